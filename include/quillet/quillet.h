@@ -1,0 +1,70 @@
+/*
+ * quillet: document conversion by driving the office applications installed
+ * on the machine.
+ *
+ * The plain C interface of quillet.dll (Windows, stdcall) and libquillet.so
+ * (Linux). Strings are zero-terminated byte strings in the ANSI code page
+ * (UTF-8 on Linux); a null input pointer reads as the empty string. Output
+ * buffers belong to the caller.
+ */
+#ifndef QUILLET_QUILLET_H_
+#define QUILLET_QUILLET_H_
+
+#include <stdint.h>
+
+#if defined(_WIN32)
+#  define QUILLET_CALL __stdcall
+#  if defined(QUILLET_BUILDING_LIBRARY)
+     /* Exported by name through the module-definition file, so that the
+      * undecorated names (and no @N names) are what callers see. */
+#    define QUILLET_API
+#  else
+#    define QUILLET_API __declspec(dllimport)
+#  endif
+#else
+#  define QUILLET_CALL
+#  if defined(QUILLET_BUILDING_LIBRARY)
+#    define QUILLET_API __attribute__((visibility("default")))
+#  else
+#    define QUILLET_API
+#  endif
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* A one-byte Boolean: only the lowest byte of the returned register is
+ * defined, so callers test that byte alone. */
+typedef uint8_t QuilletBool;
+
+/* Converts one file. ErrorBuf receives the error text (an empty string on
+ * success) with no length limit: supply a buffer large enough for paths and
+ * the applications' own messages. Returns true when no error was reported. */
+QUILLET_API QuilletBool QUILLET_CALL ConvertSingleFile(const char* SrcFile, const char* DestFile,
+                                                       const char* DestFormat, const char* Option,
+                                                       char* ErrorBuf);
+
+/* Converts every file of a folder that matches a pattern (IsSubFolder non-zero:
+ * the whole subtree) and writes a report of the failures to ReportFile.
+ * Returns true when no file failed and the report was written. */
+QUILLET_API QuilletBool QUILLET_CALL ConvertFolder(const char* SrcPath, const char* DestPath,
+                                                   const char* DestFormat, int32_t IsSubFolder,
+                                                   const char* Option, const char* ReportFile);
+
+/* Answers a named field. Returns the length of the whole value; copies at most
+ * ValueBufLen bytes plus a terminating zero into ValueBuf (untouched when
+ * ValueBufLen is 0) and the error text into ErrorBuf. Call once with
+ * ValueBufLen 0 to learn the length, then with a buffer of length + 1. */
+QUILLET_API int32_t QUILLET_CALL GetFieldValue(const char* FieldName, const char* Param,
+                                               char* ValueBuf, int32_t ValueBufLen, char* ErrorBuf);
+
+/* Releases a string block made by the library. Returns 0, or 0x8000FFFF when
+ * the block could not be released. A null block does nothing. */
+QUILLET_API int32_t QUILLET_CALL FreeMemory(void* Block);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* QUILLET_QUILLET_H_ */

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs everything the two builds and their tests need on a fresh Debian 12
+# machine (run as root). Safe to run again.
+set -euo pipefail
+
+export DEBIAN_FRONTEND=noninteractive
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
+
+packages=(
+  # toolchains and build
+  build-essential cmake ninja-build pkg-config
+  g++-mingw-w64-i686 mingw-w64-tools
+  # tests: GoogleTest natively and its sources for the cross build
+  libgtest-dev libgmock-dev googletest
+  # Wine runs the Windows build's tests (32-bit prefix, null display driver)
+  wine wine32:i386
+  # image writers and their comparison tools
+  libjpeg-dev libgif-dev libjpeg-turbo-progs
+  # fetching and unpacking Debian source packages for the cross build
+  dpkg-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Source packages of the libraries that Debian ships no mingw build of; they
+# are cross-compiled into quillet.dll at build time and never committed.
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+if [ -x "$here/fetch-sources.sh" ]; then
+  "$here/fetch-sources.sh"
+fi

@@ -1,0 +1,67 @@
+// The abstract converter: the interface every conversion goes through, the two
+// format tables, and the checks of a single-file request made before any
+// application is touched.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "engine/formatlib/FormatTable.h"
+
+namespace quillet {
+
+class TConvertBaseClass {
+ public:
+  // Creates the two empty format tables.
+  TConvertBaseClass();
+  // Releases the format tables (through this class's CloseApplications; a
+  // subclass that holds more closes it in its own destructor first).
+  virtual ~TConvertBaseClass();
+
+  TConvertBaseClass(const TConvertBaseClass&) = delete;
+  TConvertBaseClass& operator=(const TConvertBaseClass&) = delete;
+
+  // The operations in their fixed slot order. Errors come back as text in the
+  // out parameter; an empty error text means success.
+
+  // 1. Makes the named application ready. The base class has none.
+  virtual bool StartApplication(const std::string& appName, std::string& errorText);
+  // 2. Releases both format tables; a subclass closes its applications after that.
+  virtual bool CloseApplications();
+  // 3, 4. Reserved slots: nothing calls them.
+  virtual void ReservedSlot3();
+  virtual void ReservedSlot4();
+  // 5. The virtual constructor of the original design has no C++ slot: the
+  //    constructors above and in the subclass take its place.
+  // 6. A report of what is supported; empty.
+  virtual void GetSupportReport(std::string& text);
+  // 7. Converts one file. The base class validates the paths only.
+  virtual void ConvertDocument(const std::string& src, const std::string& dest, const std::string& destFormat,
+                               const std::string& option, std::string& errorText);
+  // 8. Converts the matching files of a folder; the base class does nothing.
+  virtual void ConvertFolderContents(const std::string& src, const std::string& dest,
+                                     const std::string& destFormat, int32_t isSubFolder,
+                                     const std::string& option, std::string& report);
+  // 9. Answers a named field; the base class answers none.
+  virtual void GetField(const std::string& fieldName, const std::string& param, std::string& errorText,
+                        std::string& value);
+  // 10. Reserved slot: nothing calls it.
+  virtual void ReservedSlot10();
+
+  // Read access for callers and tests; a released table reads as empty.
+  const TFormatList& sourceFormats() const;
+  const TFormatList& destFormats() const;
+
+ protected:
+  // Fields, in declaration order. Owned; released by CloseApplications.
+  std::unique_ptr<TFormatList> SourceFormats;
+  std::unique_ptr<TFormatList> DestFormats;
+
+  // Rebuilds empty tables when they were released, so that nothing after a
+  // close reads a freed table.
+  TFormatList& Sources();
+  TFormatList& Dests();
+};
+
+}  // namespace quillet

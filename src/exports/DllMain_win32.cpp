@@ -1,0 +1,25 @@
+// Load and unload of quillet.dll.
+#include <windows.h>
+
+#include "exports/Engine.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  switch (reason) {
+    case DLL_PROCESS_ATTACH:
+      try {
+        quillet::CreateConvertEngine();
+      } catch (...) {
+        return FALSE;
+      }
+      break;
+    case DLL_PROCESS_DETACH:
+      // Reserved is non-null when the process is ending rather than the library
+      // being freed: other threads are gone and the loader lock is held, so the
+      // converter must not call into other processes any more.
+      quillet::DestroyConvertEngine(reserved != nullptr);
+      break;
+    default:
+      break;
+  }
+  return TRUE;
+}

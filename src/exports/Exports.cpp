@@ -1,0 +1,131 @@
+// The four plain entry points. Each copies the caller's strings, runs one
+// operation of the process-wide converter, and copies the textual outcome into
+// the caller's buffers. No exception of any kind leaves them.
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "exports/Engine.h"
+#include "exports/SaveReport.h"
+#include "exports/StringBlock.h"
+#include "quillet/quillet.h"
+
+namespace quillet {
+namespace {
+
+std::string Arg(const char* s) { return s ? std::string(s) : std::string(); }
+
+void CopyOut(char* buffer, const std::string& text) {
+  // The caller owns the buffer and promises it is large enough; without one
+  // there is nowhere to write.
+  if (buffer) std::memcpy(buffer, text.c_str(), text.size() + 1);
+}
+
+TOfficeConvertClass& Engine() {
+  if (!ConvertEngine) throw std::runtime_error("The converter is not available");
+  return *ConvertEngine;
+}
+
+// The message of whatever was thrown.
+std::string MessageOf(std::exception_ptr e) {
+  try {
+    std::rethrow_exception(e);
+  } catch (const std::exception& ex) {
+    return ex.what();
+  } catch (...) {
+    return "Unknown error";
+  }
+}
+
+// The answers GetFieldValue gives itself, before asking the converter.
+bool FixedField(const std::string& name, std::string& value) {
+  static const struct {
+    const char* name;
+    const char* value;
+  } kFields[] = {
+      {"softwarename", "Quillet COM"},
+      {"softwarebigversion", " 2.0"},
+      {"dateversion", "040402"},
+      {"buypath", "https://quillet.dev/buy"},
+      {"homepath", "https://quillet.dev/"},
+      {"setting", ""},
+  };
+  for (const auto& field : kFields) {
+    if (name == field.name) {
+      value = field.value;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+}  // namespace quillet
+
+using namespace quillet;
+
+extern "C" {
+
+QUILLET_API QuilletBool QUILLET_CALL ConvertSingleFile(const char* SrcFile, const char* DestFile,
+                                                       const char* DestFormat, const char* Option,
+                                                       char* ErrorBuf) {
+  std::string errorText;
+  try {
+    const std::string src = Arg(SrcFile), dest = Arg(DestFile), format = Arg(DestFormat), option = Arg(Option);
+    Engine().ConvertDocument(src, dest, format, option, errorText);
+  } catch (...) {
+    errorText = MessageOf(std::current_exception());
+    if (errorText.empty()) errorText = "Unknown error";  // a failure must never read as success
+  }
+  try {
+    CopyOut(ErrorBuf, errorText);
+  } catch (...) {
+  }
+  return errorText.empty() ? 1 : 0;
+}
+
+QUILLET_API QuilletBool QUILLET_CALL ConvertFolder(const char* SrcPath, const char* DestPath,
+                                                   const char* DestFormat, int32_t IsSubFolder,
+                                                   const char* Option, const char* ReportFile) {
+  try {
+    const std::string src = Arg(SrcPath), dest = Arg(DestPath), format = Arg(DestFormat), option = Arg(Option);
+    std::string report;
+    Engine().ConvertFolderContents(src, dest, format, IsSubFolder, option, report);
+    const bool noFailure = report.empty();
+    const bool saved = SaveReport(Arg(ReportFile), report);
+    return noFailure && saved ? 1 : 0;
+  } catch (...) {
+    return 0;
+  }
+}
+
+QUILLET_API int32_t QUILLET_CALL GetFieldValue(const char* FieldName, const char* Param, char* ValueBuf,
+                                               int32_t ValueBufLen, char* ErrorBuf) {
+  std::string value, errorText;
+  try {
+    const std::string name = Arg(FieldName), param = Arg(Param);
+    if (!FixedField(name, value)) Engine().GetField(name, param, errorText, value);
+  } catch (...) {
+    value.clear();
+    errorText = MessageOf(std::current_exception());
+  }
+  const auto len = static_cast<int32_t>(std::min<size_t>(value.size(), INT32_MAX));
+  if (ValueBufLen > 0 && ValueBuf) {
+    const auto n = static_cast<size_t>(std::min(ValueBufLen, len));
+    std::memcpy(ValueBuf, value.data(), n);
+    ValueBuf[n] = '\0';
+  }
+  CopyOut(ErrorBuf, errorText);
+  return len;
+}
+
+QUILLET_API int32_t QUILLET_CALL FreeMemory(void* Block) {
+  try {
+    FreeStringBlock(Block);
+    return 0;
+  } catch (...) {
+    return static_cast<int32_t>(0x8000FFFFu);
+  }
+}
+
+}  // extern "C"

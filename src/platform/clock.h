@@ -1,0 +1,20 @@
+// Time and the calling thread's message queue.
+#pragma once
+
+#include <cstdint>
+
+namespace quillet::os {
+
+// Milliseconds since an arbitrary start, wrapping at 2^32 like the system's tick count.
+uint32_t TickCount();
+
+// Milliseconds from Start to now, correct across one wrap of the tick counter.
+inline uint32_t TicksSince(uint32_t start) { return TickCount() - start; }
+
+void SleepMs(uint32_t ms);
+
+// Dispatches every message waiting in the calling thread's queue, then returns.
+// Linux has no thread message queue: nothing to do.
+void ProcessMessages();
+
+}  // namespace quillet::os

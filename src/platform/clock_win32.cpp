@@ -1,0 +1,19 @@
+#include <windows.h>
+
+#include "platform/clock.h"
+
+namespace quillet::os {
+
+uint32_t TickCount() { return ::GetTickCount(); }
+
+void SleepMs(uint32_t ms) { ::Sleep(ms); }
+
+void ProcessMessages() {
+  MSG msg;
+  while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
+}
+
+}  // namespace quillet::os

@@ -1,0 +1,59 @@
+// Files and folders: the part of the OS layer the engine uses to look at and
+// change the disk. Paths are byte strings in the ANSI code page (UTF-8 on Linux).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quillet::os {
+
+// File attribute bits, as the directory listing reports them.
+enum FileAttr : uint32_t {
+  kAttrReadOnly = 0x01,
+  kAttrHidden = 0x02,
+  kAttrSysFile = 0x04,
+  kAttrVolumeId = 0x08,
+  kAttrDirectory = 0x10,
+  kAttrArchive = 0x20,
+  kAttrAnyFile = 0x3F,
+};
+
+struct DirEntry {
+  std::string name;   // name only, no folder
+  uint32_t attr = 0;  // FileAttr bits
+  uint64_t size = 0;
+};
+
+// True when Path names an existing file (a folder does not count).
+bool FileExists(const std::string& path);
+// True when Path names an existing folder.
+bool DirectoryExists(const std::string& path);
+
+// Creates Dir with every missing parent. Raises Error with the system's message
+// when a folder cannot be created. An empty Dir raises too; a bare drive or root
+// counts as existing.
+void ForceDirectories(const std::string& dir);
+
+std::string GetCurrentDir();
+bool SetCurrentDir(const std::string& dir);
+bool RemoveDir(const std::string& dir);
+bool DeleteFile(const std::string& path);
+// Sets the attribute bits of a file or folder; 0 makes it a normal, writable entry.
+bool SetFileAttributes(const std::string& path, uint32_t attr);
+
+// Lists the entries that match Pattern (a folder, a delimiter and a wildcard
+// name with * and ?, compared without regard to letter case; "*.*" matches every
+// name). Normal and read-only entries are always listed; hidden, system, folder
+// and volume entries only when their bit is in AttrMask. "." and ".." come back
+// like the system lists them. An unreadable folder lists nothing.
+std::vector<DirEntry> ListDirectory(const std::string& pattern, uint32_t attrMask);
+
+// Wildcard test used by ListDirectory, exposed for the tests.
+bool MatchesWildcard(const std::string& name, const std::string& pattern);
+
+// The calling thread's last system error code and its message text.
+uint32_t LastErrorCode();
+std::string SysErrorMessage(uint32_t code);
+
+}  // namespace quillet::os

@@ -1,0 +1,37 @@
+#include <cctype>
+
+#include "platform/fs.h"
+
+namespace quillet::os {
+
+namespace {
+bool SameLetter(char a, char b) {
+  return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+}
+}  // namespace
+
+bool MatchesWildcard(const std::string& name, const std::string& pattern) {
+  // The system's listing takes "*.*" for every name, with or without a dot.
+  if (pattern == "*.*") return true;
+  // Greedy match with one back-track point: the last "*" seen. Linear in
+  // practice and never exponential, whatever the pattern.
+  size_t n = 0, p = 0, starP = std::string::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || (pattern[p] != '*' && SameLetter(pattern[p], name[n])))) {
+      ++n;
+      ++p;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      starP = p++;
+      starN = n;
+    } else if (starP != std::string::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+}  // namespace quillet::os

@@ -1,0 +1,108 @@
+#include <dirent.h>
+#include <errno.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/error.h"
+#include "platform/fs.h"
+#include "platform/path.h"
+
+namespace quillet::os {
+
+namespace {
+thread_local uint32_t g_lastError = 0;
+
+bool Remember(bool ok) {
+  if (!ok) g_lastError = static_cast<uint32_t>(errno);
+  return ok;
+}
+
+uint32_t AttributesOf(const std::string& name, const struct stat& st) {
+  uint32_t attr = 0;
+  if (S_ISDIR(st.st_mode)) attr |= kAttrDirectory;
+  if (!(st.st_mode & S_IWUSR)) attr |= kAttrReadOnly;
+  // Dot files are the Unix idea of a hidden entry; "." and ".." are not hidden.
+  if (!name.empty() && name[0] == '.' && name != "." && name != "..") attr |= kAttrHidden;
+  if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) attr |= kAttrSysFile;
+  if (!S_ISDIR(st.st_mode)) attr |= kAttrArchive;
+  return attr;
+}
+}  // namespace
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+  struct stat st;
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void ForceDirectories(const std::string& dir) {
+  if (dir.empty()) throw Error("Unable to create directory");
+  std::string d = dir;
+  while (d.size() > 1 && d.back() == '/') d.pop_back();
+  if (DirectoryExists(d)) return;
+  const std::string parent = path::ExtractFileDir(d);
+  if (!parent.empty() && parent != d) ForceDirectories(parent);
+  if (::mkdir(d.c_str(), 0777) != 0 && errno != EEXIST) {
+    g_lastError = static_cast<uint32_t>(errno);
+    throw Error(SysErrorMessage(g_lastError));
+  }
+}
+
+std::string GetCurrentDir() {
+  std::string buf(4096, '\0');
+  if (!::getcwd(buf.data(), buf.size())) return {};
+  buf.resize(::strlen(buf.c_str()));
+  return buf;
+}
+
+bool SetCurrentDir(const std::string& dir) { return Remember(::chdir(dir.c_str()) == 0); }
+bool RemoveDir(const std::string& dir) { return Remember(::rmdir(dir.c_str()) == 0); }
+bool DeleteFile(const std::string& path) { return Remember(::unlink(path.c_str()) == 0); }
+
+bool SetFileAttributes(const std::string& path, uint32_t attr) {
+  struct stat st;
+  if (!Remember(::stat(path.c_str(), &st) == 0)) return false;
+  mode_t mode = st.st_mode & 07777;
+  if (attr & kAttrReadOnly)
+    mode &= ~(S_IWUSR | S_IWGRP | S_IWOTH);
+  else
+    mode |= S_IWUSR;
+  return Remember(::chmod(path.c_str(), mode) == 0);
+}
+
+std::vector<DirEntry> ListDirectory(const std::string& pattern, uint32_t attrMask) {
+  std::vector<DirEntry> entries;
+  const std::string folder = path::ExtractFilePath(pattern);
+  const std::string mask = path::ExtractFileName(pattern);
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return entries;
+  const uint32_t excluded = ~attrMask & (kAttrHidden | kAttrSysFile | kAttrDirectory | kAttrVolumeId);
+  while (dirent* e = ::readdir(dir)) {
+    std::string name = e->d_name;
+    if (!MatchesWildcard(name, mask)) continue;
+    struct stat st;
+    if (::lstat((folder + name).c_str(), &st) != 0) continue;
+    if (S_ISLNK(st.st_mode) && ::stat((folder + name).c_str(), &st) != 0) continue;
+    DirEntry entry{name, AttributesOf(name, st), S_ISDIR(st.st_mode) ? 0u : static_cast<uint64_t>(st.st_size)};
+    if (entry.attr & excluded) continue;
+    entries.push_back(std::move(entry));
+  }
+  ::closedir(dir);
+  return entries;
+}
+
+uint32_t LastErrorCode() { return g_lastError; }
+
+std::string SysErrorMessage(uint32_t code) {
+  char buf[256];
+  // GNU strerror_r may return a static string rather than fill the buffer.
+  const char* text = ::strerror_r(static_cast<int>(code), buf, sizeof buf);
+  return text ? text : "";
+}
+
+}  // namespace quillet::os

@@ -1,0 +1,81 @@
+#include <windows.h>
+
+#include "platform/error.h"
+#include "platform/fs.h"
+#include "platform/path.h"
+
+namespace quillet::os {
+
+namespace {
+bool Remember(BOOL ok) { return ok != FALSE; }  // GetLastError keeps the code itself
+}  // namespace
+
+bool FileExists(const std::string& path) {
+  if (path.empty()) return false;
+  const DWORD a = ::GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& path) {
+  if (path.empty()) return false;
+  const DWORD a = ::GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void ForceDirectories(const std::string& dir) {
+  if (dir.empty()) throw Error("Unable to create directory");
+  std::string d = dir;
+  if (path::EndsWithDelimiter(d) && d.size() > 1 && !path::IsDelimiter(d[d.size() - 2])) d.pop_back();
+  // A bare drive ("C:" or "C:\") and an existing folder need nothing.
+  if ((d.size() <= 3 && d.find(':') != std::string::npos) || DirectoryExists(d)) return;
+  const std::string parent = path::ExtractFileDir(d);
+  if (!parent.empty() && parent != d) ForceDirectories(parent);
+  if (!::CreateDirectoryA(d.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
+    throw Error(SysErrorMessage(::GetLastError()));
+}
+
+std::string GetCurrentDir() {
+  char buf[MAX_PATH * 4];
+  const DWORD n = ::GetCurrentDirectoryA(sizeof buf, buf);
+  return n && n < sizeof buf ? std::string(buf, n) : std::string();
+}
+
+bool SetCurrentDir(const std::string& dir) { return Remember(::SetCurrentDirectoryA(dir.c_str())); }
+bool RemoveDir(const std::string& dir) { return Remember(::RemoveDirectoryA(dir.c_str())); }
+bool DeleteFile(const std::string& path) { return Remember(::DeleteFileA(path.c_str())); }
+bool SetFileAttributes(const std::string& path, uint32_t attr) {
+  return Remember(::SetFileAttributesA(path.c_str(), attr ? attr : FILE_ATTRIBUTE_NORMAL));
+}
+
+std::vector<DirEntry> ListDirectory(const std::string& pattern, uint32_t attrMask) {
+  std::vector<DirEntry> entries;
+  WIN32_FIND_DATAA data;
+  HANDLE h = ::FindFirstFileA(pattern.c_str(), &data);
+  if (h == INVALID_HANDLE_VALUE) return entries;
+  const uint32_t excluded = ~attrMask & (kAttrHidden | kAttrSysFile | kAttrDirectory | kAttrVolumeId);
+  do {
+    const uint32_t attr = data.dwFileAttributes & kAttrAnyFile;
+    if (attr & excluded) continue;
+    entries.push_back({data.cFileName, attr, (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow});
+  } while (::FindNextFileA(h, &data));
+  ::FindClose(h);
+  return entries;
+}
+
+uint32_t LastErrorCode() { return ::GetLastError(); }
+
+std::string SysErrorMessage(uint32_t code) {
+  char* text = nullptr;
+  const DWORD n = ::FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+          FORMAT_MESSAGE_ARGUMENT_ARRAY,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string result(text ? text : "", n);
+  if (text) ::LocalFree(text);
+  // The system ends its messages with a line break and often a full stop.
+  while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
+    result.pop_back();
+  return result;
+}
+
+}  // namespace quillet::os

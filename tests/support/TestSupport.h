@@ -1,0 +1,52 @@
+// Helpers shared by the test suites.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/msgbox.h"
+
+namespace quillet::test {
+
+// Records every message box shown while it lives, instead of showing it.
+class MessageBoxRecorder {
+ public:
+  struct Box {
+    std::string text, caption;
+  };
+  MessageBoxRecorder();
+  ~MessageBoxRecorder();
+  MessageBoxRecorder(const MessageBoxRecorder&) = delete;
+  MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
+
+  std::vector<Box> boxes() const;
+
+ private:
+  struct State;
+  State* state_;
+  os::MessageBoxSink previous_;
+};
+
+// A fresh folder under the system's temporary folder, removed with everything
+// in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // The folder, without a trailing delimiter.
+  const std::string& path() const { return path_; }
+  // Path + delimiter + Name.
+  std::string operator/(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+// Writes Content to File (creating nothing else).
+void WriteFile(const std::string& file, const std::string& content);
+std::string ReadFile(const std::string& file);
+
+}  // namespace quillet::test
