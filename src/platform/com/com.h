@@ -1,0 +1,37 @@
+// COM and OLE Automation for the automation layer, its Win32/POSIX bodies and
+// the application servers: the system's own headers on Windows, the subset of
+// com_posix.h elsewhere. Engine code never includes this header; it uses
+// utilities/Automation.h.
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+#include <objbase.h>
+#include <oaidl.h>
+#include <oleauto.h>
+#else
+#include "platform/com/com_posix.h"
+#endif
+
+#include <string>
+
+namespace quillet::com {
+
+using OleString = std::basic_string<OLECHAR>;
+
+// Library strings (ANSI code page on Windows, UTF-8 elsewhere) to and from
+// the 16-bit text of automation.
+OleString ToOle(const std::string& text);
+std::string FromOle(const OLECHAR* text, size_t length);
+std::string FromBstr(BSTR text);  // a null BSTR is the empty text
+
+// The system's message text for an HRESULT, without the trailing line break;
+// empty when the system has none.
+std::string SystemText(HRESULT code);
+
+// Makes sure the calling thread has joined an apartment before the first
+// activation. The library is called from plain programs that never
+// initialised COM; a thread that already did keeps its own choice.
+void EnsureApartment();
+
+}  // namespace quillet::com

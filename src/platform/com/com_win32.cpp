@@ -1,0 +1,50 @@
+// The Win32 side of the COM helpers: text conversion through the ANSI code
+// page, the system's message texts, and the calling thread's apartment.
+#include "platform/com/com.h"
+
+namespace quillet::com {
+
+OleString ToOle(const std::string& text) {
+  if (text.empty()) return {};
+  const int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  OleString out(static_cast<size_t>(n), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+  return out;
+}
+
+std::string FromOle(const OLECHAR* text, size_t length) {
+  if (!text || length == 0) return {};
+  const int n =
+      ::WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::string FromBstr(BSTR text) { return text ? FromOle(text, ::SysStringLen(text)) : std::string(); }
+
+std::string SystemText(HRESULT code) {
+  char* text = nullptr;
+  const DWORD n = ::FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string result(text ? text : "", text ? n : 0);
+  if (text) ::LocalFree(text);
+  while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
+    result.pop_back();
+  return result;
+}
+
+void EnsureApartment() {
+  // Once per thread. The reference this takes on the COM library is kept for
+  // the thread's life on purpose: the application objects that the converter
+  // holds must stay usable until it is destroyed, and an uninitialise here
+  // could pull COM away under a host that initialised it too. A thread that
+  // already chose the multithreaded apartment keeps it (RPC_E_CHANGED_MODE).
+  thread_local bool done = false;
+  if (done) return;
+  done = true;
+  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+}
+
+}  // namespace quillet::com

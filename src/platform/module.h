@@ -1,0 +1,40 @@
+// Loading a library at run time and finding its entry points: LoadLibraryA,
+// GetProcAddress and FreeLibrary on Windows, dlopen, dlsym and dlclose
+// elsewhere. A Module owns its reference to the library.
+#pragma once
+
+#include <string>
+#include <utility>
+
+namespace quillet::os {
+
+class Module {
+ public:
+  Module() = default;
+  // Loads Name with the system's search rules (a plain name is searched for).
+  // The result is empty when the library cannot be loaded.
+  static Module Load(const std::string& name);
+  Module(const Module&) = delete;
+  Module& operator=(const Module&) = delete;
+  Module(Module&& o) noexcept : handle_(std::exchange(o.handle_, nullptr)) {}
+  Module& operator=(Module&& o) noexcept {
+    if (this != &o) {
+      reset();
+      handle_ = std::exchange(o.handle_, nullptr);
+    }
+    return *this;
+  }
+  ~Module() { reset(); }
+
+  explicit operator bool() const { return handle_ != nullptr; }
+  void* handle() const { return handle_; }
+  // The address of an exported name; null when the library has no such export.
+  void* Symbol(const std::string& name) const;
+  // Gives the reference back (nothing when none is held).
+  void reset();
+
+ private:
+  void* handle_ = nullptr;
+};
+
+}  // namespace quillet::os
