@@ -8,24 +8,7 @@ TOfficeConvertClass::TOfficeConvertClass() { PostScriptPrinter.clear(); }
 
 TOfficeConvertClass::~TOfficeConvertClass() { CloseApplications(); }
 
-bool TOfficeConvertClass::StartApplication(const std::string& appName, std::string& errorText) {
-  TConvertBaseClass::StartApplication(appName, errorText);
-  // Application control is not part of this build yet: say so rather than
-  // pretend that an application is ready.
-  for (auto name : {options::kMsWord, options::kMsExcel, options::kMsPowerpoint, options::kAdobeAcrobat,
-                    options::kNoMsWord}) {
-    if (appName == name) {
-      errorText = "Can not start \"" + appName + "\": application control is not available in this build";
-      return false;
-    }
-  }
-  return false;
-}
-
-bool TOfficeConvertClass::CloseApplications() {
-  TConvertBaseClass::CloseApplications();
-  return true;
-}
+// StartApplication and CloseApplications: src/applications/OfficeApplications.cpp.
 
 void TOfficeConvertClass::GetSupportReport(std::string& text) { text.clear(); }
 
@@ -40,7 +23,7 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
   if (errorText.empty()) errorText = "No conversion route for \"" + app + "\" in this build";
 }
 
-void TOfficeConvertClass::GetField(const std::string&, const std::string&, std::string&, std::string&) {}
+// GetField: src/applications/FormatDiscovery.cpp.
 
 void TOfficeConvertClass::ReservedSlot10() {}
 

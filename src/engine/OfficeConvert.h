@@ -7,6 +7,15 @@
 #include <string>
 
 #include "engine/ConvertBase.h"
+#include "platform/module.h"
+#include "utilities/Automation.h"
+
+// The calling convention of the format library's entry points.
+#if defined(_WIN32)
+#define QUILLET_BRIDGE_CALL __stdcall
+#else
+#define QUILLET_BRIDGE_CALL
+#endif
 
 namespace quillet {
 
@@ -24,6 +33,50 @@ class TOfficeConvertClass : public TConvertBaseClass {
                 std::string& value) override;
   void ReservedSlot10() override;
 
+  // Application control (src/applications/OfficeApplications.cpp).
+  // Gets hold of a running instance of ProgID, or creates one; Created tells
+  // which. Raises Error when neither works.
+  static ole::Variant AttachOrCreateOleObject(const std::string& progId, bool& created);
+  bool StartWord(std::string& errorText);
+  bool StartExcel(std::string& errorText);
+  bool StartPowerPoint(std::string& errorText);
+  bool StartAcrobat(std::string& errorText);
+  bool LoadFormatBridge(std::string& errorText);
+  // Give the applications back: quit what was created, show again what was
+  // borrowed. Only CloseApplications calls them.
+  bool CloseWord();
+  bool CloseExcel();
+  bool ClosePowerPoint();
+  bool ReleaseAcrobatBridge();
+  bool UnloadFormatBridge();
+
+  // Format discovery (src/applications/FormatDiscovery.cpp).
+  void LoadWordOpenFormats(std::string& errorText);
+  void LoadWordSaveFormats(std::string& errorText);
+  void ChooseSourceApplication(const std::string& src, std::string& errorText, std::string& appName);
+  void GetSourceFormatListText(std::string& errorText, std::string& text);
+  void GetDestFormatListText(std::string& errorText, std::string& text);
+
+  // The automation objects: the plug-in bridge, two objects of the PDF path
+  // that nothing assigns, and the applications' Application objects.
+  ole::Variant AcrobatBridge;
+  ole::Variant PdfDocument;
+  ole::Variant PdfMaker;
+  ole::Variant WordApp;
+  ole::Variant ExcelApp;
+  ole::Variant PowerPointApp;
+  // Started: the object is held and may be used; never cleared once set.
+  bool WordStarted = false;
+  bool ExcelStarted = false;
+  bool PowerPointStarted = false;
+  bool AcrobatStarted = false;
+  // Created: the converter made the application (and quits it at the end)
+  // rather than borrowing a running one; meaningful while started.
+  bool WordCreated = false;
+  bool ExcelCreated = false;
+  bool PowerPointCreated = false;
+  bool AcrobatLaunched = false;
+
   // Picture settings used when slide bitmaps become JPEG and GIF files.
   int32_t JpegWidth = 0;
   int32_t JpegHeight = 0;
@@ -35,6 +88,19 @@ class TOfficeConvertClass : public TConvertBaseClass {
 
   // The PostScript printer chosen for PDF output, found on first use and kept.
   std::string PostScriptPrinter;
+
+  // The format library for conversions without Word: loaded with all three
+  // entry points found; the module (kept after a failed look-up too); the
+  // entry points. Only NoWordConvert is ever called.
+  using NoWordConvertFn = int32_t(QUILLET_BRIDGE_CALL*)(const char* src, const char* openFormat,
+                                                         const char* dest, const char* destFormat,
+                                                         char* errorText);
+  using BridgeProc = void(QUILLET_BRIDGE_CALL*)();
+  bool FormatBridgeLoaded = false;
+  os::Module FormatBridgeModule;
+  NoWordConvertFn NoWordConvertProc = nullptr;
+  BridgeProc GetSourceFormatListProc = nullptr;
+  BridgeProc GetDestFormatListProc = nullptr;
 };
 
 }  // namespace quillet

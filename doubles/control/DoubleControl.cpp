@@ -1,0 +1,309 @@
+#include "DoubleControl.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include "TestSupport.h"
+#include "platform/com/ComPtr.h"
+
+#ifndef _WIN32
+#include <dlfcn.h>
+#endif
+
+namespace quillet::doubles {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* Name(App app) {
+  switch (app) {
+    case App::Word: return "Word";
+    case App::Excel: return "Excel";
+    case App::PowerPoint: return "PowerPoint";
+  }
+  return "?";
+}
+
+// The class identifiers of the doubles (as in doubles/core/Office.cpp).
+const char* ClsidText(App app) {
+  switch (app) {
+    case App::Word: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7701}";
+    case App::Excel: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7702}";
+    case App::PowerPoint: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7703}";
+  }
+  return "";
+}
+
+CLSID Clsid(App app) {
+  CLSID c{};
+  ::CLSIDFromString(com::ToOle(ClsidText(app)).c_str(), &c);
+  return c;
+}
+
+std::vector<std::string> ReadLines(const std::string& file) {
+  std::vector<std::string> lines;
+  std::ifstream in(file, std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+void SetEnv(const char* name, const std::string& value) {
+#ifdef _WIN32
+  ::SetEnvironmentVariableA(name, value.empty() ? nullptr : value.c_str());
+  _putenv_s(name, value.c_str());
+#else
+  if (value.empty())
+    ::unsetenv(name);
+  else
+    ::setenv(name, value.c_str(), 1);
+#endif
+}
+
+#ifdef _WIN32
+// A path of the build tree (a Linux path when the tests run under Wine).
+std::string HostPath(std::string p) {
+  if (!p.empty() && p[0] == '/') p = "Z:" + p;
+  for (char& c : p)
+    if (c == '/') c = '\\';
+  return p;
+}
+
+const char* ExeName(App app) {
+  switch (app) {
+    case App::Word: return "WINWORD.EXE";
+    case App::Excel: return "EXCEL.EXE";
+    case App::PowerPoint: return "POWERPNT.EXE";
+  }
+  return "";
+}
+
+void SetKey(const std::string& key, const std::string& value) {
+  HKEY h = nullptr;
+  if (::RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS)
+    throw std::runtime_error("cannot write registry key " + key);
+  ::RegSetValueExA(h, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+  ::RegCloseKey(h);
+}
+
+struct Process {
+  HANDLE process = nullptr;
+  DWORD thread = 0;
+};
+#endif
+
+}  // namespace
+
+struct Doubles::State {
+  test::TempDir dir;
+  std::map<std::string, App> registered;  // ProgID -> double
+  std::string previousDir;
+#ifdef _WIN32
+  std::map<int, Process> running;
+#else
+  std::string registryFile;
+  void* library = nullptr;
+  std::map<int, DWORD> running;  // cookies
+  void WriteRegistry() {
+    std::ofstream out(registryFile, std::ios::trunc);
+    out << "# written by the test's double control\n";
+    for (const auto& [progId, app] : registered)
+      out << progId << " " << ClsidText(app) << " " << Name(app) << "GetClassObject " << QUILLET_OFFICE_DOUBLES_LIB
+          << "\n";
+  }
+#endif
+};
+
+Doubles::Doubles() : state_(std::make_unique<State>()) {
+  SetEnv("QUILLET_DOUBLES_DIR", state_->dir.path());
+#ifdef _WIN32
+  for (App app : {App::Word, App::Excel, App::PowerPoint}) {
+    const std::string exe = HostPath(std::string(QUILLET_DOUBLES_BIN_DIR) + "/" + ExeName(app));
+    SetKey(std::string("CLSID\\") + ClsidText(app) + "\\LocalServer32", exe);
+  }
+#else
+  state_->registryFile = state_->dir / "automation-servers";
+  SetEnv("QUILLET_AUTOMATION_REGISTRY", state_->registryFile);
+  state_->library = ::dlopen(QUILLET_OFFICE_DOUBLES_LIB, RTLD_NOW | RTLD_LOCAL);
+  if (!state_->library) throw std::runtime_error("cannot load the office doubles");
+#endif
+  Register("Word.Application", App::Word);
+  Register("Excel.Application", App::Excel);
+  Register("PowerPoint.Application", App::PowerPoint);
+}
+
+Doubles::~Doubles() {
+  for (App app : {App::Word, App::Excel, App::PowerPoint}) StopRunning(app);
+  WaitForServersToExit();
+  while (!state_->registered.empty()) Unregister(state_->registered.begin()->first);
+  SetEnv("QUILLET_DOUBLES_DIR", "");
+#ifndef _WIN32
+  SetEnv("QUILLET_AUTOMATION_REGISTRY", "");
+  // The library stays loaded: the server registry keeps it loaded as well.
+#endif
+}
+
+const std::string& Doubles::dir() const { return state_->dir.path(); }
+
+void Doubles::Script(App app, const std::string& text) {
+  test::WriteFile(state_->dir / (std::string(Name(app)) + ".script"), text);
+}
+
+void Doubles::Register(const std::string& progId, App app) {
+  state_->registered[progId] = app;
+#ifdef _WIN32
+  SetKey(progId + "\\CLSID", ClsidText(app));
+#else
+  state_->WriteRegistry();
+#endif
+}
+
+void Doubles::Unregister(const std::string& progId) {
+  state_->registered.erase(progId);
+#ifdef _WIN32
+  ::RegDeleteTreeA(HKEY_CLASSES_ROOT, progId.c_str());
+#else
+  state_->WriteRegistry();
+#endif
+}
+
+std::vector<std::string> Doubles::Events(App app) const {
+  return ReadLines(state_->dir / (std::string(Name(app)) + ".transcript"));
+}
+
+std::vector<std::string> Doubles::Calls(App app) const {
+  std::vector<std::string> calls;
+  for (const std::string& line : Events(app))
+    if (line.rfind("call ", 0) == 0) calls.push_back(line.substr(5));
+  return calls;
+}
+
+std::vector<std::string> Doubles::LiveObjects(App app) const {
+  std::vector<std::string> live;
+  for (const std::string& line : Events(app)) {
+    if (line.rfind("new ", 0) == 0) {
+      live.push_back(line.substr(4));
+    } else if (line.rfind("del ", 0) == 0) {
+      for (auto it = live.begin(); it != live.end(); ++it) {
+        if (*it == line.substr(4)) {
+          live.erase(it);
+          break;
+        }
+      }
+    }
+  }
+  return live;
+}
+
+void Doubles::StartRunning(App app) {
+  StopRunning(app);
+#ifdef _WIN32
+  const std::string ready = state_->dir / (std::string(Name(app)) + ".ready");
+  std::remove(ready.c_str());
+  std::string cmd = "\"" + HostPath(std::string(QUILLET_DOUBLES_BIN_DIR) + "/" + ExeName(app)) + "\"";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    throw std::runtime_error("cannot start " + cmd);
+  ::CloseHandle(pi.hThread);
+  state_->running[int(app)] = {pi.hProcess, pi.dwThreadId};
+  for (int i = 0; i < 1000 && !fs::exists(ready); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  if (!fs::exists(ready)) throw std::runtime_error(std::string("the running ") + Name(app) + " double did not start");
+#else
+  using CreateFn = IDispatch* (*)(int);
+  auto create = reinterpret_cast<CreateFn>(::dlsym(state_->library, "CreateRunningApplication"));
+  com::ComPtr<IDispatch> object = com::ComPtr<IDispatch>::Adopt(create(int(app)));
+  DWORD cookie = 0;
+  ::RegisterActiveObject(object.get(), Clsid(app), ACTIVEOBJECT_STRONG, &cookie);
+  state_->running[int(app)] = cookie;
+#endif
+}
+
+void Doubles::StopRunning(App app) {
+  auto it = state_->running.find(int(app));
+  if (it == state_->running.end()) return;
+#ifdef _WIN32
+  ::PostThreadMessageA(it->second.thread, WM_QUIT, 0, 0);
+  if (::WaitForSingleObject(it->second.process, 10000) != WAIT_OBJECT_0) ::TerminateProcess(it->second.process, 1);
+  ::CloseHandle(it->second.process);
+#else
+  ::RevokeActiveObject(it->second, nullptr);
+#endif
+  state_->running.erase(it);
+}
+
+bool Doubles::WaitForServersToExit(int timeoutMs) {
+#ifdef _WIN32
+  bool allGone = true;
+  for (App app : {App::Word, App::Excel, App::PowerPoint}) {
+    for (const std::string& line : ReadLines(state_->dir / (std::string(Name(app)) + ".pids"))) {
+      const DWORD pid = static_cast<DWORD>(std::strtoul(line.c_str(), nullptr, 10));
+      HANDLE h = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+      if (!h) continue;
+      if (::WaitForSingleObject(h, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) allGone = false;
+      ::CloseHandle(h);
+    }
+  }
+  return allGone;
+#else
+  (void)timeoutMs;
+  return true;
+#endif
+}
+
+void Doubles::KillServers(App app) {
+#ifdef _WIN32
+  for (const std::string& line : ReadLines(state_->dir / (std::string(Name(app)) + ".pids"))) {
+    const DWORD pid = static_cast<DWORD>(std::strtoul(line.c_str(), nullptr, 10));
+    auto running = state_->running.find(int(app));
+    if (running != state_->running.end() && ::GetProcessId(running->second.process) == pid) continue;
+    if (HANDLE h = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
+      ::TerminateProcess(h, 9);
+      ::WaitForSingleObject(h, 5000);
+      ::CloseHandle(h);
+    }
+  }
+#else
+  using KillFn = void (*)(int);
+  reinterpret_cast<KillFn>(::dlsym(state_->library, "KillApplication"))(int(app));
+#endif
+}
+
+void UseFormatBridge(const std::string& variant) {
+#ifdef _WIN32
+  // The variants sit in folders of their own; the one chosen joins the
+  // library search path ("none" names a folder without any).
+  const std::string dir = HostPath(std::string(QUILLET_FMTBRIDGE_VARIANTS_DIR) + "/" + variant);
+  fs::create_directories(dir);
+  ::SetDllDirectoryA(dir.c_str());
+#else
+  // The test program searches its slot folder for plain library names; the
+  // chosen variant is put there (replaced by rename, so that a copy that is
+  // still mapped stays intact).
+  const fs::path slot = fs::path(QUILLET_FMTBRIDGE_SLOT_DIR) / "libfmtbridge.so";
+  fs::create_directories(slot.parent_path());
+  if (variant == "none") {
+    fs::remove(slot);
+    return;
+  }
+  const fs::path source = fs::path(QUILLET_FMTBRIDGE_VARIANTS_DIR) / variant / "libfmtbridge.so";
+  const fs::path temp = slot.string() + ".new";
+  fs::copy_file(source, temp, fs::copy_options::overwrite_existing);
+  fs::rename(temp, slot);
+#endif
+}
+
+}  // namespace quillet::doubles

@@ -1,0 +1,98 @@
+// The automation object of the doubles: an IDispatch over a table of members,
+// each a property (get, and put when writable) or a method with its parameter
+// names. Every call is written to the application's transcript before it is
+// answered; scripted failures are raised instead of the answer.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Session.h"
+#include "platform/com/ComPtr.h"
+
+namespace quillet::doubles {
+
+// The arguments of one call, in the caller's order.
+class CallArgs {
+ public:
+  std::vector<VARIANT*> positional;
+  std::vector<std::pair<std::string, VARIANT*>> named;  // declared parameter name, value
+  VARIANT* putValue = nullptr;
+
+  // Positional argument Index, else the named argument Name; null when absent
+  // or passed as "missing".
+  VARIANT* Find(size_t index, const char* name) const;
+  std::string Text(size_t index, const char* name, const std::string& fallback = {}) const;
+  int32_t Int(size_t index, const char* name, int32_t fallback = 0) const;
+  bool Bool(size_t index, const char* name, bool fallback = false) const;
+};
+
+// The value read through a by-reference argument.
+const VARIANT& Deref(const VARIANT& v);
+// The transcript's text of a value: 12, True, "text" (quotes doubled), 2.5,
+// Empty, Missing, Error(0x........), <object>, and "ByRef " before a reference.
+std::string FormatValue(const VARIANT& v);
+
+// Results.
+void SetText(VARIANT* result, const std::string& text);
+void SetInt(VARIANT* result, int32_t value);
+void SetBool(VARIANT* result, bool value);
+void SetObject(VARIANT* result, IDispatch* object);  // takes over the reference
+
+// Objects alive in this process, for the servers' lifetime and the tests.
+long LiveObjects();
+// Called whenever the count of live objects drops to zero.
+void SetOnLastObjectGone(void (*callback)());
+
+class DispObject : public IDispatch {
+ public:
+  DispObject(std::shared_ptr<Session> session, std::string name);
+  virtual ~DispObject();
+  DispObject(const DispObject&) = delete;
+  DispObject& operator=(const DispObject&) = delete;
+
+  const std::string& name() const { return name_; }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO* excepInfo, UINT* argErr) override;
+
+ protected:
+  // A handler answers into Result (which may be null when the caller wants
+  // none) or returns a failure code; Raise() gives a described exception.
+  using Handler = std::function<HRESULT(const CallArgs& args, VARIANT* result)>;
+  // A readable property; Setter makes it writable.
+  void Property(const std::string& name, Handler getter, Handler setter = nullptr,
+                std::vector<std::string> params = {});
+  void Method(const std::string& name, std::vector<std::string> params, Handler handler);
+  // A collection-like member that is both read and called (Documents, Item).
+  void Member(const std::string& name, std::vector<std::string> params, Handler handler);
+
+  Session& session() { return *session_; }
+  std::shared_ptr<Session> sessionPtr() const { return session_; }
+  // Makes the next answer a described exception.
+  HRESULT Raise(const std::string& description);
+
+ private:
+  struct Entry {
+    std::string name;
+    WORD allowed;  // DISPATCH_* bits the member answers to
+    std::vector<std::string> params;
+    Handler get, put, call;
+  };
+  std::shared_ptr<Session> session_;
+  std::string name_;
+  std::atomic<ULONG> refs_{1};
+  std::vector<Entry> members_;
+  std::string pendingException_;
+};
+
+}  // namespace quillet::doubles

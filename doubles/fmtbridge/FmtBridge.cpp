@@ -1,0 +1,78 @@
+// The format library double. One source, four builds: the full library and
+// three that each lack one export (FMTBRIDGE_WITHOUT names it). Calls of
+// NoWordConvert are appended to <QUILLET_DOUBLES_DIR>/fmtbridge.transcript;
+// <QUILLET_DOUBLES_DIR>/fmtbridge.script, when present, holds the error text
+// that every conversion returns.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#ifdef _WIN32
+#define BRIDGE_EXPORT extern "C" __declspec(dllexport)
+#define BRIDGE_CALL __stdcall
+#else
+#define BRIDGE_EXPORT extern "C" __attribute__((visibility("default")))
+#define BRIDGE_CALL
+#endif
+
+#define WITHOUT_NoWordConvert 1
+#define WITHOUT_GetSourceFormatList 2
+#define WITHOUT_GetDestFormatList 3
+
+namespace {
+
+[[maybe_unused]] std::string ControlFile(const char* leaf) {
+  const char* dir = std::getenv("QUILLET_DOUBLES_DIR");
+  return dir && *dir ? std::string(dir) + "/" + leaf : std::string();
+}
+
+[[maybe_unused]] std::string Quoted(const char* s) {
+  std::string out = "\"";
+  for (const char* p = s ? s : ""; *p; ++p) {
+    if (*p == '"') out += '"';
+    out += *p;
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+#if FMTBRIDGE_WITHOUT != WITHOUT_NoWordConvert
+BRIDGE_EXPORT int BRIDGE_CALL NoWordConvert(const char* src, const char* openFormat, const char* dest,
+                                            const char* destFormat, char* errorText) {
+  const std::string transcript = ControlFile("fmtbridge.transcript");
+  if (!transcript.empty()) {
+    if (FILE* f = std::fopen(transcript.c_str(), "ab")) {
+      std::fprintf(f, "call NoWordConvert %s, %s, %s, %s, %s\n", Quoted(src).c_str(), Quoted(openFormat).c_str(),
+                   Quoted(dest).c_str(), Quoted(destFormat).c_str(), Quoted(errorText).c_str());
+      std::fclose(f);
+    }
+  }
+  char error[1024] = "";
+  const std::string script = ControlFile("fmtbridge.script");
+  if (FILE* f = script.empty() ? nullptr : std::fopen(script.c_str(), "rb")) {
+    const size_t n = std::fread(error, 1, sizeof error - 1, f);
+    error[n] = 0;
+    std::fclose(f);
+  }
+  if (errorText) std::strcpy(errorText, error);
+  return error[0] ? 0 : 1;
+}
+#endif
+
+#if FMTBRIDGE_WITHOUT != WITHOUT_GetSourceFormatList
+BRIDGE_EXPORT int BRIDGE_CALL GetSourceFormatList(char* buffer, int size) {
+  static const char kList[] = "Word Documents(*.doc):0:*.doc:";
+  if (buffer && size > 0) std::snprintf(buffer, static_cast<size_t>(size), "%s", kList);
+  return static_cast<int>(sizeof kList - 1);
+}
+#endif
+
+#if FMTBRIDGE_WITHOUT != WITHOUT_GetDestFormatList
+BRIDGE_EXPORT int BRIDGE_CALL GetDestFormatList(char* buffer, int size) {
+  static const char kList[] = "2=Text only(*.txt):2:*.txt:";
+  if (buffer && size > 0) std::snprintf(buffer, static_cast<size_t>(size), "%s", kList);
+  return static_cast<int>(sizeof kList - 1);
+}
+#endif

@@ -1,0 +1,130 @@
+// The format tables, built from Word the first time they are needed, and the
+// choice of the application for a source file by its extension.
+#include "engine/OfficeConvert.h"
+#include "engine/Options.h"
+#include "platform/path.h"
+#include "utilities/Strings.h"
+
+namespace quillet {
+
+namespace {
+
+const std::string kWord(options::kMsWord);
+
+// The first run of decimal digits of a version text ("9.0.3821" gives 9); 0
+// when there is none.
+int MajorVersion(const std::string& version) {
+  size_t i = 0;
+  while (i < version.size() && !(version[i] >= '0' && version[i] <= '9')) ++i;
+  int major = 0;
+  for (; i < version.size() && version[i] >= '0' && version[i] <= '9'; ++i) {
+    major = major * 10 + (version[i] - '0');
+    if (major > 100000) break;  // no real version is this long
+  }
+  return major;
+}
+
+}  // namespace
+
+void TOfficeConvertClass::LoadWordOpenFormats(std::string& errorText) {
+  errorText.clear();
+  if (!WordStarted && !StartApplication(kWord, errorText)) return;
+
+  const int major = MajorVersion(WordApp.Get("Version").AsString());
+  TFormatList& table = Sources();
+  AddFormat(table, "Word Documents(*.doc)", "0", "*.doc", kWord);
+  AddFormat(table, "Web Pages(*.htm;*.html)", "0", "*.htm;*.html", kWord);
+  if (major > 9) AddFormat(table, "WebArchives(*.mht;*.mhtml)", "0", "*.mht;*.mhtml", kWord);
+  AddFormat(table, "Rtf Files(*.rtf)", "0", "*.rtf", kWord);
+  AddFormat(table, "Document Template(*.dot)", "0", "*.dot", kWord);
+  AddFormat(table, "Text only(*.txt)", "0", "*.txt", kWord);
+  AddFormat(table, "MS-DOS Text with Layout(*.asc)", "0", "*.asc", kWord);
+  AddFormat(table, "Text with Layout(*.ans)", "0", "*.ans", kWord);
+
+  // Items 1 to Count - 1: the last installed converter is not examined.
+  const int32_t n = WordApp.CallOrGet("FileConverters").Get("Count").AsInteger() - 1;
+  for (int32_t i = 1; i <= n; ++i) {
+    // Every member is read through a fresh FileConverters.Item(i).
+    auto item = [&] { return WordApp.CallOrGet("FileConverters").CallOrGet("Item", {i}); };
+    if (!item().Get("CanOpen").AsBoolean()) continue;
+    const std::string pattern = "*." + item().Get("Extensions").AsString();
+    const std::string code = IntToStr(item().Get("OpenFormat").AsInteger());
+    std::string description = item().Get("FormatName").AsString();
+    description += "(*." + item().Get("Extensions").AsString() + ")";
+    AddFormat(table, description, code, pattern, kWord);
+  }
+}
+
+void TOfficeConvertClass::LoadWordSaveFormats(std::string& errorText) {
+  errorText.clear();
+  if (!Dests().empty()) return;
+  if (!WordStarted && !StartApplication(kWord, errorText)) return;
+  // The two tables are built together; a build that Word breaks off leaves
+  // neither half-filled, so the next request asks Word again instead of
+  // answering from a partial table.
+  ClearFormats(Sources());
+  try {
+    LoadWordOpenFormats(errorText);
+  } catch (...) {
+    ClearFormats(Sources());
+    throw;
+  }
+  if (!errorText.empty()) return;
+  TFormatList& table = Dests();
+  AddFormat(table, "Text only(*.txt)", "2", "*.txt", "");
+  AddFormat(table, "Text only with Line Breaks(*.txt)", "3", "*.txt", "");
+  AddFormat(table, "Ms-Dos Text(*.txt)", "4", "*.txt", "");
+  AddFormat(table, "Ms-Dos Text with line breaks(*.txt)", "5", "*.txt", "");
+  AddFormat(table, "Unicode Text(*.txt)", "7", "*.txt", "");
+  AddFormat(table, "Save Text With Source Character Set(*.txt)", "-3", "*.txt", "");
+}
+
+void TOfficeConvertClass::ChooseSourceApplication(const std::string& src, std::string& errorText,
+                                                  std::string& appName) {
+  appName.clear();
+  if (Sources().empty()) {
+    LoadWordSaveFormats(errorText);
+    if (!errorText.empty()) return;
+  }
+  const TFormatList& table = Sources();
+  if (table.empty()) return;
+  const std::string ext = LowerCase(path::ExtractFileExt(src));
+  for (const TFormatNode& row : table) {
+    if (!ext.empty() && Contains(LowerCase(row.Pattern), ext)) {
+      appName = row.AppName;
+      return;
+    }
+  }
+  appName = table.front().AppName;
+}
+
+void TOfficeConvertClass::GetSourceFormatListText(std::string& errorText, std::string& text) {
+  text.clear();
+  if (!Sources().empty()) {
+    FormatListText(Sources(), text);
+    return;
+  }
+  LoadWordSaveFormats(errorText);
+  if (errorText.empty()) FormatListText(Sources(), text);
+}
+
+void TOfficeConvertClass::GetDestFormatListText(std::string& errorText, std::string& text) {
+  text.clear();
+  if (!Dests().empty()) {
+    FormatListText(Dests(), text);
+    return;
+  }
+  LoadWordSaveFormats(errorText);
+  if (errorText.empty()) FormatListText(Dests(), text);
+}
+
+void TOfficeConvertClass::GetField(const std::string& fieldName, const std::string&, std::string& errorText,
+                                   std::string& value) {
+  // Exact names only: "SourceFormatList" is not one of them.
+  if (fieldName == "sourceformatlist")
+    GetSourceFormatListText(errorText, value);
+  else if (fieldName == "destformatlist")
+    GetDestFormatListText(errorText, value);
+}
+
+}  // namespace quillet
