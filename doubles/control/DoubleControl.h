@@ -27,6 +27,7 @@
 //   Fail=Word.FileConverters(2).Extensions|Description
 //                                      that member raises an exception with Description
 //   FailCode=Word.Version|8004abcd     that member fails with the HRESULT (hex)
+//   Unknown=Word.FileConverters        that member's name is not known (GetIDsOfNames fails)
 //   DisconnectAfter=Word.Version       after that call, every call fails as on a
 //                                      server that died (RPC_E_DISCONNECTED)
 //   Title=Quarterly report             the Title of every document opened

@@ -1,5 +1,6 @@
 #include "DispObject.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -227,7 +228,10 @@ HRESULT DispObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DIS
   while (names[0][n]) ++n;
   const std::string member = Lower(com::FromOle(names[0], n));
   const Entry* entry = nullptr;
+  const auto& unknown = session_->script().unknown;
   for (size_t i = 0; i < members_.size(); ++i) {
+    const std::string key = Lower(name_ + "." + members_[i].name);
+    if (std::find(unknown.begin(), unknown.end(), key) != unknown.end()) continue;
     if (Lower(members_[i].name) == member) {
       entry = &members_[i];
       ids[0] = static_cast<DISPID>(i + 1);

@@ -92,6 +92,8 @@ Script ParseScript(const std::string& text, const std::string& app) {
       if (bar != std::string::npos)
         s.failCodes[Lower(value.substr(0, bar))] =
             static_cast<int32_t>(std::strtoul(value.substr(bar + 1).c_str(), nullptr, 16));
+    } else if (key == "Unknown") {
+      s.unknown.push_back(Lower(value));
     } else if (key == "DisconnectAfter") {
       s.disconnectAfter = Lower(value);
     } else if (key == "Title") {

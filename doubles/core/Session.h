@@ -31,6 +31,7 @@ struct Script {
   std::vector<ScriptedConverter> converters;   // Word's FileConverters, item 1 first
   std::map<std::string, std::string> failures;  // lower-case "object.member" -> description
   std::map<std::string, int32_t> failCodes;    // lower-case "object.member" -> HRESULT
+  std::vector<std::string> unknown;            // lower-case "object.member": names not known
   std::string disconnectAfter;                 // lower-case "object.member"
   std::string title;                           // the title of every document opened
 };
