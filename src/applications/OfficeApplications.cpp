@@ -110,8 +110,10 @@ bool TOfficeConvertClass::StartAcrobat(std::string& errorText) {
 
 bool TOfficeConvertClass::LoadFormatBridge(std::string& errorText) {
   if (FormatBridgeLoaded) return true;
-  // A module kept from an earlier failed attempt is given back as the new one
-  // takes its place, so that retries do not pile up references.
+  // A module kept from an earlier failed attempt is given back first: retries
+  // do not pile up references, and a library that was replaced in the
+  // meantime is really loaded afresh rather than found already in memory.
+  FormatBridgeModule.reset();
   FormatBridgeModule = os::Module::Load(kFormatBridgeFile);
   if (!FormatBridgeModule) {
     errorText = "Error, Can not load \"fmtbridge.dll\"";

@@ -1,0 +1,172 @@
+// Getting hold of the office applications and giving them back, against the
+// application doubles (COM local servers under Windows, in-process servers of
+// the Linux registry).
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "DoubleControl.h"
+#include "engine/OfficeConvert.h"
+
+namespace quillet {
+namespace {
+
+using doubles::App;
+using Lines = std::vector<std::string>;
+
+class Applications : public ::testing::Test {
+ protected:
+  void Destroy() { conv.reset(); }
+  doubles::Doubles d;
+  std::unique_ptr<TOfficeConvertClass> conv = std::make_unique<TOfficeConvertClass>();
+  std::string error = "untouched";
+};
+
+TEST_F(Applications, CreatesWordWhenNoneIsRunningAndQuitsItAtTheEnd) {
+  ASSERT_TRUE(conv->StartApplication("MS Word", error));
+  EXPECT_EQ(error, "untouched");
+  EXPECT_TRUE(conv->WordStarted);
+  EXPECT_TRUE(conv->WordCreated);
+  EXPECT_EQ(d.Calls(App::Word), Lines{"Word.Visible put False"});
+
+  // Held: a second request contacts nobody and leaves the text alone.
+  EXPECT_TRUE(conv->StartApplication("MS Word", error));
+  EXPECT_EQ(error, "untouched");
+  EXPECT_EQ(d.Calls(App::Word).size(), 1u);
+
+  Destroy();
+  EXPECT_EQ(d.Calls(App::Word), (Lines{"Word.Visible put False", "Word.Quit method"}));
+  EXPECT_TRUE(d.WaitForServersToExit());
+  EXPECT_EQ(d.LiveObjects(App::Word), Lines{});
+}
+
+TEST_F(Applications, BorrowsARunningWordHidesItAndShowsItAgainWithoutQuitting) {
+  d.StartRunning(App::Word);
+  ASSERT_TRUE(conv->StartApplication("MS Word", error));
+  EXPECT_TRUE(conv->WordStarted);
+  EXPECT_FALSE(conv->WordCreated);
+  EXPECT_EQ(d.Calls(App::Word), Lines{"Word.Visible put False"});
+  Destroy();
+  EXPECT_EQ(d.Calls(App::Word), (Lines{"Word.Visible put False", "Word.Visible put True"}));
+  // The converter's reference is gone; only the running registration holds Word.
+  EXPECT_EQ(d.LiveObjects(App::Word), Lines{"Word"});
+}
+
+TEST_F(Applications, WordProgIdsAreTriedInOrder) {
+  d.Unregister("Word.Application");
+  d.Register("Word.Application.8", App::Word);
+  ASSERT_TRUE(conv->StartApplication("MS Word", error));
+  EXPECT_TRUE(conv->WordCreated);
+  EXPECT_EQ(d.Calls(App::Word), Lines{"Word.Visible put False"});
+}
+
+TEST_F(Applications, NoWordAtAllIsReportedAndTheNextRequestTriesAgain) {
+  d.Unregister("Word.Application");
+  EXPECT_FALSE(conv->StartApplication("MS Word", error));
+  EXPECT_EQ(error, "Can not load Microsoft Word, you must install Microsoft Word first, please try again!");
+  EXPECT_FALSE(conv->WordStarted);
+  EXPECT_EQ(d.Calls(App::Word), Lines{});
+
+  d.Register("Word.Basic", App::Word);  // the last ProgID tried
+  error.clear();
+  EXPECT_TRUE(conv->StartApplication("MS Word", error));
+  EXPECT_TRUE(conv->WordStarted);
+  EXPECT_EQ(error, "");
+}
+
+TEST_F(Applications, ApplicationNamesAreExact) {
+  for (const char* name : {"ms word", "Word", "MS Excel ", "MS PowerPoint", ""}) {
+    EXPECT_FALSE(conv->StartApplication(name, error)) << name;
+    EXPECT_EQ(error, "untouched") << name;
+  }
+  EXPECT_EQ(d.Calls(App::Word), Lines{});
+  EXPECT_EQ(d.Calls(App::Excel), Lines{});
+  EXPECT_EQ(d.Calls(App::PowerPoint), Lines{});
+}
+
+TEST_F(Applications, ExcelIsHiddenAndQuitOrShownAgain) {
+  ASSERT_TRUE(conv->StartApplication("MS Excel", error));
+  EXPECT_TRUE(conv->ExcelCreated);
+  Destroy();
+  EXPECT_EQ(d.Calls(App::Excel), (Lines{"Excel.Visible put False", "Excel.Quit method"}));
+
+  conv = std::make_unique<TOfficeConvertClass>();
+  d.StartRunning(App::Excel);
+  ASSERT_TRUE(conv->StartApplication("MS Excel", error));
+  EXPECT_FALSE(conv->ExcelCreated);
+  Destroy();
+  EXPECT_EQ(d.Calls(App::Excel), (Lines{"Excel.Visible put False", "Excel.Quit method", "Excel.Visible put False",
+                                        "Excel.Visible put True"}));
+}
+
+TEST_F(Applications, PowerPointIsMinimisedOnlyWhenBorrowed) {
+  ASSERT_TRUE(conv->StartApplication("MS Powerpoint", error));
+  EXPECT_TRUE(conv->PowerPointCreated);
+  EXPECT_EQ(d.Calls(App::PowerPoint), Lines{});  // left as it starts
+  Destroy();
+  EXPECT_EQ(d.Calls(App::PowerPoint), Lines{"PowerPoint.Quit method"});
+
+  conv = std::make_unique<TOfficeConvertClass>();
+  d.StartRunning(App::PowerPoint);
+  ASSERT_TRUE(conv->StartApplication("MS Powerpoint", error));
+  EXPECT_FALSE(conv->PowerPointCreated);
+  Destroy();
+  EXPECT_EQ(d.Calls(App::PowerPoint),
+            (Lines{"PowerPoint.Quit method", "PowerPoint.WindowState put 2", "PowerPoint.Visible put True"}));
+}
+
+TEST_F(Applications, MissingExcelAndPowerPointAreReported) {
+  d.Unregister("Excel.Application");
+  d.Unregister("PowerPoint.Application");
+  EXPECT_FALSE(conv->StartApplication("MS Excel", error));
+  EXPECT_EQ(error, "Can not load Microsoft Excel, you must install Microsoft Excel first, please try again!");
+  EXPECT_FALSE(conv->StartApplication("MS Powerpoint", error));
+  EXPECT_EQ(error,
+            "Can not load Microsoft PowerPoint, you must install Microsoft PowerPoint first, please try again!");
+  EXPECT_FALSE(conv->ExcelStarted);
+  EXPECT_FALSE(conv->PowerPointStarted);
+}
+
+TEST_F(Applications, AcrobatIsNotAvailableYet) {
+  EXPECT_FALSE(conv->StartApplication("Adobe Acrobat", error));
+  EXPECT_EQ(error, "Can not start Adobe Acrobat: Acrobat control is not available in this build");
+  EXPECT_FALSE(conv->AcrobatStarted);
+}
+
+TEST_F(Applications, AFailedShowAgainDoesNotKeepTheOthersFromClosing) {
+  d.Script(App::Word, "Fail=Word.Visible|Word is busy.\n");
+  d.StartRunning(App::Word);
+  ASSERT_TRUE(conv->StartApplication("MS Word", error));  // the failed hide is ignored
+  ASSERT_TRUE(conv->StartApplication("MS Excel", error));
+  Destroy();  // and the failed show-again neither throws nor stops the rest
+  EXPECT_EQ(d.Calls(App::Word), (Lines{"Word.Visible put False", "Word.Visible put True"}));
+  EXPECT_EQ(d.Calls(App::Excel), (Lines{"Excel.Visible put False", "Excel.Quit method"}));
+}
+
+TEST_F(Applications, AConverterThatStartedNothingTouchesNothing) {
+  Destroy();
+  EXPECT_EQ(d.Events(App::Word), Lines{});
+  EXPECT_EQ(d.Events(App::Excel), Lines{});
+  EXPECT_EQ(d.Events(App::PowerPoint), Lines{});
+}
+
+TEST_F(Applications, AServerThatDiesBetweenCallsGivesAnErrorText) {
+  ASSERT_TRUE(conv->StartApplication("MS Word", error));
+  d.KillServers(App::Word);
+  std::string value = "stale";
+  error.clear();
+  try {
+    conv->GetField("destformatlist", "", error, value);
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  EXPECT_NE(error, "");
+#ifndef _WIN32
+  EXPECT_EQ(error, "The object invoked has disconnected from its clients.");
+#endif
+  EXPECT_TRUE(conv->sourceFormats().empty());
+  Destroy();  // quitting a dead server is ignored
+}
+
+}  // namespace
+}  // namespace quillet
