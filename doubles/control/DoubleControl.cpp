@@ -42,11 +42,13 @@ const char* ClsidText(App app) {
   return "";
 }
 
+#ifndef _WIN32
 CLSID Clsid(App app) {
   CLSID c{};
   ::CLSIDFromString(com::ToOle(ClsidText(app)).c_str(), &c);
   return c;
 }
+#endif
 
 std::vector<std::string> ReadLines(const std::string& file) {
   std::vector<std::string> lines;
@@ -91,7 +93,7 @@ const char* ExeName(App app) {
 
 void SetKey(const std::string& key, const std::string& value) {
   HKEY h = nullptr;
-  if (::RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS)
+  if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS)
     throw std::runtime_error("cannot write registry key " + key);
   ::RegSetValueExA(h, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>(value.size() + 1));
@@ -147,7 +149,10 @@ Doubles::Doubles() : state_(std::make_unique<State>()) {
 Doubles::~Doubles() {
   for (App app : {App::Word, App::Excel, App::PowerPoint}) StopRunning(app);
   WaitForServersToExit();
-  while (!state_->registered.empty()) Unregister(state_->registered.begin()->first);
+  while (!state_->registered.empty()) {
+    const std::string progId = state_->registered.begin()->first;  // a copy: the entry goes
+    Unregister(progId);
+  }
   SetEnv("QUILLET_DOUBLES_DIR", "");
 #ifndef _WIN32
   SetEnv("QUILLET_AUTOMATION_REGISTRY", "");
@@ -173,7 +178,9 @@ void Doubles::Register(const std::string& progId, App app) {
 void Doubles::Unregister(const std::string& progId) {
   state_->registered.erase(progId);
 #ifdef _WIN32
-  ::RegDeleteTreeA(HKEY_CLASSES_ROOT, progId.c_str());
+  const std::string key = "Software\\Classes\\" + progId;
+  ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, (key + "\\CLSID").c_str());
+  ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
 #else
   state_->WriteRegistry();
 #endif

@@ -22,7 +22,7 @@ class Stored {
   HRESULT Put(const VARIANT& v) {
     const VARIANT& d = Deref(v);
     if (d.vt & VT_BYREF) return DISP_E_TYPEMISMATCH;
-    return ::VariantCopy(value_->get(), &d);
+    return ::VariantCopy(value_->get(), const_cast<VARIANT*>(&d));
   }
 
  private:

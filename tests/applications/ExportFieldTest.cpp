@@ -32,7 +32,7 @@ class Library {
     for (char& c : path)
       if (c == '/') c = '\\';
     handle_ = ::LoadLibraryA(path.c_str());
-    if (handle_) getFieldValue = reinterpret_cast<GetFieldValueFn>(::GetProcAddress(handle_, "GetFieldValue"));
+    if (handle_) getFieldValue = reinterpret_cast<GetFieldValueFn>(reinterpret_cast<void*>(::GetProcAddress(handle_, "GetFieldValue")));
 #else
     handle_ = ::dlopen(QUILLET_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     if (handle_) getFieldValue = reinterpret_cast<GetFieldValueFn>(::dlsym(handle_, "GetFieldValue"));
