@@ -39,8 +39,8 @@ const char* DefaultVersion(const std::string& app) {
 namespace {
 std::mutex g_sessionsLock;
 std::vector<std::weak_ptr<Session>>& Sessions() {
-  static auto* sessions = new std::vector<std::weak_ptr<Session>>();
-  return *sessions;
+  static std::vector<std::weak_ptr<Session>> sessions;
+  return sessions;
 }
 }  // namespace
 

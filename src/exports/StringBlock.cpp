@@ -14,8 +14,10 @@ namespace quillet {
 namespace {
 std::mutex g_lock;
 std::unordered_set<const void*>& LiveBlocks() {
-  static auto* blocks = new std::unordered_set<const void*>();  // outlives every static destructor
-  return *blocks;
+  // A static object rather than a leaked one: the library can be unloaded
+  // (its converter is destroyed then), and the set must go with it.
+  static std::unordered_set<const void*> blocks;
+  return blocks;
 }
 }  // namespace
 

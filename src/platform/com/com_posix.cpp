@@ -301,10 +301,11 @@ std::mutex& Lock() {
 }
 
 // Loaded servers stay loaded for the life of the process: objects they made
-// may be alive anywhere.
+// may be alive anywhere. (The map itself goes with this library; the handles
+// it holds are not closed.)
 std::map<std::string, void*>& LoadedServers() {
-  static auto* servers = new std::map<std::string, void*>();
-  return *servers;
+  static std::map<std::string, void*> servers;
+  return servers;
 }
 
 struct RunningEntry {
@@ -313,12 +314,23 @@ struct RunningEntry {
   ComPtr<IUnknown> object;
 };
 
-// The running-object table holds strong references until revoked. It is never
-// destroyed: at process end its references go with the process, as on Windows,
-// rather than calling into servers whose code may already be unmapped.
+// The running-object table holds strong references until revoked. When the
+// table itself goes (process end, or this library unloaded), the references
+// still in it are dropped without calling into their servers, whose code may
+// already be finalised: they go with the process, as on Windows.
+struct RunningTable {
+  std::vector<RunningEntry> entries;
+  RunningTable() = default;
+  RunningTable(const RunningTable&) = delete;
+  RunningTable& operator=(const RunningTable&) = delete;
+  ~RunningTable() {
+    for (RunningEntry& e : entries) (void)e.object.detach();
+  }
+};
+
 std::vector<RunningEntry>& RunningObjects() {
-  static auto* table = new std::vector<RunningEntry>();
-  return *table;
+  static RunningTable table;
+  return table.entries;
 }
 
 }  // namespace
