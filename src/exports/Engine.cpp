@@ -12,7 +12,13 @@ void DestroyConvertEngine(bool processEnding) {
   TOfficeConvertClass* engine = ConvertEngine;
   ConvertEngine = nullptr;
   if (!engine) return;
-  if (processEnding) return;  // see the header: nothing may be released safely now
+  // The process is ending: other threads are gone, COM may be uninitialised
+  // and a call into another process could hang the exit. The converter and the
+  // references it holds are left to the system; a created application loses
+  // its client and COM reclaims it. On a plain unload (FreeLibrary, dlclose)
+  // the destructor gives the applications back: quits what it created, shows
+  // again what it borrowed.
+  if (processEnding) return;
   try {
     delete engine;
   } catch (...) {
