@@ -131,6 +131,8 @@ struct Doubles::State {
 Doubles::Doubles() : state_(std::make_unique<State>()) {
   SetEnv("QUILLET_DOUBLES_DIR", state_->dir.path());
 #ifdef _WIN32
+  ::RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\quillet-doubles", "Dir", REG_SZ, state_->dir.path().c_str(),
+                    static_cast<DWORD>(state_->dir.path().size() + 1));
   for (App app : {App::Word, App::Excel, App::PowerPoint}) {
     const std::string exe = HostPath(std::string(QUILLET_DOUBLES_BIN_DIR) + "/" + ExeName(app));
     SetKey(std::string("CLSID\\") + ClsidText(app) + "\\LocalServer32", exe);
@@ -154,7 +156,9 @@ Doubles::~Doubles() {
     Unregister(progId);
   }
   SetEnv("QUILLET_DOUBLES_DIR", "");
-#ifndef _WIN32
+#ifdef _WIN32
+  ::RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\quillet-doubles", "Dir");
+#else
   SetEnv("QUILLET_AUTOMATION_REGISTRY", "");
   // The library stays loaded: the server registry keeps it loaded as well.
 #endif

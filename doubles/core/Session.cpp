@@ -1,5 +1,9 @@
 #include "Session.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -57,7 +61,18 @@ void KillSessions(const std::string& app) {
 
 std::string ControlDir() {
   const char* dir = std::getenv("QUILLET_DOUBLES_DIR");
-  return dir ? std::string(dir) : std::string();
+  if (dir && *dir) return dir;
+#ifdef _WIN32
+  // A server that COM starts may not inherit the client's environment (it
+  // does under Wine, not under a service-launched activation): the control
+  // folder is also in the registry.
+  char buf[1024];
+  DWORD size = sizeof buf;
+  if (::RegGetValueA(HKEY_CURRENT_USER, "Software\\quillet-doubles", "Dir", RRF_RT_REG_SZ, nullptr, buf, &size) ==
+      ERROR_SUCCESS)
+    return buf;
+#endif
+  return {};
 }
 
 Script ParseScript(const std::string& text, const std::string& app) {
