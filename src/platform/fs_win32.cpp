@@ -1,4 +1,7 @@
 #include <windows.h>
+// The system's A/W name macros would rename the routines declared in fs.h.
+#undef DeleteFile
+#undef SetFileAttributes
 
 #include "platform/error.h"
 #include "platform/fs.h"
