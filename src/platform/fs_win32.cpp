@@ -3,6 +3,12 @@
 #undef DeleteFile
 #undef SetFileAttributes
 
+// <windows.h> maps these names to their ANSI or wide entry points; left in
+// place, the definitions below would be made as os::DeleteFileA and
+// os::SetFileAttributesA and callers of the seam would not link.
+#undef DeleteFile
+#undef SetFileAttributes
+
 #include "platform/error.h"
 #include "platform/fs.h"
 #include "platform/path.h"
