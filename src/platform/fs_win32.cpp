@@ -1,8 +1,4 @@
 #include <windows.h>
-// The system's A/W name macros would rename the routines declared in fs.h.
-#undef DeleteFile
-#undef SetFileAttributes
-
 // <windows.h> maps these names to their ANSI or wide entry points; left in
 // place, the definitions below would be made as os::DeleteFileA and
 // os::SetFileAttributesA and callers of the seam would not link.
@@ -66,8 +62,9 @@ std::vector<DirEntry> ListDirectory(const std::string& pattern, uint32_t attrMas
   if (h == INVALID_HANDLE_VALUE) return entries;
   const uint32_t excluded = ~attrMask & (kAttrHidden | kAttrSysFile | kAttrDirectory | kAttrVolumeId);
   do {
-    const uint32_t attr = data.dwFileAttributes & kAttrAnyFile;
-    if (attr & excluded) continue;
+    if (data.dwFileAttributes & excluded) continue;
+    const uint32_t attr =
+        (data.dwFileAttributes & kAttrAnyFile) | (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT ? uint32_t{kAttrLink} : 0u);
     entries.push_back({data.cFileName, attr, (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow});
   } while (::FindNextFileA(h, &data));
   ::FindClose(h);

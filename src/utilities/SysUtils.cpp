@@ -1,7 +1,6 @@
 #include "utilities/SysUtils.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 
 #include "platform/error.h"
@@ -56,11 +55,6 @@ class CurrentDirRestorer {
   std::string dir_;
 };
 
-bool IsSymbolicLink(const std::string& name) {
-  std::error_code ec;
-  return std::filesystem::is_symlink(std::filesystem::symlink_status(name, ec));
-}
-
 }  // namespace
 
 int32_t ParseVersionNumber(const std::string& text) {
@@ -105,10 +99,11 @@ bool DeleteFolderTree(const std::string& folder) {
 
   for (const auto& entry : os::ListDirectory("*.*", os::kAttrAnyFile)) {
     bool deleted;
-    if (IsSymbolicLink(entry.name)) {
+    if (entry.attr & os::kAttrLink) {
       // A link goes by itself: following it would delete, or change the
-      // attributes of, whatever it points at outside this tree.
-      deleted = os::DeleteFile(entry.name);
+      // attributes of, whatever it points at outside this tree. (A Windows
+      // junction is a folder entry and goes with RemoveDir.)
+      deleted = os::DeleteFile(entry.name) || ((entry.attr & os::kAttrDirectory) && os::RemoveDir(entry.name));
     } else {
       os::SetFileAttributes(entry.name, 0);
       if (!(entry.attr & os::kAttrDirectory))

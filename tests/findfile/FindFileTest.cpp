@@ -3,6 +3,10 @@
 
 #include <algorithm>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include "TestSupport.h"
 #include "engine/FindFile/FindFile.h"
 #include "engine/FindFile/SearchFiles.h"
@@ -144,6 +148,23 @@ TEST(FindFile, RecursiveSortedWalkIsDepthFirstWithSortedSubfolders) {
 
   EXPECT_EQ(SearchFiles(path::IncludeTrailingDelimiter(in), true, "*.doc"), JoinLinesCrLf(f.Files));
 }
+
+#ifndef _WIN32
+TEST(FindFile, LinkedFoldersAreNotWalkedIntoSoALoopEnds) {
+  test::TempDir tmp;
+  const std::string in = Join(tmp.path(), "in");
+  MakeFile(in, "r.doc");
+  MakeFile(Join(in, "a"), "a.doc");
+  // A link back up the tree: following it would list the same files forever.
+  ASSERT_EQ(::symlink("..", Join(Join(in, "a"), "up").c_str()), 0);
+  ThhFindFile f;
+  f.Directory = in;
+  f.Filter = "*.doc";
+  f.Recurse = true;
+  f.Execute();
+  EXPECT_THAT(f.Files, ElementsAre(Join(in, "r.doc"), Join(Join(in, "a"), "a.doc")));
+}
+#endif
 
 TEST(FindFile, UnsortedWalkGoesBreadthFirstInListingOrder) {
   test::TempDir tmp;

@@ -144,6 +144,7 @@ TEST(DeleteFolderTree, RemovesLinksWithoutFollowingThem) {
   os::ForceDirectories(root);
   std::filesystem::create_directory_symlink(outside, Join(root, "folderlink"));
   std::filesystem::create_symlink(Join(outside, "keep.txt"), Join(root, "filelink"));
+  std::filesystem::create_symlink(dir / "gone", Join(root, "dangling"));  // a link to nothing goes too
 
   EXPECT_TRUE(DeleteFolderTree(root));
   EXPECT_FALSE(os::DirectoryExists(root));

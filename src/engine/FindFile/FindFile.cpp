@@ -107,7 +107,10 @@ void ThhFindFile::ListSubFolders(StringList& pending, const std::string& d) cons
   const std::string folder = path::IncludeTrailingDelimiter(d);
   StringList subFolders;
   for (const os::DirEntry& entry : os::ListDirectory(folder + "*.*", os::kAttrAnyFile))
-    if ((entry.attr & os::kAttrDirectory) && !IsDotEntry(entry.name)) subFolders.push_back(folder + entry.name);
+    // A linked folder is not walked into: a link back up the tree would make
+    // the walk endless.
+    if ((entry.attr & os::kAttrDirectory) && !(entry.attr & os::kAttrLink) && !IsDotEntry(entry.name))
+      subFolders.push_back(folder + entry.name);
   if (Sorted)
     pending.insert(pending.begin(), std::make_move_iterator(subFolders.begin()),
                    std::make_move_iterator(subFolders.end()));
