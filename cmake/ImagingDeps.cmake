@@ -51,6 +51,7 @@ ExternalProject_Add(libjpeg_turbo_build
   BINARY_DIR "${jpeg_build}"
   CMAKE_GENERATOR "${CMAKE_GENERATOR}"
   CMAKE_ARGS
+    -Wno-dev
     -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
     -DCMAKE_BUILD_TYPE=Release
     -DENABLE_SHARED=OFF
@@ -60,6 +61,8 @@ ExternalProject_Add(libjpeg_turbo_build
     -DREQUIRE_SIMD=${jpeg_simd}
     -DCMAKE_ASM_NASM_COMPILER=${QUILLET_NASM}
     -DCMAKE_C_FLAGS=-w
+    # Never installed; the default Windows prefix would not even parse here.
+    -DCMAKE_INSTALL_PREFIX=${jpeg_build}/unused-install
   # Only the library is needed: no tools, no tests, no install step.
   BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target jpeg-static
   INSTALL_COMMAND ""
