@@ -35,18 +35,24 @@ fi
 src_list=/etc/apt/sources.list.d/quillet-src.sources
 if ! apt-get indextargets --format '$(CREATED_BY)' 2>/dev/null | grep -qx Sources; then
   origin=/etc/apt/sources.list.d/debian.sources
-  if [ ! -f "$origin" ]; then
-    echo "fetch-sources: $origin not found; add deb-src entries by hand" >&2
+  tmp="$(mktemp)"
+  if [ -f "$origin" ]; then
+    # Keep each stanza's URIs/Suites/Components/Signed-By, replace its Types.
+    awk '
+      /^Types:/ { print "Types: deb-src"; next }
+      /^(URIs|Suites|Components|Signed-By):/ { print; next }
+      /^[[:space:]]*$/ { print ""; next }
+    ' "$origin" >"$tmp"
+    $SUDO install -m 0644 "$tmp" "$src_list"
+  elif grep -qs '^deb ' /etc/apt/sources.list; then
+    # An older one-line sources.list: the same lines with deb-src.
+    sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >"$tmp"
+    $SUDO install -m 0644 "$tmp" /etc/apt/sources.list.d/quillet-src.list
+  else
+    rm -f "$tmp"
+    echo "fetch-sources: no Debian apt sources found; add deb-src entries by hand" >&2
     exit 1
   fi
-  tmp="$(mktemp)"
-  # Keep each stanza's URIs/Suites/Components/Signed-By, replace its Types.
-  awk '
-    /^Types:/ { print "Types: deb-src"; next }
-    /^(URIs|Suites|Components|Signed-By):/ { print; next }
-    /^[[:space:]]*$/ { print ""; next }
-  ' "$origin" >"$tmp"
-  $SUDO install -m 0644 "$tmp" "$src_list"
   rm -f "$tmp"
   $SUDO apt-get update -qq
 fi
