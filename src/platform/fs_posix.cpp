@@ -47,7 +47,8 @@ void ForceDirectories(const std::string& dir) {
   if (DirectoryExists(d)) return;
   const std::string parent = path::ExtractFileDir(d);
   if (!parent.empty() && parent != d) ForceDirectories(parent);
-  if (::mkdir(d.c_str(), 0777) != 0 && errno != EEXIST) {
+  // EEXIST is fine only when a folder (made meanwhile) is what exists.
+  if (::mkdir(d.c_str(), 0777) != 0 && !(errno == EEXIST && DirectoryExists(d))) {
     g_lastError = static_cast<uint32_t>(errno);
     throw Error(SysErrorMessage(g_lastError));
   }

@@ -30,8 +30,11 @@ void ForceDirectories(const std::string& dir) {
   if ((d.size() <= 3 && d.find(':') != std::string::npos) || DirectoryExists(d)) return;
   const std::string parent = path::ExtractFileDir(d);
   if (!parent.empty() && parent != d) ForceDirectories(parent);
-  if (!::CreateDirectoryA(d.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
-    throw Error(SysErrorMessage(::GetLastError()));
+  if (!::CreateDirectoryA(d.c_str(), nullptr)) {
+    const DWORD code = ::GetLastError();
+    // "Already exists" is fine only when a folder (made meanwhile) is what exists.
+    if (!(code == ERROR_ALREADY_EXISTS && DirectoryExists(d))) throw Error(SysErrorMessage(code));
+  }
 }
 
 std::string GetCurrentDir() {
