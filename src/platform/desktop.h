@@ -21,8 +21,9 @@ constexpr WindowHandle NoWindow = 0;
 
 using ProcessId = std::uint32_t;
 
-// The messages the dialog macros send, with the system's numbers.
+// The messages the dialog automation sends, with the system's numbers.
 enum class WindowMessage : std::uint32_t {
+  Null = 0x0000,
   SetFocus = 0x0007,
   Char = 0x0102,
   LButtonDown = 0x0201,

@@ -8,6 +8,7 @@
 
 namespace quillet::os {
 
+static_assert(static_cast<UINT>(WindowMessage::Null) == WM_NULL);
 static_assert(static_cast<UINT>(WindowMessage::SetFocus) == WM_SETFOCUS);
 static_assert(static_cast<UINT>(WindowMessage::Char) == WM_CHAR);
 static_assert(static_cast<UINT>(WindowMessage::LButtonDown) == WM_LBUTTONDOWN);

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "dialogs/FindAppWindow.h"
+#include "platform/desktop.h"
 #include "platform/clock.h"
 #include "platform/error.h"
 
@@ -60,6 +61,11 @@ void TThreadSendKey::Execute() {
       if (found != os::NoWindow || !Running) break;
     }
     if (Running && found != os::NoWindow) {
+      // A window is listed from the moment it is created, before its owner
+      // has made its controls (a dialog gets them while it initialises). A
+      // synchronous no-op message returns only when the owning thread is back
+      // in its message loop, so the macro then looks at the finished dialog.
+      os::CurrentDesktop()->SendWindowMessage(found, os::WindowMessage::Null, 0, 0);
       std::string errorText;
       Macro.RunMacro(found, MacroText, errorText);
     } else {
