@@ -23,6 +23,8 @@ packages=(
   libjpeg-dev libgif-dev libjpeg-turbo-progs
   # fetching and unpacking Debian source packages for the cross build
   dpkg-dev
+  # the SIMD code of libjpeg-turbo in the Windows build
+  nasm
 )
 
 missing=()

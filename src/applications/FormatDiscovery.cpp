@@ -4,6 +4,7 @@
 #include "engine/Options.h"
 #include "platform/path.h"
 #include "utilities/Strings.h"
+#include "utilities/SysUtils.h"
 
 namespace quillet {
 
@@ -11,26 +12,13 @@ namespace {
 
 const std::string kWord(options::kMsWord);
 
-// The first run of decimal digits of a version text ("9.0.3821" gives 9); 0
-// when there is none.
-int MajorVersion(const std::string& version) {
-  size_t i = 0;
-  while (i < version.size() && !(version[i] >= '0' && version[i] <= '9')) ++i;
-  int major = 0;
-  for (; i < version.size() && version[i] >= '0' && version[i] <= '9'; ++i) {
-    major = major * 10 + (version[i] - '0');
-    if (major > 100000) break;  // no real version is this long
-  }
-  return major;
-}
-
 }  // namespace
 
 void TOfficeConvertClass::LoadWordOpenFormats(std::string& errorText) {
   errorText.clear();
   if (!WordStarted && !StartApplication(kWord, errorText)) return;
 
-  const int major = MajorVersion(WordApp.Get("Version").AsString());
+  const int32_t major = ParseVersionNumber(WordApp.Get("Version").AsString());
   TFormatList& table = Sources();
   AddFormat(table, "Word Documents(*.doc)", "0", "*.doc", kWord);
   AddFormat(table, "Web Pages(*.htm;*.html)", "0", "*.htm;*.html", kWord);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/ConvertBase.h"
+#include "imaging/ImageSettings.h"
 #include "platform/module.h"
 #include "utilities/Automation.h"
 
@@ -77,14 +78,22 @@ class TOfficeConvertClass : public TConvertBaseClass {
   bool PowerPointCreated = false;
   bool AcrobatLaunched = false;
 
-  // Picture settings used when slide bitmaps become JPEG and GIF files.
-  int32_t JpegWidth = 0;
-  int32_t JpegHeight = 0;
-  int32_t JpegQuality = 0;
-  bool JpegKeepAspect = false;
-  int32_t GifWidth = 0;
-  int32_t GifHeight = 0;
-  bool GifKeepAspect = false;
+  // Picture settings used when slide bitmaps become JPEG and GIF files. They
+  // start at the defaults of ImageSettings (the slide's own size, quality 75)
+  // rather than at zero, which would ask for empty pictures.
+  int32_t JpegWidth = ImageSettings{}.JpegWidth;
+  int32_t JpegHeight = ImageSettings{}.JpegHeight;
+  int32_t JpegQuality = ImageSettings{}.JpegQuality;
+  bool JpegKeepAspect = ImageSettings{}.JpegKeepAspect;
+  int32_t GifWidth = ImageSettings{}.GifWidth;
+  int32_t GifHeight = ImageSettings{}.GifHeight;
+  bool GifKeepAspect = ImageSettings{}.GifKeepAspect;
+
+  // The picture settings of one request: these fields with the image keywords
+  // of its option string applied. The fields themselves are not changed, so
+  // one request's keywords do not leak into the next. Raises Error for a
+  // malformed keyword value.
+  ImageSettings ImageSettingsFor(const std::string& option) const;
 
   // The PostScript printer chosen for PDF output, found on first use and kept.
   std::string PostScriptPrinter;

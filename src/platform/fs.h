@@ -17,6 +17,9 @@ enum FileAttr : uint32_t {
   kAttrDirectory = 0x10,
   kAttrArchive = 0x20,
   kAttrAnyFile = 0x3F,
+  // Not a listing filter: marks a symbolic link, junction or other reparse
+  // point, so that tree walks can refuse to follow it into a loop.
+  kAttrLink = 0x400,
 };
 
 struct DirEntry {

@@ -88,8 +88,15 @@ std::vector<DirEntry> ListDirectory(const std::string& pattern, uint32_t attrMas
     if (!MatchesWildcard(name, mask)) continue;
     struct stat st;
     if (::lstat((folder + name).c_str(), &st) != 0) continue;
-    if (S_ISLNK(st.st_mode) && ::stat((folder + name).c_str(), &st) != 0) continue;
+    bool link = false;
+    if (S_ISLNK(st.st_mode)) {
+      link = true;
+      // A link describes its target; a dangling one still lists as itself.
+      struct stat target;
+      if (::stat((folder + name).c_str(), &target) == 0) st = target;
+    }
     DirEntry entry{name, AttributesOf(name, st), S_ISDIR(st.st_mode) ? 0u : static_cast<uint64_t>(st.st_size)};
+    if (link) entry.attr |= kAttrLink;
     if (entry.attr & excluded) continue;
     entries.push_back(std::move(entry));
   }

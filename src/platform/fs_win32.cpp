@@ -1,4 +1,9 @@
 #include <windows.h>
+// <windows.h> maps these names to their ANSI or wide entry points; left in
+// place, the definitions below would be made as os::DeleteFileA and
+// os::SetFileAttributesA and callers of the seam would not link.
+#undef DeleteFile
+#undef SetFileAttributes
 
 #include "platform/error.h"
 #include "platform/fs.h"
@@ -57,8 +62,9 @@ std::vector<DirEntry> ListDirectory(const std::string& pattern, uint32_t attrMas
   if (h == INVALID_HANDLE_VALUE) return entries;
   const uint32_t excluded = ~attrMask & (kAttrHidden | kAttrSysFile | kAttrDirectory | kAttrVolumeId);
   do {
-    const uint32_t attr = data.dwFileAttributes & kAttrAnyFile;
-    if (attr & excluded) continue;
+    if (data.dwFileAttributes & excluded) continue;
+    const uint32_t attr =
+        (data.dwFileAttributes & kAttrAnyFile) | (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT ? uint32_t{kAttrLink} : 0u);
     entries.push_back({data.cFileName, attr, (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow});
   } while (::FindNextFileA(h, &data));
   ::FindClose(h);

@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 #include "engine/OfficeConvert.h"
+#include "platform/error.h"
 #include "platform/fs.h"
 #include "platform/path.h"
 
@@ -62,7 +63,6 @@ TEST(Converter, StartsEmptyAndIsDestroyedWithoutTouchingAnything) {
     TOfficeConvertClass engine;
     EXPECT_TRUE(engine.sourceFormats().empty());
     EXPECT_TRUE(engine.destFormats().empty());
-    EXPECT_EQ(engine.JpegQuality, 0);
     EXPECT_EQ(engine.PostScriptPrinter, "");
     std::string report = "unchanged";
     engine.TConvertBaseClass::ConvertFolderContents("x", "y", "", 0, "", report);
@@ -73,6 +73,24 @@ TEST(Converter, StartsEmptyAndIsDestroyedWithoutTouchingAnything) {
     EXPECT_EQ(value, "");
   }
   EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST(Converter, PictureSettingsStartUsableAndRequestKeywordsDoNotStick) {
+  TOfficeConvertClass engine;
+  EXPECT_EQ(engine.JpegWidth, -100);
+  EXPECT_EQ(engine.JpegHeight, -100);
+  EXPECT_EQ(engine.JpegQuality, 75);
+  EXPECT_EQ(engine.GifWidth, -100);
+  engine.GifKeepAspect = true;
+  const ImageSettings s = engine.ImageSettingsFor("MS Powerpoint JPEGWIDTH=800 JPEGKEEPASPECT JPEGQUALITY=85");
+  EXPECT_EQ(s.JpegWidth, 800);
+  EXPECT_TRUE(s.JpegKeepAspect);
+  EXPECT_EQ(s.JpegQuality, 85);
+  EXPECT_EQ(s.JpegHeight, -100);
+  EXPECT_TRUE(s.GifKeepAspect);  // taken from the converter's own field
+  EXPECT_EQ(engine.JpegWidth, -100);
+  EXPECT_EQ(engine.JpegQuality, 75);
+  EXPECT_THROW(engine.ImageSettingsFor("JPEGQUALITY=500"), Error);
 }
 
 TEST(Converter, UnknownApplicationNameFailsWithoutMessage) {

@@ -1,0 +1,59 @@
+// The dialog macro interpreter: runs a few text lines against the child
+// controls of a dialog window, one command a line:
+//   edit#N=TEXT      types TEXT into the N-th edit control
+//   button#N         clicks the N-th button control
+//   button(CAPTION)  clicks the button whose caption is CAPTION
+//   delay(MS)        waits MS milliseconds, pumping the thread's messages
+//   [anything        does nothing
+// The command word is recognised by the first characters of the line, ignoring
+// case; lines are taken exactly as they stand.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/desktop.h"
+#include "utilities/TextLines.h"
+
+namespace quillet {
+
+class TMUMacro {
+ public:
+  // The lines of the macro last run (assigning copies the given lines in).
+  StringList Commands;
+
+  // Runs every line of Text against Window in order. ErrorText is empty when
+  // each was carried out, else it names the first line that failed; the later
+  // lines are not run. Never raises.
+  void RunMacro(os::WindowHandle window, const std::string& text, std::string& errorText);
+
+  // Sends each byte of Text, in order, as a character message (lParam 0).
+  static void TypeText(os::WindowHandle control, const std::string& text);
+  // Focus, left button down, left button up, all at the control's top-left corner.
+  static void ClickControl(os::WindowHandle control);
+  // Pumps the calling thread's messages until Ms milliseconds have passed.
+  static void WaitProcessingMessages(int32_t ms);
+
+  // Class name and caption, at most 99 characters each.
+  static std::string GetControlClassName(os::WindowHandle control);
+  static std::string GetControlText(os::WindowHandle control);
+
+  // The Index-th (from 1) control of ClassName among Parent's children; when
+  // Parent's own children hold fewer than Index, each child that has children
+  // is searched with Index less the count found among Parent's children (the
+  // same reduced index for each of them). NoWindow when there is none.
+  static os::WindowHandle FindChildByClassIndex(const std::string& className, int32_t index,
+                                                os::WindowHandle parent);
+  // The first control of ClassName whose caption is Caption (whole texts,
+  // ignoring case), looked for among Parent's children first, then in each
+  // child's own children in turn.
+  static os::WindowHandle FindChildByClassCaption(const std::string& className, const std::string& caption,
+                                                  os::WindowHandle parent);
+
+ private:
+  // Carries out one line; false when its control is not found or it is of no
+  // known kind. Raises Error for a malformed argument.
+  bool RunLine(os::WindowHandle window, const std::string& line);
+};
+
+}  // namespace quillet

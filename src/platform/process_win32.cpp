@@ -1,0 +1,64 @@
+#include <windows.h>
+
+#include <memory>
+#include <type_traits>
+
+#include "platform/path.h"
+#include "platform/process.h"
+
+namespace quillet::os {
+
+namespace {
+
+struct HandleCloser {
+  void operator()(HANDLE h) const {
+    if (h) ::CloseHandle(h);
+  }
+};
+using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+
+struct Started {
+  UniqueHandle process, thread;
+  DWORD id = 0;
+};
+
+// CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS: a console program gets a console
+// of its own instead of writing into the host's.
+constexpr DWORD kCreationFlags = 0x30;
+
+bool Start(const std::string& program, const std::string& params, int show, Started& started) {
+  // CreateProcessA may write into the command line, so it gets its own buffer.
+  std::string commandLine = BuildCommandLine(program, params);
+  std::vector<char> buffer(commandLine.begin(), commandLine.end());
+  buffer.push_back('\0');
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(show);
+  // The program runs in its own folder; a bare name has none and keeps ours.
+  const std::string folder = path::ExtractFileDir(program);
+  PROCESS_INFORMATION info{};
+  if (!::CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, kCreationFlags, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &info))
+    return false;
+  started.process.reset(info.hProcess);
+  started.thread.reset(info.hThread);
+  started.id = info.dwProcessId;
+  return true;
+}
+
+}  // namespace
+
+uint32_t StartProgram(const std::string& program, const std::string& params, int show) {
+  Started started;
+  return Start(program, params, show, started) ? started.id : 0;
+}
+
+bool StartProgramAndWait(const std::string& program, const std::string& params, int show) {
+  Started started;
+  if (!Start(program, params, show, started)) return false;
+  ::WaitForSingleObject(started.process.get(), INFINITE);
+  return true;
+}
+
+}  // namespace quillet::os

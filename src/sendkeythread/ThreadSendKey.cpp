@@ -1,0 +1,98 @@
+#include "sendkeythread/ThreadSendKey.h"
+
+#include <chrono>
+#include <system_error>
+#include <thread>
+
+#include "dialogs/FindAppWindow.h"
+#include "platform/desktop.h"
+#include "platform/clock.h"
+#include "platform/error.h"
+
+namespace quillet {
+
+namespace {
+constexpr uint32_t kPollIntervalMs = 50;
+}
+
+std::shared_ptr<TThreadSendKey> TThreadSendKey::Create() {
+  return std::shared_ptr<TThreadSendKey>(new TThreadSendKey());
+}
+
+void TThreadSendKey::StartWatch(const std::string& exePattern, const std::string& windowPattern,
+                                const std::string& parentExePattern, const std::string& parentPattern,
+                                const std::string& macroText, int32_t timeoutMs) {
+  {
+    std::lock_guard<std::mutex> lock(finishLock_);
+    if (started_) throw Error("The dialog watcher has already been started");
+    started_ = true;
+  }
+  ExePattern = exePattern;
+  WindowPattern = windowPattern;
+  ParentExePattern = parentExePattern;
+  ParentPattern = parentPattern;
+  MacroText = macroText;
+  TimeoutMs = timeoutMs;
+  // The thread holds its own reference: the watcher lives until both the
+  // thread has ended and the caller has let go of it.
+  try {
+    std::thread([self = shared_from_this()] {
+      self->Execute();
+      self->MarkFinished();
+    }).detach();
+  } catch (const std::system_error& e) {
+    Running = false;
+    MarkFinished();
+    throw Error(std::string("Can not start the dialog watcher: ") + e.what());
+  }
+}
+
+void TThreadSendKey::Execute() {
+  // Running is not set again here: a stop request made before the thread got
+  // going must not be undone.
+  try {
+    const uint32_t start = os::TickCount();
+    os::WindowHandle found = os::NoWindow;
+    for (;;) {
+      os::ProcessMessages();
+      os::SleepMs(kPollIntervalMs);
+      found = FindAppWindow(ExePattern, WindowPattern, ParentExePattern, ParentPattern);
+      if (TimeoutMs >= 0 && os::TicksSince(start) >= static_cast<uint32_t>(TimeoutMs)) break;
+      if (found != os::NoWindow || !Running) break;
+    }
+    if (Running && found != os::NoWindow) {
+      // A window is listed from the moment it is created, before its owner
+      // has made its controls (a dialog gets them while it initialises). A
+      // synchronous no-op message returns only when the owning thread is back
+      // in its message loop, so the macro then looks at the finished dialog.
+      os::CurrentDesktop()->SendWindowMessage(found, os::WindowMessage::Null, 0, 0);
+      std::string errorText;
+      Macro.RunMacro(found, MacroText, errorText);
+    } else {
+      Running = false;
+    }
+  } catch (...) {
+    // Nothing may leave a thread's body; a watcher that failed gives up.
+    Running = false;
+  }
+}
+
+void TThreadSendKey::MarkFinished() {
+  {
+    std::lock_guard<std::mutex> lock(finishLock_);
+    finished_ = true;
+  }
+  finishedSignal_.notify_all();
+}
+
+bool TThreadSendKey::Finished() const {
+  std::lock_guard<std::mutex> lock(finishLock_);
+  return finished_;
+}
+
+bool TThreadSendKey::WaitFor(uint32_t ms) const {
+  std::unique_lock<std::mutex> lock(finishLock_);
+  return finishedSignal_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return finished_; });
+}
+
+}  // namespace quillet
