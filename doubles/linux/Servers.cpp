@@ -3,6 +3,7 @@
 //   Word.Application {6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7701} WordGetClassObject /path/liboffice-doubles.so
 // makes the Word double what "Word.Application" creates.
 #include "core/DispObject.h"
+#include "platform/com/ComPtr.h"
 #include "core/Office.h"
 
 using quillet::doubles::AppClsid;
@@ -14,10 +15,8 @@ HRESULT GetClassObject(AppKind kind, REFCLSID clsid, REFIID riid, void** object)
   if (!object) return E_POINTER;
   *object = nullptr;
   if (clsid != AppClsid(kind)) return CLASS_E_CLASSNOTAVAILABLE;
-  IClassFactory* factory = quillet::doubles::CreateFactory(kind, true);
-  const HRESULT hr = factory->QueryInterface(riid, object);
-  factory->Release();
-  return hr;
+  const auto factory = quillet::com::ComPtr<IClassFactory>::Adopt(quillet::doubles::CreateFactory(kind, true));
+  return factory->QueryInterface(riid, object);
 }
 
 }  // namespace

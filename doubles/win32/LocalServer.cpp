@@ -14,6 +14,7 @@
 #include <string>
 
 #include "core/DispObject.h"
+#include "platform/com/ComPtr.h"
 #include "core/Office.h"
 #include "core/Session.h"
 
@@ -59,19 +60,18 @@ int main(int argc, char** argv) {
   SetOnLastObjectGone(OnLastObjectGone);
 
   DWORD cookie = 0;
-  IDispatch* app = nullptr;
+  quillet::com::ComPtr<IDispatch> app;
   if (g_automation) {
-    IClassFactory* factory = CreateFactory(kKind, true, OnCreate);
-    const HRESULT hr = ::CoRegisterClassObject(AppClsid(kKind), factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
-                                               &cookie);
-    factory->Release();
+    const auto factory = quillet::com::ComPtr<IClassFactory>::Adopt(CreateFactory(kKind, true, OnCreate));
+    const HRESULT hr = ::CoRegisterClassObject(AppClsid(kKind), factory.get(), CLSCTX_LOCAL_SERVER,
+                                               REGCLS_MULTIPLEUSE, &cookie);
     if (FAILED(hr)) return 2;
     // A client that gives up before creating anything must not leave the
     // process behind.
     ::SetTimer(nullptr, 0, 60000, nullptr);
   } else {
-    app = CreateApplication(kKind, false);
-    ::RegisterActiveObject(app, AppClsid(kKind), ACTIVEOBJECT_STRONG, &cookie);
+    app = quillet::com::ComPtr<IDispatch>::Adopt(CreateApplication(kKind, false));
+    ::RegisterActiveObject(app.get(), AppClsid(kKind), ACTIVEOBJECT_STRONG, &cookie);
     AppendControlFile(".ready", "ready\n");
   }
 
@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
     if (cookie) ::CoRevokeClassObject(cookie);
   } else {
     ::RevokeActiveObject(cookie, nullptr);
-    app->Release();
+    app.reset();
   }
   ::CoUninitialize();
   return 0;
