@@ -16,6 +16,7 @@ static int Field(const char* name) {
   int32_t len = GetFieldValue(name, "", NULL, 0, error);
   char* value = (char*)malloc((size_t)len + 1);
   if (!value) return 1;
+  value[0] = 0; /* an empty value leaves the buffer untouched */
   GetFieldValue(name, "", value, len, error);
   printf("%s\n", value);
   if (error[0]) fprintf(stderr, "error: %s\n", error);

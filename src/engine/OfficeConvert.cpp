@@ -18,9 +18,18 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
   TConvertBaseClass::ConvertDocument(src, dest, destFormat, option, errorText);
   if (!errorText.empty()) return;
   std::string app = options::ChooseApplication(option);
-  if (app.empty()) app = std::string(options::kMsWord);
-  StartApplication(app, errorText);
-  if (errorText.empty()) errorText = "No conversion route for \"" + app + "\" in this build";
+  if (app.empty()) {
+    ChooseSourceApplication(src, errorText, app);
+    if (!errorText.empty()) return;
+  }
+  if (!StartApplication(app, errorText)) {
+    // A refusal must never read as success.
+    if (errorText.empty()) errorText = "No application can convert \"" + src + "\"";
+    return;
+  }
+  // The conversion procedures are not part of this build yet: the request is
+  // refused rather than reported as converted.
+  errorText = "No conversion route for \"" + app + "\" in this build";
 }
 
 // GetField: src/applications/FormatDiscovery.cpp.

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "DoubleControl.h"
+#include "TestSupport.h"
 #include "engine/OfficeConvert.h"
 #include "platform/error.h"
 
@@ -187,6 +188,30 @@ TEST_F(Formats, ExactTextsOfAFailingMemberAnUnknownMemberAndAnUnknownCode) {
   d.Script(App::Word, "FailCode=Word.FileConverters.Count|8004abcd\n");
   Field("destformatlist");
   EXPECT_EQ(error, "OLE error 8004abcd");
+}
+
+}  // namespace
+}  // namespace quillet
+
+namespace quillet {
+namespace {
+
+// A request whose options name no application goes to the application of the
+// source's extension, which is started; until the conversion procedures exist
+// the request is refused with a text, never reported as converted.
+TEST_F(Formats, ARequestIsRoutedByExtensionAndRefusedWithoutARoute) {
+  test::TempDir dir;
+  test::WriteFile(dir / "a.xls", "x");
+  std::string err;
+  conv->ConvertDocument(dir / "a.xls", dir / "a.txt", "2", "", err);
+  EXPECT_EQ(err, "No conversion route for \"MS Word\" in this build");
+  EXPECT_EQ(d.Calls(App::Excel), Lines{});  // every row of the table names Word
+  ASSERT_FALSE(d.Calls(App::Word).empty());
+  EXPECT_EQ(d.Calls(App::Word).front(), "Word.Visible put False");
+
+  d.Unregister("Excel.Application");
+  conv->ConvertDocument(dir / "a.xls", dir / "a.txt", "2", "MS Excel", err);
+  EXPECT_EQ(err, "Can not load Microsoft Excel, you must install Microsoft Excel first, please try again!");
 }
 
 }  // namespace
