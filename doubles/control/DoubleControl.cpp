@@ -13,7 +13,9 @@
 #include "TestSupport.h"
 #include "platform/com/ComPtr.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include "platform/win32_handle.h"
+#else
 #include <dlfcn.h>
 #endif
 
@@ -101,7 +103,7 @@ void SetKey(const std::string& key, const std::string& value) {
 }
 
 struct Process {
-  HANDLE process = nullptr;
+  os::UniqueHandle process;
   DWORD thread = 0;
 };
 #endif
@@ -229,8 +231,8 @@ void Doubles::StartRunning(App app) {
   PROCESS_INFORMATION pi{};
   if (!::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
     throw std::runtime_error("cannot start " + cmd);
-  ::CloseHandle(pi.hThread);
-  state_->running[int(app)] = {pi.hProcess, pi.dwThreadId};
+  os::UniqueHandle thread(pi.hThread);
+  state_->running[int(app)] = {os::UniqueHandle(pi.hProcess), pi.dwThreadId};
   for (int i = 0; i < 1000 && !fs::exists(ready); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   if (!fs::exists(ready)) throw std::runtime_error(std::string("the running ") + Name(app) + " double did not start");
 #else
@@ -248,8 +250,8 @@ void Doubles::StopRunning(App app) {
   if (it == state_->running.end()) return;
 #ifdef _WIN32
   ::PostThreadMessageA(it->second.thread, WM_QUIT, 0, 0);
-  if (::WaitForSingleObject(it->second.process, 10000) != WAIT_OBJECT_0) ::TerminateProcess(it->second.process, 1);
-  ::CloseHandle(it->second.process);
+  HANDLE process = it->second.process.get();
+  if (::WaitForSingleObject(process, 10000) != WAIT_OBJECT_0) ::TerminateProcess(process, 1);
 #else
   ::RevokeActiveObject(it->second, nullptr);
 #endif
@@ -262,10 +264,9 @@ bool Doubles::WaitForServersToExit(int timeoutMs) {
   for (App app : {App::Word, App::Excel, App::PowerPoint}) {
     for (const std::string& line : ReadLines(state_->dir / (std::string(Name(app)) + ".pids"))) {
       const DWORD pid = static_cast<DWORD>(std::strtoul(line.c_str(), nullptr, 10));
-      HANDLE h = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+      const os::UniqueHandle h(::OpenProcess(SYNCHRONIZE, FALSE, pid));
       if (!h) continue;
-      if (::WaitForSingleObject(h, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) allGone = false;
-      ::CloseHandle(h);
+      if (::WaitForSingleObject(h.get(), static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) allGone = false;
     }
   }
   return allGone;
@@ -280,11 +281,10 @@ void Doubles::KillServers(App app) {
   for (const std::string& line : ReadLines(state_->dir / (std::string(Name(app)) + ".pids"))) {
     const DWORD pid = static_cast<DWORD>(std::strtoul(line.c_str(), nullptr, 10));
     auto running = state_->running.find(int(app));
-    if (running != state_->running.end() && ::GetProcessId(running->second.process) == pid) continue;
-    if (HANDLE h = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
-      ::TerminateProcess(h, 9);
-      ::WaitForSingleObject(h, 5000);
-      ::CloseHandle(h);
+    if (running != state_->running.end() && ::GetProcessId(running->second.process.get()) == pid) continue;
+    if (const os::UniqueHandle h{::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)}) {
+      ::TerminateProcess(h.get(), 9);
+      ::WaitForSingleObject(h.get(), 5000);
     }
   }
 #else

@@ -8,6 +8,7 @@
 #include "exports/Engine.h"
 #include "exports/SaveReport.h"
 #include "exports/StringBlock.h"
+#include "platform/error.h"
 #include "quillet/quillet.h"
 
 namespace quillet {
@@ -22,7 +23,7 @@ void CopyOut(char* buffer, const std::string& text) {
 }
 
 TOfficeConvertClass& Engine() {
-  if (!ConvertEngine) throw std::runtime_error("The converter is not available");
+  if (!ConvertEngine) throw Error("The converter is not available");
   return *ConvertEngine;
 }
 

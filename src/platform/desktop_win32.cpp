@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "platform/desktop.h"
+#include "platform/win32_handle.h"
 
 namespace quillet::os {
 
@@ -18,22 +19,6 @@ namespace {
 
 HWND ToHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
 WindowHandle FromHwnd(HWND window) { return reinterpret_cast<WindowHandle>(window); }
-
-// Owns a kernel handle that uses INVALID_HANDLE_VALUE for "none".
-class SnapshotHandle {
- public:
-  explicit SnapshotHandle(HANDLE h) : h_(h) {}
-  ~SnapshotHandle() {
-    if (valid()) ::CloseHandle(h_);
-  }
-  SnapshotHandle(const SnapshotHandle&) = delete;
-  SnapshotHandle& operator=(const SnapshotHandle&) = delete;
-  bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-  HANDLE get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
 
 struct EnumContext {
   const std::function<bool(WindowHandle)>* visit;
@@ -89,8 +74,8 @@ class Win32Desktop final : public Desktop {
 
   std::vector<ProcessEntry> ProcessSnapshot() override {
     std::vector<ProcessEntry> entries;
-    SnapshotHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot.valid()) return entries;
+    UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!IsValid(snapshot)) return entries;
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = ::Process32First(snapshot.get(), &entry); more; more = ::Process32Next(snapshot.get(), &entry)) {

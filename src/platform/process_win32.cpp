@@ -5,17 +5,11 @@
 
 #include "platform/path.h"
 #include "platform/process.h"
+#include "platform/win32_handle.h"
 
 namespace quillet::os {
 
 namespace {
-
-struct HandleCloser {
-  void operator()(HANDLE h) const {
-    if (h) ::CloseHandle(h);
-  }
-};
-using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 
 struct Started {
   UniqueHandle process, thread;

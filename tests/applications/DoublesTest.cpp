@@ -18,14 +18,7 @@ using doubles::App;
 using ole::Variant;
 using Lines = std::vector<std::string>;
 
-std::string ErrorOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
+using test::ErrorOf;
 
 class Doubles : public ::testing::Test {
  protected:

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "DoubleControl.h"
+#include "WordFormatLists.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -65,13 +66,7 @@ TEST(ExportedField, DestinationListThroughTheCEntryPoint) {
     char error[1024] = "x";
     // First the length, then the text.
     const int32_t len = lib.getFieldValue("destformatlist", nullptr, nullptr, 0, error);
-    const std::string expected =
-        "2=Text only(*.txt):2:*.txt:\r\n"
-        "3=Text only with Line Breaks(*.txt):3:*.txt:\r\n"
-        "4=Ms-Dos Text(*.txt):4:*.txt:\r\n"
-        "5=Ms-Dos Text with line breaks(*.txt):5:*.txt:\r\n"
-        "7=Unicode Text(*.txt):7:*.txt:\r\n"
-        "-3=Save Text With Source Character Set(*.txt):-3:*.txt:";
+    const std::string expected = test::kWordDestList;
     EXPECT_EQ(len, static_cast<int32_t>(expected.size()));
     EXPECT_STREQ(error, "");
     std::string value(static_cast<size_t>(len) + 1, '#');

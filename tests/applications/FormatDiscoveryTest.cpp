@@ -6,6 +6,7 @@
 
 #include "DoubleControl.h"
 #include "TestSupport.h"
+#include "WordFormatLists.h"
 #include "engine/OfficeConvert.h"
 #include "platform/error.h"
 
@@ -24,13 +25,7 @@ const char* const kBuiltIn =
     "MS-DOS Text with Layout(*.asc):0:*.asc:MS Word\r\n"
     "Text with Layout(*.ans):0:*.ans:MS Word";
 
-const char* const kDestList =
-    "2=Text only(*.txt):2:*.txt:\r\n"
-    "3=Text only with Line Breaks(*.txt):3:*.txt:\r\n"
-    "4=Ms-Dos Text(*.txt):4:*.txt:\r\n"
-    "5=Ms-Dos Text with line breaks(*.txt):5:*.txt:\r\n"
-    "7=Unicode Text(*.txt):7:*.txt:\r\n"
-    "-3=Save Text With Source Character Set(*.txt):-3:*.txt:";
+const char* const kDestList = test::kWordDestList;
 
 class Formats : public ::testing::Test {
  protected:

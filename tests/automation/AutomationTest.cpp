@@ -119,14 +119,7 @@ class Automation : public ::testing::Test {
     }
     return calls;
   }
-  std::string ErrorOf(const std::function<void()>& call) {
-    try {
-      call();
-    } catch (const Error& e) {
-      return e.what();
-    }
-    return "(no error)";
-  }
+  static std::string ErrorOf(const std::function<void()>& call) { return test::ErrorOf(call); }
 
   test::TempDir dir;
   Probe* probe = nullptr;  // owned by Object

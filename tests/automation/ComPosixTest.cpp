@@ -99,14 +99,7 @@ TEST_F(Registry, ActivationFailuresHaveTheirCodes) {
   ASSERT_EQ(::CoCreateInstance(word, nullptr, 5, IID_IDispatch, d.put_void()), S_OK);
   EXPECT_TRUE(d);
 
-  EXPECT_EQ([] {
-    try {
-      ole::CreateOleObject("Nothing.Here");
-    } catch (const Error& e) {
-      return std::string(e.what());
-    }
-    return std::string();
-  }(), "Invalid class string");
+  EXPECT_EQ(test::ErrorOf([] { ole::CreateOleObject("Nothing.Here"); }), "Invalid class string");
 }
 
 TEST_F(Registry, RunningObjectTableHoldsAndGivesBackReferences) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
 #include "platform/error.h"
 #include "utilities/Strings.h"
 #include "utilities/TextLines.h"
@@ -25,12 +26,7 @@ TEST(Strings, StrToIntAcceptsWholeIntegersOnly) {
   EXPECT_THROW(StrToInt(""), Error);
   EXPECT_THROW(StrToInt("1 "), Error);
   EXPECT_THROW(StrToInt("-"), Error);
-  try {
-    StrToInt("abc");
-    FAIL();
-  } catch (const Error& e) {
-    EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
-  }
+  EXPECT_EQ(test::ErrorOf([] { StrToInt("abc"); }), "'abc' is not a valid integer value");
 }
 
 TEST(TextLines, SplitsAtCrLfOrEitherAloneAndStopsAtNul) {

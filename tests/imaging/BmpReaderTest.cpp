@@ -263,12 +263,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(BmpReader, MissingFile) {
   TempDir dir;
-  try {
-    imaging::LoadBmpFile(dir / "none.bmp");
-    FAIL();
-  } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot open file " + (dir / "none.bmp"));
-  }
+  EXPECT_EQ(test::ErrorOf([&] { imaging::LoadBmpFile(dir / "none.bmp"); }), "Cannot open file " + (dir / "none.bmp"));
 }
 
 }  // namespace

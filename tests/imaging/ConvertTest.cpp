@@ -44,12 +44,7 @@ TEST(TargetSize, NoOverflow) {
 }
 
 TEST(TargetSize, ZeroWidthBitmapWithKeepAspectIsADivisionError) {
-  try {
-    TargetSize(0, 600, 400, 0, true);
-    FAIL();
-  } catch (const Error& e) {
-    EXPECT_STREQ(e.what(), "Division by zero");
-  }
+  EXPECT_EQ(test::ErrorOf([] { TargetSize(0, 600, 400, 0, true); }), "Division by zero");
   // Without keep-aspect there is no division by the width.
   EXPECT_EQ(TargetSize(0, 600, -50, -50, false), (ImageSize{0, 300}));
 }
@@ -64,14 +59,7 @@ class Convert : public testing::Test {
     WriteFile(file, EncodeBmp24(img));
     return file;
   }
-  std::string Message(const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const Error& e) {
-      return e.what();
-    }
-    return "(no error)";
-  }
+  static std::string Message(const std::function<void()>& f) { return test::ErrorOf(f); }
 };
 
 // The pixels a GIF of Img must hold: each pixel's palette colour.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
 #include "imaging/ImageSettings.h"
 #include "platform/error.h"
 
@@ -55,12 +56,8 @@ TEST(ImageSettings, BadValuesRaise) {
         "JPEGQUALITY=-5", "JPEGKEEPASPECT=yes", "GIFKEEPASPECT=", "JPEGWIDTH= 5"}) {
     EXPECT_THROW(ParseImageSettings(option), Error) << option;
   }
-  try {
-    ParseImageSettings("X JPEGQUALITY=500 Y");
-    FAIL();
-  } catch (const Error& e) {
-    EXPECT_STREQ(e.what(), "Invalid value '500' for JPEGQUALITY= (1 to 100)");
-  }
+  EXPECT_EQ(test::ErrorOf([] { ParseImageSettings("X JPEGQUALITY=500 Y"); }),
+            "Invalid value '500' for JPEGQUALITY= (1 to 100)");
 }
 
 TEST(ImageSettings, ExtremeSizesAreAccepted) {

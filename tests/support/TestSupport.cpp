@@ -7,6 +7,7 @@
 #include <mutex>
 #include <sstream>
 
+#include "platform/error.h"
 #include "platform/path.h"
 
 namespace quillet::test {
@@ -54,6 +55,15 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::operator/(const std::string& name) const { return path::IncludeTrailingDelimiter(path_) + name; }
+
+std::string ErrorOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
 
 void WriteFile(const std::string& file, const std::string& content) {
   std::ofstream out(file, std::ios::binary);

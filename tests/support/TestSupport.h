@@ -1,6 +1,7 @@
 // Helpers shared by the test suites.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,9 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// The message of the quillet::Error that Call raises, or "(no error)".
+std::string ErrorOf(const std::function<void()>& call);
 
 // Writes Content to File (creating nothing else).
 void WriteFile(const std::string& file, const std::string& content);

@@ -28,12 +28,8 @@ TEST(ParseVersionNumber, IsMinusOneWithoutDigits) {
 }
 
 TEST(ParseVersionNumber, RaisesTheConversionErrorWhenTheDigitsDoNotFit) {
-  try {
-    ParseVersionNumber("Build 99999999999.1");
-    FAIL() << "no error raised";
-  } catch (const Error& e) {
-    EXPECT_STREQ(e.what(), "'99999999999' is not a valid integer value");
-  }
+  EXPECT_EQ(test::ErrorOf([] { ParseVersionNumber("Build 99999999999.1"); }),
+            "'99999999999' is not a valid integer value");
   EXPECT_THROW(ParseVersionNumber("2147483648"), Error);
 }
 
