@@ -13,7 +13,7 @@ fi
 
 packages=(
   # toolchains and build
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config ccache
   g++-mingw-w64-i686 mingw-w64-tools
   # tests: GoogleTest natively and its sources for the cross build
   libgtest-dev libgmock-dev googletest
