@@ -6,6 +6,16 @@
  * (Linux). Strings are zero-terminated byte strings in the ANSI code page
  * (UTF-8 on Linux); a null input pointer reads as the empty string. Output
  * buffers belong to the caller.
+ *
+ * Threading: the library holds one converter for the whole process, and the
+ * office applications it starts are shared by every call. Make one request at
+ * a time: these functions must not run at the same time on two threads. Each
+ * call works on the calling thread and makes its automation calls there; on
+ * Windows that thread joins a single-threaded COM apartment unless it already
+ * initialised COM, and the applications started belong to the apartment of the
+ * thread that started them, so keep calling from that thread. Calls return
+ * only when the conversion has ended; meanwhile the calling thread's waiting
+ * window messages are dispatched between steps.
  */
 #ifndef QUILLET_QUILLET_H_
 #define QUILLET_QUILLET_H_

@@ -12,11 +12,7 @@ namespace {
 
 // The format library is looked for by plain name, with the system's search
 // rules. Its messages name the Windows file on every system.
-#if defined(_WIN32)
-constexpr const char* kFormatBridgeFile = "fmtbridge.dll";
-#else
-constexpr const char* kFormatBridgeFile = "libfmtbridge.so";
-#endif
+constexpr const char* kFormatBridgeName = "fmtbridge";
 
 const char* const kWordProgIds[] = {"Word.Application", "Word.Application.8", "Word.Application.9",
                                     "Word.Application.10", "Word.Basic"};
@@ -114,7 +110,7 @@ bool TOfficeConvertClass::LoadFormatBridge(std::string& errorText) {
   // do not pile up references, and a library that was replaced in the
   // meantime is really loaded afresh rather than found already in memory.
   FormatBridgeModule.reset();
-  FormatBridgeModule = os::Module::Load(kFormatBridgeFile);
+  FormatBridgeModule = os::Module::Load(os::LibraryFileName(kFormatBridgeName));
   if (!FormatBridgeModule) {
     errorText = "Error, Can not load \"fmtbridge.dll\"";
     return false;

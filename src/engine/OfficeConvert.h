@@ -11,13 +11,6 @@
 #include "platform/module.h"
 #include "utilities/Automation.h"
 
-// The calling convention of the format library's entry points.
-#if defined(_WIN32)
-#define QUILLET_BRIDGE_CALL __stdcall
-#else
-#define QUILLET_BRIDGE_CALL
-#endif
-
 namespace quillet {
 
 class TOfficeConvertClass : public TConvertBaseClass {
@@ -101,10 +94,10 @@ class TOfficeConvertClass : public TConvertBaseClass {
   // The format library for conversions without Word: loaded with all three
   // entry points found; the module (kept after a failed look-up too); the
   // entry points. Only NoWordConvert is ever called.
-  using NoWordConvertFn = int32_t(QUILLET_BRIDGE_CALL*)(const char* src, const char* openFormat,
+  using NoWordConvertFn = int32_t(QUILLET_LIBRARY_CALL*)(const char* src, const char* openFormat,
                                                          const char* dest, const char* destFormat,
                                                          char* errorText);
-  using BridgeProc = void(QUILLET_BRIDGE_CALL*)();
+  using BridgeProc = void(QUILLET_LIBRARY_CALL*)();
   bool FormatBridgeLoaded = false;
   os::Module FormatBridgeModule;
   NoWordConvertFn NoWordConvertProc = nullptr;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/file.h"
 
 namespace quillet::imaging {
 
@@ -249,27 +250,6 @@ Bitmap DecodePixels(const Layout& l, ReadRow&& readRow) {
   return bmp;
 }
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-bool Seek(std::FILE* f, uint64_t offset, int whence) {
-#ifdef _WIN32
-  return _fseeki64(f, int64_t(offset), whence) == 0;
-#else
-  return fseeko(f, off_t(offset), whence) == 0;
-#endif
-}
-
-int64_t Tell(std::FILE* f) {
-#ifdef _WIN32
-  return _ftelli64(f);
-#else
-  return ftello(f);
-#endif
-}
-
 }  // namespace
 
 Bitmap DecodeBmp(std::span<const uint8_t> data, const std::string& name) {
@@ -278,12 +258,12 @@ Bitmap DecodeBmp(std::span<const uint8_t> data, const std::string& name) {
 }
 
 Bitmap LoadBmpFile(const std::string& file) {
-  FilePtr f(std::fopen(file.c_str(), "rb"));
+  os::UniqueFile f(std::fopen(file.c_str(), "rb"));
   if (!f) throw Error("Cannot open file " + file);
   const auto readError = [&]() { return Error("Cannot read file " + file); };
-  if (!Seek(f.get(), 0, SEEK_END)) throw readError();
-  const int64_t size = Tell(f.get());
-  if (size < 0 || !Seek(f.get(), 0, SEEK_SET)) throw readError();
+  if (!os::Seek64(f.get(), 0, SEEK_END)) throw readError();
+  const int64_t size = os::Tell64(f.get());
+  if (size < 0 || !os::Seek64(f.get(), 0, SEEK_SET)) throw readError();
 
   std::array<uint8_t, kMaxPrefix> prefix;
   const size_t prefixSize = std::fread(prefix.data(), 1, std::min<uint64_t>(prefix.size(), uint64_t(size)), f.get());
@@ -291,7 +271,7 @@ Bitmap LoadBmpFile(const std::string& file) {
   const Layout l = Parser(std::span(prefix.data(), prefixSize), uint64_t(size), file).Parse();
 
   if (l.width == 0 || l.height == 0) return Bitmap(l.width, l.height);
-  if (!Seek(f.get(), l.pixelOffset, SEEK_SET)) throw readError();
+  if (!os::Seek64(f.get(), l.pixelOffset, SEEK_SET)) throw readError();
   std::vector<uint8_t> row(l.stride);
   return DecodePixels(l, [&](int32_t, uint64_t n) {
     // The size was checked against the header; a shorter read means the file

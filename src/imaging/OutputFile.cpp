@@ -10,16 +10,14 @@ OutputFile::OutputFile(const std::string& path) : path_(path), f_(std::fopen(pat
 
 OutputFile::~OutputFile() {
   if (f_) {
-    std::fclose(f_);
+    f_.reset();
     std::remove(path_.c_str());
   }
 }
 
 void OutputFile::Commit() {
-  const bool written = !std::ferror(f_) && std::fflush(f_) == 0;
-  std::FILE* f = f_;
-  f_ = nullptr;
-  if (std::fclose(f) != 0 || !written) {
+  const bool written = !std::ferror(f_.get()) && std::fflush(f_.get()) == 0;
+  if (!os::Close(f_) || !written) {
     std::remove(path_.c_str());
     throw Error("Cannot write file " + path_);
   }

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/file.h"
+
 namespace quillet::imaging {
 
 class OutputFile {
@@ -17,7 +19,7 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  std::FILE* Stream() const { return f_; }
+  std::FILE* Stream() const { return f_.get(); }
   const std::string& Path() const { return path_; }
 
   // Flushes and closes the file, keeping it; raises Error "Cannot write file
@@ -26,7 +28,7 @@ class OutputFile {
 
  private:
   std::string path_;
-  std::FILE* f_ = nullptr;
+  os::UniqueFile f_;
 };
 
 }  // namespace quillet::imaging

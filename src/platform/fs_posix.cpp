@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "platform/error.h"
+#include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/path.h"
 
@@ -80,10 +81,10 @@ std::vector<DirEntry> ListDirectory(const std::string& pattern, uint32_t attrMas
   std::vector<DirEntry> entries;
   const std::string folder = path::ExtractFilePath(pattern);
   const std::string mask = path::ExtractFileName(pattern);
-  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  const UniqueAny<DIR*, &::closedir> dir(::opendir(folder.empty() ? "." : folder.c_str()));
   if (!dir) return entries;
   const uint32_t excluded = ~attrMask & (kAttrHidden | kAttrSysFile | kAttrDirectory | kAttrVolumeId);
-  while (dirent* e = ::readdir(dir)) {
+  while (dirent* e = ::readdir(dir.get())) {
     std::string name = e->d_name;
     if (!MatchesWildcard(name, mask)) continue;
     struct stat st;
@@ -100,7 +101,6 @@ std::vector<DirEntry> ListDirectory(const std::string& pattern, uint32_t attrMas
     if (entry.attr & excluded) continue;
     entries.push_back(std::move(entry));
   }
-  ::closedir(dir);
   return entries;
 }
 
@@ -112,5 +112,9 @@ std::string SysErrorMessage(uint32_t code) {
   const char* text = ::strerror_r(static_cast<int>(code), buf, sizeof buf);
   return text ? text : "";
 }
+
+bool Seek64(std::FILE* f, uint64_t offset, int whence) { return ::fseeko(f, off_t(offset), whence) == 0; }
+
+int64_t Tell64(std::FILE* f) { return ::ftello(f); }
 
 }  // namespace quillet::os

@@ -6,6 +6,7 @@
 #undef SetFileAttributes
 
 #include "platform/error.h"
+#include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/path.h"
 
@@ -58,33 +59,35 @@ bool SetFileAttributes(const std::string& path, uint32_t attr) {
 std::vector<DirEntry> ListDirectory(const std::string& pattern, uint32_t attrMask) {
   std::vector<DirEntry> entries;
   WIN32_FIND_DATAA data;
-  HANDLE h = ::FindFirstFileA(pattern.c_str(), &data);
-  if (h == INVALID_HANDLE_VALUE) return entries;
+  const UniqueAny<HANDLE, &::FindClose, -1> h(::FindFirstFileA(pattern.c_str(), &data));
+  if (!h) return entries;
   const uint32_t excluded = ~attrMask & (kAttrHidden | kAttrSysFile | kAttrDirectory | kAttrVolumeId);
   do {
     if (data.dwFileAttributes & excluded) continue;
     const uint32_t attr =
         (data.dwFileAttributes & kAttrAnyFile) | (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT ? uint32_t{kAttrLink} : 0u);
     entries.push_back({data.cFileName, attr, (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow});
-  } while (::FindNextFileA(h, &data));
-  ::FindClose(h);
+  } while (::FindNextFileA(h.get(), &data));
   return entries;
 }
 
 uint32_t LastErrorCode() { return ::GetLastError(); }
 
 std::string SysErrorMessage(uint32_t code) {
-  char* text = nullptr;
+  UniqueAny<char*, &::LocalFree> text;
   const DWORD n = ::FormatMessageA(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
           FORMAT_MESSAGE_ARGUMENT_ARRAY,
-      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string result(text ? text : "", n);
-  if (text) ::LocalFree(text);
+      nullptr, code, 0, reinterpret_cast<char*>(text.put()), 0, nullptr);
+  std::string result(text ? text.get() : "", text ? n : 0);
   // The system ends its messages with a line break and often a full stop.
   while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
     result.pop_back();
   return result;
 }
+
+bool Seek64(std::FILE* f, uint64_t offset, int whence) { return _fseeki64(f, int64_t(offset), whence) == 0; }
+
+int64_t Tell64(std::FILE* f) { return _ftelli64(f); }
 
 }  // namespace quillet::os

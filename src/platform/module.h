@@ -4,9 +4,22 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <utility>
 
+// The calling convention of the entry points of outside libraries that the
+// library calls by address: stdcall on Windows, the system's own elsewhere.
+#if defined(_WIN32)
+#define QUILLET_LIBRARY_CALL __stdcall
+#else
+#define QUILLET_LIBRARY_CALL
+#endif
+
 namespace quillet::os {
+
+// The file name a library called Base has on this system: fmtbridge.dll on
+// Windows, libfmtbridge.so elsewhere.
+std::string LibraryFileName(std::string_view base);
 
 class Module {
  public:

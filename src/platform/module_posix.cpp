@@ -4,6 +4,8 @@
 
 namespace quillet::os {
 
+std::string LibraryFileName(std::string_view base) { return "lib" + std::string(base) + ".so"; }
+
 Module Module::Load(const std::string& name) {
   Module m;
   m.handle_ = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);

@@ -4,6 +4,8 @@
 
 namespace quillet::os {
 
+std::string LibraryFileName(std::string_view base) { return std::string(base) + ".dll"; }
+
 Module Module::Load(const std::string& name) {
   Module m;
   m.handle_ = reinterpret_cast<void*>(::LoadLibraryA(name.c_str()));

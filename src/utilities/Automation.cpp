@@ -20,47 +20,6 @@ using com::ToOle;
 using com::UniqueBstr;
 using com::UniqueVariant;
 
-// ---------------------------------------------------------------- OleObject
-
-OleObject OleObject::Adopt(IDispatch* dispatch) {
-  OleObject o;
-  o.dispatch_ = dispatch;
-  return o;
-}
-
-OleObject OleObject::Borrow(IDispatch* dispatch) {
-  if (dispatch) dispatch->AddRef();
-  return Adopt(dispatch);
-}
-
-OleObject::OleObject(const OleObject& o) : dispatch_(o.dispatch_) {
-  if (dispatch_) dispatch_->AddRef();
-}
-
-OleObject::OleObject(OleObject&& o) noexcept : dispatch_(std::exchange(o.dispatch_, nullptr)) {}
-
-OleObject& OleObject::operator=(const OleObject& o) {
-  if (this != &o) {
-    OleObject copy(o);
-    std::swap(dispatch_, copy.dispatch_);
-  }
-  return *this;
-}
-
-OleObject& OleObject::operator=(OleObject&& o) noexcept {
-  if (this != &o) {
-    OleObject old(std::move(*this));
-    dispatch_ = std::exchange(o.dispatch_, nullptr);
-  }
-  return *this;
-}
-
-OleObject::~OleObject() { reset(); }
-
-void OleObject::reset() {
-  if (IDispatch* d = std::exchange(dispatch_, nullptr)) d->Release();
-}
-
 // ---------------------------------------------------------------- errors
 
 std::string OleErrorText(int32_t code) {
@@ -175,9 +134,9 @@ Variant FromVariant(const VARIANT& in) {
     case VT_UNKNOWN: {
       IUnknown* u = ref ? *static_cast<IUnknown**>(v->byref) : v->punkVal;
       if (!u) return Variant();
-      ComPtr<IDispatch> d = ComPtr<IUnknown>::Borrow(u).Query<IDispatch>(IID_IDispatch);
+      OleObject d = ComPtr<IUnknown>::Borrow(u).try_query<IDispatch>();
       if (!d) throw Error("The server returned an object without an automation interface");
-      return Variant(OleObject::Adopt(d.detach()));
+      return Variant(std::move(d));
     }
     default: {
       char buf[80];
@@ -445,9 +404,9 @@ bool GetActiveOleObject(const std::string& progId, OleObject& object) {
   if (FAILED(::CLSIDFromProgID(ToOle(progId).c_str(), &clsid))) return false;
   ComPtr<IUnknown> unknown;
   if (FAILED(::GetActiveObject(clsid, nullptr, unknown.put())) || !unknown) return false;
-  ComPtr<IDispatch> dispatch = unknown.Query<IDispatch>(IID_IDispatch);
+  OleObject dispatch = unknown.try_query<IDispatch>();
   if (!dispatch) return false;
-  object = OleObject::Adopt(dispatch.detach());
+  object = std::move(dispatch);
   return true;
 }
 
@@ -456,12 +415,12 @@ OleObject CreateOleObject(const std::string& progId) {
   CLSID clsid;
   HRESULT hr = ::CLSIDFromProgID(ToOle(progId).c_str(), &clsid);
   if (FAILED(hr)) Raise(hr);
-  ComPtr<IDispatch> dispatch;
+  OleObject dispatch;
   hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
                           dispatch.put_void());
   if (FAILED(hr)) Raise(hr);
   if (!dispatch) Raise(E_NOINTERFACE);
-  return OleObject::Adopt(dispatch.detach());
+  return dispatch;
 }
 
 }  // namespace quillet::ole

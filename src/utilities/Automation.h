@@ -24,31 +24,14 @@
 #include <variant>
 #include <vector>
 
+#include "platform/com/com_ptr.h"
+
 struct IDispatch;
 
 namespace quillet::ole {
 
 // A counted reference to an automation object.
-class OleObject {
- public:
-  OleObject() = default;
-  // Takes over a reference the caller holds / adds a reference of its own.
-  static OleObject Adopt(IDispatch* dispatch);
-  static OleObject Borrow(IDispatch* dispatch);
-  OleObject(const OleObject& o);
-  OleObject(OleObject&& o) noexcept;
-  OleObject& operator=(const OleObject& o);
-  OleObject& operator=(OleObject&& o) noexcept;
-  ~OleObject();
-
-  IDispatch* get() const { return dispatch_; }
-  explicit operator bool() const { return dispatch_ != nullptr; }
-  void reset();
-  bool operator==(const OleObject& o) const { return dispatch_ == o.dispatch_; }
-
- private:
-  IDispatch* dispatch_ = nullptr;
-};
+using OleObject = com::ComPtr<IDispatch>;
 
 enum class CallKind {
   Method,       // DISPATCH_METHOD

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/error.h"
+#include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/msgbox.h"
 #include "platform/path.h"
@@ -36,10 +37,6 @@ std::string WithCrLfLines(const std::string& text) {
   return out;
 }
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 // Puts the remembered current folder back when the walk of one folder ends,
 // whichever way it ends.
 class CurrentDirRestorer {
@@ -71,10 +68,10 @@ bool SaveTextToFile(const std::string& fileName, const std::string& text) {
   const std::string dir = path::ExtractFileDir(fileName);
   if (!dir.empty()) os::ForceDirectories(dir);
   const std::string content = WithCrLfLines(text);
-  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(fileName.c_str(), "wb"));
+  os::UniqueFile f(std::fopen(fileName.c_str(), "wb"));
   if (!f) return false;
   if (std::fwrite(content.data(), 1, content.size(), f.get()) != content.size()) return false;
-  return std::fclose(f.release()) == 0;
+  return os::Close(f);
 }
 
 bool GetFileVersionNumbers(const std::string& path, uint16_t& major, uint16_t& minor, uint16_t& release,

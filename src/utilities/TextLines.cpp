@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/error.h"
+#include "platform/file.h"
 
 namespace quillet {
 
@@ -34,15 +35,8 @@ std::string JoinLinesCrLf(const StringList& lines) {
   return text;
 }
 
-namespace {
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-}  // namespace
-
 StringList LoadLinesFromFile(const std::string& fileName) {
-  FilePtr f(std::fopen(fileName.c_str(), "rb"));
+  os::UniqueFile f(std::fopen(fileName.c_str(), "rb"));
   if (!f) throw Error("Cannot open file " + fileName);
   std::string content;
   char buf[65536];
@@ -53,7 +47,7 @@ StringList LoadLinesFromFile(const std::string& fileName) {
 }
 
 void SaveLinesToFile(const std::string& fileName, const StringList& lines) {
-  FilePtr f(std::fopen(fileName.c_str(), "wb"));
+  os::UniqueFile f(std::fopen(fileName.c_str(), "wb"));
   if (!f) throw Error("Cannot create file " + fileName);
   const std::string text = JoinLinesCrLf(lines);
   if (std::fwrite(text.data(), 1, text.size(), f.get()) != text.size() || std::fflush(f.get()) != 0)

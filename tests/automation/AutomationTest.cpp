@@ -228,6 +228,29 @@ TEST_F(Automation, ObjectResultsAreCountedReferences) {
   EXPECT_EQ(doubles::LiveObjects(), before);
 }
 
+TEST_F(Automation, InterfaceQueriesOwnWhatTheyGet) {
+  const long before = doubles::LiveObjects();
+  {
+    const ole::OleObject dispatch = object.AsObject();
+    // An interface the object offers comes back as a reference of its own.
+    com::ComPtr<IUnknown> unknown = dispatch.query<IUnknown>();
+    ASSERT_TRUE(unknown);
+    com::ComPtr<IUnknown> copy = unknown;
+    EXPECT_TRUE(copy == unknown);
+    com::ComPtr<IUnknown> moved = std::move(copy);
+    EXPECT_FALSE(copy);
+    EXPECT_TRUE(moved == unknown);
+    // One it lacks: empty from try_query, the system's text from query.
+    EXPECT_FALSE(dispatch.try_query<IClassFactory>());
+    EXPECT_EQ(ErrorOf([&] { dispatch.query<IClassFactory>(); }), "No such interface supported");
+  }
+  EXPECT_EQ(ErrorOf([] { ole::OleObject().query<IUnknown>(); }), "No such interface supported");
+  EXPECT_EQ(doubles::LiveObjects(), before);
+  // Every reference taken above was given back: the probe goes with the last one.
+  object = Variant();
+  EXPECT_EQ(doubles::LiveObjects(), before - 1);
+}
+
 TEST(Variant, Conversions) {
   EXPECT_EQ(Variant(12).AsString(), "12");
   EXPECT_EQ(Variant(true).AsString(), "True");

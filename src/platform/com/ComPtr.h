@@ -6,61 +6,9 @@
 #include <utility>
 
 #include "platform/com/com.h"
+#include "platform/com/com_ptr.h"
 
 namespace quillet::com {
-
-// A counted reference to an interface.
-template <class T>
-class ComPtr {
- public:
-  ComPtr() = default;
-  // Takes over a reference that the caller already holds.
-  static ComPtr Adopt(T* p) {
-    ComPtr r;
-    r.p_ = p;
-    return r;
-  }
-  // Adds a reference of its own.
-  static ComPtr Borrow(T* p) {
-    if (p) p->AddRef();
-    return Adopt(p);
-  }
-  ComPtr(const ComPtr& o) : p_(o.p_) {
-    if (p_) p_->AddRef();
-  }
-  ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
-  ComPtr& operator=(ComPtr o) noexcept {
-    std::swap(p_, o.p_);
-    return *this;
-  }
-  ~ComPtr() { reset(); }
-
-  void reset() {
-    if (T* p = std::exchange(p_, nullptr)) p->Release();
-  }
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  // Releases what is held and hands out the slot for an out parameter.
-  T** put() {
-    reset();
-    return &p_;
-  }
-  void** put_void() { return reinterpret_cast<void**>(put()); }
-  // Gives up ownership of the reference without releasing it.
-  T* detach() { return std::exchange(p_, nullptr); }
-
-  // QueryInterface for another interface; empty when the object lacks it.
-  template <class U>
-  ComPtr<U> Query(REFIID iid) const {
-    ComPtr<U> r;
-    if (p_) p_->QueryInterface(iid, r.put_void());
-    return r;
-  }
-
- private:
-  T* p_ = nullptr;
-};
 
 // An owned BSTR.
 class UniqueBstr {

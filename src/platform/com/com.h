@@ -15,7 +15,31 @@
 
 #include <string>
 
+#include "platform/com/com_ptr.h"
+
 namespace quillet::com {
+
+// Interface identifiers for ComPtr::query: the compiler's own on Windows, one
+// specialisation per interface of the subset elsewhere.
+#ifdef _WIN32
+template <class U>
+struct InterfaceId {
+  static const IID& get() { return __uuidof(U); }
+};
+#else
+template <>
+struct InterfaceId<IUnknown> {
+  static const IID& get() { return IID_IUnknown; }
+};
+template <>
+struct InterfaceId<IDispatch> {
+  static const IID& get() { return IID_IDispatch; }
+};
+template <>
+struct InterfaceId<IClassFactory> {
+  static const IID& get() { return IID_IClassFactory; }
+};
+#endif
 
 using OleString = std::basic_string<OLECHAR>;
 

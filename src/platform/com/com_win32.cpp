@@ -1,6 +1,7 @@
 // The Win32 side of the COM helpers: text conversion through the ANSI code
 // page, the system's message texts, and the calling thread's apartment.
 #include "platform/com/com.h"
+#include "platform/fs.h"
 
 namespace quillet::com {
 
@@ -23,17 +24,7 @@ std::string FromOle(const OLECHAR* text, size_t length) {
 
 std::string FromBstr(BSTR text) { return text ? FromOle(text, ::SysStringLen(text)) : std::string(); }
 
-std::string SystemText(HRESULT code) {
-  char* text = nullptr;
-  const DWORD n = ::FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string result(text ? text : "", text ? n : 0);
-  if (text) ::LocalFree(text);
-  while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
-    result.pop_back();
-  return result;
-}
+std::string SystemText(HRESULT code) { return os::SysErrorMessage(static_cast<uint32_t>(code)); }
 
 void EnsureApartment() {
   // Once per thread. The reference this takes on the COM library is kept for
