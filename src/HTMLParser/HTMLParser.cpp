@@ -64,16 +64,6 @@ std::string TTag::AsString() const {
   return s;
 }
 
-namespace {
-// Strips leading and trailing characters with a code of 32 or less.
-std::string TrimControls(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
-}
-}  // namespace
-
 void TTag::SetFromText(const std::string& s) {
   // Zero-based here: a parameter runs from Start up to and including the
   // character at P (clipped at the end of S).
@@ -86,7 +76,7 @@ void TTag::SetFromText(const std::string& s) {
   size_t start = p + 1;
   auto cut = [&]() {
     if (start < len) {
-      const std::string param = TrimControls(s.substr(start, p - start + 1));
+      const std::string param = Trim(std::string_view(s).substr(start, p - start + 1));
       if (!param.empty()) Params.Add(param);
     }
     start = p + 1;
