@@ -1,5 +1,7 @@
 #include "HTMLParser/HTMLParser.h"
 
+#include <utility>
+
 #include "platform/error.h"
 #include "utilities/Strings.h"
 
@@ -107,8 +109,8 @@ void TTag::NotifyChange() {
 
 THtmlParser::THtmlParser() { SetText(std::string()); }
 
-void THtmlParser::SetText(const std::string& s) {
-  Text_ = s;
+void THtmlParser::SetText(std::string s) {
+  Text_ = std::move(s);
   Reset();
 }
 
@@ -120,11 +122,10 @@ void THtmlParser::Reset() {
 
 void THtmlParser::LoadFromFile(const std::string& fileName) {
   // Reading first: a file that cannot be read leaves everything as it was.
-  const StringList lines = LoadLinesFromFile(fileName);
-  SetText(JoinLinesCrLf(lines));
+  SetText(CrLfLines(LoadTextFromFile(fileName)));
 }
 
-void THtmlParser::SaveToFile(const std::string& fileName) const { SaveLinesToFile(fileName, SplitLines(Text_)); }
+void THtmlParser::SaveToFile(const std::string& fileName) const { SaveTextLinesToFile(fileName, Text_); }
 
 int32_t THtmlParser::Find(char c, int32_t from) const {
   const auto i = Text_.find(c, static_cast<size_t>(from - 1));

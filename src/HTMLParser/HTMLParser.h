@@ -74,7 +74,7 @@ class THtmlParser {
   THtmlParser& operator=(const THtmlParser&) = delete;
 
   // Replaces the text and starts over from its first character.
-  void SetText(const std::string& s);
+  void SetText(std::string s);
   void Reset();
 
   // Reads a file's lines (ending at CR, LF or CR LF, stopping at NUL) and takes

@@ -1,5 +1,6 @@
 #include "utilities/TextLines.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -7,26 +8,58 @@
 
 namespace quillet {
 
-StringList SplitLines(std::string_view text) {
+namespace {
+
+constexpr auto npos = std::string_view::npos;
+
+// Calls Take with every line of Text. The next CR and the next LF are each
+// searched for only once they have been passed, so a text with only one kind
+// of line break is not searched through for the other at every line.
+template <class Take>
+void ForEachLine(std::string_view text, Take take) {
   const auto nul = text.find('\0');
-  if (nul != std::string_view::npos) text = text.substr(0, nul);
-  StringList lines;
+  if (nul != npos) text = text.substr(0, nul);
+  size_t cr = text.find('\r'), lf = text.find('\n');
   size_t start = 0;
   while (start < text.size()) {
-    size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) {
-      lines.emplace_back(text.substr(start));
+    if (cr < start) cr = text.find('\r', start);
+    if (lf < start) lf = text.find('\n', start);
+    const size_t end = std::min(cr, lf);
+    if (end == npos) {
+      take(text.substr(start));
       break;
     }
-    lines.emplace_back(text.substr(start, end - start));
+    take(text.substr(start, end - start));
     start = end + 1;
     if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
   }
+}
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+void WriteWholeFile(const std::string& fileName, std::string_view content) {
+  FilePtr f(std::fopen(fileName.c_str(), "wb"));
+  if (!f) throw Error("Cannot create file " + fileName);
+  if (std::fwrite(content.data(), 1, content.size(), f.get()) != content.size() || std::fflush(f.get()) != 0)
+    throw Error("Cannot create file " + fileName);
+}
+
+}  // namespace
+
+StringList SplitLines(std::string_view text) {
+  StringList lines;
+  ForEachLine(text, [&lines](std::string_view line) { lines.emplace_back(line); });
   return lines;
 }
 
 std::string JoinLinesCrLf(const StringList& lines) {
+  size_t size = 0;
+  for (const auto& line : lines) size += line.size() + 2;
   std::string text;
+  text.reserve(size);
   for (const auto& line : lines) {
     text += line;
     text += "\r\n";
@@ -34,30 +67,45 @@ std::string JoinLinesCrLf(const StringList& lines) {
   return text;
 }
 
-namespace {
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-}  // namespace
-
-StringList LoadLinesFromFile(const std::string& fileName) {
-  FilePtr f(std::fopen(fileName.c_str(), "rb"));
-  if (!f) throw Error("Cannot open file " + fileName);
-  std::string content;
-  char buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) content.append(buf, n);
-  if (std::ferror(f.get())) throw Error("Cannot open file " + fileName);
-  return SplitLines(content);
+std::string CrLfLines(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 32 + 2);
+  ForEachLine(text, [&out](std::string_view line) {
+    out += line;
+    out += "\r\n";
+  });
+  return out;
 }
 
+std::string LoadTextFromFile(const std::string& fileName) {
+  FilePtr f(std::fopen(fileName.c_str(), "rb"));
+  if (!f) throw Error("Cannot open file " + fileName);
+  // The size the file reports is only a hint: some files of the system's own
+  // report none, a folder opened as a file may report anything, and a file may
+  // be growing. So it is used only once reading has started well.
+  long hint = 0;
+  if (std::fseek(f.get(), 0, SEEK_END) == 0) hint = std::ftell(f.get());
+  std::rewind(f.get());
+  char buf[65536];
+  size_t n = std::fread(buf, 1, sizeof buf, f.get());
+  std::string content(buf, n);
+  if (n == sizeof buf && hint > static_cast<long>(n)) {
+    content.resize(static_cast<size_t>(hint));
+    content.resize(n + std::fread(content.data() + n, 1, content.size() - n, f.get()));
+  }
+  while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) content.append(buf, n);
+  if (std::ferror(f.get())) throw Error("Cannot open file " + fileName);
+  return content;
+}
+
+StringList LoadLinesFromFile(const std::string& fileName) { return SplitLines(LoadTextFromFile(fileName)); }
+
 void SaveLinesToFile(const std::string& fileName, const StringList& lines) {
-  FilePtr f(std::fopen(fileName.c_str(), "wb"));
-  if (!f) throw Error("Cannot create file " + fileName);
-  const std::string text = JoinLinesCrLf(lines);
-  if (std::fwrite(text.data(), 1, text.size(), f.get()) != text.size() || std::fflush(f.get()) != 0)
-    throw Error("Cannot create file " + fileName);
+  WriteWholeFile(fileName, JoinLinesCrLf(lines));
+}
+
+void SaveTextLinesToFile(const std::string& fileName, std::string_view text) {
+  WriteWholeFile(fileName, CrLfLines(text));
 }
 
 }  // namespace quillet
