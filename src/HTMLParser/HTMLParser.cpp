@@ -114,6 +114,12 @@ void THtmlParser::SetText(std::string s) {
   Reset();
 }
 
+std::string THtmlParser::TakeText() {
+  std::string text = std::move(Text_);
+  SetText(std::string());
+  return text;
+}
+
 void THtmlParser::Reset() {
   Position_ = 0;
   ClearTag();

@@ -97,6 +97,9 @@ class THtmlParser {
   void RemoveTag();
 
   const std::string& Text() const { return Text_; }
+  // Hands the text over, for an edit of it as a whole, and starts over with
+  // an empty text.
+  std::string TakeText();
   const std::string& TextBetween() const { return TextBetween_; }
   // Positions count from 1; 0 means "none" (or, for Position, "after a reset").
   int32_t Position() const { return Position_; }

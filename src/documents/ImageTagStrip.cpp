@@ -1,6 +1,8 @@
 #include "documents/ImageTagStrip.h"
 
+#include <cstring>
 #include <initializer_list>
+#include <string_view>
 
 namespace quillet {
 
@@ -43,34 +45,40 @@ bool IsImageTagName(std::string_view text, size_t from, size_t gt) {
 // to the first ">" after it; the search after a tag that stays goes on from
 // the character behind its "<" (so tags inside it are found too), after a
 // removed tag from the character behind its ">". Removed tags therefore never
-// overlap and come in text order, and the result is the text between them.
-std::string StripImageTags(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  size_t copied = 0;   // everything before this is in Out or removed
+// overlap and come in text order, and what stays is the text between them,
+// moved forward over the gaps. Everything moved lies before the tags still to
+// be read, so the walk can go on over the same text.
+void StripImageTags(std::string& text) {
+  const std::string_view view(text);
+  size_t kept = 0;     // the text kept so far, moved to the front
+  size_t copied = 0;   // everything before this is kept or removed
   size_t search = 0;   // where the search for the next "<" starts
   size_t gt = npos;    // the first ">" at or after the last "<" found
   bool haveGt = false;
+  auto keep = [&](size_t end) {
+    if (kept != copied) std::memmove(text.data() + kept, text.data() + copied, end - copied);
+    kept += end - copied;
+  };
   for (;;) {
-    const size_t lt = text.find('<', search);
+    const size_t lt = view.find('<', search);
     if (lt == npos) break;
     // The "<" found only move forward, so a ">" found for an earlier one is
     // still the first one for this one as long as it lies behind it.
     if (!haveGt || gt < lt) {
-      gt = text.find('>', lt);
+      gt = view.find('>', lt);
       haveGt = true;
     }
     if (gt == npos) break;
-    if (IsImageTagName(text, lt + 1, gt)) {
-      out.append(text.substr(copied, lt - copied));
+    if (IsImageTagName(view, lt + 1, gt)) {
+      keep(lt);
       copied = gt + 1;
       search = gt + 1;
     } else {
       search = lt + 1;
     }
   }
-  out.append(text.substr(copied));
-  return out;
+  keep(view.size());
+  text.resize(kept);
 }
 
 }  // namespace quillet

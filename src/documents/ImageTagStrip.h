@@ -2,14 +2,13 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 namespace quillet {
 
-// The text without its img and v:imagedata tags, exactly as walking it with
+// Removes the img and v:imagedata tags from Text, exactly as walking it with
 // THtmlParser and removing each tag whose name, lower-cased and trimmed of
-// blanks and control characters, is "img" or "v:imagedata" would leave it.
-// Closing tags (/v:imagedata) and all other text stay. One pass over the text.
-std::string StripImageTags(std::string_view text);
+// blanks and control characters, is "img" or "v:imagedata" would. Closing tags
+// (/v:imagedata) and all other text stay. One pass, in place.
+void StripImageTags(std::string& text);
 
 }  // namespace quillet

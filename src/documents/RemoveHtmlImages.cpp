@@ -1,6 +1,7 @@
 #include "documents/RemoveHtmlImages.h"
 
 #include <exception>
+#include <utility>
 
 #include "HTMLParser/HTMLParser.h"
 #include "documents/ImageTagStrip.h"
@@ -30,7 +31,9 @@ void RemoveHtmlImages(const std::string& HtmlPath, std::string& ErrorText) {
     ErrorText = e.what();
     return;
   }
-  parser.SetText(StripImageTags(parser.Text()));
+  std::string text = parser.TakeText();
+  StripImageTags(text);
+  parser.SetText(std::move(text));
   try {
     parser.SaveToFile(HtmlPath);
   } catch (const std::exception& e) {
