@@ -1,5 +1,7 @@
 #include "HTMLParser/HTMLParser.h"
 
+#include <utility>
+
 #include "platform/error.h"
 #include "utilities/Strings.h"
 
@@ -64,16 +66,6 @@ std::string TTag::AsString() const {
   return s;
 }
 
-namespace {
-// Strips leading and trailing characters with a code of 32 or less.
-std::string TrimControls(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
-}
-}  // namespace
-
 void TTag::SetFromText(const std::string& s) {
   // Zero-based here: a parameter runs from Start up to and including the
   // character at P (clipped at the end of S).
@@ -86,7 +78,7 @@ void TTag::SetFromText(const std::string& s) {
   size_t start = p + 1;
   auto cut = [&]() {
     if (start < len) {
-      const std::string param = TrimControls(s.substr(start, p - start + 1));
+      const std::string param = Trim(std::string_view(s).substr(start, p - start + 1));
       if (!param.empty()) Params.Add(param);
     }
     start = p + 1;
@@ -117,9 +109,15 @@ void TTag::NotifyChange() {
 
 THtmlParser::THtmlParser() { SetText(std::string()); }
 
-void THtmlParser::SetText(const std::string& s) {
-  Text_ = s;
+void THtmlParser::SetText(std::string s) {
+  Text_ = std::move(s);
   Reset();
+}
+
+std::string THtmlParser::TakeText() {
+  std::string text = std::move(Text_);
+  SetText(std::string());
+  return text;
 }
 
 void THtmlParser::Reset() {
@@ -130,11 +128,10 @@ void THtmlParser::Reset() {
 
 void THtmlParser::LoadFromFile(const std::string& fileName) {
   // Reading first: a file that cannot be read leaves everything as it was.
-  const StringList lines = LoadLinesFromFile(fileName);
-  SetText(JoinLinesCrLf(lines));
+  SetText(CrLfLines(LoadTextFromFile(fileName)));
 }
 
-void THtmlParser::SaveToFile(const std::string& fileName) const { SaveLinesToFile(fileName, SplitLines(Text_)); }
+void THtmlParser::SaveToFile(const std::string& fileName) const { SaveTextLinesToFile(fileName, Text_); }
 
 int32_t THtmlParser::Find(char c, int32_t from) const {
   const auto i = Text_.find(c, static_cast<size_t>(from - 1));

@@ -74,7 +74,7 @@ class THtmlParser {
   THtmlParser& operator=(const THtmlParser&) = delete;
 
   // Replaces the text and starts over from its first character.
-  void SetText(const std::string& s);
+  void SetText(std::string s);
   void Reset();
 
   // Reads a file's lines (ending at CR, LF or CR LF, stopping at NUL) and takes
@@ -97,6 +97,9 @@ class THtmlParser {
   void RemoveTag();
 
   const std::string& Text() const { return Text_; }
+  // Hands the text over, for an edit of it as a whole, and starts over with
+  // an empty text.
+  std::string TakeText();
   const std::string& TextBetween() const { return TextBetween_; }
   // Positions count from 1; 0 means "none" (or, for Position, "after a reset").
   int32_t Position() const { return Position_; }

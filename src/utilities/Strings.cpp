@@ -20,6 +20,38 @@ std::string UpperCase(std::string_view s) {
 
 bool SameText(std::string_view a, std::string_view b) { return a.size() == b.size() && LowerCase(a) == LowerCase(b); }
 
+std::string Trim(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+  return std::string(s.substr(b, e - b));
+}
+
+namespace {
+// Replaces the occurrences of From found in Haystack (S itself, or a copy of
+// it with the same length in one letter case) by To.
+std::string ReplaceFound(std::string_view s, std::string_view haystack, std::string_view from, std::string_view to) {
+  if (from.empty()) return std::string(s);
+  std::string r;
+  size_t done = 0;
+  for (size_t i = haystack.find(from); i != std::string_view::npos; i = haystack.find(from, done)) {
+    r.append(s.substr(done, i - done));
+    r.append(to);
+    done = i + from.size();
+  }
+  r.append(s.substr(done));
+  return r;
+}
+}  // namespace
+
+std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to) {
+  return ReplaceFound(s, s, from, to);
+}
+
+std::string ReplaceAllText(std::string_view s, std::string_view from, std::string_view to) {
+  return ReplaceFound(s, LowerCase(s), LowerCase(from), to);
+}
+
 int32_t StrToInt(std::string_view s) {
   auto fail = [&]() -> int32_t { throw Error("'" + std::string(s) + "' is not a valid integer value"); };
   size_t i = 0;

@@ -16,6 +16,16 @@ inline bool Contains(std::string_view text, std::string_view part) {
   return text.find(part) != std::string_view::npos;
 }
 
+// Text without its leading and trailing bytes of code 32 or less (blanks and
+// control characters).
+std::string Trim(std::string_view s);
+
+// Every occurrence of From replaced by To, found from left to right in the
+// original text (a replacement is not searched again). ReplaceAllText finds
+// From without regard to ASCII letter case. An empty From changes nothing.
+std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to);
+std::string ReplaceAllText(std::string_view s, std::string_view from, std::string_view to);
+
 // Whole-text integer conversion: optional blanks in front, a sign, decimal
 // digits or "$"/"0x" hexadecimal, nothing after. Raises Error
 // "'<text>' is not a valid integer value" otherwise, or when out of range.

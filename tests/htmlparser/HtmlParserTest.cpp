@@ -188,6 +188,17 @@ TEST(Stepping, UnclosedTagEndsTheWalkForGood) {
   EXPECT_EQ(p.Text(), "a<b>c<d");
 }
 
+TEST(Stepping, TakingTheTextStartsOverEmpty) {
+  THtmlParser p;
+  p.SetText("a<b>c");
+  ASSERT_TRUE(p.NextTag());
+  EXPECT_EQ(p.TakeText(), "a<b>c");
+  EXPECT_EQ(p.Text(), "");
+  EXPECT_EQ(p.Position(), 0);
+  EXPECT_EQ(p.CurrentTag(), nullptr);
+  EXPECT_FALSE(p.NextTag());
+}
+
 TEST(Stepping, EmptyTextAndResets) {
   THtmlParser p;
   EXPECT_EQ(p.Position(), 0);
