@@ -16,9 +16,9 @@ const std::string kWord(options::kMsWord);
 
 void TOfficeConvertClass::LoadWordOpenFormats(std::string& errorText) {
   errorText.clear();
-  if (!WordStarted && !StartApplication(kWord, errorText)) return;
+  if (!WordApp.Started && !StartApplication(kWord, errorText)) return;
 
-  const int32_t major = ParseVersionNumber(WordApp.Get("Version").AsString());
+  const int32_t major = ParseVersionNumber(WordApp.Object.Get("Version").AsString());
   TFormatList& table = Sources();
   AddFormat(table, "Word Documents(*.doc)", "0", "*.doc", kWord);
   AddFormat(table, "Web Pages(*.htm;*.html)", "0", "*.htm;*.html", kWord);
@@ -30,10 +30,10 @@ void TOfficeConvertClass::LoadWordOpenFormats(std::string& errorText) {
   AddFormat(table, "Text with Layout(*.ans)", "0", "*.ans", kWord);
 
   // Items 1 to Count - 1: the last installed converter is not examined.
-  const int32_t n = WordApp.CallOrGet("FileConverters").Get("Count").AsInteger() - 1;
+  const int32_t n = WordApp.Object.CallOrGet("FileConverters").Get("Count").AsInteger() - 1;
   for (int32_t i = 1; i <= n; ++i) {
     // Every member is read through a fresh FileConverters.Item(i).
-    auto item = [&] { return WordApp.CallOrGet("FileConverters").CallOrGet("Item", {i}); };
+    auto item = [&] { return WordApp.Object.CallOrGet("FileConverters").CallOrGet("Item", {i}); };
     if (!item().Get("CanOpen").AsBoolean()) continue;
     const std::string pattern = "*." + item().Get("Extensions").AsString();
     const std::string code = IntToStr(item().Get("OpenFormat").AsInteger());
@@ -46,7 +46,7 @@ void TOfficeConvertClass::LoadWordOpenFormats(std::string& errorText) {
 void TOfficeConvertClass::LoadWordSaveFormats(std::string& errorText) {
   errorText.clear();
   if (!Dests().empty()) return;
-  if (!WordStarted && !StartApplication(kWord, errorText)) return;
+  if (!WordApp.Started && !StartApplication(kWord, errorText)) return;
   // The two tables are built together; a build that Word breaks off leaves
   // neither half-filled, so the next request asks Word again instead of
   // answering from a partial table.

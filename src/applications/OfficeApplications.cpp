@@ -1,10 +1,8 @@
 // Getting hold of Word, Excel and PowerPoint, loading the format library, and
 // giving everything back when the converter goes.
-#include <initializer_list>
-
 #include "engine/OfficeConvert.h"
 #include "engine/Options.h"
-#include "platform/error.h"
+#include "utilities/Guarded.h"
 
 namespace quillet {
 
@@ -13,36 +11,6 @@ namespace {
 // The format library is looked for by plain name, with the system's search
 // rules. Its messages name the Windows file on every system.
 constexpr const char* kFormatBridgeName = "fmtbridge";
-
-const char* const kWordProgIds[] = {"Word.Application", "Word.Application.8", "Word.Application.9",
-                                    "Word.Application.10", "Word.Basic"};
-
-// Tries each ProgID in order and keeps the first object obtained.
-bool StartOffice(std::initializer_list<const char*> progIds, ole::Variant& app, bool& started, bool& created) {
-  created = false;
-  started = false;
-  for (const char* progId : progIds) {
-    try {
-      bool made = false;
-      app = TOfficeConvertClass::AttachOrCreateOleObject(progId, made);
-      created = made;
-      started = true;
-      return true;
-    } catch (const std::exception&) {
-      // not registered, not running and not creatable: the next ProgID
-    }
-  }
-  return false;
-}
-
-// A step whose failure is of no consequence.
-template <class F>
-void Ignoring(F step) {
-  try {
-    step();
-  } catch (const std::exception&) {
-  }
-}
 
 }  // namespace
 
@@ -56,46 +24,37 @@ bool TOfficeConvertClass::StartApplication(const std::string& appName, std::stri
   return false;
 }
 
-ole::Variant TOfficeConvertClass::AttachOrCreateOleObject(const std::string& progId, bool& created) {
-  created = false;
-  ole::OleObject object;
-  if (ole::GetActiveOleObject(progId, object)) return ole::Variant(std::move(object));
-  object = ole::CreateOleObject(progId);
-  created = true;
-  return ole::Variant(std::move(object));
-}
-
 bool TOfficeConvertClass::StartWord(std::string& errorText) {
-  if (WordStarted) return true;
-  if (!StartOffice({kWordProgIds[0], kWordProgIds[1], kWordProgIds[2], kWordProgIds[3], kWordProgIds[4]}, WordApp,
-                   WordStarted, WordCreated)) {
+  if (WordApp.Started) return true;
+  if (!WordApp.Start({"Word.Application", "Word.Application.8", "Word.Application.9", "Word.Application.10",
+                      "Word.Basic"})) {
     errorText = "Can not load Microsoft Word, you must install Microsoft Word first, please try again!";
     return false;
   }
-  Ignoring([&] { WordApp.Put("Visible", false); });
+  Ignoring([&] { WordApp.Object.Put("Visible", false); });
   return true;
 }
 
 bool TOfficeConvertClass::StartExcel(std::string& errorText) {
-  if (ExcelStarted) return true;
-  if (!StartOffice({"Excel.Application"}, ExcelApp, ExcelStarted, ExcelCreated)) {
+  if (ExcelApp.Started) return true;
+  if (!ExcelApp.Start({"Excel.Application"})) {
     errorText = "Can not load Microsoft Excel, you must install Microsoft Excel first, please try again!";
     return false;
   }
-  Ignoring([&] { ExcelApp.Put("Visible", false); });
+  Ignoring([&] { ExcelApp.Object.Put("Visible", false); });
   return true;
 }
 
 bool TOfficeConvertClass::StartPowerPoint(std::string& errorText) {
-  if (PowerPointStarted) return true;
-  if (!StartOffice({"PowerPoint.Application"}, PowerPointApp, PowerPointStarted, PowerPointCreated)) {
+  if (PowerPointApp.Started) return true;
+  if (!PowerPointApp.Start({"PowerPoint.Application"})) {
     errorText =
         "Can not load Microsoft PowerPoint, you must install Microsoft PowerPoint first, please try again!";
     return false;
   }
   // A PowerPoint of the user's is minimised while the converter holds it; one
   // that the converter made is left as it starts.
-  if (!PowerPointCreated) Ignoring([&] { PowerPointApp.Put("WindowState", 2); });
+  if (!PowerPointApp.Created) Ignoring([&] { PowerPointApp.Object.Put("WindowState", 2); });
   return true;
 }
 
@@ -143,45 +102,22 @@ bool TOfficeConvertClass::CloseApplications() {
   Ignoring([&] { CloseWord(); });
   Ignoring([&] { CloseExcel(); });
   Ignoring([&] { ClosePowerPoint(); });
-  Ignoring([&] { ReleaseAcrobatBridge(); });
   Ignoring([&] { UnloadFormatBridge(); });
   return true;
 }
 
-namespace {
-
-// Quits an application the converter created; shows again one it borrowed
-// (that call may raise, and the caller decides what happens then).
-void CloseOffice(bool started, bool created, ole::Variant& app) {
-  if (!started) return;
-  if (created) {
-    Ignoring([&] { app.Call("Quit"); });
-    Ignoring([&] { app = ole::Variant(); });
-  } else {
-    app.Put("Visible", true);
-  }
-}
-
-}  // namespace
-
 bool TOfficeConvertClass::CloseWord() {
-  CloseOffice(WordStarted, WordCreated, WordApp);
+  WordApp.Close();
   return true;
 }
 
 bool TOfficeConvertClass::CloseExcel() {
-  CloseOffice(ExcelStarted, ExcelCreated, ExcelApp);
+  ExcelApp.Close();
   return true;
 }
 
 bool TOfficeConvertClass::ClosePowerPoint() {
-  CloseOffice(PowerPointStarted, PowerPointCreated, PowerPointApp);
-  return true;
-}
-
-bool TOfficeConvertClass::ReleaseAcrobatBridge() {
-  // Acrobat itself is neither quit nor shown, whoever started it.
-  if (AcrobatStarted) AcrobatBridge = ole::Variant();
+  PowerPointApp.Close();
   return true;
 }
 

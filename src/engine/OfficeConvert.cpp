@@ -1,10 +1,12 @@
 #include "engine/OfficeConvert.h"
 
 #include "engine/Options.h"
+#include "platform/error.h"
+#include "procedures/OfficeProcedure.h"
 
 namespace quillet {
 
-TOfficeConvertClass::TOfficeConvertClass() { PostScriptPrinter.clear(); }
+TOfficeConvertClass::TOfficeConvertClass() = default;
 
 TOfficeConvertClass::~TOfficeConvertClass() { CloseApplications(); }
 
@@ -12,28 +14,25 @@ TOfficeConvertClass::~TOfficeConvertClass() { CloseApplications(); }
 
 void TOfficeConvertClass::GetSupportReport(std::string& text) { text.clear(); }
 
-void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::string& dest,
-                                          const std::string& destFormat, const std::string& option,
-                                          std::string& errorText) {
-  TConvertBaseClass::ConvertDocument(src, dest, destFormat, option, errorText);
-  if (!errorText.empty()) return;
-  std::string app = options::ChooseApplication(option);
-  if (app.empty()) {
-    ChooseSourceApplication(src, errorText, app);
-    if (!errorText.empty()) return;
-  }
-  if (!StartApplication(app, errorText)) {
-    // A refusal must never read as success.
-    if (errorText.empty()) errorText = "No application can convert \"" + src + "\"";
-    return;
-  }
-  // The conversion procedures are not part of this build yet: the request is
-  // refused rather than reported as converted.
-  errorText = "No conversion route for \"" + app + "\" in this build";
-}
-
+// ConvertDocument: Dispatcher.cpp; ConvertFolderContents: FolderConvert.cpp;
 // GetField: src/applications/FormatDiscovery.cpp.
 
 void TOfficeConvertClass::ReservedSlot10() {}
+
+void TOfficeConvertClass::ConvertOfficeDocument(const std::string& appName, const std::string& src,
+                                                const std::string& dest, const std::string& destFormat,
+                                                const std::string& option, std::string& errorText) {
+  quillet::ConvertOfficeDocument(*this, appName, src, dest, destFormat, option, errorText);
+}
+
+const ole::Variant& TOfficeConvertClass::OfficeApplication(const std::string& appName) const {
+  const TApplicationSlot* slot = appName == options::kMsWord        ? &WordApp
+                                 : appName == options::kMsExcel     ? &ExcelApp
+                                 : appName == options::kMsPowerpoint ? &PowerPointApp
+                                                                     : nullptr;
+  if (!slot) throw Error("\"" + appName + "\" is not an Office application");
+  if (!slot->Started) throw Error(appName + " is not running");
+  return slot->Object;
+}
 
 }  // namespace quillet

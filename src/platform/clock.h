@@ -13,6 +13,14 @@ inline uint32_t TicksSince(uint32_t start) { return TickCount() - start; }
 
 void SleepMs(uint32_t ms);
 
+// The local wall-clock time of day.
+struct TimeOfDay {
+  int Hour = 0;    // 0 to 23
+  int Minute = 0;  // 0 to 59
+  int Second = 0;  // 0 to 59
+};
+TimeOfDay LocalTimeOfDay();
+
 // Dispatches every message waiting in the calling thread's queue, then returns.
 // Linux has no thread message queue: nothing to do.
 void ProcessMessages();

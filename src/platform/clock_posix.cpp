@@ -18,4 +18,11 @@ void SleepMs(uint32_t ms) {
 
 void ProcessMessages() {}
 
+TimeOfDay LocalTimeOfDay() {
+  const time_t now = ::time(nullptr);
+  tm local{};
+  ::localtime_r(&now, &local);
+  return {local.tm_hour, local.tm_min, local.tm_sec};
+}
+
 }  // namespace quillet::os

@@ -8,6 +8,12 @@ uint32_t TickCount() { return ::GetTickCount(); }
 
 void SleepMs(uint32_t ms) { ::Sleep(ms); }
 
+TimeOfDay LocalTimeOfDay() {
+  SYSTEMTIME now;
+  ::GetLocalTime(&now);
+  return {now.wHour, now.wMinute, now.wSecond};
+}
+
 void ProcessMessages() {
   MSG msg;
   while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -36,10 +36,11 @@ void TThreadSendKey::StartWatch(const std::string& exePattern, const std::string
   // The thread holds its own reference: the watcher lives until both the
   // thread has ended and the caller has let go of it.
   try {
-    std::thread([self = shared_from_this()] {
+    std::lock_guard<std::mutex> lock(finishLock_);
+    thread_ = std::thread([self = shared_from_this()] {
       self->Execute();
       self->MarkFinished();
-    }).detach();
+    });
   } catch (const std::system_error& e) {
     Running = false;
     MarkFinished();
@@ -55,7 +56,7 @@ void TThreadSendKey::Execute() {
     os::WindowHandle found = os::NoWindow;
     for (;;) {
       os::ProcessMessages();
-      os::SleepMs(kPollIntervalMs);
+      Pause(kPollIntervalMs);
       found = FindAppWindow(ExePattern, WindowPattern, ParentExePattern, ParentPattern);
       if (TimeoutMs >= 0 && os::TicksSince(start) >= static_cast<uint32_t>(TimeoutMs)) break;
       if (found != os::NoWindow || !Running) break;
@@ -75,6 +76,39 @@ void TThreadSendKey::Execute() {
     // Nothing may leave a thread's body; a watcher that failed gives up.
     Running = false;
   }
+}
+
+TThreadSendKey::~TThreadSendKey() {
+  if (!thread_.joinable()) return;
+  if (thread_.get_id() == std::this_thread::get_id())
+    thread_.detach();
+  else
+    thread_.join();
+}
+
+void TThreadSendKey::Pause(uint32_t ms) {
+  std::unique_lock<std::mutex> lock(finishLock_);
+  stopSignal_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return !Running; });
+}
+
+void TThreadSendKey::Stop() {
+  {
+    std::lock_guard<std::mutex> lock(finishLock_);
+    Running = false;
+  }
+  stopSignal_.notify_all();
+}
+
+bool TThreadSendKey::Join(uint32_t ms) {
+  const bool ended = WaitFor(ms);
+  std::lock_guard<std::mutex> lock(finishLock_);
+  if (thread_.joinable()) {
+    if (ended)
+      thread_.join();
+    else
+      thread_.detach();
+  }
+  return ended;
 }
 
 void TThreadSendKey::MarkFinished() {

@@ -6,8 +6,10 @@
 // Ownership: the caller and the watching thread each hold a shared reference,
 // so the watcher's storage (the Running flag above all) stays valid for as long
 // as either side may touch it. The thread drops its reference when its body
-// ends; the caller's stop request may come before or after that. The caller
-// never waits for the thread: it ends by itself at most one pass later.
+// ends; the caller's stop request may come before or after that. A caller that
+// stops the watch with Stop and then Join()s it knows that no watcher thread
+// outlives its call (the library may be unloaded right after a request); the
+// stop also cuts the watcher's pause short, so that costs next to nothing.
 #pragma once
 
 #include <atomic>
@@ -16,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "MUMacro/MUMacro.h"
 
@@ -26,7 +29,9 @@ class TThreadSendKey : public std::enable_shared_from_this<TThreadSendKey> {
   // A new, not yet started watcher: TimeoutMs 2000, Running true, no criteria.
   static std::shared_ptr<TThreadSendKey> Create();
 
-  ~TThreadSendKey() = default;
+  // Waits for a thread that is still running, unless it is the thread itself
+  // that lets the last reference go.
+  ~TThreadSendKey();
   TThreadSendKey(const TThreadSendKey&) = delete;
   TThreadSendKey& operator=(const TThreadSendKey&) = delete;
 
@@ -54,6 +59,14 @@ class TThreadSendKey : public std::enable_shared_from_this<TThreadSendKey> {
   // stopped.
   void Execute();
 
+  // The stop request: Running := false, and the pause between two searches
+  // ends at once instead of running its course.
+  void Stop();
+  // Waits up to Ms milliseconds for the thread to end and reclaims it; a
+  // thread still busy then (answering a dialog whose application does not
+  // respond) is let go and ends on its own. True when it ended in time.
+  bool Join(uint32_t ms);
+
   // True once the thread's body has ended (the watcher will answer nothing more).
   bool Finished() const;
   // Waits up to Ms milliseconds for the body to end; true when it has.
@@ -62,11 +75,15 @@ class TThreadSendKey : public std::enable_shared_from_this<TThreadSendKey> {
  private:
   TThreadSendKey() = default;
   void MarkFinished();
+  // Pauses up to Ms milliseconds; a stop request ends the pause early.
+  void Pause(uint32_t ms);
 
   mutable std::mutex finishLock_;
   mutable std::condition_variable finishedSignal_;
+  std::condition_variable stopSignal_;
   bool started_ = false;
   bool finished_ = false;
+  std::thread thread_;
 };
 
 // Asks Watcher to stop when the scope ends, also when the watched call raised.
@@ -74,7 +91,7 @@ class StopWatchOnExit {
  public:
   explicit StopWatchOnExit(std::shared_ptr<TThreadSendKey> watcher) : watcher_(std::move(watcher)) {}
   ~StopWatchOnExit() {
-    if (watcher_) watcher_->Running = false;
+    if (watcher_) watcher_->Stop();
   }
   StopWatchOnExit(const StopWatchOnExit&) = delete;
   StopWatchOnExit& operator=(const StopWatchOnExit&) = delete;

@@ -32,7 +32,7 @@ TEST_F(Doubles, WordOpensSavesAndClosesADocument) {
   test::WriteFile(src, "x");
   {
     bool created = false;
-    Variant word = TOfficeConvertClass::AttachOrCreateOleObject("Word.Application", created);
+    Variant word = AttachOrCreateOleObject("Word.Application", created);
     EXPECT_TRUE(created);
     Variant doc = word.CallOrGet("Documents").Call("Open", {src}, {{"ReadOnly", true}, {"PasswordDocument", "pw"}});
     EXPECT_EQ(doc.Get("Name").AsString(), "a.doc");
@@ -56,7 +56,7 @@ TEST_F(Doubles, WordOpensSavesAndClosesADocument) {
 
 TEST_F(Doubles, WrongCallsFailAsTheApplicationWould) {
   bool created = false;
-  Variant word = TOfficeConvertClass::AttachOrCreateOleObject("Word.Application", created);
+  Variant word = AttachOrCreateOleObject("Word.Application", created);
   Variant docs = word.CallOrGet("Documents");
   const std::string missing = files / "missing.doc";
   EXPECT_EQ(ErrorOf([&] { docs.Call("Open", {missing}); }), "This file could not be found. (" + missing + ")");
@@ -74,10 +74,10 @@ TEST_F(Doubles, ExcelAndPowerPointOpenTheirDocuments) {
   test::WriteFile(deck, "x");
   {
     bool created = false;
-    Variant excel = TOfficeConvertClass::AttachOrCreateOleObject("Excel.Application", created);
+    Variant excel = AttachOrCreateOleObject("Excel.Application", created);
     Variant wb = excel.CallOrGet("Workbooks").Call("Open", {book}, {{"ReadOnly", true}});
     wb.Call("Close", {false});
-    Variant ppt = TOfficeConvertClass::AttachOrCreateOleObject("PowerPoint.Application", created);
+    Variant ppt = AttachOrCreateOleObject("PowerPoint.Application", created);
     Variant pres = ppt.CallOrGet("Presentations").Call("Open", {deck, true, false, false});
     EXPECT_EQ(pres.Get("FullName").AsString(), deck);
     pres.Call("Close");

@@ -116,7 +116,7 @@ TEST_F(Formats, OnlyTheExactFieldNamesAreAnswered) {
     EXPECT_EQ(Field(name), "stale") << name;
     EXPECT_EQ(error, "stale") << name;
   }
-  EXPECT_FALSE(conv->WordStarted);
+  EXPECT_FALSE(conv->WordApp.Started);
   EXPECT_EQ(d.Events(App::Word), Lines{});
 }
 
@@ -192,15 +192,16 @@ namespace quillet {
 namespace {
 
 // A request whose options name no application goes to the application of the
-// source's extension, which is started; until the conversion procedures exist
-// the request is refused with a text, never reported as converted.
-TEST_F(Formats, ARequestIsRoutedByExtensionAndRefusedWithoutARoute) {
+// source's extension, which is started: every row of the table names Word, so
+// a workbook without "MS Excel" is opened by Word.
+TEST_F(Formats, ARequestIsRoutedByExtension) {
   test::TempDir dir;
   test::WriteFile(dir / "a.xls", "x");
   std::string err;
   conv->ConvertDocument(dir / "a.xls", dir / "a.txt", "2", "", err);
-  EXPECT_EQ(err, "No conversion route for \"MS Word\" in this build");
-  EXPECT_EQ(d.Calls(App::Excel), Lines{});  // every row of the table names Word
+  EXPECT_EQ(err, "");
+  EXPECT_EQ(test::ReadFile(dir / "a.txt"), "Word saved " + (dir / "a.xls") + " as format 2\r\n");
+  EXPECT_EQ(d.Calls(App::Excel), Lines{});
   ASSERT_FALSE(d.Calls(App::Word).empty());
   EXPECT_EQ(d.Calls(App::Word).front(), "Word.Visible put False");
 

@@ -166,14 +166,33 @@ TEST_F(ThreadSendKeyTest, TheCallerMayLetGoFirstOrStopAfterTheThreadEnded) {
   EXPECT_TRUE(watched.expired());
   EXPECT_EQ(desktop->Clicks(ok), 1);
 
-  // The thread has ended before the caller's stop request: the flag it writes
-  // is still the watcher's own.
+  // The thread has ended before the caller's stop request: stopping and
+  // joining it afterwards are harmless, and the thread's reference is gone.
+  desktop->DestroyWindow(desktop->ParentWindow(ok));
   const auto late = StartWordJob(0);
   ASSERT_TRUE(late->WaitFor(kFinishWithinMs));
-  late->Running = false;
-  EXPECT_FALSE(late->Running);
-  for (int i = 0; i < 1000 && late.use_count() > 1; ++i) std::this_thread::sleep_for(10ms);
+  late->Stop();
+  EXPECT_TRUE(late->Join(kFinishWithinMs));
   EXPECT_EQ(late.use_count(), 1);
+  EXPECT_EQ(desktop->Clicks(ok), 1);
+}
+
+TEST_F(ThreadSendKeyTest, AStoppedWatchIsJoinedAndLeavesNoThreadBehind) {
+  // No time limit and nothing to find: only the stop ends this watch.
+  const auto watcher = StartWordJob(-1);
+  std::this_thread::sleep_for(120ms);
+  EXPECT_FALSE(watcher->Finished());
+  watcher->Stop();
+  ASSERT_TRUE(watcher->Join(kFinishWithinMs));
+  // Joined: the thread has let its reference go and nothing runs any more,
+  // so a dialog that appears now is never answered.
+  EXPECT_EQ(watcher.use_count(), 1);
+  const auto ok = AddWordDialog();
+  std::this_thread::sleep_for(150ms);
+  EXPECT_EQ(desktop->Clicks(ok), 0);
+  EXPECT_FALSE(watcher->Running);
+  // A second join has nothing left to wait for.
+  EXPECT_TRUE(watcher->Join(0));
 }
 
 TEST_F(ThreadSendKeyTest, StopOnExitStopsAlsoWhenTheWatchedCallFails) {

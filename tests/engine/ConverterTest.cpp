@@ -63,7 +63,6 @@ TEST(Converter, StartsEmptyAndIsDestroyedWithoutTouchingAnything) {
     TOfficeConvertClass engine;
     EXPECT_TRUE(engine.sourceFormats().empty());
     EXPECT_TRUE(engine.destFormats().empty());
-    EXPECT_EQ(engine.PostScriptPrinter, "");
     std::string report = "unchanged";
     engine.TConvertBaseClass::ConvertFolderContents("x", "y", "", 0, "", report);
     EXPECT_EQ(report, "unchanged");

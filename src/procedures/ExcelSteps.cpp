@@ -1,0 +1,75 @@
+// Excel's part of an Office conversion: no alerts and no link-update prompt
+// while the workbook is open, the read-only open with the dummy password, the
+// title, and both prompts back on after the close.
+#include "platform/path.h"
+#include "procedures/OfficeSteps.h"
+#include "procedures/WatchedCall.h"
+#include "utilities/Guarded.h"
+
+namespace quillet {
+
+namespace {
+
+// A Visual Basic error window raised while the workbook opens (a macro error
+// in it) is answered with its second button.
+const TWatchJob kOpenWatch{"excel.exe", "Microsoft Visual Basic", "", "", "button#2", 60000};
+
+constexpr int32_t kDoNotSaveChanges = 0;
+
+class ExcelSteps : public TOfficeSteps {
+ public:
+  using TOfficeSteps::TOfficeSteps;
+
+  bool Open(std::string& errorText) override {
+    Ignoring([&] { App.Put("DisplayAlerts", false); });
+    Ignoring([&] { App.Put("AskToUpdateLinks", false); });
+    // Excel spells the file argument "Filename".
+    const bool opened = WatchedCall(kOpenWatch, errorText, [&] {
+      Document = App.CallOrGet("Workbooks")
+                     .Call("Open", {}, {{"Filename", Request.SrcFile}, {"ReadOnly", true}, {"Password", "zv"}});
+    });
+    if (!opened) {
+      PromptsOn();
+      return false;
+    }
+    DocumentOpen = true;
+    return true;
+  }
+
+  void SetTitle() override {
+    Ignoring([&] {
+      if (Document.Get("Title").AsString().empty()) Document.Put("Title", path::ExtractFileName(Request.SrcFile));
+    });
+  }
+
+  void Save(std::string&) override { SaveAsGeneric(); }
+
+  void Close() override {
+    CloseWorkbook();
+    PromptsOn();
+  }
+
+  // After a failed save the prompts stay off, as Excel was left.
+  void CloseAfterFailure() override {
+    if (DocumentOpen) CloseWorkbook();
+  }
+
+ private:
+  void CloseWorkbook() {
+    Document.Call("Close", {}, {{"SaveChanges", kDoNotSaveChanges}});
+    DocumentOpen = false;
+  }
+
+  void PromptsOn() {
+    Ignoring([&] { App.Put("DisplayAlerts", true); });
+    Ignoring([&] { App.Put("AskToUpdateLinks", true); });
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<TOfficeSteps> MakeExcelSteps(const ole::Variant& app, const TOfficeRequest& request) {
+  return std::make_unique<ExcelSteps>(app, request);
+}
+
+}  // namespace quillet

@@ -1,0 +1,102 @@
+#include "procedures/OfficeProcedure.h"
+
+#include "documents/HtmlPageMerge.h"
+#include "documents/RemoveHtmlImages.h"
+#include "engine/Options.h"
+#include "platform/clock.h"
+#include "platform/error.h"
+#include "platform/fs.h"
+#include "platform/path.h"
+#include "procedures/OfficeSteps.h"
+#include "procedures/PdfStage.h"
+#include "utilities/Guarded.h"
+#include "utilities/Strings.h"
+
+namespace quillet {
+
+void TOfficeSteps::SaveAsGeneric() {
+  Document.Call("SaveAs", {},
+                {{"FileName", Request.DestFile}, {"FileFormat", StrToInt(Request.DestFormat)}});
+}
+
+namespace {
+
+std::unique_ptr<TOfficeSteps> MakeSteps(const TProcedureContext& context, const std::string& appName,
+                                        const TOfficeRequest& request) {
+  const ole::Variant& app = context.OfficeApplication(appName);
+  if (appName == options::kMsWord) return MakeWordSteps(app, request);
+  if (appName == options::kMsExcel) return MakeExcelSteps(app, request);
+  if (appName == options::kMsPowerpoint) return MakePowerPointSteps(app, request, context);
+  throw Error("\"" + appName + "\" is not an Office application");
+}
+
+// The page kind whose pages "MERGEHTML" joins, for this application and
+// format; empty when the merge does not apply.
+std::string MergeKind(const std::string& appName, const std::string& destFormat) {
+  if (appName == options::kMsExcel && destFormat == "44") return "sheet";
+  if (appName == options::kMsPowerpoint && destFormat == "12") return "slide";
+  return {};
+}
+
+}  // namespace
+
+void ConvertOfficeDocument(const TProcedureContext& context, const std::string& appName, const std::string& srcFile,
+                           const std::string& destFile, const std::string& destFormat, const std::string& option,
+                           std::string& errorText) {
+  const TOfficeRequest request{Trim(srcFile), destFile, destFormat, option};
+  const std::unique_ptr<TOfficeSteps> steps = MakeSteps(context, appName, request);
+
+  if (!steps->Open(errorText)) return;
+  if (!steps->Prepare(errorText)) return;
+  steps->SetTitle();
+  os::ProcessMessages();
+
+  if (destFormat == "-1") {
+    PrintToPdf(*steps, request, errorText);
+    if (!errorText.empty()) return;
+  } else {
+    std::string failure;
+    const bool saved = Guarded(
+        [&] {
+          os::DeleteFile(destFile);
+          steps->Save(errorText);
+          os::ProcessMessages();
+          steps->Close();
+        },
+        failure);
+    if (!saved) {
+      // A failure of this close is not caught: it reaches the dispatcher.
+      steps->CloseAfterFailure();
+      errorText = failure;
+      steps->Failed(errorText);
+      return;
+    }
+  }
+
+  if (options::Has(option, options::kMergeHtml)) {
+    const std::string kind = MergeKind(appName, destFormat);
+    if (!kind.empty()) {
+      const std::string listFile =
+          path::IncludeTrailingDelimiter(path::ChangeFileExt(destFile, ".files")) + "filelist.xml";
+      std::string pages;
+      GetHtmlPageList(listFile, kind, pages);
+      if (!pages.empty() && !MergeHtmlPages(pages, destFile)) {
+        errorText = "Merge html error";
+        return;
+      }
+    }
+  }
+
+  if (options::Has(option, options::kNoCreateImageDir)) {
+    // The clean-up reports its own outcome, but never over a failure that an
+    // earlier step reported: that would turn a failed conversion into a
+    // success.
+    std::string cleanup;
+    RemoveHtmlImages(destFile, cleanup);
+    if (errorText.empty()) errorText = cleanup;
+  }
+  os::ProcessMessages();
+  if (errorText.empty()) steps->Succeeded();
+}
+
+}  // namespace quillet

@@ -1,0 +1,65 @@
+// The application-specific steps of an Office conversion: one object per
+// document, made by the frame (OfficeProcedure.cpp) for Word, Excel or
+// PowerPoint. The frame calls them in its fixed order; each step raises
+// quillet::Error on a failure the frame handles, and swallows the failures
+// that are of no consequence.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "procedures/ProcedureContext.h"
+#include "utilities/Automation.h"
+
+namespace quillet {
+
+// One conversion request as the steps see it; SrcFile is already trimmed.
+struct TOfficeRequest {
+  std::string SrcFile;
+  std::string DestFile;
+  std::string DestFormat;
+  std::string Option;
+};
+
+class TOfficeSteps {
+ public:
+  TOfficeSteps(const ole::Variant& app, const TOfficeRequest& request) : App(app), Request(request) {}
+  virtual ~TOfficeSteps() = default;
+  TOfficeSteps(const TOfficeSteps&) = delete;
+  TOfficeSteps& operator=(const TOfficeSteps&) = delete;
+
+  // Open stage: alerts off, the dialog watcher around the open, the open.
+  // False with ErrorText set once the application's own clean-up has run.
+  virtual bool Open(std::string& errorText) = 0;
+  // Steps between open and title (Word's links and pictures). False with
+  // ErrorText set ends the conversion; the document is then closed.
+  virtual bool Prepare(std::string&) { return true; }
+  // Gives an untitled document the source's file name; failures ignored.
+  virtual void SetTitle() = 0;
+  // Save stage b: the application's special saves, else the generic one. A
+  // special step may report a failure in ErrorText without raising.
+  virtual void Save(std::string& errorText) = 0;
+  // Save stage d: closes the document, then what follows the close.
+  virtual void Close() = 0;
+  // Save stage e: closes the document when it is still open.
+  virtual void CloseAfterFailure() = 0;
+  // The conversion failed (open or save stage) / ended with ErrorText empty.
+  virtual void Failed(const std::string&) {}
+  virtual void Succeeded() {}
+
+ protected:
+  // Document.SaveAs(FileName := DestFile, FileFormat := DestFormat as a number).
+  void SaveAsGeneric();
+
+  const ole::Variant& App;
+  const TOfficeRequest& Request;
+  ole::Variant Document;
+  bool DocumentOpen = false;
+};
+
+std::unique_ptr<TOfficeSteps> MakeWordSteps(const ole::Variant& app, const TOfficeRequest& request);
+std::unique_ptr<TOfficeSteps> MakeExcelSteps(const ole::Variant& app, const TOfficeRequest& request);
+std::unique_ptr<TOfficeSteps> MakePowerPointSteps(const ole::Variant& app, const TOfficeRequest& request,
+                                                  const TProcedureContext& context);
+
+}  // namespace quillet

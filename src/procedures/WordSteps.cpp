@@ -1,0 +1,202 @@
+// Word's part of an Office conversion: the open with the dummy password, the
+// links of a web-page target, the linked pictures of an HTML source, the
+// title, and the two saves of the library's own (revision marks, encoded text).
+#include "engine/Options.h"
+#include "platform/path.h"
+#include "procedures/OfficeSteps.h"
+#include "procedures/WatchedCall.h"
+#include "utilities/Guarded.h"
+#include "utilities/Strings.h"
+#include "utilities/SysUtils.h"
+
+namespace quillet {
+
+namespace {
+
+// A dialog of the WordPerfect converter may hold the open: its first button
+// goes on.
+const TWatchJob kOpenWatch{"winword.exe", "WordPerfect", "", "", "button#1", 60000};
+
+// Word's constants.
+constexpr int32_t kFormatDocument = 0;     // "-2"
+constexpr int32_t kFormatEncodedText = 7;  // "-3"
+constexpr int32_t kLinkedPicture = 4;      // inline shape Type
+constexpr int32_t kDoNotSaveChanges = 0;
+
+bool IsUnicodeCodePage(const ole::Variant& document) {
+  // The property is read afresh for every comparison, as Word is asked.
+  for (int32_t cp : {1200, 1201, 65000, 65001})
+    if (document.Get("OpenEncoding").AsInteger() == cp) return true;
+  return false;
+}
+
+class WordSteps : public TOfficeSteps {
+ public:
+  using TOfficeSteps::TOfficeSteps;
+
+  bool Open(std::string& errorText) override {
+    Ignoring([&] { App.Put("DisplayAlerts", false); });
+    const bool opened = WatchedCall(kOpenWatch, errorText, [&] {
+      ole::NamedArgs named{{"FileName", Request.SrcFile}, {"ReadOnly", true}, {"PasswordDocument", "zv"}};
+      if (options::Has(Request.Option, options::kOpenFormat))
+        named.push_back({"Format", StrToInt(options::OpenFormatValue(Request.Option))});
+      Document = App.CallOrGet("Documents").Call("Open", {}, named);
+    });
+    if (!opened) {
+      AlertsOn();
+      return false;
+    }
+    DocumentOpen = true;
+    return true;
+  }
+
+  bool Prepare(std::string& errorText) override {
+    if (Request.DestFormat == "8") RewriteDocLinks();
+    if (NeedsEmbeddedPictures() && !Guarded([&] { EmbedLinkedPictures(); }, errorText)) {
+      CloseDocument();
+      return false;
+    }
+    return true;
+  }
+
+  void SetTitle() override {
+    Ignoring([&] {
+      const ole::Args title{"title"};
+      if (Document.CallOrGet("BuiltInDocumentProperties", title).Get("value").AsString().empty())
+        Document.CallOrGet("BuiltInDocumentProperties", title).Put("value", path::ExtractFileName(Request.SrcFile));
+    });
+  }
+
+  void Save(std::string&) override {
+    if (Request.DestFormat == "-2") {
+      SaveWithRevisionMarks();
+    } else if (Request.DestFormat == "-3") {
+      SaveEncodedText();
+    } else {
+      SaveAsGeneric();
+    }
+  }
+
+  void Close() override {
+    CloseDocument();
+    AlertsOn();
+  }
+
+  void CloseAfterFailure() override {
+    if (DocumentOpen) CloseDocument();
+  }
+
+ private:
+  void AlertsOn() {
+    Ignoring([&] { App.Put("DisplayAlerts", true); });
+  }
+
+  void CloseDocument() {
+    Document.Call("Close", {}, {{"SaveChanges", kDoNotSaveChanges}});
+    DocumentOpen = false;
+  }
+
+  // For a web-page target, links to Word documents are pointed at the pages
+  // those documents become. A failure anywhere ends the step quietly.
+  void RewriteDocLinks() {
+    Ignoring([&] {
+      const int32_t n = Document.CallOrGet("Hyperlinks").Get("Count").AsInteger();
+      for (int32_t i = 1; i <= n; ++i) {
+        auto link = [&] { return Document.CallOrGet("Hyperlinks").CallOrGet("item", {i}); };
+        const std::string address = link().Get("address").AsString();
+        if (!Contains(LowerCase(address), ".doc")) continue;
+        const std::string page = ReplaceAllText(address, ".doc", ".htm");
+        link().Put("address", page);
+        link().Put("TextToDisplay", page);
+      }
+    });
+  }
+
+  bool NeedsEmbeddedPictures() const {
+    const std::string destExt = LowerCase(path::ExtractFileExt(Request.DestFile));
+    const std::string srcExt = LowerCase(path::ExtractFileExt(Request.SrcFile));
+    return (destExt == ".doc" || destExt == ".rtf") && (srcExt == ".htm" || srcExt == ".html");
+  }
+
+  // An HTML source saved as a Word document or RTF keeps its pictures only
+  // when they are embedded: linked pictures are saved with the document and
+  // unlinked. A shape that refuses is left as it is; a collection that
+  // cannot be read fails the conversion.
+  void EmbedLinkedPictures() {
+    const ole::Variant shapes = Document.CallOrGet("InlineShapes");
+    const int32_t n = shapes.Get("Count").AsInteger();
+    for (int32_t i = 1; i <= n; ++i) {
+      const ole::Variant shape = shapes.CallOrGet("Item", {i});
+      if (shape.Get("Type").AsInteger() != kLinkedPicture) continue;
+      Ignoring([&] {
+        shape.CallOrGet("LinkFormat").Put("SavePictureWithDocument", true);
+        shape.CallOrGet("LinkFormat").Put("Locked", true);
+        shape.CallOrGet("LinkFormat").Call("BreakLink");
+      });
+    }
+  }
+
+  void SaveWithRevisionMarks() {
+    Ignoring([&] {
+      Document.Put("TrackRevisions", true);
+      Document.Put("PrintRevisions", true);
+      Document.Put("ShowRevisions", true);
+    });
+    Document.Call("SaveAs", {}, {{"FileName", Request.DestFile}, {"FileFormat", kFormatDocument}});
+  }
+
+  // The code page of the text: a Unicode encoding the document was opened in
+  // is kept, a first character in Chinese picks the Chinese code page, and
+  // otherwise the document's own open encoding. An unreadable property leaves
+  // the value reached so far.
+  int32_t ChooseEncoding() const {
+    int32_t encoding = 0;
+    Ignoring([&] {
+      if (!(Document.CallOrGet("Characters").Get("Count").AsInteger() > 0)) {
+        encoding = Document.Get("OpenEncoding").AsInteger();
+        return;
+      }
+      if (IsUnicodeCodePage(Document)) {
+        encoding = Document.Get("OpenEncoding").AsInteger();
+        return;
+      }
+      const int32_t language =
+          Document.CallOrGet("Characters").CallOrGet("Item", {1}).Get("LanguageIDFarEast").AsInteger();
+      switch (language) {
+        case 0x0404:  // Taiwan
+        case 0x0C04:  // Hong Kong
+        case 0x1004:  // Singapore
+        case 0x1404:  // Macao
+          encoding = 950;
+          break;
+        case 0x0804:  // People's Republic of China
+          encoding = 936;
+          break;
+        default:
+          encoding = Document.Get("OpenEncoding").AsInteger();
+      }
+    });
+    return encoding;
+  }
+
+  void SaveEncodedText() {
+    const int32_t encoding = ChooseEncoding();
+    // Word 2002 (10) and later take the encoding with the save; older ones
+    // from the document's save encoding.
+    if (ParseVersionNumber(App.Get("Version").AsString()) >= 10) {
+      Document.Call("SaveAs", {},
+                    {{"FileName", Request.DestFile}, {"FileFormat", kFormatEncodedText}, {"Encoding", encoding}});
+    } else {
+      Document.Put("SaveEncoding", encoding);
+      Document.Call("SaveAs", {}, {{"FileName", Request.DestFile}, {"FileFormat", kFormatEncodedText}});
+    }
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<TOfficeSteps> MakeWordSteps(const ole::Variant& app, const TOfficeRequest& request) {
+  return std::make_unique<WordSteps>(app, request);
+}
+
+}  // namespace quillet
