@@ -1,12 +1,14 @@
 // The automation object of the doubles: an IDispatch over a table of members,
 // each a property (get, and put when writable) or a method with its parameter
 // names. Every call is written to the application's transcript before it is
-// answered; scripted failures are raised instead of the answer.
+// answered, with the member and argument names as the caller spelled them;
+// scripted failures are raised instead of the answer.
 #pragma once
 
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -19,7 +21,7 @@ namespace quillet::doubles {
 class CallArgs {
  public:
   std::vector<VARIANT*> positional;
-  std::vector<std::pair<std::string, VARIANT*>> named;  // declared parameter name, value
+  std::vector<std::pair<std::string, VARIANT*>> named;  // parameter name as the caller spelled it, value
   VARIANT* putValue = nullptr;
 
   // Positional argument Index, else the named argument Name; null when absent
@@ -35,6 +37,11 @@ const VARIANT& Deref(const VARIANT& v);
 // The transcript's text of a value: 12, True, "text" (quotes doubled), 2.5,
 // Empty, Missing, Error(0x........), <object>, and "ByRef " before a reference.
 std::string FormatValue(const VARIANT& v);
+// A text value as it stands, any other value as the transcript writes it.
+std::string PlainText(const VARIANT& v);
+
+// What a collection's Item raises for an index it does not hold.
+inline constexpr const char* kNoSuchItem = "The requested member of the collection does not exist.";
 
 // Results.
 void SetText(VARIANT* result, const std::string& text);
@@ -75,8 +82,18 @@ class DispObject : public IDispatch {
   void Method(const std::string& name, std::vector<std::string> params, Handler handler);
   // A collection-like member that is both read and called (Documents, Item).
   void Member(const std::string& name, std::vector<std::string> params, Handler handler);
+  // The members of a collection of Size items: Count, and each of ItemNames
+  // (Item, or Item and Items) taking an Index from 1 and answering Make(Index);
+  // an index out of range raises kNoSuchItem.
+  void Collection(std::function<int32_t()> size, std::function<DispObject*(int32_t index)> make,
+                  const std::vector<std::string>& itemNames = {"Item"});
+
+  // From now on every call raises "The object has been deleted." (a closed
+  // document).
+  void MarkDeleted() { deleted_ = true; }
 
   Session& session() { return *session_; }
+  const Session& session() const { return *session_; }
   std::shared_ptr<Session> sessionPtr() const { return session_; }
   // Makes the next answer a described exception.
   HRESULT Raise(const std::string& description);
@@ -92,6 +109,11 @@ class DispObject : public IDispatch {
   std::string name_;
   std::atomic<ULONG> refs_{1};
   std::vector<Entry> members_;
+  // The names callers resolved, one identifier per spelling: Invoke learns
+  // from the identifier how the caller wrote the member.
+  std::mutex spellingsLock_;
+  std::vector<std::pair<size_t, std::string>> spellings_;  // member index, spelling
+  std::atomic<bool> deleted_{false};
   std::string pendingException_;
 };
 
