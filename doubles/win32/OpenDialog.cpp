@@ -26,7 +26,7 @@ struct Button {
   const char* caption;
 };
 
-struct DialogSpec {
+struct DialogLayout {
   std::string caption;
   bool edit = false;
   std::vector<Button> buttons;  // in the order the dialog's children are made
@@ -35,7 +35,7 @@ struct DialogSpec {
 
 // What the dialog's thread shares with its window procedure.
 struct DialogRun {
-  const DialogSpec* spec;
+  const DialogLayout* layout;
   UINT timeoutMs;
   DialogOutcome outcome;
 };
@@ -63,8 +63,8 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     case WM_INITDIALOG: {
       run = reinterpret_cast<DialogRun*>(lParam);
       ::SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-      if (run->spec->edit) Control(dialog, "EDIT", "", kEditId, 10, 10, 200, 22, WS_BORDER | ES_AUTOHSCROLL);
-      const auto& buttons = run->spec->buttons;
+      if (run->layout->edit) Control(dialog, "EDIT", "", kEditId, 10, 10, 200, 22, WS_BORDER | ES_AUTOHSCROLL);
+      const auto& buttons = run->layout->buttons;
       for (size_t i = 0; i < buttons.size(); ++i)
         Control(dialog, "BUTTON", buttons[i].caption, buttons[i].id, 10 + 90 * static_cast<int>(i), 44, 80, 24,
                 i == 0 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
@@ -108,49 +108,49 @@ std::vector<WORD> Template(const std::string& caption) {
 bool Run(DialogRun& run) {
   HINSTANCE instance = ::GetModuleHandleA(nullptr);
   UniqueWindow frame;
-  if (!run.spec->frameCaption.empty()) {
+  if (!run.layout->frameCaption.empty()) {
     WNDCLASSA frameClass{};
     frameClass.lpfnWndProc = ::DefWindowProcA;
     frameClass.hInstance = instance;
     frameClass.lpszClassName = kFrameClass;
     ::RegisterClassA(&frameClass);  // fails harmlessly once it is registered
-    frame.reset(::CreateWindowExA(0, kFrameClass, run.spec->frameCaption.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+    frame.reset(::CreateWindowExA(0, kFrameClass, run.layout->frameCaption.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                   0, 0, 400, 300, nullptr, nullptr, instance, nullptr));
     if (!frame) return false;
   }
-  const std::vector<WORD> t = Template(run.spec->caption);
+  const std::vector<WORD> t = Template(run.layout->caption);
   return ::DialogBoxIndirectParamA(instance, reinterpret_cast<const DLGTEMPLATE*>(t.data()), frame.get(), DialogProc,
                                    reinterpret_cast<LPARAM>(&run)) != -1;
 }
 
-std::optional<DialogSpec> SpecOf(AppKind app, const std::string& kind, const std::string& fileName) {
-  DialogSpec spec;
+std::optional<DialogLayout> LayoutOf(AppKind app, const std::string& kind, const std::string& fileName) {
+  DialogLayout layout;
   if (app == AppKind::Word && SameText(kind, "WordPerfect")) {
-    spec.caption = "Convert File - WordPerfect 5.x";
-    spec.edit = true;
-    spec.buttons = {{IDOK, "OK"}, {IDCANCEL, "Cancel"}};
+    layout.caption = "Convert File - WordPerfect 5.x";
+    layout.edit = true;
+    layout.buttons = {{IDOK, "OK"}, {IDCANCEL, "Cancel"}};
   } else if (app == AppKind::Excel && SameText(kind, "Microsoft Visual Basic")) {
-    spec.caption = "Microsoft Visual Basic";
-    spec.buttons = {{101, "Continue"}, {102, "End"}, {103, "Debug"}};
+    layout.caption = "Microsoft Visual Basic";
+    layout.buttons = {{101, "Continue"}, {102, "End"}, {103, "Debug"}};
   } else if (app == AppKind::PowerPoint && SameText(kind, "Password")) {
-    spec.caption = "Password";
-    spec.edit = true;
-    spec.buttons = {{IDOK, "OK"}, {IDCANCEL, "Cancel"}};
-    spec.frameCaption = fileName + " - Microsoft PowerPoint";
+    layout.caption = "Password";
+    layout.edit = true;
+    layout.buttons = {{IDOK, "OK"}, {IDCANCEL, "Cancel"}};
+    layout.frameCaption = fileName + " - Microsoft PowerPoint";
   } else {
     return std::nullopt;
   }
-  return spec;
+  return layout;
 }
 
 }  // namespace
 
 std::optional<DialogOutcome> RaiseOpenDialog(AppKind app, const std::string& kind, const std::string& fileName,
                                              int32_t timeoutMs) {
-  const std::optional<DialogSpec> spec = SpecOf(app, kind, fileName);
-  if (!spec) return std::nullopt;
-  DialogRun run{&*spec, static_cast<UINT>(timeoutMs > 0 ? timeoutMs : 0), {}};
-  run.outcome.caption = spec->caption;
+  const std::optional<DialogLayout> layout = LayoutOf(app, kind, fileName);
+  if (!layout) return std::nullopt;
+  DialogRun run{&*layout, static_cast<UINT>(timeoutMs > 0 ? timeoutMs : 0), {}};
+  run.outcome.caption = layout->caption;
   bool shown = false;
   std::thread([&] { shown = Run(run); }).join();
   if (!shown) return std::nullopt;
