@@ -14,6 +14,7 @@
 #include "platform/com/ComPtr.h"
 
 #ifdef _WIN32
+#include "platform/unique_any.h"
 #include "platform/win32_handle.h"
 #else
 #include <dlfcn.h>
@@ -93,13 +94,15 @@ const char* ExeName(App app) {
   return "";
 }
 
+using UniqueKey = os::UniqueAny<HKEY, &::RegCloseKey>;
+
 void SetKey(const std::string& key, const std::string& value) {
-  HKEY h = nullptr;
-  if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS)
+  UniqueKey h;
+  if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                        h.put(), nullptr) != ERROR_SUCCESS)
     throw std::runtime_error("cannot write registry key " + key);
-  ::RegSetValueExA(h, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+  ::RegSetValueExA(h.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>(value.size() + 1));
-  ::RegCloseKey(h);
 }
 
 struct Process {

@@ -7,17 +7,77 @@
 //   new <object>                      an object was made
 //   del <object>                      its last reference went
 //   call <object>.<Member> <kind>[ <args>]
+//   dialog <caption> pressed <button> a dialog raised inside an open ended with
+//                                     the button captioned <button> (Windows)
+//   dialog <caption> closed           ... closed without a button (Escape)
+//   dialog <caption> timed out        ... closed itself: nobody answered it
+// Member and the names of named arguments are written as the caller spelled
+// them (names are resolved without regard to case, so "item" and "Item" both
+// reach Item, and the line shows which was sent).
 // Kind is method, get, method|get, put (or putref). Args are the positional
 // arguments in the caller's order, then the named ones as Name:=value in the
 // caller's order, then the new value of a put, joined by ", ". Values:
 //   12   True/False   "text" (inner quotes doubled)   2.5 / 2.0 (doubles)
 //   Empty   Missing (an omitted optional argument)   Error(0x80020005)
 //   <object>   and "ByRef " in front of a by-reference argument.
-// Objects are named by the path they were reached through: Word,
-// Word.FileConverters, Word.FileConverters(2), Word.Documents,
-// Word.Document(a.doc), Word.Document(a.doc).BuiltInDocumentProperties(Title),
-// Excel.Workbooks, Excel.Workbook(x.xls), PowerPoint.Presentations, ...
+// Objects are named by the path they were reached through (x: the document's
+// file name, i and j: indexes from 1, P: the index as the caller gave it):
+//   Word, Word.FileConverters, Word.FileConverters(i), Word.Documents,
+//   Word.Document(x), Word.Document(x).BuiltInDocumentProperties(P),
+//   Word.Document(x).Hyperlinks, Word.Document(x).Hyperlinks(i),
+//   Word.Document(x).InlineShapes, Word.Document(x).InlineShapes(i),
+//   Word.Document(x).InlineShapes(i).LinkFormat,
+//   Word.Document(x).Characters, Word.Document(x).Characters(i),
+//   Excel, Excel.Workbooks, Excel.Workbook(x), Excel.Workbook(x).BuiltInDocumentProperties(P),
+//   PowerPoint, PowerPoint.Presentations, PowerPoint.Presentation(x),
+//   PowerPoint.Presentation(x).BuiltInDocumentProperties(P),
+//   PowerPoint.Presentation(x).Slides, PowerPoint.Presentation(x).Slides(i),
+//   ...Slides(i).Shapes, ...Slides(i).Shapes(j), ...Shapes(j).TextFrame,
+//   ...Shapes(j).TextFrame.TextRange.
 // Example: "call Word.Documents.Open method "C:\a.doc", ReadOnly:=True".
+//
+// Members (besides the Application's Version, Visible, WindowState,
+// DisplayAlerts, Quit, and Word's FileConverters):
+//   Word.Documents, Excel.Workbooks, PowerPoint.Presentations: Count, Open.
+//   Every document: Name, FullName, BuiltInDocumentProperties(Index).Value
+//     (get/put; Index compared without regard to case; Title starts as the
+//     script's Title, the others empty), SaveAs(FileName, FileFormat, ...),
+//     Close. After Close every call on the document raises "The object has
+//     been deleted.". SaveAs writes FileName with the one line
+//     "<App> saved <source path> as format <FileFormat>" and a CR LF, unless
+//     the format writes something else (below); a missing FileName raises
+//     "A file name is needed.", a file that cannot be written "The file could
+//     not be saved: <path>".
+//   Word document: Hyperlinks (Count, Item(Index): Address, TextToDisplay,
+//     get/put), InlineShapes (Count, Item(Index): Type, LinkFormat with
+//     SavePictureWithDocument and Locked, get/put and initially False, and
+//     BreakLink), Characters (Count, Item(Index): LanguageIDFarEast),
+//     OpenEncoding (get), SaveEncoding (get/put, initially the open encoding),
+//     TrackRevisions, PrintRevisions, ShowRevisions (get/put, initially
+//     False). SaveAs given an Encoding appends " encoding <Encoding>" to its
+//     line. Links and link formats keep what was put for the document's life.
+//   Excel: AskToUpdateLinks (get/put, initially True), DisplayAlerts (initially
+//     True); workbook Title (get/put; the built-in Title property).
+//     SaveAs with FileFormat 44 writes the web-page layout: FileName (a
+//     frameset page) and the folder <FileName without extension>.files with
+//     filelist.xml (the <xml ...> line, " <o:MainFile HRef="../<file name>"/>",
+//     then " <o:File HRef="..."/>" for stylesheet.css, tabstrip.htm,
+//     sheet001.htm ... in this order, then "</xml>"), those files, and per
+//     sheet a page with <html>, a head with a <meta ...> line and a <title>,
+//     <body>, and a table over several lines holding the text "Sheet N".
+//   PowerPoint presentation: Slides (Count, Item(Index) and Items(Index): a
+//     slide with Shapes (Count, Item(Index): HasTextFrame, -1 or 0, and
+//     TextFrame, which raises "This type of shape cannot have a text frame."
+//     for a picture, with HasText, -1 or 0, and TextRange.Text)).
+//     SaveAs with FileFormat 16 or 17 writes no FileName: it makes the image
+//     folder (FileName without its extension) and writes Slide1.bmp,
+//     Slide2.bmp ... into it, 24-bit BMP files of one colour each (slide N:
+//     red 40*N, green 30 + 90*N, blue 255 - 20*N, each modulo 256). With
+//     FileFormat 12 it writes the web-page layout as Excel does, listing
+//     slide0001.htm ..., each page's table holding a row per text of the
+//     slide (HTML-escaped, a CR written as <br>; no text: an empty table).
+//   Every Item(Index) out of range raises "The requested member of the
+//   collection does not exist.".
 //
 // Script (<dir>/<App>.script), read when the Application object is made,
 // one Key=Value per line:
@@ -26,11 +86,45 @@
 //                                      CanOpen|CanSave|Extensions|OpenFormat|SaveFormat|FormatName
 //   Fail=Word.FileConverters(2).Extensions|Description
 //                                      that member raises an exception with Description
+//                                      (any object named above, case ignored)
 //   FailCode=Word.Version|8004abcd     that member fails with the HRESULT (hex)
 //   Unknown=Word.FileConverters        that member's name is not known (GetIDsOfNames fails)
 //   DisconnectAfter=Word.Version       after that call, every call fails as on a
 //                                      server that died (RPC_E_DISCONNECTED)
 //   Title=Quarterly report             the Title of every document opened
+//   FailOpen=secret.doc|Description    opening a file of that name (case ignored, no
+//                                      folder) raises Description; repeatable
+//   Dialog=WordPerfect                 every open raises a real modal dialog on a thread
+//                                      of its own and returns only when it has ended
+//                                      (Windows only; ignored on Linux). Word
+//                                      "WordPerfect": "Convert File - WordPerfect 5.x"
+//                                      with an edit field, OK, Cancel. Excel "Microsoft
+//                                      Visual Basic": "Microsoft Visual Basic" with
+//                                      Continue, End, Debug. PowerPoint "Password": a
+//                                      frame "<file name> - Microsoft PowerPoint" owning
+//                                      "Password" with an edit field, OK, Cancel. Buttons
+//                                      are the dialog's children in this order. Whatever
+//                                      is pressed, the open then goes on.
+//   DialogTimeoutMs=90000              the dialog closes itself after this long (the
+//                                      default); the open then raises "Nobody answered
+//                                      the dialog <caption>"
+//   Hyperlink=<address>|<text>         Word: the next link of every document opened
+//   InlineShape=4                      Word: the Type of the next inline shape
+//   Characters=100|1033                Word: the count of characters and the
+//                                      LanguageIDFarEast of each (the default)
+//   OpenEncoding=1252                  Word: the open encoding (the default)
+//   Sheets=1                           Excel: the sheets of a workbook (the default)
+//   Slide=text:Title;picture;empty     PowerPoint: the next slide and its shapes: a text
+//                                      frame holding the text (\r in it stands for a CR),
+//                                      a picture (no frame), a frame without text. An
+//                                      empty value is a slide without shapes; no Slide
+//                                      line, a presentation without slides
+//   SlideSize=64x48                    PowerPoint: pixels of the slide pictures (default)
+//   BadSlideImage=2                    PowerPoint: that slide's picture file holds bytes
+//                                      that are no bitmap; repeatable
+// A failure scripted with Fail= wins over what the member would do; a closed
+// document's "deleted" wins over both. An open checks, in this order: the file
+// exists, the dialog, FailOpen.
 // The format library double writes fmtbridge.transcript and returns the text
 // of fmtbridge.script as every conversion's error.
 #pragma once

@@ -1,10 +1,11 @@
 #include "DispObject.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <tuple>
+
+#include "utilities/Strings.h"
 
 namespace quillet::doubles {
 
@@ -13,22 +14,36 @@ namespace {
 std::atomic<long> g_live{0};
 void (*g_onLastGone)() = nullptr;
 
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return s;
+// Named-argument identifiers: one per spelling, the same for every member, so
+// that Invoke can write a name as the caller wrote it.
+std::mutex g_paramLock;
+std::vector<std::string>& ParamSpellings() {
+  static std::vector<std::string> spellings;
+  return spellings;
+}
+constexpr DISPID kFirstParamId = 0x1000;
+
+DISPID ParamId(const std::string& spelling) {
+  std::lock_guard<std::mutex> guard(g_paramLock);
+  auto& spellings = ParamSpellings();
+  for (size_t i = 0; i < spellings.size(); ++i)
+    if (spellings[i] == spelling) return static_cast<DISPID>(kFirstParamId + i);
+  spellings.push_back(spelling);
+  return static_cast<DISPID>(kFirstParamId + spellings.size() - 1);
 }
 
-// Named-argument identifiers: one per parameter name, the same for every member.
-DISPID ParamId(const std::string& name) {
-  static std::mutex lock;
-  static std::vector<std::string> names;
-  std::lock_guard<std::mutex> guard(lock);
-  const std::string key = Lower(name);
-  for (size_t i = 0; i < names.size(); ++i)
-    if (names[i] == key) return static_cast<DISPID>(0x1000 + i);
-  names.push_back(key);
-  return static_cast<DISPID>(0x1000 + names.size() - 1);
+// The spelling of a named-argument identifier; "?" for one never handed out.
+std::string ParamSpelling(DISPID id) {
+  std::lock_guard<std::mutex> guard(g_paramLock);
+  const auto& spellings = ParamSpellings();
+  if (id < kFirstParamId || static_cast<size_t>(id - kFirstParamId) >= spellings.size()) return "?";
+  return spellings[static_cast<size_t>(id - kFirstParamId)];
+}
+
+std::string OleText(const OLECHAR* text) {
+  size_t n = 0;
+  while (text[n]) ++n;
+  return com::FromOle(text, n);
 }
 
 const char* KindText(WORD flags) {
@@ -42,141 +57,10 @@ const char* KindText(WORD flags) {
   }
 }
 
-bool IsMissing(const VARIANT* v) {
-  return !v || (Deref(*v).vt == VT_ERROR && Deref(*v).scode == DISP_E_PARAMNOTFOUND);
-}
-
 }  // namespace
 
 long LiveObjects() { return g_live.load(); }
 void SetOnLastObjectGone(void (*callback)()) { g_onLastGone = callback; }
-
-const VARIANT& Deref(const VARIANT& v) {
-  const VARIANT* p = &v;
-  while (p->vt == (VT_BYREF | VT_VARIANT) && p->pvarVal) p = p->pvarVal;
-  return *p;
-}
-
-std::string FormatValue(const VARIANT& in) {
-  const VARIANT& v = Deref(in);
-  const bool ref = (v.vt & VT_BYREF) != 0 || in.vt == (VT_BYREF | VT_VARIANT);
-  const bool indirect = (v.vt & VT_BYREF) != 0;
-  std::string text;
-  char buf[64];
-  switch (v.vt & ~VT_BYREF) {
-    case VT_EMPTY: text = "Empty"; break;
-    case VT_NULL: text = "Null"; break;
-    case VT_I2: text = std::to_string(indirect ? *static_cast<int16_t*>(v.byref) : v.iVal); break;
-    case VT_I4: text = std::to_string(indirect ? *v.plVal : v.lVal); break;
-    case VT_INT: text = std::to_string(indirect ? *static_cast<int*>(v.byref) : v.intVal); break;
-    case VT_BOOL: text = (indirect ? *v.pboolVal : v.boolVal) ? "True" : "False"; break;
-    case VT_R8: {
-      const double d = indirect ? *v.pdblVal : v.dblVal;
-      std::snprintf(buf, sizeof buf, "%.15g", d);
-      text = buf;
-      if (text.find_first_of(".en") == std::string::npos) text += ".0";
-      break;
-    }
-    case VT_BSTR: {
-      const std::string s = com::FromBstr(indirect ? *v.pbstrVal : v.bstrVal);
-      text = "\"";
-      for (char c : s) {
-        if (c == '"') text += '"';
-        text += c;
-      }
-      text += '"';
-      break;
-    }
-    case VT_ERROR: {
-      const SCODE code = indirect ? *static_cast<SCODE*>(v.byref) : v.scode;
-      if (code == DISP_E_PARAMNOTFOUND) {
-        text = "Missing";
-      } else {
-        std::snprintf(buf, sizeof buf, "Error(0x%.8x)", static_cast<unsigned>(code));
-        text = buf;
-      }
-      break;
-    }
-    case VT_DISPATCH:
-    case VT_UNKNOWN: text = "<object>"; break;
-    default:
-      std::snprintf(buf, sizeof buf, "Type(0x%x)", unsigned(v.vt));
-      text = buf;
-  }
-  return ref ? "ByRef " + text : text;
-}
-
-void SetText(VARIANT* result, const std::string& text) {
-  if (!result) return;
-  ::VariantClear(result);
-  const com::OleString w = com::ToOle(text);
-  result->vt = VT_BSTR;
-  result->bstrVal = ::SysAllocStringLen(w.data(), static_cast<UINT>(w.size()));
-}
-
-void SetInt(VARIANT* result, int32_t value) {
-  if (!result) return;
-  ::VariantClear(result);
-  result->vt = VT_I4;
-  result->lVal = value;
-}
-
-void SetBool(VARIANT* result, bool value) {
-  if (!result) return;
-  ::VariantClear(result);
-  result->vt = VT_BOOL;
-  result->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-}
-
-void SetObject(VARIANT* result, IDispatch* object) {
-  if (!result) {
-    if (object) object->Release();
-    return;
-  }
-  ::VariantClear(result);
-  result->vt = VT_DISPATCH;
-  result->pdispVal = object;
-}
-
-VARIANT* CallArgs::Find(size_t index, const char* name) const {
-  VARIANT* v = nullptr;
-  if (index < positional.size()) {
-    v = positional[index];
-  } else if (name) {
-    const std::string key = Lower(name);
-    for (const auto& [n, value] : named)
-      if (Lower(n) == key) v = value;
-  }
-  return IsMissing(v) ? nullptr : v;
-}
-
-std::string CallArgs::Text(size_t index, const char* name, const std::string& fallback) const {
-  const VARIANT* v = Find(index, name);
-  if (!v) return fallback;
-  const VARIANT& d = Deref(*v);
-  if ((d.vt & ~VT_BYREF) == VT_BSTR) return com::FromBstr(d.vt & VT_BYREF ? *d.pbstrVal : d.bstrVal);
-  std::string t = FormatValue(d);
-  return t;
-}
-
-int32_t CallArgs::Int(size_t index, const char* name, int32_t fallback) const {
-  const VARIANT* v = Find(index, name);
-  if (!v) return fallback;
-  const VARIANT& d = Deref(*v);
-  switch (d.vt & ~VT_BYREF) {
-    case VT_I4: return d.vt & VT_BYREF ? *d.plVal : d.lVal;
-    case VT_I2: return d.vt & VT_BYREF ? *static_cast<int16_t*>(d.byref) : d.iVal;
-    case VT_BOOL: return (d.vt & VT_BYREF ? *d.pboolVal : d.boolVal) ? -1 : 0;
-    case VT_R8: return static_cast<int32_t>(d.vt & VT_BYREF ? *d.pdblVal : d.dblVal);
-    case VT_BSTR: return std::atoi(com::FromBstr(d.vt & VT_BYREF ? *d.pbstrVal : d.bstrVal).c_str());
-    default: return fallback;
-  }
-}
-
-bool CallArgs::Bool(size_t index, const char* name, bool fallback) const {
-  const VARIANT* v = Find(index, name);
-  return v ? Int(index, name, 0) != 0 : fallback;
-}
 
 DispObject::DispObject(std::shared_ptr<Session> session, std::string name)
     : session_(std::move(session)), name_(std::move(name)) {
@@ -222,28 +106,28 @@ HRESULT DispObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
 HRESULT DispObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
   if (session_->dead()) return RPC_E_DISCONNECTED;
   if (!names || !ids || count == 0) return E_INVALIDARG;
-  HRESULT hr = S_OK;
   for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
-  size_t n = 0;
-  while (names[0][n]) ++n;
-  const std::string member = Lower(com::FromOle(names[0], n));
-  const Entry* entry = nullptr;
+  const std::string member = OleText(names[0]);
   const auto& unknown = session_->script().unknown;
+  size_t found = members_.size();
   for (size_t i = 0; i < members_.size(); ++i) {
-    const std::string key = Lower(name_ + "." + members_[i].name);
+    const std::string key = LowerCase(name_ + "." + members_[i].name);
     if (std::find(unknown.begin(), unknown.end(), key) != unknown.end()) continue;
-    if (Lower(members_[i].name) == member) {
-      entry = &members_[i];
-      ids[0] = static_cast<DISPID>(i + 1);
-    }
+    if (SameText(members_[i].name, member)) found = i;
   }
-  if (!entry) return DISP_E_UNKNOWNNAME;
+  if (found == members_.size()) return DISP_E_UNKNOWNNAME;
+  {
+    std::lock_guard<std::mutex> guard(spellingsLock_);
+    size_t slot = 0;
+    while (slot < spellings_.size() && !(spellings_[slot].first == found && spellings_[slot].second == member)) ++slot;
+    if (slot == spellings_.size()) spellings_.emplace_back(found, member);
+    ids[0] = static_cast<DISPID>(slot + 1);
+  }
+  HRESULT hr = S_OK;
   for (UINT i = 1; i < count; ++i) {
-    n = 0;
-    while (names[i][n]) ++n;
-    const std::string param = Lower(com::FromOle(names[i], n));
+    const std::string param = OleText(names[i]);
     bool known = false;
-    for (const std::string& p : entry->params) known = known || Lower(p) == param;
+    for (const std::string& p : members_[found].params) known = known || SameText(p, param);
     if (known)
       ids[i] = ParamId(param);
     else
@@ -260,9 +144,15 @@ HRESULT DispObject::Raise(const std::string& description) {
 HRESULT DispObject::Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                            EXCEPINFO* excepInfo, UINT* argErr) {
   if (session_->dead()) return RPC_E_DISCONNECTED;
-  if (member < 1 || static_cast<size_t>(member) > members_.size()) return DISP_E_MEMBERNOTFOUND;
   if (!params) return E_INVALIDARG;
-  const Entry& entry = members_[static_cast<size_t>(member - 1)];
+  size_t index = 0;
+  std::string spelling;
+  {
+    std::lock_guard<std::mutex> guard(spellingsLock_);
+    if (member < 1 || static_cast<size_t>(member) > spellings_.size()) return DISP_E_MEMBERNOTFOUND;
+    std::tie(index, spelling) = spellings_[static_cast<size_t>(member - 1)];
+  }
+  const Entry& entry = members_[index];
   if (result) ::VariantInit(result);
 
   // The arguments in the caller's order: the block is read from its end.
@@ -274,16 +164,11 @@ HRESULT DispObject::Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* 
       return DISP_E_PARAMNOTOPTIONAL;
     args.putValue = &params->rgvarg[0];
   } else {
-    for (UINT j = cNamed; j-- > 0;) {
-      std::string pname = "?";
-      for (const std::string& p : entry.params)
-        if (ParamId(p) == params->rgdispidNamedArgs[j]) pname = p;
-      args.named.emplace_back(pname, &params->rgvarg[j]);
-    }
+    for (UINT j = cNamed; j-- > 0;) args.named.emplace_back(ParamSpelling(params->rgdispidNamedArgs[j]), &params->rgvarg[j]);
   }
   for (UINT i = params->cArgs; i-- > cNamed;) args.positional.push_back(&params->rgvarg[i]);
 
-  std::string line = "call " + name_ + "." + entry.name + " " + KindText(flags);
+  std::string line = "call " + name_ + "." + spelling + " " + KindText(flags);
   std::string list;
   auto add = [&](const std::string& item) { list += (list.empty() ? "" : ", ") + item; };
   for (VARIANT* v : args.positional) add(FormatValue(*v));
@@ -292,11 +177,13 @@ HRESULT DispObject::Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* 
   if (!list.empty()) line += " " + list;
   session_->Write(line);
 
-  const std::string key = Lower(name_ + "." + entry.name);
+  const std::string key = LowerCase(name_ + "." + entry.name);
   const Script& script = session_->script();
   HRESULT hr = S_OK;
   pendingException_.clear();
-  if (auto f = script.failures.find(key); f != script.failures.end()) {
+  if (deleted_) {
+    hr = Raise("The object has been deleted.");
+  } else if (auto f = script.failures.find(key); f != script.failures.end()) {
     hr = Raise(f->second);
   } else if (auto c = script.failCodes.find(key); c != script.failCodes.end()) {
     hr = c->second;
@@ -307,7 +194,13 @@ HRESULT DispObject::Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* 
     hr = DISP_E_BADPARAMCOUNT;
   } else {
     const Handler& handler = put ? entry.put : (entry.call ? entry.call : entry.get);
-    hr = handler ? handler(args, result) : DISP_E_MEMBERNOTFOUND;
+    try {
+      hr = handler ? handler(args, result) : DISP_E_MEMBERNOTFOUND;
+    } catch (const std::exception& e) {
+      // Nothing may leave Invoke as an exception; a failure inside an answer
+      // (a folder that cannot be made) reaches the caller as a described one.
+      hr = Raise(e.what());
+    }
   }
   if (hr == DISP_E_EXCEPTION) {
     if (result) ::VariantClear(result);
@@ -353,6 +246,19 @@ void DispObject::Member(const std::string& name, std::vector<std::string> params
   e.params = std::move(params);
   e.call = std::move(handler);
   members_.push_back(std::move(e));
+}
+
+void DispObject::Collection(std::function<int32_t()> size, std::function<DispObject*(int32_t index)> make,
+                            const std::vector<std::string>& itemNames) {
+  Property("Count", [size](const CallArgs&, VARIANT* r) { SetInt(r, size()); return S_OK; });
+  for (const std::string& itemName : itemNames) {
+    Member(itemName, {"Index"}, [this, size, make](const CallArgs& a, VARIANT* r) {
+      const int32_t i = a.Int(0, "Index", 0);
+      if (i < 1 || i > size()) return Raise(kNoSuchItem);
+      SetObject(r, make(i));
+      return S_OK;
+    });
+  }
 }
 
 }  // namespace quillet::doubles

@@ -1,46 +1,22 @@
 // The automation object of the doubles: an IDispatch over a table of members,
 // each a property (get, and put when writable) or a method with its parameter
 // names. Every call is written to the application's transcript before it is
-// answered; scripted failures are raised instead of the answer.
+// answered, with the member and argument names as the caller spelled them;
+// scripted failures are raised instead of the answer.
 #pragma once
 
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
+#include "CallArgs.h"
 #include "Session.h"
 #include "platform/com/ComPtr.h"
 
 namespace quillet::doubles {
-
-// The arguments of one call, in the caller's order.
-class CallArgs {
- public:
-  std::vector<VARIANT*> positional;
-  std::vector<std::pair<std::string, VARIANT*>> named;  // declared parameter name, value
-  VARIANT* putValue = nullptr;
-
-  // Positional argument Index, else the named argument Name; null when absent
-  // or passed as "missing".
-  VARIANT* Find(size_t index, const char* name) const;
-  std::string Text(size_t index, const char* name, const std::string& fallback = {}) const;
-  int32_t Int(size_t index, const char* name, int32_t fallback = 0) const;
-  bool Bool(size_t index, const char* name, bool fallback = false) const;
-};
-
-// The value read through a by-reference argument.
-const VARIANT& Deref(const VARIANT& v);
-// The transcript's text of a value: 12, True, "text" (quotes doubled), 2.5,
-// Empty, Missing, Error(0x........), <object>, and "ByRef " before a reference.
-std::string FormatValue(const VARIANT& v);
-
-// Results.
-void SetText(VARIANT* result, const std::string& text);
-void SetInt(VARIANT* result, int32_t value);
-void SetBool(VARIANT* result, bool value);
-void SetObject(VARIANT* result, IDispatch* object);  // takes over the reference
 
 // Objects alive in this process, for the servers' lifetime and the tests.
 long LiveObjects();
@@ -75,8 +51,18 @@ class DispObject : public IDispatch {
   void Method(const std::string& name, std::vector<std::string> params, Handler handler);
   // A collection-like member that is both read and called (Documents, Item).
   void Member(const std::string& name, std::vector<std::string> params, Handler handler);
+  // The members of a collection of Size items: Count, and each of ItemNames
+  // (Item, or Item and Items) taking an Index from 1 and answering Make(Index);
+  // an index out of range raises kNoSuchItem.
+  void Collection(std::function<int32_t()> size, std::function<DispObject*(int32_t index)> make,
+                  const std::vector<std::string>& itemNames = {"Item"});
+
+  // From now on every call raises "The object has been deleted." (a closed
+  // document).
+  void MarkDeleted() { deleted_ = true; }
 
   Session& session() { return *session_; }
+  const Session& session() const { return *session_; }
   std::shared_ptr<Session> sessionPtr() const { return session_; }
   // Makes the next answer a described exception.
   HRESULT Raise(const std::string& description);
@@ -92,6 +78,11 @@ class DispObject : public IDispatch {
   std::string name_;
   std::atomic<ULONG> refs_{1};
   std::vector<Entry> members_;
+  // The names callers resolved, one identifier per spelling: Invoke learns
+  // from the identifier how the caller wrote the member.
+  std::mutex spellingsLock_;
+  std::vector<std::pair<size_t, std::string>> spellings_;  // member index, spelling
+  std::atomic<bool> deleted_{false};
   std::string pendingException_;
 };
 

@@ -9,32 +9,14 @@
 // describes both formats for the tests that read and write them.
 #pragma once
 
-#include <cstdint>
-#include <map>
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
-#include <vector>
+
+#include "Script.h"
 
 namespace quillet::doubles {
-
-struct ScriptedConverter {
-  bool canOpen = true;
-  bool canSave = false;
-  std::string extensions;
-  int32_t openFormat = 0;
-  int32_t saveFormat = 0;
-  std::string formatName;
-};
-
-struct Script {
-  std::string version;                         // the Version property
-  std::vector<ScriptedConverter> converters;   // Word's FileConverters, item 1 first
-  std::map<std::string, std::string> failures;  // lower-case "object.member" -> description
-  std::map<std::string, int32_t> failCodes;    // lower-case "object.member" -> HRESULT
-  std::vector<std::string> unknown;            // lower-case "object.member": names not known
-  std::string disconnectAfter;                 // lower-case "object.member"
-  std::string title;                           // the title of every document opened
-};
 
 class Session {
  public:
@@ -57,9 +39,10 @@ class Session {
  private:
   std::string app_;
   bool automation_;
-  bool dead_ = false;
+  std::atomic<bool> dead_{false};
   Script script_;
   std::string transcript_;
+  std::mutex writeLock_;  // lines of two threads stay whole
 };
 
 // Makes every session of App (alive in this process) fail from now on, as a
@@ -69,8 +52,5 @@ void TrackSession(const std::shared_ptr<Session>& session);
 
 // The control folder, or empty.
 std::string ControlDir();
-
-// Parses the script text (see DoubleControl.h).
-Script ParseScript(const std::string& text, const std::string& app);
 
 }  // namespace quillet::doubles

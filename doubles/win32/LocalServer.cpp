@@ -14,9 +14,10 @@
 #include <string>
 
 #include "core/DispObject.h"
-#include "platform/com/ComPtr.h"
 #include "core/Office.h"
 #include "core/Session.h"
+#include "platform/com/ComPtr.h"
+#include "platform/file.h"
 
 using namespace quillet::doubles;
 
@@ -32,10 +33,7 @@ void AppendControlFile(const char* suffix, const std::string& text) {
   const std::string dir = ControlDir();
   if (dir.empty()) return;
   const std::string file = dir + "\\" + AppName(kKind) + suffix;
-  if (FILE* f = std::fopen(file.c_str(), "ab")) {
-    std::fputs(text.c_str(), f);
-    std::fclose(f);
-  }
+  if (const quillet::os::UniqueFile f{std::fopen(file.c_str(), "ab")}) std::fputs(text.c_str(), f.get());
 }
 
 void OnLastObjectGone() {

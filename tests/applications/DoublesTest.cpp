@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "DoubleControl.h"
+#include "DoublesFixture.h"
 #include "TestSupport.h"
 #include "engine/OfficeConvert.h"
 #include "platform/error.h"
@@ -90,6 +91,90 @@ TEST_F(Doubles, ExcelAndPowerPointOpenTheirDocuments) {
                                              "PowerPoint.Presentation(c.ppt).FullName get",
                                              "PowerPoint.Presentation(c.ppt).Close method"}));
 }
+
+class DoubleObjects : public test::DoublesFixture {};
+
+TEST_F(DoubleObjects, TranscriptWritesNamesAsTheCallerSpelledThem) {
+  d.Script(App::Word, "Hyperlink=Report.doc|Report\n");
+  const std::string src = files / "a.doc", book = files / "b.xls";
+  test::WriteFile(src, "x");
+  test::WriteFile(book, "x");
+  Variant doc = Application(App::Word).CallOrGet("documents").Call("open", {src}, {{"readOnly", true}});
+  EXPECT_EQ(doc.CallOrGet("Hyperlinks").CallOrGet("item", {1}).Get("address").AsString(), "Report.doc");
+  // The same member in two spellings: two lines, each as it was sent.
+  EXPECT_EQ(doc.CallOrGet("Hyperlinks").CallOrGet("Item", {1}).Get("Address").AsString(), "Report.doc");
+  EXPECT_EQ(d.Calls(App::Word),
+            (Lines{"Word.documents method|get", "Word.Documents.open method \"" + src + "\", readOnly:=True",
+                   "Word.Document(a.doc).Hyperlinks method|get", "Word.Document(a.doc).Hyperlinks.item method|get 1",
+                   "Word.Document(a.doc).Hyperlinks(1).address get", "Word.Document(a.doc).Hyperlinks method|get",
+                   "Word.Document(a.doc).Hyperlinks.Item method|get 1",
+                   "Word.Document(a.doc).Hyperlinks(1).Address get"}));
+
+  Application(App::Excel).CallOrGet("Workbooks").Call("Open", {}, {{"Filename", book}, {"READONLY", true}});
+  EXPECT_EQ(d.Calls(App::Excel), (Lines{"Excel.Workbooks method|get",
+                                        "Excel.Workbooks.Open method Filename:=\"" + book + "\", READONLY:=True"}));
+}
+
+TEST_F(DoubleObjects, ClosedDocumentsRaiseOnEveryLaterCall) {
+  struct Case {
+    App app;
+    std::string file, object;
+  };
+  for (const Case& c : {Case{App::Word, "a.doc", "Word.Document(a.doc)"},
+                        Case{App::Excel, "b.xls", "Excel.Workbook(b.xls)"},
+                        Case{App::PowerPoint, "c.ppt", "PowerPoint.Presentation(c.ppt)"}}) {
+    SCOPED_TRACE(c.file);
+    Variant doc = Open(c.app, c.file);
+    doc.Call("Close");
+    EXPECT_EQ(ErrorOf([&] { doc.Call("Close"); }), "The object has been deleted.");
+    EXPECT_EQ(ErrorOf([&] { doc.Get("Name"); }), "The object has been deleted.");
+    EXPECT_EQ(ErrorOf([&] { doc.CallOrGet("BuiltInDocumentProperties", {"Title"}); }), "The object has been deleted.");
+    const Lines calls = d.Calls(c.app);
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_EQ(Lines(calls.end() - 4, calls.end()),
+              (Lines{c.object + ".Close method", c.object + ".Close method", c.object + ".Name get",
+                     c.object + ".BuiltInDocumentProperties method|get \"Title\""}));
+    // Another document of the same application still answers.
+    EXPECT_EQ(Open(c.app, "other" + c.file).Get("Name").AsString(), "other" + c.file);
+  }
+}
+
+TEST_F(DoubleObjects, ScriptedFailuresReachTheNewObjects) {
+  d.Script(App::Word,
+           "FailOpen=Secret.DOC|The password is incorrect.\n"
+           "FailOpen=locked.doc|The document is locked for editing.\n"
+           "Hyperlink=x.doc|x\n"
+           "Fail=Word.Document(a.doc).Hyperlinks(1).Address|The link is broken.\n"
+           "Fail=Word.Document(a.doc).Characters(1).LanguageIDFarEast|No language.\n");
+  d.Script(App::PowerPoint, "FailOpen=deck.ppt|PowerPoint could not open the file.\nSlide=picture\n"
+                            "Fail=PowerPoint.Presentation(ok.ppt).Slides(1).Shapes(1).HasTextFrame|No frame.\n");
+  // The file name is compared without regard to case; other files open.
+  EXPECT_EQ(ErrorOf([&] { Open(App::Word, "secret.doc"); }), "The password is incorrect.");
+  EXPECT_EQ(ErrorOf([&] { Open(App::Word, "locked.doc"); }), "The document is locked for editing.");
+  Variant doc = Open(App::Word, "a.doc");
+  Variant link = doc.CallOrGet("Hyperlinks").CallOrGet("Item", {1});
+  EXPECT_EQ(ErrorOf([&] { link.Get("Address"); }), "The link is broken.");
+  EXPECT_EQ(link.Get("TextToDisplay").AsString(), "x");
+  EXPECT_EQ(ErrorOf([&] { doc.CallOrGet("Characters").CallOrGet("Item", {1}).Get("LanguageIDFarEast"); }),
+            "No language.");
+  // The same member of another document is not touched.
+  EXPECT_EQ(Open(App::Word, "b.doc").CallOrGet("Hyperlinks").CallOrGet("Item", {1}).Get("Address").AsString(), "x.doc");
+
+  EXPECT_EQ(ErrorOf([&] { Open(App::PowerPoint, "Deck.PPT"); }), "PowerPoint could not open the file.");
+  Variant shape = Open(App::PowerPoint, "ok.ppt").Get("Slides").Get("Items", {1}).Get("Shapes").Get("Item", {1});
+  EXPECT_EQ(ErrorOf([&] { shape.Get("HasTextFrame"); }), "No frame.");
+  // A failed open makes no document.
+  for (const std::string& object : d.LiveObjects(App::PowerPoint))
+    EXPECT_EQ(object.find("Deck.PPT"), std::string::npos) << object;
+}
+
+#ifndef _WIN32
+TEST_F(DoubleObjects, DialogsAreNotRaisedWithoutWindows) {
+  d.Script(App::Word, "Dialog=WordPerfect\nDialogTimeoutMs=0\n");
+  EXPECT_EQ(Open(App::Word, "a.wpd").Get("Name").AsString(), "a.wpd");
+  for (const std::string& line : d.Events(App::Word)) EXPECT_NE(line.rfind("dialog", 0), 0u) << line;
+}
+#endif
 
 }  // namespace
 }  // namespace quillet

@@ -1,0 +1,65 @@
+#include "Application.h"
+
+#include "Documents.h"
+#include "ExcelWorkbook.h"
+#include "PowerPointPresentation.h"
+#include "WordConverters.h"
+#include "WordDocument.h"
+
+namespace quillet::doubles {
+
+namespace {
+
+template <class Doc>
+DocumentMaker MakerOf() {
+  return [](std::shared_ptr<Session> s, const std::string& path) -> DispObject* { return new Doc(std::move(s), path); };
+}
+
+}  // namespace
+
+Application::Application(std::shared_ptr<Session> s, AppKind kind)
+    : DispObject(s, AppName(kind)),
+      visible_(BoolValue(!s->automation())),
+      windowState_(IntValue(1)),
+      displayAlerts_(kind == AppKind::Excel ? BoolValue(true) : IntValue(-1)),
+      askToUpdateLinks_(BoolValue(true)) {
+  auto stored = [this](const char* member, Stored& value) {
+    Property(
+        member, [&value](const CallArgs&, VARIANT* r) { return value.Get(r); },
+        [&value](const CallArgs& a, VARIANT*) { return value.Put(*a.putValue); });
+  };
+  Property("Version", [this](const CallArgs&, VARIANT* r) { SetText(r, session().script().version); return S_OK; });
+  stored("Visible", visible_);
+  stored("WindowState", windowState_);
+  stored("DisplayAlerts", displayAlerts_);
+  Method("Quit", {"SaveChanges", "OriginalFormat", "RouteDocument"}, [this](const CallArgs&, VARIANT*) {
+    session().quitRequested = true;
+    return S_OK;
+  });
+
+  const std::string app = AppName(kind);
+  auto collection = [this, kind, app](const char* member, std::vector<std::string> openParams, DocumentMaker make) {
+    Member(member, {}, [this, kind, name = app + "." + member, openParams, make](const CallArgs&, VARIANT* r) {
+      SetObject(r, new Documents(sessionPtr(), kind, name, openParams, make));
+      return S_OK;
+    });
+  };
+  switch (kind) {
+    case AppKind::Word:
+      Member("FileConverters", {}, [this, app](const CallArgs&, VARIANT* r) {
+        SetObject(r, new FileConverters(sessionPtr(), app + ".FileConverters"));
+        return S_OK;
+      });
+      collection("Documents", WordDocument::OpenParams(), MakerOf<WordDocument>());
+      break;
+    case AppKind::Excel:
+      stored("AskToUpdateLinks", askToUpdateLinks_);
+      collection("Workbooks", ExcelWorkbook::OpenParams(), MakerOf<ExcelWorkbook>());
+      break;
+    case AppKind::PowerPoint:
+      collection("Presentations", PowerPointPresentation::OpenParams(), MakerOf<PowerPointPresentation>());
+      break;
+  }
+}
+
+}  // namespace quillet::doubles

@@ -1,0 +1,22 @@
+// The Application object of each double: Version, Visible, WindowState,
+// DisplayAlerts and Quit for all three; Word's FileConverters and Documents,
+// Excel's Workbooks and AskToUpdateLinks, PowerPoint's Presentations.
+#pragma once
+
+#include <memory>
+
+#include "DispObject.h"
+#include "Office.h"
+#include "Values.h"
+
+namespace quillet::doubles {
+
+class Application : public DispObject {
+ public:
+  Application(std::shared_ptr<Session> session, AppKind kind);
+
+ private:
+  Stored visible_, windowState_, displayAlerts_, askToUpdateLinks_;
+};
+
+}  // namespace quillet::doubles

@@ -1,0 +1,66 @@
+#include "ExcelWorkbook.h"
+
+#include <cstdio>
+
+#include "WebPages.h"
+
+namespace quillet::doubles {
+
+namespace {
+
+constexpr int32_t kWebPage = 44;
+
+const DocumentShape& Shape() {
+  static const DocumentShape shape{
+      "Excel.Workbook",
+      {"SaveChanges", "Filename", "RouteWorkbook"},
+      {"Filename", "FileFormat", "Password", "WriteResPassword", "ReadOnlyRecommended", "CreateBackup", "AccessMode",
+       "ConflictResolution", "AddToMru", "TextCodepage", "TextVisualLayout"}};
+  return shape;
+}
+
+// sheet001.htm, sheet002.htm, ...
+std::string SheetPage(int32_t n) {
+  char name[32];
+  std::snprintf(name, sizeof name, "sheet%03d.htm", static_cast<int>(n));
+  return name;
+}
+
+}  // namespace
+
+const std::vector<std::string>& ExcelWorkbook::OpenParams() {
+  static const std::vector<std::string> params{"Filename",  "UpdateLinks", "ReadOnly",
+                                               "Format",    "Password",    "WriteResPassword",
+                                               "IgnoreReadOnlyRecommended", "Origin", "Delimiter",
+                                               "Editable",  "Notify",      "Converter",
+                                               "AddToMru"};
+  return params;
+}
+
+ExcelWorkbook::ExcelWorkbook(std::shared_ptr<Session> s, const std::string& path) : Document(std::move(s), Shape(), path) {
+  const auto title = BuiltInProperty("Title");
+  Property(
+      "Title", [title](const CallArgs&, VARIANT* r) { SetText(r, *title); return S_OK; },
+      [title](const CallArgs& a, VARIANT*) {
+        *title = PlainText(*a.putValue);
+        return S_OK;
+      });
+}
+
+void ExcelWorkbook::Save(const CallArgs& a, const std::string& dest, int32_t format) {
+  if (format != kWebPage) {
+    Document::Save(a, dest, format);
+    return;
+  }
+  std::vector<std::pair<std::string, std::string>> files{
+      {"stylesheet.css", "td {font-family:Arial}\r\n"},
+      {"tabstrip.htm", TablePage("Tabs", {})},
+  };
+  for (int32_t n = 1; n <= session().script().sheets; ++n) {
+    const std::string sheet = "Sheet " + std::to_string(n);
+    files.emplace_back(SheetPage(n), TablePage(sheet, {sheet}));
+  }
+  WriteWebLayout(dest, files);
+}
+
+}  // namespace quillet::doubles

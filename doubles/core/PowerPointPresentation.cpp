@@ -1,0 +1,65 @@
+#include "PowerPointPresentation.h"
+
+#include <cstdio>
+
+#include "PowerPointSlides.h"
+#include "SlideImages.h"
+#include "WebPages.h"
+#include "platform/fs.h"
+#include "platform/path.h"
+
+namespace quillet::doubles {
+
+namespace {
+
+constexpr int32_t kWebPage = 12, kGifPictures = 16, kJpegPictures = 17;
+
+const DocumentShape& Shape() {
+  static const DocumentShape shape{"PowerPoint.Presentation", {}, {"FileName", "FileFormat", "EmbedTrueTypeFonts"}};
+  return shape;
+}
+
+// slide0001.htm, slide0002.htm, ...
+std::string SlidePage(size_t n) {
+  char name[32];
+  std::snprintf(name, sizeof name, "slide%04u.htm", static_cast<unsigned>(n));
+  return name;
+}
+
+}  // namespace
+
+const std::vector<std::string>& PowerPointPresentation::OpenParams() {
+  static const std::vector<std::string> params{"FileName", "ReadOnly", "Untitled", "WithWindow"};
+  return params;
+}
+
+PowerPointPresentation::PowerPointPresentation(std::shared_ptr<Session> s, const std::string& path)
+    : Document(std::move(s), Shape(), path) {
+  Property("Slides", [this](const CallArgs&, VARIANT* r) {
+    SetObject(r, new Slides(sessionPtr(), name() + ".Slides"));
+    return S_OK;
+  });
+}
+
+void PowerPointPresentation::Save(const CallArgs& a, const std::string& dest, int32_t format) {
+  const Script& script = session().script();
+  if (format == kGifPictures || format == kJpegPictures) {
+    const std::string folder = path::ChangeFileExt(dest, "");
+    os::ForceDirectories(folder);
+    WriteSlideImages(folder, static_cast<int32_t>(script.slides.size()), script.slideWidth, script.slideHeight,
+                     script.badSlideImages);
+  } else if (format == kWebPage) {
+    std::vector<std::pair<std::string, std::string>> files;
+    for (size_t i = 0; i < script.slides.size(); ++i) {
+      std::vector<std::string> texts;
+      for (const ScriptedShape& shape : script.slides[i])
+        if (shape.kind == ScriptedShape::Kind::Text) texts.push_back(shape.text);
+      files.emplace_back(SlidePage(i + 1), TablePage("Slide " + std::to_string(i + 1), texts));
+    }
+    WriteWebLayout(dest, files);
+  } else {
+    Document::Save(a, dest, format);
+  }
+}
+
+}  // namespace quillet::doubles

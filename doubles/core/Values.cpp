@@ -1,0 +1,33 @@
+#include "Values.h"
+
+#include "DispObject.h"
+
+namespace quillet::doubles {
+
+VARIANT IntValue(int32_t v) {
+  VARIANT r;
+  ::VariantInit(&r);
+  r.vt = VT_I4;
+  r.lVal = v;
+  return r;
+}
+
+VARIANT BoolValue(bool v) {
+  VARIANT r;
+  ::VariantInit(&r);
+  r.vt = VT_BOOL;
+  r.boolVal = v ? VARIANT_TRUE : VARIANT_FALSE;
+  return r;
+}
+
+Stored::Stored(VARIANT initial) { **value_ = initial; }
+
+HRESULT Stored::Get(VARIANT* result) const { return result ? ::VariantCopy(result, value_->get()) : S_OK; }
+
+HRESULT Stored::Put(const VARIANT& v) {
+  const VARIANT& d = Deref(v);
+  if (d.vt & VT_BYREF) return DISP_E_TYPEMISMATCH;
+  return ::VariantCopy(value_->get(), const_cast<VARIANT*>(&d));
+}
+
+}  // namespace quillet::doubles
