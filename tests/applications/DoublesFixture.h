@@ -26,7 +26,7 @@ class DoublesFixture : public ::testing::Test {
     if (!held.IsObject()) {
       static const char* const progIds[] = {"Word.Application", "Excel.Application", "PowerPoint.Application"};
       bool created = false;
-      held = TOfficeConvertClass::AttachOrCreateOleObject(progIds[static_cast<int>(app)], created);
+      held = AttachOrCreateOleObject(progIds[static_cast<int>(app)], created);
     }
     return held;
   }
