@@ -11,13 +11,13 @@ namespace {
 // asked for. Counts are read once.
 StringList ShapeTexts(const ole::Variant& presentation) {
   StringList texts;
-  const ole::Variant slides = presentation.CallOrGet("Slides");
+  const ole::Variant slides = presentation.Get("Slides");
   const int32_t slideCount = slides.Get("Count").AsInteger();
   for (int32_t i = 1; i <= slideCount; ++i) {
-    const ole::Variant shapes = slides.CallOrGet("Items", {i}).CallOrGet("Shapes");
+    const ole::Variant shapes = slides.Get("Items", {i}).Get("Shapes");
     const int32_t shapeCount = shapes.Get("Count").AsInteger();
     for (int32_t j = 1; j <= shapeCount; ++j) {
-      const ole::Variant shape = shapes.CallOrGet("Item", {j});
+      const ole::Variant shape = shapes.Get("Item", {j});
       if (!shape.Get("HasTextFrame").AsBoolean()) continue;
       if (!shape.Get("TextFrame").Get("HasText").AsBoolean()) continue;
       texts.push_back(shape.Get("TextFrame").Get("TextRange").Get("Text").AsString());

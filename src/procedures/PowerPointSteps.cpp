@@ -46,8 +46,8 @@ class PowerPointSteps : public TOfficeSteps {
   void SetTitle() override {
     Ignoring([&] {
       const ole::Args title{"title"};
-      if (Document.CallOrGet("BuiltInDocumentProperties", title).Get("value").AsString().empty())
-        Document.CallOrGet("BuiltInDocumentProperties", title).Put("value", path::ExtractFileName(Request.SrcFile));
+      if (Document.Get("BuiltInDocumentProperties", title).Get("value").AsString().empty())
+        Document.Get("BuiltInDocumentProperties", title).Put("value", path::ExtractFileName(Request.SrcFile));
     });
   }
 

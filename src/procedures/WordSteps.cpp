@@ -62,8 +62,8 @@ class WordSteps : public TOfficeSteps {
   void SetTitle() override {
     Ignoring([&] {
       const ole::Args title{"title"};
-      if (Document.CallOrGet("BuiltInDocumentProperties", title).Get("value").AsString().empty())
-        Document.CallOrGet("BuiltInDocumentProperties", title).Put("value", path::ExtractFileName(Request.SrcFile));
+      if (Document.Get("BuiltInDocumentProperties", title).Get("value").AsString().empty())
+        Document.Get("BuiltInDocumentProperties", title).Put("value", path::ExtractFileName(Request.SrcFile));
     });
   }
 
@@ -100,9 +100,9 @@ class WordSteps : public TOfficeSteps {
   // those documents become. A failure anywhere ends the step quietly.
   void RewriteDocLinks() {
     Ignoring([&] {
-      const int32_t n = Document.CallOrGet("Hyperlinks").Get("Count").AsInteger();
+      const int32_t n = Document.Get("Hyperlinks").Get("Count").AsInteger();
       for (int32_t i = 1; i <= n; ++i) {
-        auto link = [&] { return Document.CallOrGet("Hyperlinks").CallOrGet("item", {i}); };
+        auto link = [&] { return Document.Get("Hyperlinks").Get("item", {i}); };
         const std::string address = link().Get("address").AsString();
         if (!Contains(LowerCase(address), ".doc")) continue;
         const std::string page = ReplaceAllText(address, ".doc", ".htm");
@@ -123,15 +123,15 @@ class WordSteps : public TOfficeSteps {
   // unlinked. A shape that refuses is left as it is; a collection that
   // cannot be read fails the conversion.
   void EmbedLinkedPictures() {
-    const ole::Variant shapes = Document.CallOrGet("InlineShapes");
+    const ole::Variant shapes = Document.Get("InlineShapes");
     const int32_t n = shapes.Get("Count").AsInteger();
     for (int32_t i = 1; i <= n; ++i) {
-      const ole::Variant shape = shapes.CallOrGet("Item", {i});
+      const ole::Variant shape = shapes.Get("Item", {i});
       if (shape.Get("Type").AsInteger() != kLinkedPicture) continue;
       Ignoring([&] {
-        shape.CallOrGet("LinkFormat").Put("SavePictureWithDocument", true);
-        shape.CallOrGet("LinkFormat").Put("Locked", true);
-        shape.CallOrGet("LinkFormat").Call("BreakLink");
+        shape.Get("LinkFormat").Put("SavePictureWithDocument", true);
+        shape.Get("LinkFormat").Put("Locked", true);
+        shape.Get("LinkFormat").Call("BreakLink");
       });
     }
   }
@@ -152,7 +152,7 @@ class WordSteps : public TOfficeSteps {
   int32_t ChooseEncoding() const {
     int32_t encoding = 0;
     Ignoring([&] {
-      if (!(Document.CallOrGet("Characters").Get("Count").AsInteger() > 0)) {
+      if (!(Document.Get("Characters").Get("Count").AsInteger() > 0)) {
         encoding = Document.Get("OpenEncoding").AsInteger();
         return;
       }
@@ -161,7 +161,7 @@ class WordSteps : public TOfficeSteps {
         return;
       }
       const int32_t language =
-          Document.CallOrGet("Characters").CallOrGet("Item", {1}).Get("LanguageIDFarEast").AsInteger();
+          Document.Get("Characters").Get("Item", {1}).Get("LanguageIDFarEast").AsInteger();
       switch (language) {
         case 0x0404:  // Taiwan
         case 0x0C04:  // Hong Kong

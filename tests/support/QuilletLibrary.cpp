@@ -30,7 +30,15 @@ void* Entry(void* handle, const char* name) {
 
 }  // namespace
 
-QuilletLibrary::QuilletLibrary(const std::string& libraryPath) {
+QuilletLibrary::QuilletLibrary(const std::string& libraryPath) : path_(libraryPath) { Load(); }
+
+void QuilletLibrary::Reload() {
+  Unload();
+  Load();
+}
+
+void QuilletLibrary::Load() {
+  const std::string& libraryPath = path_;
 #ifdef _WIN32
   std::string path = libraryPath;
   if (!path.empty() && path[0] == '/') path = "Z:" + path;

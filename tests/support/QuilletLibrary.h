@@ -18,6 +18,9 @@ class QuilletLibrary {
   QuilletLibrary& operator=(const QuilletLibrary&) = delete;
 
   void Unload();
+  // Unloads and loads the library again: a new converter, which starts its
+  // applications afresh (and so reads the doubles' scripts again).
+  void Reload();
 
   struct Outcome {
     bool ok = false;
@@ -39,6 +42,9 @@ class QuilletLibrary {
   int32_t GetFieldValueRaw(const char* name, const char* param, char* value, int32_t valueLen, char* error);
 
  private:
+  void Load();
+
+  std::string path_;
   void* handle_ = nullptr;
   void* convertSingleFile_ = nullptr;
   void* convertFolder_ = nullptr;
