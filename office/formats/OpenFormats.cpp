@@ -93,7 +93,7 @@ OpenRule TextRule(const std::string& path, std::optional<int> unicode = std::nul
     codePage = 1252;
   OpenRule rule;
   rule.filter = "Text (encoded)";
-  rule.options = (codePage == 1201 ? std::string("UNICODE") : CharsetName(codePage)) + ",LF,,,";
+  rule.options = (codePage == 1201 ? std::string("UNICODE") : CharsetName(codePage)) + ",CRLF,,,";
   rule.encoding = codePage;
   return rule;
 }

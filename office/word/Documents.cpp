@@ -18,7 +18,7 @@ std::shared_ptr<WordDoc> Open(AppState& app, const CallArgs& a) {
   formats::OpenRule rule = formats::WordOpenRule(*file, a.Int(9, "Format"));
   // A text file in a code page the caller names (msoEncoding...).
   if (const auto encoding = a.Int(10, "Encoding"); encoding && rule.filter == "Text (encoded)") {
-    rule.options = formats::CharsetName(*encoding) + ",LF,,,";
+    rule.options = formats::CharsetName(*encoding) + ",CRLF,,,";
     rule.encoding = *encoding;
   }
   uno::LoadRequest request;

@@ -5,6 +5,9 @@
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/container/XNamed.hpp>
+
+#include <algorithm>
 #include <com/sun/star/graphic/GraphicProvider.hpp>
 #include <com/sun/star/graphic/XGraphic.hpp>
 #include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>
@@ -53,6 +56,18 @@ std::string Origin(const Shape& shape) {
   return uno::Utf8(url);
 }
 
+std::string NameOf(const Shape& shape) {
+  Reference<css::container::XNamed> named(shape, UNO_QUERY);
+  return named.is() ? uno::Utf8(named->getName()) : std::string();
+}
+
+bool Kept(const WordDoc& doc, const Shape& shape) {
+  return std::find(doc.keptLinks.begin(), doc.keptLinks.end(), NameOf(shape)) != doc.keptLinks.end();
+}
+
+// A linked picture, or one whose link stays although its picture was copied in.
+bool LinkedPicture(const WordDoc& doc, const Shape& shape) { return Linked(shape) || Kept(doc, shape); }
+
 // Puts the picture of the linked file into the document itself.
 void Embed(uno::Office& office, const Shape& shape) {
   if (!Linked(shape)) return;
@@ -70,10 +85,12 @@ class LinkFormat : public DispatchObject {
   LinkFormat(std::shared_ptr<AppState> app, std::shared_ptr<WordDoc> doc, Shape shape)
       : DispatchObject(app->source()), app_(std::move(app)), doc_(std::move(doc)), shape_(std::move(shape)) {
     Property(
-        "SavePictureWithDocument", [this](const CallArgs&, Result& r) { r.Bool(savedWith_ || !Linked(Live())); },
+        "SavePictureWithDocument", [this](const CallArgs&, Result& r) { r.Bool(!Linked(Live())); },
         [this](const CallArgs& a) {
-          savedWith_ = a.PutBool();
-          if (savedWith_) Embed(app_->office(), Live());
+          if (!a.PutBool()) return;
+          const std::string name = NameOf(Live());
+          Embed(app_->office(), Live());
+          if (!Kept(*doc_, shape_)) doc_->keptLinks.push_back(name);
         });
     Property(
         "Locked", [this](const CallArgs&, Result& r) { r.Bool(locked_); },
@@ -82,7 +99,10 @@ class LinkFormat : public DispatchObject {
       const std::string url = Origin(Live());
       r.Text(url.empty() ? url : uno::FilePath(uno::Ou(url)));
     });
-    Method("BreakLink", {}, [this](const CallArgs&, Result&) { Embed(app_->office(), Live()); });
+    Method("BreakLink", {}, [this](const CallArgs&, Result&) {
+      Embed(app_->office(), Live());
+      std::erase(doc_->keptLinks, NameOf(shape_));
+    });
   }
 
  private:
@@ -93,16 +113,18 @@ class LinkFormat : public DispatchObject {
   std::shared_ptr<AppState> app_;
   std::shared_ptr<WordDoc> doc_;
   Shape shape_;
-  bool savedWith_ = false, locked_ = false;
+  bool locked_ = false;
 };
 
 class InlineShape : public DispatchObject {
  public:
   InlineShape(std::shared_ptr<AppState> app, std::shared_ptr<WordDoc> doc, Shape shape)
       : DispatchObject(app->source()), app_(std::move(app)), doc_(std::move(doc)), shape_(std::move(shape)) {
-    Property("Type", [this](const CallArgs&, Result& r) { r.Int(Linked(shape_) ? kLinkedPicture : kPicture); });
+    Property("Type", [this](const CallArgs&, Result& r) {
+      r.Int(LinkedPicture(*doc_, shape_) ? kLinkedPicture : kPicture);
+    });
     Item("LinkFormat", {}, [this](const CallArgs&, Result& r) {
-      if (!Linked(shape_)) throw Failure("This is not a linked object.");
+      if (!LinkedPicture(*doc_, shape_)) throw Failure("This is not a linked object.");
       r.Object(new LinkFormat(app_, doc_, shape_));
     });
   }

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include <com/sun/star/text/XTextRange.hpp>
@@ -20,6 +21,10 @@ struct WordDoc {
   // The document's links, found on first use: each a range of the text that
   // carries one link target.
   std::optional<std::vector<uno::Reference<uno::css::text::XTextRange>>> links;
+
+  // Pictures (by name) whose linked file was copied into the document while
+  // the link stays: still linked pictures until their link is broken.
+  std::vector<std::string> keptLinks;
 
   int OpenEncoding() const;
 };

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <memory>
 
+#include <zlib.h>
+
 namespace quillet::test {
 
 namespace {
@@ -54,11 +56,10 @@ void UseStandIns(const TempDir& dir) {
 }
 
 Office& Apps() {
-  static TempDir* dir = nullptr;
-  static Office* office = nullptr;
+  static TempDir dir;
+  static Office* office = nullptr;  // given back by the office stand-ins' exit handler
   if (!office) {
-    dir = new TempDir;
-    UseStandIns(*dir);
+    UseStandIns(dir);
     office = new Office{ole::Variant(ole::CreateOleObject("Word.Application")),
                         ole::Variant(ole::CreateOleObject("Excel.Application")),
                         ole::Variant(ole::CreateOleObject("PowerPoint.Application"))};
@@ -169,6 +170,41 @@ std::vector<std::string> FilesIn(const std::string& folder) {
   for (const auto& e : std::filesystem::directory_iterator(folder, ec)) names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
+}
+
+}  // namespace quillet::test
+
+namespace quillet::test {
+
+std::string ZipEntry(const std::string& zip, const std::string& name) {
+  const std::string data = ReadFile(zip);
+  auto u16 = [&](size_t at) { return size_t(uint8_t(data[at])) | size_t(uint8_t(data[at + 1])) << 8; };
+  auto u32 = [&](size_t at) { return u16(at) | u16(at + 2) << 16; };
+  // The central directory, found through its end record.
+  size_t end = data.size() >= 22 ? data.size() - 22 : 0;
+  while (end > 0 && u32(end) != 0x06054b50) --end;
+  if (data.size() < 22 || u32(end) != 0x06054b50) return {};
+  for (size_t at = u32(end + 16), n = u16(end + 10); n-- > 0 && at + 46 <= data.size();) {
+    const size_t method = u16(at + 10), packed = u32(at + 20), size = u32(at + 24);
+    const size_t nameLength = u16(at + 28), extra = u16(at + 30), comment = u16(at + 32), local = u32(at + 42);
+    if (data.compare(at + 46, nameLength, name) == 0 && nameLength == name.size()) {
+      const size_t start = local + 30 + u16(local + 26) + u16(local + 28);
+      if (method == 0) return data.substr(start, packed);
+      std::string out(size, '\0');
+      z_stream z{};
+      inflateInit2(&z, -MAX_WBITS);
+      z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data() + start));
+      z.avail_in = static_cast<uInt>(packed);
+      z.next_out = reinterpret_cast<Bytef*>(out.data());
+      z.avail_out = static_cast<uInt>(size);
+      inflate(&z, Z_FINISH);
+      inflateEnd(&z);
+      out.resize(z.total_out);
+      return out;
+    }
+    at += 46 + nameLength + extra + comment;
+  }
+  return {};
 }
 
 }  // namespace quillet::test

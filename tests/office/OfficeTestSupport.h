@@ -46,4 +46,8 @@ std::string MakePresentation(const TempDir& dir, const std::string& name, const 
 
 std::vector<std::string> FilesIn(const std::string& folder);
 
+// The content of entry Name of the zip file Zip (stored or deflated); empty
+// when there is no such entry.
+std::string ZipEntry(const std::string& zip, const std::string& name);
+
 }  // namespace quillet::test
