@@ -30,15 +30,16 @@ constexpr SaveFormat kWord[] = {
 
 // xlFileFormat. The CSV options are: separator, text delimiter, character
 // set (76 UTF-8, 1 Windows-1252, 3 code page 437, 2 Mac Roman, 65535
-// UTF-16), first line.
+// UTF-16), first line; the tab-separated ones quote only the fields that
+// need it, as Excel does.
 constexpr SaveFormat kExcel[] = {
     {6, SaveKind::Filter, "Text - txt - csv (StarCalc)", "44,34,76,1", nullptr},
-    {20, SaveKind::Filter, "Text - txt - csv (StarCalc)", "9,34,2,1", nullptr},
-    {21, SaveKind::Filter, "Text - txt - csv (StarCalc)", "9,34,3,1", nullptr},
+    {20, SaveKind::Filter, "Text - txt - csv (StarCalc)", "9,34,2,1,,0,false", nullptr},
+    {21, SaveKind::Filter, "Text - txt - csv (StarCalc)", "9,34,3,1,,0,false", nullptr},
     {23, SaveKind::Filter, "Text - txt - csv (StarCalc)", "44,34,1,1", nullptr},
     {24, SaveKind::Filter, "Text - txt - csv (StarCalc)", "44,34,3,1", nullptr},
-    {42, SaveKind::Filter, "Text - txt - csv (StarCalc)", "9,34,65535,1", nullptr},
-    {-4158, SaveKind::Filter, "Text - txt - csv (StarCalc)", "9,34,76,1", nullptr},
+    {42, SaveKind::Filter, "Text - txt - csv (StarCalc)", "9,34,65535,1,,0,false", nullptr},
+    {-4158, SaveKind::Filter, "Text - txt - csv (StarCalc)", "9,34,76,1,,0,false", nullptr},
     {44, SaveKind::WebPage, "HTML (StarCalc)", "", nullptr},
     {51, SaveKind::Filter, "Calc MS Excel 2007 XML", "", nullptr},
     {56, SaveKind::Filter, "MS Excel 97", "", nullptr},

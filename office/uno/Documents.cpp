@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
@@ -109,7 +110,22 @@ void StoreDocument(const Reference<css::lang::XComponent>& document, const std::
                    const std::string& filterOptions, const std::string& password) {
   std::vector<css::beans::PropertyValue> media = {Prop("FilterName", Any(Ou(filter))), Prop("Overwrite", Any(true))};
   if (!filterOptions.empty()) media.push_back(Prop("FilterOptions", Any(Ou(filterOptions))));
-  if (!password.empty()) media.push_back(Prop("Password", Any(Ou(password))));
+  if (!password.empty()) {
+    // Office Open XML files are encrypted from the password in the encryption
+    // data; the other formats take it as it is.
+    const bool ooxml = filter.find("2007") != std::string::npos || filter.find("Office Open XML") != std::string::npos;
+    if (ooxml) {
+      const css::beans::NamedValue keys[] = {{OUString("OOXPassword"), Any(Ou(password))},
+                                             {OUString("CryptoType"), Any(OUString("Standard"))}};
+      media.push_back(Prop("EncryptionData", Any(Sequence<css::beans::NamedValue>(keys, 2))));
+    } else {
+      media.push_back(Prop("Password", Any(Ou(password))));
+    }
+  }
+  const std::string folder = path.substr(0, path.find_last_of('/') + 1);
+  struct stat st {};
+  if (!folder.empty() && (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
+    throw Failure("The file could not be saved: " + path + " (the folder does not exist)");
   try {
     Reference<css::frame::XStorable>(document, UNO_QUERY_THROW)->storeToURL(FileUrl(path), MakeProps(media));
   } catch (const css::io::IOException& e) {
