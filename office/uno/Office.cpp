@@ -117,8 +117,10 @@ std::shared_ptr<Office> Office::Start() {
     office->connection_ = Connection::TryOpen(office->pipe_);
     if (!office->connection_) std::this_thread::sleep_for(20ms);
   }
+  office->leftovers_.push_back("/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_" + office->pipe_);
   for (const std::string& f : PipeFiles())
-    if (!before.count(f)) office->leftovers_.push_back(f);
+    if (!before.count(f) && f != office->leftovers_.front()) office->leftovers_.push_back(f);
+  office->slot_->RememberFiles(office->leftovers_);
   return office;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <utility>
 
 #include "automation/Failure.h"
@@ -44,6 +45,19 @@ ProfileSlot::~ProfileSlot() {
 
 void ProfileSlot::ClearTemp() const { Empty(temp_); }
 
+namespace {
+
+std::string RememberedList(const std::string& profile) {
+  return (std::filesystem::path(profile).parent_path() / "files").string();
+}
+
+}  // namespace
+
+void ProfileSlot::RememberFiles(const std::vector<std::string>& files) const {
+  std::ofstream out(RememberedList(profile_), std::ios::trunc);
+  for (const std::string& f : files) out << f << '\n';
+}
+
 ProfileSlot ProfileSlot::Take() {
   const std::filesystem::path base = SlotsFolder();
   std::error_code ec;
@@ -62,6 +76,13 @@ ProfileSlot ProfileSlot::Take() {
     std::filesystem::create_directories(taken.profile_, ec);
     std::filesystem::create_directories(taken.temp_, ec);
     taken.ClearTemp();
+    {
+      std::ifstream remembered(RememberedList(taken.profile_));
+      std::string file;
+      while (std::getline(remembered, file))
+        if (!file.empty()) std::filesystem::remove(file, ec);
+    }
+    std::filesystem::remove(RememberedList(taken.profile_), ec);
     // A lock file left by a soffice that was killed: nobody else can be using
     // this profile while the slot is ours.
     std::filesystem::remove(std::filesystem::path(taken.profile_) / ".lock", ec);

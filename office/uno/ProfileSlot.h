@@ -9,6 +9,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace quillet::office::uno {
 
@@ -26,6 +27,10 @@ class ProfileSlot {
   const std::string& tempFolder() const { return temp_; }
   // Removes what soffice left in the temporary folder.
   void ClearTemp() const;
+  // Files elsewhere that the slot's soffice made (its pipes' socket files):
+  // removed when the slot is next taken, should that soffice have been
+  // killed before it could remove them itself.
+  void RememberFiles(const std::vector<std::string>& files) const;
 
  private:
   ProfileSlot(int number, int lockFd, std::string profile, std::string temp);
