@@ -18,8 +18,10 @@ constexpr SaveFormat kWord[] = {
     {5, SaveKind::Text, "Text (encoded)", "437", nullptr},
     {6, SaveKind::Filter, "Rich Text Format", "", nullptr},
     {7, SaveKind::Text, "Text (encoded)", "1200", nullptr},
-    {8, SaveKind::Filter, "HTML (StarWriter)", "", nullptr},
-    {10, SaveKind::Filter, "HTML (StarWriter)", "", nullptr},
+    // Web pages carry their pictures inside (data: addresses) rather than in
+    // files beside them.
+    {8, SaveKind::Filter, "HTML (StarWriter)", "EmbedImages", nullptr},
+    {10, SaveKind::Filter, "HTML (StarWriter)", "EmbedImages", nullptr},
     {11, SaveKind::Filter, "MS Word 2003 XML", "", nullptr},
     {12, SaveKind::Filter, "MS Word 2007 XML", "", nullptr},
     {14, SaveKind::Filter, "MS Word 2007 XML Template", "", nullptr},

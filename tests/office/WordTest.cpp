@@ -204,7 +204,13 @@ TEST_F(Word, LinkedPicturesOfAWebPageAreEmbedded) {
   const ole::Variant saved = OpenWord(Path("page.doc"));
   ASSERT_EQ(saved.Get("InlineShapes").Get("Count").AsInteger(), 1);
   EXPECT_EQ(saved.Get("InlineShapes").CallOrGet("Item", {1}).Get("Type").AsInteger(), 3);
+  // As a web page again, the picture goes inside the page: no file beside it.
+  const std::filesystem::path pages = Path("pages");
+  std::filesystem::create_directory(pages);
+  test::SaveAs(saved, (pages / "page.htm").string(), 8);
   saved.Call("Close", {}, {{"SaveChanges", 0}});
+  EXPECT_EQ(test::FilesIn(pages.string()), std::vector<std::string>{"page.htm"});
+  EXPECT_NE(ReadFile((pages / "page.htm").string()).find("src=\"data:image/png;base64,"), std::string::npos);
 }
 
 TEST_F(Word, ApplicationAnswersItsSettings) {
