@@ -46,6 +46,15 @@ bool GoneWithin(int pid, std::chrono::milliseconds limit) {
   return true;
 }
 
+// The profile folder of a running soffice, from its command line.
+std::filesystem::path ProfileOf(int pid) {
+  const std::string cmdline = test::ReadFile("/proc/" + std::to_string(pid) + "/cmdline");
+  const std::string key = "-env:UserInstallation=file://";
+  const size_t at = cmdline.find(key);
+  if (at == std::string::npos) return {};
+  return cmdline.substr(at + key.size(), cmdline.find('\0', at) - at - key.size());
+}
+
 std::string PipeFile(const std::string& name) { return "/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_" + name; }
 
 class OfficeLife : public ::testing::Test {
@@ -62,15 +71,9 @@ TEST_F(OfficeLife, OneStartedOfficeServesTheProcessUntilTheLastQuit) {
   EXPECT_EQ(StartedOffice(), pid);
 
   // The profile slot it runs in, from its command line.
-  std::string temp;
-  {
-    const std::string cmdline = test::ReadFile("/proc/" + std::to_string(pid) + "/cmdline");
-    const std::string key = "-env:UserInstallation=file://";
-    const size_t at = cmdline.find(key);
-    ASSERT_NE(at, std::string::npos);
-    std::filesystem::path profile(cmdline.substr(at + key.size(), cmdline.find('\0', at) - at - key.size()));
-    temp = (profile.parent_path() / "tmp").string();
-  }
+  const std::filesystem::path profile = ProfileOf(pid);
+  ASSERT_FALSE(profile.empty());
+  const std::string temp = (profile.parent_path() / "tmp").string();
   EXPECT_FALSE(test::FilesIn(temp).empty());  // soffice's own temporary files while it runs
 
   word.Call("Quit");
@@ -152,14 +155,26 @@ TEST_F(OfficeLife, AProgramThatEndsWithoutQuitLeavesNoOfficeBehind) {
     const int office = RunHolder(mode, holder, out);
     ASSERT_GT(office, 0) << mode;
     EXPECT_TRUE(Alive(office));
+    const std::filesystem::path profile = ProfileOf(office);
     if (mode == "wait") ::kill(holder, SIGKILL);  // a crash: no exit handler runs
     int status = 0;
     ::waitpid(holder, &status, 0);
     if (out) std::fclose(out);
     EXPECT_TRUE(GoneWithin(office, 10s)) << mode;
+    const std::string slotName = profile.parent_path().filename().string();  // "slot-N"
+    const std::string pipe = PipeFile("quillet-" + std::to_string(holder) + "-" + slotName.substr(5) + "-0");
     if (mode == "exit") {
       EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-      EXPECT_FALSE(std::filesystem::exists(PipeFile("quillet-" + std::to_string(holder) + "-0-0")));
+      EXPECT_FALSE(std::filesystem::exists(pipe));
+    } else {
+      // The killed office could not remove its pipe: the next taker of its
+      // slot does.
+      const int number = std::stoi(slotName.substr(5));
+      std::vector<uno::ProfileSlot> taken;
+      while (taken.empty() || taken.back().number() < number) taken.push_back(uno::ProfileSlot::Take());
+      EXPECT_EQ(taken.back().number(), number) << "the slot was taken by another program meanwhile";
+      EXPECT_FALSE(std::filesystem::exists(pipe));
+      EXPECT_EQ(test::FilesIn(taken.back().tempFolder()), std::vector<std::string>{});
     }
   }
 }
