@@ -25,6 +25,9 @@ packages=(
   dpkg-dev
   # the SIMD code of libjpeg-turbo in the Windows build
   nasm
+  # the office stand-ins on Linux: LibreOffice, its UNO SDK, and zlib for
+  # their tests (which read inside the saved zip-based files)
+  libreoffice-core libreoffice-writer libreoffice-calc libreoffice-impress libreoffice-dev zlib1g-dev
 )
 
 missing=()

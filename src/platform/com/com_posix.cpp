@@ -275,11 +275,53 @@ std::string RegistryFile() {
   return "/etc/quillet/automation-servers";
 }
 
+// The folder of the module that holds this code: libquillet.so, or a program
+// linked with the engine.
+std::string OwnFolder() {
+  Dl_info info{};
+  if (!::dladdr(reinterpret_cast<void*>(&OwnFolder), &info) || !info.dli_fname) return ".";
+  std::string path = info.dli_fname;
+  if (char* real = ::realpath(path.c_str(), nullptr)) {
+    path = real;
+    std::free(real);
+  }
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+// Without a registry file, the applications are the stand-ins over
+// LibreOffice shipped beside the library (in the build tree as after
+// installing).
+std::vector<ServerEntry> BuiltInServers() {
+  static const struct {
+    const char* progId;
+    const char* clsid;
+    const char* factory;
+  } kServers[] = {
+      {"Word.Application", "{3B8E41A0-5D2C-4F6E-8A11-2C7D904E5101}", "WordGetClassObject"},
+      {"Excel.Application", "{3B8E41A0-5D2C-4F6E-8A11-2C7D904E5102}", "ExcelGetClassObject"},
+      {"PowerPoint.Application", "{3B8E41A0-5D2C-4F6E-8A11-2C7D904E5103}", "PowerPointGetClassObject"},
+  };
+  const std::string library = OwnFolder() + "/libquillet-office.so";
+  std::vector<ServerEntry> entries;
+  for (const auto& s : kServers) {
+    ServerEntry e;
+    e.progId = s.progId;
+    ParseGuid(s.clsid, e.clsid);
+    e.factory = s.factory;
+    e.library = library;
+    entries.push_back(std::move(e));
+  }
+  return entries;
+}
+
 // Read at every look-up, as the Windows registry is: a server registered or
-// removed while the process runs is seen at once.
+// removed while the process runs is seen at once. A registry file that
+// exists is the whole truth; without one the built-in servers answer.
 std::vector<ServerEntry> ReadRegistry() {
   std::vector<ServerEntry> entries;
   std::ifstream in(RegistryFile());
+  if (!in) return BuiltInServers();
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();

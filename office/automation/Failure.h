@@ -1,0 +1,28 @@
+// The failures a member of a stand-in application raises. A Failure becomes a
+// described exception of the call (DISP_E_EXCEPTION with the application's
+// name as source and the text as description), as the applications report
+// theirs; a Code failure is answered with its HRESULT alone.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+#include "platform/com/com.h"
+
+namespace quillet::office {
+
+class Failure : public std::runtime_error {
+ public:
+  explicit Failure(const std::string& description) : std::runtime_error(description) {}
+};
+
+class CodeFailure : public std::runtime_error {
+ public:
+  explicit CodeFailure(HRESULT code) : std::runtime_error("automation failure"), code_(code) {}
+  HRESULT code() const { return code_; }
+
+ private:
+  HRESULT code_;
+};
+
+}  // namespace quillet::office

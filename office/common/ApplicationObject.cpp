@@ -1,0 +1,57 @@
+#include "common/ApplicationObject.h"
+
+#include "automation/Failure.h"
+
+namespace quillet::office {
+
+VARIANT IntVariant(int32_t value) {
+  VARIANT v;
+  ::VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = value;
+  return v;
+}
+
+VARIANT BoolVariant(bool value) {
+  VARIANT v;
+  ::VariantInit(&v);
+  v.vt = VT_BOOL;
+  v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+  return v;
+}
+
+ApplicationObject::ApplicationObject(const std::string& name, VARIANT displayAlerts)
+    : DispatchObject(name), app_(std::make_shared<AppState>(name)) {
+  Property("Name", [name](const CallArgs&, Result& r) { r.Text(name); });
+  Property("Version", [](const CallArgs&, Result& r) { r.Text(kOfficeVersion); });
+  Setting("Visible", BoolVariant(false));
+  Setting("DisplayAlerts", displayAlerts);
+  Setting("WindowState", IntVariant(1));
+  Setting("ScreenUpdating", BoolVariant(true));
+  Method("Quit", {"SaveChanges", "OriginalFormat", "RouteDocument"}, [this](const CallArgs&, Result&) {
+    app_->Quit();
+  });
+}
+
+void ApplicationObject::Setting(const std::string& name, VARIANT initial) {
+  auto value = std::make_shared<com::UniqueVariant>();
+  **value = initial;
+  settings_.push_back(value);
+  Property(
+      name,
+      [this, value](const CallArgs&, Result& r) {
+        app_->office();  // a quit application answers nothing
+        const VARIANT& v = **value;
+        if (v.vt == VT_BOOL)
+          r.Bool(v.boolVal != VARIANT_FALSE);
+        else
+          r.Int(v.lVal);
+      },
+      [this, value](const CallArgs& a) {
+        app_->office();
+        const bool boolean = (**value).vt == VT_BOOL;
+        **value = boolean ? BoolVariant(a.PutBool()) : IntVariant(a.PutInt());
+      });
+}
+
+}  // namespace quillet::office

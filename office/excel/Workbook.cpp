@@ -1,0 +1,82 @@
+// An Excel workbook over a Calc model.
+#include "automation/DispatchObject.h"
+#include "automation/Failure.h"
+#include "common/DocumentProperties.h"
+#include "excel/Excel.h"
+#include "formats/OpenFormats.h"
+#include "formats/SaveFormats.h"
+#include "uno/Documents.h"
+
+namespace quillet::office::excel {
+
+namespace {
+
+std::string BaseName(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Without FileFormat the destination's extension says which format is meant.
+int FormatFor(const std::string& path) {
+  const std::string ext = formats::LowerExtension(path);
+  struct ByExtension {
+    const char* ext;
+    int format;
+  };
+  static constexpr ByExtension kDefaults[] = {{"csv", 6},  {"txt", -4158}, {"htm", 44}, {"html", 44},
+                                              {"xlsx", 51}, {"xls", 56},    {"pdf", 57}, {"ods", 60}};
+  for (const auto& d : kDefaults)
+    if (ext == d.ext) return d.format;
+  return 51;
+}
+
+void SaveAs(const OpenDocument& book, const CallArgs& a) {
+  const std::optional<std::string> file = a.Text(0, "Filename");
+  if (!file || file->empty()) throw Failure("A file name is needed.");
+  const int number = a.Int(1, "FileFormat").value_or(FormatFor(*file));
+  const formats::SaveFormat& format = formats::FindSaveFormat(formats::Application::Excel, number);
+  if (format.kind == formats::SaveKind::WebPage)
+    SaveWebPage(book, *file);
+  else
+    uno::StoreDocument(book.Model(), *file, format.filter, format.options, a.Text(2, "Password").value_or(""));
+}
+
+class Workbook : public DispatchObject {
+ public:
+  Workbook(std::shared_ptr<AppState> app, std::shared_ptr<OpenDocument> book)
+      : DispatchObject(app->source()), app_(std::move(app)), book_(std::move(book)) {
+    Property("Name", [this](const CallArgs&, Result& r) { r.Text(BaseName(book_->path)); });
+    Property("FullName", [this](const CallArgs&, Result& r) { r.Text(book_->path); });
+    Property(
+        "Title", [this](const CallArgs&, Result& r) { r.Text(DocumentTitle(*book_)); },
+        [this](const CallArgs& a) { SetDocumentTitle(*book_, a.PutText()); });
+    Item("BuiltInDocumentProperties", {"Index"}, [this](const CallArgs& a, Result& r) {
+      book_->Model();
+      if (const VARIANT* index = a.Find(0, "Index"))
+        r.Object(NewDocumentProperty(app_, book_, *index));
+      else
+        r.Object(NewDocumentProperties(app_, book_));
+    });
+    Method("SaveAs",
+           {"Filename", "FileFormat", "Password", "WriteResPassword", "ReadOnlyRecommended", "CreateBackup",
+            "AccessMode", "ConflictResolution", "AddToMru", "TextCodepage", "TextVisualLayout", "Local"},
+           [this](const CallArgs& a, Result&) { SaveAs(*book_, a); });
+    Method("Close", {"SaveChanges", "Filename", "RouteWorkbook"}, [this](const CallArgs&, Result&) {
+      book_->Model();
+      book_->Close();
+    });
+    Property("Saved", [](const CallArgs&, Result& r) { r.Bool(true); });
+  }
+
+ private:
+  std::shared_ptr<AppState> app_;
+  std::shared_ptr<OpenDocument> book_;
+};
+
+}  // namespace
+
+IDispatch* NewWorkbook(std::shared_ptr<AppState> app, std::shared_ptr<OpenDocument> book) {
+  return new Workbook(std::move(app), std::move(book));
+}
+
+}  // namespace quillet::office::excel

@@ -1,0 +1,85 @@
+#include "formats/SaveFormats.h"
+
+#include <span>
+
+#include "automation/Failure.h"
+
+namespace quillet::office::formats {
+
+namespace {
+
+// wdSaveFormat: wdFormatDocument 0 ... wdFormatOpenDocumentText 23.
+constexpr SaveFormat kWord[] = {
+    {0, SaveKind::Filter, "MS Word 97", "", nullptr},
+    {1, SaveKind::Filter, "MS Word 97 Vorlage", "", nullptr},
+    {2, SaveKind::Text, "Text (encoded)", "65001", nullptr},
+    {3, SaveKind::Text, "Text (encoded)", "65001", nullptr},
+    {4, SaveKind::Text, "Text (encoded)", "437", nullptr},
+    {5, SaveKind::Text, "Text (encoded)", "437", nullptr},
+    {6, SaveKind::Filter, "Rich Text Format", "", nullptr},
+    {7, SaveKind::Text, "Text (encoded)", "1200", nullptr},
+    // Web pages carry their pictures inside (data: addresses) rather than in
+    // files beside them.
+    {8, SaveKind::Filter, "HTML (StarWriter)", "EmbedImages", nullptr},
+    {10, SaveKind::Filter, "HTML (StarWriter)", "EmbedImages", nullptr},
+    {11, SaveKind::Filter, "MS Word 2003 XML", "", nullptr},
+    {12, SaveKind::Filter, "MS Word 2007 XML", "", nullptr},
+    {14, SaveKind::Filter, "MS Word 2007 XML Template", "", nullptr},
+    {16, SaveKind::Filter, "MS Word 2007 XML", "", nullptr},
+    {17, SaveKind::Filter, "writer_pdf_Export", "", nullptr},
+    {23, SaveKind::Filter, "writer8", "", nullptr},
+};
+
+// xlFileFormat. The CSV options are: separator, text delimiter, character
+// set (76 UTF-8, 1 Windows-1252, 3 code page 437, 2 Mac Roman, 65535
+// UTF-16), first line; the tab-separated ones quote only the fields that
+// need it, as Excel does.
+constexpr SaveFormat kExcel[] = {
+    {6, SaveKind::Filter, "Text - txt - csv (StarCalc)", "44,34,76,1", nullptr},
+    {20, SaveKind::Filter, "Text - txt - csv (StarCalc)", "9,34,2,1,,0,false", nullptr},
+    {21, SaveKind::Filter, "Text - txt - csv (StarCalc)", "9,34,3,1,,0,false", nullptr},
+    {23, SaveKind::Filter, "Text - txt - csv (StarCalc)", "44,34,1,1", nullptr},
+    {24, SaveKind::Filter, "Text - txt - csv (StarCalc)", "44,34,3,1", nullptr},
+    {42, SaveKind::Filter, "Text - txt - csv (StarCalc)", "9,34,65535,1,,0,false", nullptr},
+    {-4158, SaveKind::Filter, "Text - txt - csv (StarCalc)", "9,34,76,1,,0,false", nullptr},
+    {44, SaveKind::WebPage, "HTML (StarCalc)", "", nullptr},
+    {51, SaveKind::Filter, "Calc MS Excel 2007 XML", "", nullptr},
+    {56, SaveKind::Filter, "MS Excel 97", "", nullptr},
+    {-4143, SaveKind::Filter, "MS Excel 97", "", nullptr},
+    {57, SaveKind::Filter, "calc_pdf_Export", "", nullptr},
+    {60, SaveKind::Filter, "calc8", "", nullptr},
+    {62, SaveKind::Filter, "Text - txt - csv (StarCalc)", "44,34,76,1", nullptr},
+};
+
+// ppSaveAsFileType.
+constexpr SaveFormat kPowerPoint[] = {
+    {1, SaveKind::Filter, "MS PowerPoint 97", "", nullptr},
+    {11, SaveKind::Filter, "Impress MS PowerPoint 2007 XML", "", nullptr},
+    {12, SaveKind::WebPage, nullptr, "", nullptr},
+    {16, SaveKind::SlideImages, nullptr, "", "bmp"},
+    {17, SaveKind::SlideImages, nullptr, "", "bmp"},
+    {18, SaveKind::SlideImages, nullptr, "", "png"},
+    {19, SaveKind::SlideImages, nullptr, "", "bmp"},
+    {24, SaveKind::Filter, "Impress MS PowerPoint 2007 XML", "", nullptr},
+    {32, SaveKind::Filter, "impress_pdf_Export", "", nullptr},
+    {35, SaveKind::Filter, "impress8", "", nullptr},
+};
+
+std::span<const SaveFormat> TableOf(Application app) {
+  switch (app) {
+    case Application::Word: return kWord;
+    case Application::Excel: return kExcel;
+    case Application::PowerPoint: return kPowerPoint;
+  }
+  return {};
+}
+
+}  // namespace
+
+const SaveFormat& FindSaveFormat(Application app, int number) {
+  for (const SaveFormat& f : TableOf(app))
+    if (f.number == number) return f;
+  throw Failure("This file format is not available: " + std::to_string(number));
+}
+
+}  // namespace quillet::office::formats

@@ -1,0 +1,89 @@
+// A PowerPoint presentation over an Impress model.
+#include <filesystem>
+
+#include "automation/DispatchObject.h"
+#include "automation/Failure.h"
+#include "common/DocumentProperties.h"
+#include "formats/OpenFormats.h"
+#include "formats/SaveFormats.h"
+#include "powerpoint/PowerPoint.h"
+#include "uno/Documents.h"
+
+namespace quillet::office::powerpoint {
+
+namespace {
+
+std::string BaseName(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+int FormatFor(const std::string& path) {
+  const std::string ext = formats::LowerExtension(path);
+  struct ByExtension {
+    const char* ext;
+    int format;
+  };
+  static constexpr ByExtension kDefaults[] = {{"ppt", 1},  {"htm", 12},  {"html", 12}, {"gif", 16}, {"jpg", 17},
+                                              {"png", 18}, {"bmp", 19},  {"pptx", 24}, {"pdf", 32}, {"odp", 35}};
+  for (const auto& d : kDefaults)
+    if (ext == d.ext) return d.format;
+  return 24;
+}
+
+void SaveAs(AppState& app, const OpenDocument& deck, const CallArgs& a) {
+  const std::optional<std::string> file = a.Text(0, "FileName");
+  if (!file || file->empty()) throw Failure("A file name is needed.");
+  const int number = a.Int(1, "FileFormat").value_or(FormatFor(*file));
+  const formats::SaveFormat& format = formats::FindSaveFormat(formats::Application::PowerPoint, number);
+  switch (format.kind) {
+    case formats::SaveKind::SlideImages: {
+      // The pictures go into a folder named after the destination.
+      std::filesystem::path folder(*file);
+      folder.replace_extension();
+      SaveSlidePictures(app.office(), deck, folder.string(), format.picture);
+      break;
+    }
+    case formats::SaveKind::WebPage: SaveWebPage(app.office(), deck, *file); break;
+    default: uno::StoreDocument(deck.Model(), *file, format.filter, format.options);
+  }
+}
+
+class Presentation : public DispatchObject {
+ public:
+  Presentation(std::shared_ptr<AppState> app, std::shared_ptr<OpenDocument> deck)
+      : DispatchObject(app->source()), app_(std::move(app)), deck_(std::move(deck)) {
+    Property("Name", [this](const CallArgs&, Result& r) { r.Text(BaseName(deck_->path)); });
+    Property("FullName", [this](const CallArgs&, Result& r) { r.Text(deck_->path); });
+    Item("BuiltInDocumentProperties", {"Index"}, [this](const CallArgs& a, Result& r) {
+      deck_->Model();
+      if (const VARIANT* index = a.Find(0, "Index"))
+        r.Object(NewDocumentProperty(app_, deck_, *index));
+      else
+        r.Object(NewDocumentProperties(app_, deck_));
+    });
+    Item("Slides", {}, [this](const CallArgs&, Result& r) {
+      deck_->Model();
+      r.Object(NewSlides(app_, deck_));
+    });
+    Method("SaveAs", {"FileName", "FileFormat", "EmbedTrueTypeFonts"},
+           [this](const CallArgs& a, Result&) { SaveAs(*app_, *deck_, a); });
+    Method("Close", {}, [this](const CallArgs&, Result&) {
+      deck_->Model();
+      deck_->Close();
+    });
+    Property("Saved", [](const CallArgs&, Result& r) { r.Bool(true); });
+  }
+
+ private:
+  std::shared_ptr<AppState> app_;
+  std::shared_ptr<OpenDocument> deck_;
+};
+
+}  // namespace
+
+IDispatch* NewPresentation(std::shared_ptr<AppState> app, std::shared_ptr<OpenDocument> deck) {
+  return new Presentation(std::move(app), std::move(deck));
+}
+
+}  // namespace quillet::office::powerpoint

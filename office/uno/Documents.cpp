@@ -1,0 +1,150 @@
+#include "uno/Documents.h"
+
+#include <sys/stat.h>
+
+#include <fstream>
+
+#include <com/sun/star/beans/NamedValue.hpp>
+#include <com/sun/star/document/MacroExecMode.hpp>
+#include <com/sun/star/document/UpdateDocMode.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/io/IOException.hpp>
+#include <com/sun/star/lang/IllegalArgumentException.hpp>
+#include <com/sun/star/lang/XServiceInfo.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+
+#include "automation/Failure.h"
+#include "uno/InteractionHandler.h"
+
+namespace quillet::office::uno {
+
+namespace {
+
+const char* ServiceOf(DocumentKind kind) {
+  switch (kind) {
+    case DocumentKind::Text: return "com.sun.star.text.TextDocument";
+    case DocumentKind::Spreadsheet: return "com.sun.star.sheet.SpreadsheetDocument";
+    case DocumentKind::Presentation: return "com.sun.star.presentation.PresentationDocument";
+  }
+  return "";
+}
+
+bool Accepted(const std::vector<std::string>& accepted, const std::string& filter) {
+  if (accepted.empty()) return true;
+  for (const std::string& a : accepted) {
+    if (!a.empty() && a.back() == '*') {
+      if (filter.compare(0, a.size() - 1, a, 0, a.size() - 1) == 0) return true;
+    } else if (a == filter) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool StartsWithOneOf(const std::string& path, const std::vector<std::string>& signatures) {
+  if (signatures.empty()) return true;
+  std::ifstream in(path, std::ios::binary);
+  char head[16] = {};
+  in.read(head, sizeof head);
+  const std::string start(head, static_cast<size_t>(in.gcount()));
+  for (const std::string& s : signatures)
+    if (start.compare(0, s.size(), s) == 0) return true;
+  return false;
+}
+
+}  // namespace
+
+std::string FileNotFoundText(const std::string& path) { return "This file could not be found. (" + path + ")"; }
+
+std::string LoadedFilter(const Reference<css::lang::XComponent>& document) {
+  Reference<css::frame::XModel> model(document, UNO_QUERY);
+  if (!model.is()) return {};
+  for (const auto& arg : model->getArgs()) {
+    OUString name;
+    if (arg.Name == "FilterName" && (arg.Value >>= name)) return Utf8(name);
+  }
+  return {};
+}
+
+Reference<css::lang::XComponent> LoadDocument(const Office& office, const LoadRequest& request) {
+  struct stat st {};
+  if (::stat(request.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) throw Failure(FileNotFoundText(request.path));
+  if (st.st_size == 0 && !request.emptyFileAllowed) throw Failure(kFileCorrupt);
+  if (st.st_size > 0 && !StartsWithOneOf(request.path, request.signatures)) throw Failure(kFileCorrupt);
+
+  auto log = std::make_shared<InteractionLog>();
+  std::vector<css::beans::PropertyValue> media = {
+      Prop("Hidden", Any(true)),
+      Prop("ReadOnly", Any(true)),
+      Prop("InteractionHandler", Any(MakeAbortingHandler(log))),
+      Prop("MacroExecutionMode", Any(css::document::MacroExecMode::NEVER_EXECUTE)),
+      Prop("UpdateDocMode", Any(css::document::UpdateDocMode::NO_UPDATE)),
+  };
+  if (!request.filter.empty()) media.push_back(Prop("FilterName", Any(Ou(request.filter))));
+  if (!request.filterOptions.empty()) media.push_back(Prop("FilterOptions", Any(Ou(request.filterOptions))));
+  if (request.hasPassword) media.push_back(Prop("Password", Any(Ou(request.password))));
+
+  Reference<css::lang::XComponent> document;
+  try {
+    Reference<css::frame::XComponentLoader> loader(office.desktop(), UNO_QUERY_THROW);
+    document = loader->loadComponentFromURL(FileUrl(request.path), OUString("_blank"), 0, MakeProps(media));
+  } catch (const css::lang::IllegalArgumentException&) {
+    // the type detection found nothing it can load
+  } catch (const css::io::IOException&) {
+  }
+  if (!document.is()) throw Failure(log->passwordRequested ? kPasswordIncorrect : kFileCorrupt);
+
+  Reference<css::lang::XServiceInfo> info(document, UNO_QUERY);
+  const bool rightKind = info.is() && info->supportsService(OUString::createFromAscii(ServiceOf(request.kind))) &&
+                         !(request.kind == DocumentKind::Text &&
+                           info->supportsService(OUString("com.sun.star.text.WebDocument")));
+  if (!rightKind || (request.filter.empty() && !Accepted(request.acceptedFilters, LoadedFilter(document)))) {
+    CloseDocument(document);
+    throw Failure(kFileCorrupt);
+  }
+  return document;
+}
+
+void StoreDocument(const Reference<css::lang::XComponent>& document, const std::string& path, const std::string& filter,
+                   const std::string& filterOptions, const std::string& password) {
+  std::vector<css::beans::PropertyValue> media = {Prop("FilterName", Any(Ou(filter))), Prop("Overwrite", Any(true))};
+  if (!filterOptions.empty()) media.push_back(Prop("FilterOptions", Any(Ou(filterOptions))));
+  if (!password.empty()) {
+    // Office Open XML files are encrypted from the password in the encryption
+    // data; the other formats take it as it is.
+    const bool ooxml = filter.find("2007") != std::string::npos || filter.find("Office Open XML") != std::string::npos;
+    if (ooxml) {
+      const css::beans::NamedValue keys[] = {{OUString("OOXPassword"), Any(Ou(password))},
+                                             {OUString("CryptoType"), Any(OUString("Standard"))}};
+      media.push_back(Prop("EncryptionData", Any(Sequence<css::beans::NamedValue>(keys, 2))));
+    } else {
+      media.push_back(Prop("Password", Any(Ou(password))));
+    }
+  }
+  const std::string folder = path.substr(0, path.find_last_of('/') + 1);
+  struct stat st {};
+  if (!folder.empty() && (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
+    throw Failure("The file could not be saved: " + path + " (the folder does not exist)");
+  try {
+    Reference<css::frame::XStorable>(document, UNO_QUERY_THROW)->storeToURL(FileUrl(path), MakeProps(media));
+  } catch (const css::io::IOException& e) {
+    const std::string why = Utf8(e.Message);
+    throw Failure("The file could not be saved: " + path + (why.empty() ? "" : " (" + why + ")"));
+  }
+}
+
+void CloseDocument(const Reference<css::lang::XComponent>& document) noexcept {
+  if (!document.is()) return;
+  try {
+    Reference<css::util::XCloseable> closeable(document, UNO_QUERY);
+    if (closeable.is())
+      closeable->close(true);
+    else
+      document->dispose();
+  } catch (const css::uno::Exception&) {
+    // already closed, or the office has gone
+  }
+}
+
+}  // namespace quillet::office::uno

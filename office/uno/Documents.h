@@ -1,0 +1,58 @@
+// Loading a document into the office hidden and read-only, and storing it
+// through an export filter.
+//
+// A load is refused (and the half-loaded document closed) when LibreOffice
+// gives nothing back, when the document is not of the application's kind, or
+// when the import filter it chose does not belong to what the file's
+// extension names: random bytes called .docx come back from LibreOffice as a
+// plain-text document, which is not a .docx.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
+
+#include "uno/Office.h"
+#include "uno/Uno.h"
+
+namespace quillet::office::uno {
+
+enum class DocumentKind { Text, Spreadsheet, Presentation };
+
+struct LoadRequest {
+  std::string path;
+  DocumentKind kind = DocumentKind::Text;
+  // The import filter to use; empty: LibreOffice's type detection chooses.
+  std::string filter;
+  std::string filterOptions;
+  // Import filters accepted from the detection (a name ending in "*" accepts
+  // every filter that starts with the rest); empty: any of the kind.
+  std::vector<std::string> acceptedFilters;
+  // The file must start with one of these byte strings (empty: anything).
+  std::vector<std::string> signatures;
+  bool emptyFileAllowed = true;
+  bool hasPassword = false;
+  std::string password;
+};
+
+// The texts of a failed load, as the applications give them.
+inline constexpr const char* kPasswordIncorrect = "The password is incorrect";
+inline constexpr const char* kFileCorrupt = "The file is corrupt and cannot be opened";
+std::string FileNotFoundText(const std::string& path);
+
+// The loaded document; raises Failure with the texts above.
+Reference<css::lang::XComponent> LoadDocument(const Office& office, const LoadRequest& request);
+
+// Stores Document to Path through Filter; Password encrypts the file when not empty.
+void StoreDocument(const Reference<css::lang::XComponent>& document, const std::string& path, const std::string& filter,
+                   const std::string& filterOptions, const std::string& password = {});
+
+// Closes the document, giving up its changes; never raises.
+void CloseDocument(const Reference<css::lang::XComponent>& document) noexcept;
+
+// The import filter the document was loaded with.
+std::string LoadedFilter(const Reference<css::lang::XComponent>& document);
+
+}  // namespace quillet::office::uno

@@ -1,0 +1,178 @@
+#include "uno/Office.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <thread>
+
+#include <com/sun/star/lang/DisposedException.hpp>
+
+#include "automation/Failure.h"
+#include "uno/LocalContext.h"
+
+namespace quillet::office::uno {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kStartTimeout = 60s;
+constexpr auto kTerminateTimeout = 15s;
+
+// The office of the process. Held weakly: the applications own it.
+struct Shared {
+  std::mutex lock;
+  std::weak_ptr<Office> office;
+  bool exitHookInstalled = false;
+};
+
+Shared& TheShared() {
+  static Shared* shared = new Shared;  // lives until the very end of the process
+  return *shared;
+}
+
+// At exit, before any library is finalised, the office is given up while the
+// UNO runtime is still whole; the applications may still hold it afterwards.
+void GiveUpAtExit() {
+  std::shared_ptr<Office> office;
+  {
+    std::lock_guard<std::mutex> guard(TheShared().lock);
+    office = TheShared().office.lock();
+  }
+  if (office) office->Shutdown();
+}
+
+// The socket files that LibreOffice's pipes leave in /tmp.
+std::set<std::string> PipeFiles() {
+  std::set<std::string> files;
+  const std::string prefix = "OSL_PIPE_" + std::to_string(::getuid()) + "_";
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator("/tmp", ec))
+    if (e.path().filename().string().rfind(prefix, 0) == 0) files.insert(e.path().string());
+  return files;
+}
+
+}  // namespace
+
+std::string WellKnownPipe() {
+  if (const char* pipe = std::getenv("QUILLET_OFFICE_PIPE"); pipe && *pipe) return pipe;
+  return "quillet-office";
+}
+
+int StartedOfficeProcess() {
+  std::shared_ptr<Office> office;
+  {
+    std::lock_guard<std::mutex> guard(TheShared().lock);
+    office = TheShared().office.lock();
+  }
+  return office ? static_cast<int>(office->pid()) : 0;
+}
+
+std::shared_ptr<Office> Office::Acquire() {
+  Shared& shared = TheShared();
+  std::lock_guard<std::mutex> guard(shared.lock);
+  if (auto office = shared.office.lock(); office && office->alive()) return office;
+  std::shared_ptr<Office> office(new Office);
+  office->pipe_ = WellKnownPipe();
+  office->connection_ = Connection::TryOpen(office->pipe_);
+  if (!office->connection_) office = Start();
+  shared.office = office;
+  // Exit handlers run last registered first: registered once the UNO
+  // libraries of the connection are loaded, this one runs before their
+  // static objects go.
+  if (!shared.exitHookInstalled) {
+    std::atexit(GiveUpAtExit);
+    shared.exitHookInstalled = true;
+  }
+  return office;
+}
+
+std::shared_ptr<Office> Office::Start() {
+  std::shared_ptr<Office> office(new Office);
+  office->slot_.emplace(ProfileSlot::Take());
+  static std::atomic<int> serial{0};
+  office->pipe_ = "quillet-" + std::to_string(::getpid()) + "-" + std::to_string(office->slot_->number()) + "-" +
+                  std::to_string(serial++);
+  const std::set<std::string> before = PipeFiles();
+  const OUString profile = FileUrl(office->slot_->profileFolder());
+  office->process_ = std::make_unique<OfficeProcess>(
+      ProgramFolder() + "/soffice.bin",
+      std::vector<std::string>{"--headless", "--invisible", "--nologo", "--norestore", "--nodefault",
+                               "--nolockcheck", "--accept=pipe,name=" + office->pipe_ + ";urp;",
+                               "-env:UserInstallation=" + Utf8(profile)},
+      std::vector<std::string>{"TMPDIR=" + office->slot_->tempFolder()});
+
+  const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+  while (!office->connection_) {
+    if (!office->process_->running())
+      throw Failure("LibreOffice ended while starting: " + office->process_->outcome());
+    if (std::chrono::steady_clock::now() > deadline) {
+      office->process_->Kill();
+      throw Failure("LibreOffice did not accept a connection in time");
+    }
+    office->connection_ = Connection::TryOpen(office->pipe_);
+    if (!office->connection_) std::this_thread::sleep_for(20ms);
+  }
+  office->leftovers_.push_back("/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_" + office->pipe_);
+  for (const std::string& f : PipeFiles())
+    if (!before.count(f) && f != office->leftovers_.front()) office->leftovers_.push_back(f);
+  office->slot_->RememberFiles(office->leftovers_);
+  return office;
+}
+
+Office::~Office() { Shutdown(); }
+
+pid_t Office::pid() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return process_ ? process_->pid() : 0;
+}
+
+bool Office::alive() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return !shut_ && connection_ && connection_->alive();
+}
+
+Reference<css::frame::XDesktop2> Office::desktop() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (shut_ || !connection_ || !connection_->alive()) throw Failure("The connection to LibreOffice has been lost");
+  return connection_->desktop();
+}
+
+Reference<css::uno::XComponentContext> Office::context() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (shut_ || !connection_ || !connection_->alive()) throw Failure("The connection to LibreOffice has been lost");
+  return connection_->context();
+}
+
+void Office::Shutdown() {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (shut_) return;
+  shut_ = true;
+  if (process_ && connection_ && connection_->alive()) {
+    try {
+      connection_->desktop()->terminate();
+    } catch (const css::uno::Exception&) {
+      // the connection goes down while the office ends
+    }
+  }
+  if (connection_) connection_->Dispose();
+  connection_.reset();
+  if (process_) {
+    if (!process_->WaitForExit(kTerminateTimeout)) process_->Kill();
+    process_.reset();
+    ForgetLeftovers();
+  }
+  slot_.reset();
+}
+
+void Office::ForgetLeftovers() {
+  std::error_code ec;
+  for (const std::string& f : leftovers_) std::filesystem::remove(f, ec);
+  leftovers_.clear();
+}
+
+}  // namespace quillet::office::uno

@@ -1,0 +1,74 @@
+// The office process that the stand-in applications of this process share.
+//
+// The first application to need it attaches to a LibreOffice already
+// listening on the user's well-known pipe (such an office is the user's: it is
+// never terminated), or else starts soffice of its own, headless, with a
+// private profile slot and its own pipe (that office is terminated when the
+// last application lets go of it, and at the latest when this process exits).
+// Word, Excel and PowerPoint of one process share one office.
+#pragma once
+
+#include <sys/types.h>
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/uno/XComponentContext.hpp>
+
+#include "uno/Connection.h"
+#include "uno/OfficeProcess.h"
+#include "uno/ProfileSlot.h"
+#include "uno/Uno.h"
+
+namespace quillet::office::uno {
+
+// The pipe a shared, user-started LibreOffice listens on:
+// $QUILLET_OFFICE_PIPE when set, else "quillet-office".
+std::string WellKnownPipe();
+
+// The process id of the office this process started and still holds; 0 when
+// it holds none or attached to one.
+int StartedOfficeProcess();
+
+class Office {
+ public:
+  // The office of this process, attached or started on first use.
+  static std::shared_ptr<Office> Acquire();
+  Office(const Office&) = delete;
+  Office& operator=(const Office&) = delete;
+  ~Office();
+
+  // True when this process started the office (and will terminate it).
+  bool created() const { return process_ != nullptr; }
+  // The process id of the office this process started; 0 when attached.
+  pid_t pid() const;
+  const std::string& pipeName() const { return pipe_; }
+
+  // Raise Failure once the office has gone.
+  Reference<css::frame::XDesktop2> desktop() const;
+  Reference<css::uno::XComponentContext> context() const;
+  bool alive() const;
+
+  // Gives the office up now: terminates one of ours (killing it when it does
+  // not end in time) or disconnects from the user's. Later calls fail.
+  void Shutdown();
+
+ private:
+  Office() = default;
+  static std::shared_ptr<Office> Start();
+  void ForgetLeftovers();
+
+  mutable std::mutex lock_;
+  std::string pipe_;
+  std::unique_ptr<Connection> connection_;
+  std::optional<ProfileSlot> slot_;
+  std::unique_ptr<OfficeProcess> process_;
+  std::vector<std::string> leftovers_;  // socket files of our office, removed if it dies without them
+  bool shut_ = false;
+};
+
+}  // namespace quillet::office::uno

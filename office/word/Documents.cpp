@@ -1,0 +1,62 @@
+// Word's Documents collection: Open loads a file into Writer, hidden and
+// read-only, with the import that its extension (or the Format argument)
+// names; a wrong password or a damaged file fails at once instead of asking.
+#include "automation/DispatchObject.h"
+#include "automation/Failure.h"
+#include "formats/Encodings.h"
+#include "formats/OpenFormats.h"
+#include "uno/Documents.h"
+#include "word/WordDoc.h"
+
+namespace quillet::office::word {
+
+namespace {
+
+std::shared_ptr<WordDoc> Open(AppState& app, const CallArgs& a) {
+  const std::optional<std::string> file = a.Text(0, "FileName");
+  if (!file || file->empty()) throw Failure("A file name is needed.");
+  formats::OpenRule rule = formats::WordOpenRule(*file, a.Int(9, "Format"));
+  // A text file in a code page the caller names (msoEncoding...).
+  if (const auto encoding = a.Int(10, "Encoding"); encoding && rule.filter == "Text (encoded)") {
+    rule.options = formats::CharsetName(*encoding) + ",CRLF,,,";
+    rule.encoding = *encoding;
+  }
+  uno::LoadRequest request;
+  request.path = *file;
+  request.kind = uno::DocumentKind::Text;
+  request.filter = rule.filter;
+  request.filterOptions = rule.options;
+  request.acceptedFilters = rule.accepted;
+  request.signatures = rule.signatures;
+  request.emptyFileAllowed = rule.emptyAllowed;
+  if (const auto password = a.Text(4, "PasswordDocument")) {
+    request.hasPassword = true;
+    request.password = *password;
+  }
+  auto doc = std::make_shared<WordDoc>();
+  doc->doc = std::make_shared<OpenDocument>(*file, uno::LoadDocument(app.office(), request));
+  doc->doc->openEncoding = rule.encoding;
+  app.Opened(doc->doc);
+  return doc;
+}
+
+class Documents : public DispatchObject {
+ public:
+  explicit Documents(std::shared_ptr<AppState> app) : DispatchObject(app->source()), app_(std::move(app)) {
+    Method("Open",
+           {"FileName", "ConfirmConversions", "ReadOnly", "AddToRecentFiles", "PasswordDocument", "PasswordTemplate",
+            "Revert", "WritePasswordDocument", "WritePasswordTemplate", "Format", "Encoding", "Visible",
+            "OpenAndRepair", "DocumentDirection", "NoEncodingDialog", "XMLTransform"},
+           [this](const CallArgs& a, Result& r) { r.Object(NewDocument(app_, Open(*app_, a))); });
+    Property("Count", [this](const CallArgs&, Result& r) { r.Int(static_cast<int32_t>(app_->Documents().size())); });
+  }
+
+ private:
+  std::shared_ptr<AppState> app_;
+};
+
+}  // namespace
+
+IDispatch* NewDocuments(std::shared_ptr<AppState> app) { return new Documents(std::move(app)); }
+
+}  // namespace quillet::office::word

@@ -1,0 +1,183 @@
+// The office behind the stand-ins: one LibreOffice shared by the applications
+// of a process, started when none listens on the well-known pipe and then
+// ended with the last application's Quit or with the process, leaving no
+// process and no file behind; attached when one listens, and then never ended.
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
+#include "OfficeTestSupport.h"
+#include "uno/Connection.h"
+#include "uno/LocalContext.h"
+#include "uno/OfficeProcess.h"
+#include "uno/ProfileSlot.h"
+
+extern char** environ;
+
+namespace quillet {
+namespace {
+
+using namespace std::chrono_literals;
+namespace uno = office::uno;
+
+int StartedOffice() {
+  void* lib = ::dlopen(QUILLET_OFFICE_LIB, RTLD_NOW | RTLD_NOLOAD);
+  auto started = lib ? reinterpret_cast<int (*)()>(::dlsym(lib, "OfficeStartedProcess")) : nullptr;
+  return started ? started() : -1;
+}
+
+bool Alive(int pid) { return pid > 0 && ::kill(pid, 0) == 0; }
+
+bool GoneWithin(int pid, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (std::filesystem::exists("/proc/" + std::to_string(pid))) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(20ms);
+  }
+  return true;
+}
+
+// The profile folder of a running soffice, from its command line.
+std::filesystem::path ProfileOf(int pid) {
+  const std::string cmdline = test::ReadFile("/proc/" + std::to_string(pid) + "/cmdline");
+  const std::string key = "-env:UserInstallation=file://";
+  const size_t at = cmdline.find(key);
+  if (at == std::string::npos) return {};
+  return cmdline.substr(at + key.size(), cmdline.find('\0', at) - at - key.size());
+}
+
+std::string PipeFile(const std::string& name) { return "/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_" + name; }
+
+class OfficeLife : public ::testing::Test {
+ protected:
+  void SetUp() override { test::UseStandIns(dir_); }
+  test::TempDir dir_;
+};
+
+TEST_F(OfficeLife, OneStartedOfficeServesTheProcessUntilTheLastQuit) {
+  ole::Variant word(ole::CreateOleObject("Word.Application"));
+  const int pid = StartedOffice();
+  ASSERT_GT(pid, 0);
+  ole::Variant excel(ole::CreateOleObject("Excel.Application"));
+  EXPECT_EQ(StartedOffice(), pid);
+
+  // The profile slot it runs in, from its command line.
+  const std::filesystem::path profile = ProfileOf(pid);
+  ASSERT_FALSE(profile.empty());
+  const std::string temp = (profile.parent_path() / "tmp").string();
+  EXPECT_FALSE(test::FilesIn(temp).empty());  // soffice's own temporary files while it runs
+
+  word.Call("Quit");
+  EXPECT_TRUE(Alive(pid));
+  EXPECT_EQ(test::ErrorOf([&] { word.Get("Visible"); }), "The object invoked has disconnected from its clients.");
+  test::WriteFile(dir_ / "a.csv", "1,2\n");
+  const ole::Variant book =
+      excel.CallOrGet("Workbooks").Call("Open", {}, {{"Filename", dir_ / "a.csv"}, {"ReadOnly", true}});
+  book.Call("Close", {}, {{"SaveChanges", 0}});
+
+  excel.Call("Quit");
+  EXPECT_FALSE(Alive(pid));
+  EXPECT_EQ(StartedOffice(), 0);
+  // Nothing of it stays: no pipe, no temporary files in its profile slot.
+  for (const auto& f : std::filesystem::directory_iterator("/tmp"))
+    EXPECT_EQ(f.path().string().find("OSL_PIPE_" + std::to_string(::getuid()) + "_quillet-" + std::to_string(::getpid())),
+              std::string::npos);
+  EXPECT_EQ(test::FilesIn(temp), std::vector<std::string>{});
+}
+
+TEST_F(OfficeLife, AnOfficeListeningOnTheWellKnownPipeIsAttachedAndOutlivesQuit) {
+  // An office of the user's, listening before the converter comes.
+  const std::string pipe = std::getenv("QUILLET_OFFICE_PIPE");
+  uno::ProfileSlot slot = uno::ProfileSlot::Take();
+  uno::OfficeProcess users(uno::ProgramFolder() + "/soffice.bin",
+                           {"--headless", "--invisible", "--norestore", "--nologo", "--nolockcheck",
+                            "--accept=pipe,name=" + pipe + ";urp;",
+                            "-env:UserInstallation=file://" + slot.profileFolder()},
+                           {"TMPDIR=" + slot.tempFolder()});
+  for (int i = 0; i < 1500 && !std::filesystem::exists(PipeFile(pipe)) && users.running(); ++i)
+    std::this_thread::sleep_for(20ms);
+  ASSERT_TRUE(std::filesystem::exists(PipeFile(pipe)));
+
+  {
+    ole::Variant word(ole::CreateOleObject("Word.Application"));
+    EXPECT_EQ(StartedOffice(), 0);  // attached, not started
+    test::WriteFile(dir_ / "a.txt", "attached\n");
+    const ole::Variant doc = word.CallOrGet("Documents").Call("Open", {}, {{"FileName", dir_ / "a.txt"}});
+    doc.Call("Close", {}, {{"SaveChanges", 0}});
+    word.Call("Quit");
+  }
+  EXPECT_TRUE(users.running());
+
+  // The user ends it (after the converter let go: one connection per process).
+  std::unique_ptr<uno::Connection> mine = uno::Connection::TryOpen(pipe);
+  ASSERT_TRUE(mine);
+  try {
+    mine->desktop()->terminate();
+  } catch (const uno::css::uno::Exception&) {
+  }
+  mine->Dispose();
+  EXPECT_TRUE(users.WaitForExit(15s));
+}
+
+// Runs the holder with Mode; its first line is the pid of its office.
+int RunHolder(const std::string& mode, pid_t& holder, FILE*& out) {
+  int fds[2];
+  if (::pipe(fds) != 0) return -1;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+  posix_spawn_file_actions_addclose(&actions, fds[0]);
+  std::string program = OFFICE_HOLDER, lib = QUILLET_OFFICE_LIB;
+  char* argv[] = {program.data(), lib.data(), const_cast<char*>(mode.c_str()), nullptr};
+  const int rc = ::posix_spawn(&holder, program.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(fds[1]);
+  if (rc != 0) return -1;
+  out = ::fdopen(fds[0], "r");
+  int pid = -1;
+  if (!out || std::fscanf(out, "%d", &pid) != 1) return -1;
+  return pid;
+}
+
+TEST_F(OfficeLife, AProgramThatEndsWithoutQuitLeavesNoOfficeBehind) {
+  for (const std::string mode : {"exit", "wait"}) {
+    pid_t holder = 0;
+    FILE* out = nullptr;
+    const int office = RunHolder(mode, holder, out);
+    ASSERT_GT(office, 0) << mode;
+    EXPECT_TRUE(Alive(office));
+    const std::filesystem::path profile = ProfileOf(office);
+    if (mode == "wait") ::kill(holder, SIGKILL);  // a crash: no exit handler runs
+    int status = 0;
+    ::waitpid(holder, &status, 0);
+    if (out) std::fclose(out);
+    EXPECT_TRUE(GoneWithin(office, 10s)) << mode;
+    const std::string slotName = profile.parent_path().filename().string();  // "slot-N"
+    const std::string pipe = PipeFile("quillet-" + std::to_string(holder) + "-" + slotName.substr(5) + "-0");
+    if (mode == "exit") {
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+      EXPECT_FALSE(std::filesystem::exists(pipe));
+    } else {
+      // The killed office could not remove its pipe: the next taker of its
+      // slot does.
+      const int number = std::stoi(slotName.substr(5));
+      std::vector<uno::ProfileSlot> taken;
+      while (taken.empty() || taken.back().number() < number) taken.push_back(uno::ProfileSlot::Take());
+      EXPECT_EQ(taken.back().number(), number) << "the slot was taken by another program meanwhile";
+      EXPECT_FALSE(std::filesystem::exists(pipe));
+      EXPECT_EQ(test::FilesIn(taken.back().tempFolder()), std::vector<std::string>{});
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quillet
