@@ -8,8 +8,10 @@
  * buffers belong to the caller.
  *
  * Threading: the library holds one converter for the whole process, and the
- * office applications it starts are shared by every call. Make one request at
- * a time: these functions must not run at the same time on two threads. Each
+ * office applications it starts are shared by every call. Requests are served
+ * one at a time: a call made while another thread's call runs waits for it
+ * (a call made again on the same thread, from a window procedure run while
+ * the first one waits, goes ahead). Each
  * call works on the calling thread and makes its automation calls there; on
  * Windows that thread joins a single-threaded COM apartment unless it already
  * initialised COM, and the applications started belong to the apartment of the
@@ -48,9 +50,15 @@ extern "C" {
  * defined, so callers test that byte alone. */
 typedef uint8_t QuilletBool;
 
-/* Converts one file. ErrorBuf receives the error text (an empty string on
- * success) with no length limit: supply a buffer large enough for paths and
- * the applications' own messages. Returns true when no error was reported. */
+/* The size an ErrorBuf must have: no error text written into it is longer
+ * than this, terminator included. A longer text (paths of any length, the
+ * applications' own messages) is cut in its middle, where "..." marks the
+ * cut. */
+#define QUILLET_ERROR_TEXT_MAX 4096
+
+/* Converts one file. ErrorBuf (at least QUILLET_ERROR_TEXT_MAX bytes)
+ * receives the error text, an empty string on success. Returns true when no
+ * error was reported. */
 QUILLET_API QuilletBool QUILLET_CALL ConvertSingleFile(const char* SrcFile, const char* DestFile,
                                                        const char* DestFormat, const char* Option,
                                                        char* ErrorBuf);
@@ -64,8 +72,9 @@ QUILLET_API QuilletBool QUILLET_CALL ConvertFolder(const char* SrcPath, const ch
 
 /* Answers a named field. Returns the length of the whole value; copies at most
  * ValueBufLen bytes plus a terminating zero into ValueBuf (untouched when
- * ValueBufLen is 0) and the error text into ErrorBuf. Call once with
- * ValueBufLen 0 to learn the length, then with a buffer of length + 1. */
+ * ValueBufLen is 0) and the error text into ErrorBuf (at least
+ * QUILLET_ERROR_TEXT_MAX bytes). Call once with ValueBufLen 0 to learn the
+ * length, then with a buffer of length + 1. */
 QUILLET_API int32_t QUILLET_CALL GetFieldValue(const char* FieldName, const char* Param,
                                                char* ValueBuf, int32_t ValueBufLen, char* ErrorBuf);
 

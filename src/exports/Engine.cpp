@@ -4,6 +4,11 @@ namespace quillet {
 
 TOfficeConvertClass* ConvertEngine = nullptr;
 
+std::unique_lock<std::recursive_mutex> LockRequests() {
+  static std::recursive_mutex requests;
+  return std::unique_lock<std::recursive_mutex>(requests);
+}
+
 void CreateConvertEngine() {
   if (!ConvertEngine) ConvertEngine = new TOfficeConvertClass();
 }

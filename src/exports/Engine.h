@@ -2,11 +2,18 @@
 // when it is unloaded. Every export and automation object uses this one object.
 #pragma once
 
+#include <mutex>
+
 #include "engine/OfficeConvert.h"
 
 namespace quillet {
 
 extern TOfficeConvertClass* ConvertEngine;
+
+// Held by every request for its whole length: the converter and the
+// applications it holds serve one request at a time. A second thread waits;
+// the same thread may enter again (a window procedure run while it waits).
+std::unique_lock<std::recursive_mutex> LockRequests();
 
 void CreateConvertEngine();
 // ProcessEnding: the whole process is going away (not a plain unload); the

@@ -9,6 +9,7 @@
 #include "exports/SaveReport.h"
 #include "exports/StringBlock.h"
 #include "platform/error.h"
+#include "platform/path.h"
 #include "quillet/quillet.h"
 
 namespace quillet {
@@ -20,6 +21,12 @@ void CopyOut(char* buffer, const std::string& text) {
   // The caller owns the buffer and promises it is large enough; without one
   // there is nowhere to write.
   if (buffer) std::memcpy(buffer, text.c_str(), text.size() + 1);
+}
+
+// Error texts echo paths of any length: they are cut to the size the header
+// promises, in the middle, where a long path is.
+void CopyErrorOut(char* buffer, const std::string& text) {
+  CopyOut(buffer, path::Abbreviated(text, QUILLET_ERROR_TEXT_MAX - 1));
 }
 
 TOfficeConvertClass& Engine() {
@@ -72,6 +79,7 @@ QUILLET_API QuilletBool QUILLET_CALL ConvertSingleFile(const char* SrcFile, cons
                                                        char* ErrorBuf) {
   std::string errorText;
   try {
+    const auto lock = LockRequests();
     const std::string src = Arg(SrcFile), dest = Arg(DestFile), format = Arg(DestFormat), option = Arg(Option);
     Engine().ConvertDocument(src, dest, format, option, errorText);
   } catch (...) {
@@ -79,7 +87,7 @@ QUILLET_API QuilletBool QUILLET_CALL ConvertSingleFile(const char* SrcFile, cons
     if (errorText.empty()) errorText = "Unknown error";  // a failure must never read as success
   }
   try {
-    CopyOut(ErrorBuf, errorText);
+    CopyErrorOut(ErrorBuf, errorText);
   } catch (...) {
   }
   return errorText.empty() ? 1 : 0;
@@ -88,22 +96,32 @@ QUILLET_API QuilletBool QUILLET_CALL ConvertSingleFile(const char* SrcFile, cons
 QUILLET_API QuilletBool QUILLET_CALL ConvertFolder(const char* SrcPath, const char* DestPath,
                                                    const char* DestFormat, int32_t IsSubFolder,
                                                    const char* Option, const char* ReportFile) {
+  std::string report;
   try {
+    const auto lock = LockRequests();
     const std::string src = Arg(SrcPath), dest = Arg(DestPath), format = Arg(DestFormat), option = Arg(Option);
-    std::string report;
     Engine().ConvertFolderContents(src, dest, format, IsSubFolder, option, report);
     const bool noFailure = report.empty();
     const bool saved = SaveReport(Arg(ReportFile), report);
     return noFailure && saved ? 1 : 0;
   } catch (...) {
-    return 0;
+    // A run that ended early still leaves its report: the lines of the files
+    // done so far and, last, why it ended.
+    if (!report.empty()) report += "\r\n";
+    report += MessageOf(std::current_exception());
   }
+  try {
+    SaveReport(Arg(ReportFile), report);
+  } catch (...) {
+  }
+  return 0;
 }
 
 QUILLET_API int32_t QUILLET_CALL GetFieldValue(const char* FieldName, const char* Param, char* ValueBuf,
                                                int32_t ValueBufLen, char* ErrorBuf) {
   std::string value, errorText;
   try {
+    const auto lock = LockRequests();
     const std::string name = Arg(FieldName), param = Arg(Param);
     if (!FixedField(name, value)) Engine().GetField(name, param, errorText, value);
   } catch (...) {
@@ -116,7 +134,7 @@ QUILLET_API int32_t QUILLET_CALL GetFieldValue(const char* FieldName, const char
     std::memcpy(ValueBuf, value.data(), n);
     ValueBuf[n] = '\0';
   }
-  CopyOut(ErrorBuf, errorText);
+  CopyErrorOut(ErrorBuf, errorText);
   return len;
 }
 

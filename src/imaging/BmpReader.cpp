@@ -258,7 +258,7 @@ Bitmap DecodeBmp(std::span<const uint8_t> data, const std::string& name) {
 }
 
 Bitmap LoadBmpFile(const std::string& file) {
-  os::UniqueFile f(std::fopen(file.c_str(), "rb"));
+  os::UniqueFile f(os::OpenRegularFile(file, "rb"));
   if (!f) throw Error("Cannot open file " + file);
   const auto readError = [&]() { return Error("Cannot read file " + file); };
   if (!os::Seek64(f.get(), 0, SEEK_END)) throw readError();

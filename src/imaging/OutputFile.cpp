@@ -4,7 +4,7 @@
 
 namespace quillet::imaging {
 
-OutputFile::OutputFile(const std::string& path) : path_(path), f_(std::fopen(path.c_str(), "wb")) {
+OutputFile::OutputFile(const std::string& path) : path_(path), f_(os::OpenRegularFile(path, "wb")) {
   if (!f_) throw Error("Cannot create file " + path);
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "platform/unique_any.h"
 
@@ -12,6 +13,12 @@ namespace quillet::os {
 // Closes the file when it goes. A writer that must know whether its data
 // reached the disk calls Close itself and checks the result.
 using UniqueFile = UniqueAny<std::FILE*, &std::fclose>;
+
+// Opens Path with the stdio Mode ("rb", "wb" or "ab") when it is, or for
+// writing becomes, a regular file. A FIFO, a device, a folder or anything
+// else is refused at once, never waited on: null, with the system's error
+// code kept for LastErrorCode.
+std::FILE* OpenRegularFile(const std::string& path, const char* mode);
 
 // fclose of an owned file: true when everything buffered was written.
 inline bool Close(UniqueFile& f) { return std::fclose(f.release()) == 0; }

@@ -1,5 +1,6 @@
 #include <dirent.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,10 +10,15 @@
 #include "platform/fs.h"
 #include "platform/path.h"
 
+#include <vector>
+
 namespace quillet::os {
 
 namespace {
 thread_local uint32_t g_lastError = 0;
+
+// The longest path the system takes, with its terminator (PATH_MAX).
+constexpr size_t kMaxPathBytes = 4096;
 
 bool Remember(bool ok) {
   if (!ok) g_lastError = static_cast<uint32_t>(errno);
@@ -45,13 +51,25 @@ void ForceDirectories(const std::string& dir) {
   if (dir.empty()) throw Error("Unable to create directory");
   std::string d = dir;
   while (d.size() > 1 && d.back() == '/') d.pop_back();
-  if (DirectoryExists(d)) return;
-  const std::string parent = path::ExtractFileDir(d);
-  if (!parent.empty() && parent != d) ForceDirectories(parent);
-  // EEXIST is fine only when a folder (made meanwhile) is what exists.
-  if (::mkdir(d.c_str(), 0777) != 0 && !(errno == EEXIST && DirectoryExists(d))) {
-    g_lastError = static_cast<uint32_t>(errno);
-    throw Error(SysErrorMessage(g_lastError));
+  if (d.size() >= kMaxPathBytes)
+    throw Error("Cannot create the folder " + path::Abbreviated(d, 200) + ": the path is longer than " +
+                std::to_string(kMaxPathBytes - 1) + " bytes");
+  // Up to the nearest folder that exists, then down again creating each one:
+  // a loop, not a recursion, so that the depth of a path costs no stack.
+  std::vector<size_t> missing;  // lengths of the missing prefixes, deepest first
+  for (std::string prefix = d; !prefix.empty() && !DirectoryExists(prefix);) {
+    missing.push_back(prefix.size());
+    std::string parent = path::ExtractFileDir(prefix);
+    if (parent.size() >= prefix.size()) break;
+    prefix = std::move(parent);
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    const std::string folder = d.substr(0, *it);
+    // EEXIST is fine only when a folder (made meanwhile) is what exists.
+    if (::mkdir(folder.c_str(), 0777) != 0 && !(errno == EEXIST && DirectoryExists(folder))) {
+      g_lastError = static_cast<uint32_t>(errno);
+      throw Error(SysErrorMessage(g_lastError));
+    }
   }
 }
 
@@ -116,5 +134,34 @@ std::string SysErrorMessage(uint32_t code) {
 bool Seek64(std::FILE* f, uint64_t offset, int whence) { return ::fseeko(f, off_t(offset), whence) == 0; }
 
 int64_t Tell64(std::FILE* f) { return ::ftello(f); }
+
+std::FILE* OpenRegularFile(const std::string& path, const char* mode) {
+  int flags = O_NOCTTY | O_CLOEXEC | O_NONBLOCK;
+  switch (mode[0]) {
+    case 'r': flags |= O_RDONLY; break;
+    case 'w': flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    case 'a': flags |= O_WRONLY | O_CREAT | O_APPEND; break;
+    default: g_lastError = EINVAL; return nullptr;
+  }
+  // Non-blocking, so that a FIFO without its other end does not hold the
+  // open; only a regular file is then taken, and read or written normally.
+  const int fd = ::open(path.c_str(), flags, 0666);
+  if (fd < 0) {
+    g_lastError = static_cast<uint32_t>(errno);
+    return nullptr;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    g_lastError = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    ::close(fd);
+    return nullptr;
+  }
+  std::FILE* f = ::fdopen(fd, mode);
+  if (!f) {
+    g_lastError = static_cast<uint32_t>(errno);
+    ::close(fd);
+  }
+  return f;
+}
 
 }  // namespace quillet::os

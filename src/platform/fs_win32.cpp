@@ -1,4 +1,6 @@
 #include <windows.h>
+
+#include <io.h>
 // <windows.h> maps these names to their ANSI or wide entry points; left in
 // place, the definitions below would be made as os::DeleteFileA and
 // os::SetFileAttributesA and callers of the seam would not link.
@@ -9,6 +11,8 @@
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/path.h"
+
+#include <vector>
 
 namespace quillet::os {
 
@@ -32,14 +36,26 @@ void ForceDirectories(const std::string& dir) {
   if (dir.empty()) throw Error("Unable to create directory");
   std::string d = dir;
   if (path::EndsWithDelimiter(d) && d.size() > 1 && !path::IsDelimiter(d[d.size() - 2])) d.pop_back();
+  if (d.size() >= MAX_PATH)
+    throw Error("Cannot create the folder " + path::Abbreviated(d, 200) + ": the path is longer than " +
+                std::to_string(MAX_PATH - 1) + " characters");
   // A bare drive ("C:" or "C:\") and an existing folder need nothing.
-  if ((d.size() <= 3 && d.find(':') != std::string::npos) || DirectoryExists(d)) return;
-  const std::string parent = path::ExtractFileDir(d);
-  if (!parent.empty() && parent != d) ForceDirectories(parent);
-  if (!::CreateDirectoryA(d.c_str(), nullptr)) {
-    const DWORD code = ::GetLastError();
-    // "Already exists" is fine only when a folder (made meanwhile) is what exists.
-    if (!(code == ERROR_ALREADY_EXISTS && DirectoryExists(d))) throw Error(SysErrorMessage(code));
+  auto present = [](const std::string& f) { return (f.size() <= 3 && f.find(':') != std::string::npos) || DirectoryExists(f); };
+  // Up to the nearest folder that exists, then down again creating each one.
+  std::vector<size_t> missing;  // lengths of the missing prefixes, deepest first
+  for (std::string prefix = d; !prefix.empty() && !present(prefix);) {
+    missing.push_back(prefix.size());
+    std::string parent = path::ExtractFileDir(prefix);
+    if (parent.size() >= prefix.size()) break;
+    prefix = std::move(parent);
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    const std::string folder = d.substr(0, *it);
+    if (!::CreateDirectoryA(folder.c_str(), nullptr)) {
+      const DWORD code = ::GetLastError();
+      // "Already exists" is fine only when a folder (made meanwhile) is what exists.
+      if (!(code == ERROR_ALREADY_EXISTS && DirectoryExists(folder))) throw Error(SysErrorMessage(code));
+    }
   }
 }
 
@@ -89,5 +105,23 @@ std::string SysErrorMessage(uint32_t code) {
 bool Seek64(std::FILE* f, uint64_t offset, int whence) { return _fseeki64(f, int64_t(offset), whence) == 0; }
 
 int64_t Tell64(std::FILE* f) { return _ftelli64(f); }
+
+std::FILE* OpenRegularFile(const std::string& path, const char* mode) {
+  // Device names (CON, NUL, COM1 ...) and pipes open like files: only what
+  // the system reports as a disk file is taken.
+  const DWORD attr = ::GetFileAttributesA(path.c_str());
+  if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY)) {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+  std::FILE* f = std::fopen(path.c_str(), mode);
+  if (!f) return nullptr;
+  if (::GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)))) != FILE_TYPE_DISK) {
+    std::fclose(f);
+    ::SetLastError(ERROR_INVALID_NAME);
+    return nullptr;
+  }
+  return f;
+}
 
 }  // namespace quillet::os

@@ -71,4 +71,25 @@ std::string JoinToCurrent(std::string_view cwd, std::string_view p) {
   return result;
 }
 
+namespace {
+bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+}  // namespace
+
+std::string Abbreviated(std::string_view p, size_t maxBytes) {
+  if (p.size() <= maxBytes) return std::string(p);
+  constexpr std::string_view kEllipsis = "...";
+  if (maxBytes < kEllipsis.size()) return std::string(kEllipsis.substr(0, maxBytes));
+  const size_t keep = maxBytes - kEllipsis.size();
+  // Both cuts land on the start of a character: the head ends before one,
+  // the tail begins at one; moving them only shortens the result.
+  size_t head = keep / 2;
+  while (head > 0 && IsContinuation(p[head])) --head;
+  size_t tail = p.size() - (keep - keep / 2);
+  while (tail < p.size() && IsContinuation(p[tail])) ++tail;
+  std::string out(p.substr(0, head));
+  out += kEllipsis;
+  out += p.substr(tail);
+  return out;
+}
+
 }  // namespace quillet::path

@@ -41,6 +41,10 @@ std::string ExtractFileExt(std::string_view p);
 std::string ChangeFileExt(std::string_view p, std::string_view ext);
 
 bool EndsWithDelimiter(std::string_view p);
+// P itself when it has at most MaxBytes bytes, else its start and its end
+// joined by "..." within MaxBytes, so that a message about a very long path
+// stays readable and bounded. UTF-8 sequences are not cut apart.
+std::string Abbreviated(std::string_view p, size_t maxBytes);
 std::string IncludeTrailingDelimiter(std::string_view p);
 
 // True for a path that does not depend on the current folder: on Windows one

@@ -68,7 +68,7 @@ bool SaveTextToFile(const std::string& fileName, const std::string& text) {
   const std::string dir = path::ExtractFileDir(fileName);
   if (!dir.empty()) os::ForceDirectories(dir);
   const std::string content = WithCrLfLines(text);
-  os::UniqueFile f(std::fopen(fileName.c_str(), "wb"));
+  os::UniqueFile f(os::OpenRegularFile(fileName, "wb"));
   if (!f) return false;
   if (std::fwrite(content.data(), 1, content.size(), f.get()) != content.size()) return false;
   return os::Close(f);

@@ -37,7 +37,7 @@ void ForEachLine(std::string_view text, Take take) {
 }
 
 void WriteWholeFile(const std::string& fileName, std::string_view content) {
-  os::UniqueFile f(std::fopen(fileName.c_str(), "wb"));
+  os::UniqueFile f(os::OpenRegularFile(fileName, "wb"));
   if (!f) throw Error("Cannot create file " + fileName);
   if (std::fwrite(content.data(), 1, content.size(), f.get()) != content.size() || std::fflush(f.get()) != 0)
     throw Error("Cannot create file " + fileName);
@@ -74,7 +74,7 @@ std::string CrLfLines(std::string_view text) {
 }
 
 std::string LoadTextFromFile(const std::string& fileName) {
-  os::UniqueFile f(std::fopen(fileName.c_str(), "rb"));
+  os::UniqueFile f(os::OpenRegularFile(fileName, "rb"));
   if (!f) throw Error("Cannot open file " + fileName);
   // The size the file reports is only a hint: some files of the system's own
   // report none, a folder opened as a file may report anything, and a file may

@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <sstream>
@@ -13,6 +12,8 @@
 
 #include "platform/com/ComPtr.h"
 #include "platform/com/com.h"
+#include "platform/file.h"
+#include "platform/fs.h"
 
 // ---------------------------------------------------------------- BSTR
 
@@ -254,6 +255,9 @@ bool SameProgId(const std::string& a, const std::string& b) {
 // One line of the server registry:
 //   ProgID  {CLSID}  factory-function  /path/of/server.so
 // The path runs to the end of the line and may hold blanks; "#" starts a comment line.
+// A registry file is a few lines; more than this is not one.
+constexpr size_t kMaxRegistryBytes = 1 << 20;
+
 struct ServerEntry {
   std::string progId;
   CLSID clsid;
@@ -270,7 +274,7 @@ std::string RegistryFile() {
     base = std::string(home) + "/.config";
   if (!base.empty()) {
     std::string user = base + "/quillet/automation-servers";
-    if (std::ifstream(user)) return user;
+    if (quillet::os::FileExists(user)) return user;
   }
   return "/etc/quillet/automation-servers";
 }
@@ -320,8 +324,16 @@ std::vector<ServerEntry> BuiltInServers() {
 // exists is the whole truth; without one the built-in servers answer.
 std::vector<ServerEntry> ReadRegistry() {
   std::vector<ServerEntry> entries;
-  std::ifstream in(RegistryFile());
-  if (!in) return BuiltInServers();
+  const std::string file = RegistryFile();
+  if (!quillet::os::FileExists(file)) return BuiltInServers();
+  // Only a regular file is read, and only so much of it: a registry that
+  // names a FIFO or a device must neither hang the look-up nor fill memory.
+  // Something there that is not a readable file registers nothing.
+  const quillet::os::UniqueFile f(quillet::os::OpenRegularFile(file, "rb"));
+  if (!f) return entries;
+  std::string text(kMaxRegistryBytes, '\0');
+  text.resize(std::fread(text.data(), 1, text.size(), f.get()));
+  std::istringstream in(text);
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -1,0 +1,125 @@
+// The entry points under misuse a caller can commit: paths far longer than
+// any buffer, a report or registry that names a FIFO or a device, and two
+// threads calling at once.
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "DoubleControl.h"
+#include "QuilletLibrary.h"
+#include "TestSupport.h"
+#include "platform/path.h"
+#include "quillet/quillet.h"
+#include "utilities/Automation.h"
+
+#ifndef _WIN32
+#include <stdlib.h>
+#include <sys/stat.h>
+#endif
+
+namespace quillet::test {
+namespace {
+
+size_t CallsWith(const doubles::Doubles& d, const std::string& part) {
+  size_t n = 0;
+  for (const std::string& call : d.Calls(doubles::App::Word)) n += call.find(part) != std::string::npos;
+  return n;
+}
+
+TEST(ExportsAtTheEdges, ErrorTextsStayWithinTheDocumentedSize) {
+  QuilletLibrary lib(QUILLET_LIBRARY);
+  TempDir dir;
+  // A source path of 10 000 bytes that does not exist.
+  const std::string src = dir / std::string(10000, 'x') + ".doc";
+  const auto r = lib.ConvertSingleFile(src, dir / "a.txt", "2", "");
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.errorText.size(), QUILLET_ERROR_TEXT_MAX - 1u);
+  EXPECT_EQ(r.errorText.rfind("Source file \"" + dir.path(), 0), 0u);
+  EXPECT_NE(r.errorText.find("..."), std::string::npos);
+  EXPECT_EQ(r.errorText.substr(r.errorText.size() - 14), "\" do not exist");
+  // A short text is not touched.
+  EXPECT_EQ(lib.ConvertSingleFile(dir / "b.doc", dir / "b.txt", "2", "").errorText,
+            "Source file \"" + (dir / "b.doc") + "\" do not exist");
+}
+
+#ifndef _WIN32
+TEST(ExportsAtTheEdges, AReportFileThatIsAFifoIsRefusedNotWaitedOn) {
+  doubles::Doubles d;
+  QuilletLibrary lib(QUILLET_LIBRARY);
+  TempDir dir;
+  WriteFile(dir / "a.doc", "x");
+  const std::string fifo = dir / "report";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(lib.ConvertFolder(dir / "*.doc", dir / "out", "2", 0, "", fifo));
+  // The conversion itself went ahead.
+  EXPECT_EQ(ReadFile(dir / "out" + std::string(1, path::kDelimiter) + "a.txt"),
+            "Word saved " + (dir / "a.doc") + " as format 2\r\n");
+}
+
+TEST(ExportsAtTheEdges, AServerRegistryThatIsNoFileRegistersNothing) {
+  TempDir dir;
+  const std::string fifo = dir / "servers";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& registry : {fifo, std::string("/dev/zero")}) {
+    ::setenv("QUILLET_AUTOMATION_REGISTRY", registry.c_str(), 1);
+    QuilletLibrary lib(QUILLET_LIBRARY);
+    WriteFile(dir / "a.doc", "x");
+    EXPECT_EQ(lib.ConvertSingleFile(dir / "a.doc", dir / "a.txt", "2", "MS Word").errorText,
+              "Can not load Microsoft Word, you must install Microsoft Word first, please try again!")
+        << registry;
+  }
+  ::unsetenv("QUILLET_AUTOMATION_REGISTRY");
+}
+#endif
+
+TEST(ExportsAtTheEdges, CallsFromSeveralThreadsAreServedOneAtATime) {
+  doubles::Doubles d;
+  QuilletLibrary lib(QUILLET_LIBRARY);
+  TempDir dir;
+  constexpr int kThreads = 4, kEach = 5;
+  for (int t = 0; t < kThreads; ++t) WriteFile(dir / ("t" + std::to_string(t) + ".doc"), "x");
+  std::mutex lock;
+  std::set<std::string> errors;
+  int conversions = 0;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      const std::string name = "t" + std::to_string(t);
+      for (int i = 0; i < kEach; ++i) {
+        // Every kind of request: a conversion, a format list, a folder run.
+        const auto r = lib.ConvertSingleFile(dir / (name + ".doc"), dir / (name + ".txt"), "2", "MS Word");
+        const std::string list = lib.GetFieldValue("destformatlist").value;
+        lib.ConvertFolder(dir / (name + ".doc"), dir / name, "2", 0, "", dir / (name + ".report"));
+        std::lock_guard<std::mutex> guard(lock);
+        if (!r.ok) errors.insert(r.errorText);
+        conversions += r.ok;
+        if (list.empty()) errors.insert("no format list");
+      }
+    });
+  }
+  for (auto& th : threads) th.join();
+#ifdef _WIN32
+  // Word belongs to the apartment of the thread that started it: the other
+  // threads are refused by COM with its text (the wrong thread, or, once the
+  // starting thread has ended, a proxy without its apartment), and nothing
+  // else goes wrong.
+  const std::set<std::string> refusals{ole::OleErrorText(static_cast<int32_t>(0x8001010Eu)),   // RPC_E_WRONG_THREAD
+                                       ole::OleErrorText(static_cast<int32_t>(0x800401FDu))};  // CO_E_OBJNOTCONNECTED
+  for (const std::string& e : errors) EXPECT_TRUE(refusals.count(e)) << e;
+  EXPECT_GE(conversions, kEach);
+#else
+  EXPECT_EQ(errors, std::set<std::string>{});
+  EXPECT_EQ(conversions, kThreads * kEach);
+#endif
+  // One Word served them all, and every document it opened was closed again.
+  EXPECT_EQ(CallsWith(d, "Word.Visible put False"), 1u);
+  EXPECT_EQ(CallsWith(d, "Documents.Open"), CallsWith(d, ".Close method"));
+  EXPECT_GE(CallsWith(d, "Documents.Open"), size_t{kEach});
+}
+
+}  // namespace
+}  // namespace quillet::test
