@@ -1,5 +1,9 @@
 #include "Application.h"
 
+#include <atomic>
+
+#include "platform/com/ServerControl.h"
+
 #include "Documents.h"
 #include "ExcelWorkbook.h"
 #include "PowerPointPresentation.h"
@@ -60,6 +64,63 @@ Application::Application(std::shared_ptr<Session> s, AppKind kind)
       collection("Presentations", PowerPointPresentation::OpenParams(), MakerOf<PowerPointPresentation>());
       break;
   }
+}
+
+namespace {
+
+class ServerControlTearOff : public IQuilletServerControl {
+ public:
+  ServerControlTearOff(IDispatch* owner, std::shared_ptr<Session> session)
+      : owner_(com::ComPtr<IDispatch>::Borrow(owner)), session_(std::move(session)) {}
+  virtual ~ServerControlTearOff() = default;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+    if (!object) return E_POINTER;
+    if (riid == com::IID_IQuilletServerControl) {
+      *object = static_cast<IQuilletServerControl*>(this);
+      AddRef();
+      return S_OK;
+    }
+    return owner_->QueryInterface(riid, object);
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG n = --refs_;
+    if (n == 0) delete this;
+    return n;
+  }
+  HRESULT STDMETHODCALLTYPE StartedProcessId(DWORD* pid) override {
+    if (!pid) return E_POINTER;
+    // An instance a user started is one the server only attached to.
+    *pid = session_->automation() ? kOwnProcess : 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Abort() override {
+    session_->Write("abort");
+    session_->Abort();
+    return S_OK;
+  }
+
+ private:
+  // A stand-in for the process a real server would have started.
+  static constexpr DWORD kOwnProcess = 1;
+  com::ComPtr<IDispatch> owner_;
+  std::shared_ptr<Session> session_;
+  std::atomic<ULONG> refs_{1};
+};
+
+}  // namespace
+
+HRESULT Application::QueryOther(REFIID riid, void** object) {
+  *object = nullptr;
+#ifdef _WIN32
+  (void)riid;
+  return E_NOINTERFACE;
+#else
+  if (riid != com::IID_IQuilletServerControl) return E_NOINTERFACE;
+  *object = static_cast<IQuilletServerControl*>(new ServerControlTearOff(this, sessionPtr()));
+  return S_OK;
+#endif
 }
 
 }  // namespace quillet::doubles

@@ -15,6 +15,12 @@ class Application : public DispObject {
  public:
   Application(std::shared_ptr<Session> session, AppKind kind);
 
+ protected:
+  // Linux: the control of the library's own servers, so that the converter
+  // can abort a call that hangs (the double's process is the caller's own:
+  // it reports that id as the process it started).
+  HRESULT QueryOther(REFIID riid, void** object) override;
+
  private:
   Stored visible_, windowState_, displayAlerts_, askToUpdateLinks_;
 };

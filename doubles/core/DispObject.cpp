@@ -81,6 +81,11 @@ HRESULT DispObject::QueryInterface(REFIID riid, void** object) {
     return S_OK;
   }
   *object = nullptr;
+  return QueryOther(riid, object);
+}
+
+HRESULT DispObject::QueryOther(REFIID, void** object) {
+  *object = nullptr;
   return E_NOINTERFACE;
 }
 
@@ -181,7 +186,13 @@ HRESULT DispObject::Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* 
   const Script& script = session_->script();
   HRESULT hr = S_OK;
   pendingException_.clear();
-  if (deleted_) {
+  if (!script.hang.empty() && script.hang == key) {
+    // A member that never answers: the call ends only when the converter
+    // aborts the server (or ends its process).
+    session_->Write("hang " + name_ + "." + entry.name);
+    session_->Hang();
+    hr = static_cast<HRESULT>(0x80010002u);  // RPC_E_CALL_CANCELED
+  } else if (deleted_) {
     hr = Raise("The object has been deleted.");
   } else if (auto f = script.failures.find(key); f != script.failures.end()) {
     hr = Raise(f->second);

@@ -61,6 +61,9 @@ class DispObject : public IDispatch {
   // document).
   void MarkDeleted() { deleted_ = true; }
 
+  // Interfaces besides IUnknown and IDispatch; none by default.
+  virtual HRESULT QueryOther(REFIID riid, void** object);
+
   Session& session() { return *session_; }
   const Session& session() const { return *session_; }
   std::shared_ptr<Session> sessionPtr() const { return session_; }

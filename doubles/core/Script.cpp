@@ -103,6 +103,8 @@ Script ParseScript(const std::string& text) {
       s.unknown.push_back(LowerCase(value));
     } else if (key == "DisconnectAfter") {
       s.disconnectAfter = LowerCase(value);
+    } else if (key == "Hang") {
+      s.hang = LowerCase(value);
     } else if (key == "Title") {
       s.title = value;
     } else if (key == "FailOpen") {

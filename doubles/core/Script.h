@@ -39,6 +39,7 @@ struct Script {
   std::map<std::string, int32_t> failCodes;    // lower-case "object.member" -> HRESULT
   std::vector<std::string> unknown;            // lower-case "object.member": names not known
   std::string disconnectAfter;                 // lower-case "object.member"
+  std::string hang;                            // lower-case "object.member" that never answers
   std::string title;                           // the title of every document opened
   std::map<std::string, std::string> failOpen;  // lower-case file name -> description of its open
   std::string dialog;                          // the dialog raised inside every open, or empty

@@ -72,4 +72,18 @@ void Session::Write(const std::string& line) {
   }
 }
 
+bool Session::Hang() {
+  std::unique_lock<std::mutex> lock(hangLock_);
+  hangEnd_.wait(lock, [this] { return aborted_; });
+  return true;
+}
+
+void Session::Abort() {
+  {
+    std::lock_guard<std::mutex> lock(hangLock_);
+    aborted_ = true;
+  }
+  hangEnd_.notify_all();
+}
+
 }  // namespace quillet::doubles

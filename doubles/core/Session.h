@@ -10,6 +10,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -34,6 +35,12 @@ class Session {
 
   bool quitRequested = false;
 
+  // A call that hangs waits here until the session is aborted (Linux, where
+  // the converter reaches the double's own control) or its process ends
+  // (Windows). True when it was aborted.
+  bool Hang();
+  void Abort();
+
   void Write(const std::string& line);
 
  private:
@@ -43,6 +50,9 @@ class Session {
   Script script_;
   std::string transcript_;
   std::mutex writeLock_;  // lines of two threads stay whole
+  std::mutex hangLock_;
+  std::condition_variable hangEnd_;
+  bool aborted_ = false;
 };
 
 // Makes every session of App (alive in this process) fail from now on, as a

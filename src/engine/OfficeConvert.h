@@ -34,6 +34,12 @@ class TOfficeConvertClass : public TConvertBaseClass, public TProcedureContext {
                 std::string& value) override;
   void ReservedSlot10() override;
 
+  // The version gates and the choice of one of the four routes (Dispatcher.cpp).
+  void Route(const std::string& app, const std::string& src, const std::string& dest, const std::string& destFormat,
+             const std::string& option, std::string& errorText);
+  // The slot of "MS Word", "MS Excel" or "MS Powerpoint"; null for the other names.
+  TApplicationSlot* OfficeSlot(const std::string& appName);
+
   // The four routes of the dispatcher; each sets ErrorText (empty on success).
   void ConvertOfficeDocument(const std::string& appName, const std::string& src, const std::string& dest,
                              const std::string& destFormat, const std::string& option, std::string& errorText);

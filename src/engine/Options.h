@@ -2,6 +2,7 @@
 // it, with no grammar and no word boundaries.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,10 @@ inline constexpr std::string_view kOrientation1 = "orientation:=1";
 inline constexpr std::string_view kOrientation2 = "orientation:=2";
 inline constexpr std::string_view kMergeHtml = "MERGEHTML";
 inline constexpr std::string_view kNoCreateImageDir = "NOCREATEIMAGEDIR";
+// A keyword of this library's own: the deadline of each document, in whole
+// seconds ("TIMEOUT=30").
+inline constexpr std::string_view kTimeout = "TIMEOUT=";
+inline constexpr uint32_t kDefaultTimeoutSeconds = 120;
 
 // True when Keyword occurs anywhere in Option (byte-wise, case-sensitive).
 bool Has(std::string_view option, std::string_view keyword);
@@ -34,5 +39,11 @@ std::string ChooseApplication(std::string_view option);
 
 // The text after "OPENFORMAT=" up to the first CR LF of the whole option string.
 std::string OpenFormatValue(const std::string& option);
+
+// The deadline of one document in seconds: the whole number after the first
+// "TIMEOUT=" (ended by a blank, tab, CR, LF, "," or ";" or the end of the
+// option text), else the default. Raises Error "Invalid value '<v>' for
+// TIMEOUT= (whole seconds from 1 to 86400)" for anything else.
+uint32_t TimeoutSeconds(std::string_view option);
 
 }  // namespace quillet::options

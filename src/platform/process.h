@@ -32,4 +32,21 @@ uint32_t StartProgram(const std::string& program, const std::string& params, int
 // False when it could not be started.
 bool StartProgramAndWait(const std::string& program, const std::string& params, int show);
 
+// Processes that the converter may have to end: a server it started that no
+// longer answers. Only ever called with the id of such a process.
+
+// True while the process runs (a finished child not yet collected counts as gone).
+bool ProcessAlive(uint32_t pid);
+// Ends the process at once (TerminateProcess, SIGKILL) and waits a moment for
+// it to go, collecting it when it is a child of ours. True when it is gone.
+bool EndProcess(uint32_t pid);
+
+// The ids of the running processes whose executable file name is Name
+// (without regard to case). Empty where the system has no process snapshot
+// for the library (Linux).
+std::vector<uint32_t> ProcessesNamed(const std::string& name);
+
+// The calling thread's id, as the system's call-cancellation knows it.
+uint32_t CurrentThreadId();
+
 }  // namespace quillet::os

@@ -1,4 +1,5 @@
 #include <errno.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -85,5 +86,27 @@ bool StartProgramAndWait(const std::string& program, const std::string& params, 
   }
   return true;
 }
+
+bool ProcessAlive(uint32_t pid) {
+  if (pid == 0) return false;
+  // A child of ours that ended is collected here and counts as gone.
+  int status;
+  if (::waitpid(static_cast<pid_t>(pid), &status, WNOHANG) == static_cast<pid_t>(pid)) return false;
+  return ::kill(static_cast<pid_t>(pid), 0) == 0;
+}
+
+bool EndProcess(uint32_t pid) {
+  if (pid == 0) return true;
+  ::kill(static_cast<pid_t>(pid), SIGKILL);
+  for (int i = 0; i < 500; ++i) {
+    if (!ProcessAlive(pid)) return true;
+    ::usleep(10000);
+  }
+  return false;
+}
+
+std::vector<uint32_t> ProcessesNamed(const std::string&) { return {}; }
+
+uint32_t CurrentThreadId() { return static_cast<uint32_t>(::gettid()); }
 
 }  // namespace quillet::os

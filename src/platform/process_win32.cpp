@@ -3,6 +3,7 @@
 #include <memory>
 #include <type_traits>
 
+#include "platform/desktop.h"
 #include "platform/path.h"
 #include "platform/process.h"
 #include "platform/win32_handle.h"
@@ -54,5 +55,26 @@ bool StartProgramAndWait(const std::string& program, const std::string& params, 
   ::WaitForSingleObject(started.process.get(), INFINITE);
   return true;
 }
+
+bool ProcessAlive(uint32_t pid) {
+  const UniqueHandle h(::OpenProcess(SYNCHRONIZE, FALSE, pid));
+  return IsValid(h) && ::WaitForSingleObject(h.get(), 0) == WAIT_TIMEOUT;
+}
+
+bool EndProcess(uint32_t pid) {
+  const UniqueHandle h(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+  if (!IsValid(h)) return !ProcessAlive(pid);
+  ::TerminateProcess(h.get(), 1);
+  return ::WaitForSingleObject(h.get(), 5000) == WAIT_OBJECT_0;
+}
+
+std::vector<uint32_t> ProcessesNamed(const std::string& name) {
+  std::vector<uint32_t> ids;
+  for (const ProcessEntry& p : SystemDesktop()->ProcessSnapshot())
+    if (::lstrcmpiA(p.exeFile.c_str(), name.c_str()) == 0) ids.push_back(p.id);
+  return ids;
+}
+
+uint32_t CurrentThreadId() { return ::GetCurrentThreadId(); }
 
 }  // namespace quillet::os

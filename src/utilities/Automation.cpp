@@ -7,6 +7,7 @@
 #include <deque>
 
 #include "platform/com/ComPtr.h"
+#include "platform/com/ServerControl.h"
 #include "platform/error.h"
 #include "utilities/Strings.h"
 
@@ -151,6 +152,11 @@ Variant FromVariant(const VARIANT& in) {
 // ---------------------------------------------------------------- Variant
 
 Variant::Variant(OleObject v) : value_(std::move(v)) {}
+
+void Variant::Leak() {
+  if (auto* object = std::get_if<OleObject>(&value_)) object->detach();
+  value_ = std::monostate{};
+}
 
 Variant Variant::ErrorCode(int32_t scode) {
   Variant v;
@@ -422,5 +428,40 @@ OleObject CreateOleObject(const std::string& progId) {
   if (!dispatch) Raise(E_NOINTERFACE);
   return dispatch;
 }
+
+// ---------------------------------------------------------------- stopping servers
+
+bool IsServerGoneText(const std::string& text) {
+  static const int32_t kGone[] = {
+      static_cast<int32_t>(0x80010108u),  // RPC_E_DISCONNECTED
+      static_cast<int32_t>(0x800706BAu),  // RPC_S_SERVER_UNAVAILABLE
+      static_cast<int32_t>(0x80010007u),  // RPC_E_SERVER_DIED
+      static_cast<int32_t>(0x80010012u),  // RPC_E_SERVER_DIED_DNE
+      static_cast<int32_t>(0x800401FDu),  // CO_E_OBJNOTCONNECTED
+  };
+  for (int32_t code : kGone)
+    if (text == OleErrorText(code)) return true;
+  return false;
+}
+
+std::string LocalServerExeName(const std::string& progId) { return com::LocalServerExeName(progId); }
+
+void EnableCallCancellation() { com::EnableCallCancellation(); }
+
+bool CancelCall(uint32_t threadId) { return com::CancelCall(threadId); }
+
+ServerControl ServerControl::Of(const OleObject& object) {
+  ServerControl c;
+  c.control_ = object.try_query<IQuilletServerControl>();
+  return c;
+}
+
+uint32_t ServerControl::StartedProcessId() const {
+  DWORD pid = 0;
+  if (!control_ || FAILED(control_->StartedProcessId(&pid))) return 0;
+  return pid;
+}
+
+bool ServerControl::Abort() const { return control_ && SUCCEEDED(control_->Abort()); }
 
 }  // namespace quillet::ole

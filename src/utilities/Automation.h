@@ -27,6 +27,7 @@
 #include "platform/com/com_ptr.h"
 
 struct IDispatch;
+struct IQuilletServerControl;
 
 namespace quillet::ole {
 
@@ -83,6 +84,10 @@ class Variant {
   void Put(const std::string& member, const Variant& value, const Args& index = {}) const;
 
   bool operator==(const Variant& o) const { return value_ == o.value_; }
+
+  // Lets go of an object without releasing it: for a server that may not
+  // answer a release. The value is empty afterwards.
+  void Leak();
 
  private:
   struct ErrorBox {
@@ -145,5 +150,35 @@ OleObject CreateOleObject(const std::string& progId);
 
 // The message for a failure code: the system's text, or "OLE error %.8x".
 std::string OleErrorText(int32_t code);
+
+// True when Text is the message of a failure that means the server's process
+// is gone (disconnected, unavailable, died).
+bool IsServerGoneText(const std::string& text);
+
+// Stopping a server that does not answer. The executable name of ProgID's
+// local server ("WINWORD.EXE"), empty for in-process servers and on Linux.
+std::string LocalServerExeName(const std::string& progId);
+// Makes the calls of the calling thread cancellable from another thread, and
+// cancels the call that thread ThreadId waits in; false when the system
+// cannot (Linux, Wine).
+void EnableCallCancellation();
+bool CancelCall(uint32_t threadId);
+
+// The control interface of the library's own servers (the LibreOffice
+// stand-ins); empty for any other object. Both calls may be made from any
+// thread, also while another thread waits inside a call of the server.
+class ServerControl {
+ public:
+  ServerControl() = default;
+  static ServerControl Of(const OleObject& object);
+  explicit operator bool() const { return static_cast<bool>(control_); }
+  // The id of the working process the server started itself, else 0.
+  uint32_t StartedProcessId() const;
+  // Releases the blocked calls; ends the working process if the server started it.
+  bool Abort() const;
+
+ private:
+  com::ComPtr<IQuilletServerControl> control_;
+};
 
 }  // namespace quillet::ole

@@ -58,4 +58,15 @@ std::string SystemText(HRESULT code);
 // initialised COM; a thread that already did keeps its own choice.
 void EnsureApartment();
 
+// The executable file name of ProgID's local server ("WINWORD.EXE"), empty
+// when it has none (an in-process server, every server of the Linux subset).
+std::string LocalServerExeName(const std::string& progId);
+
+// Lets calls that the calling thread makes be cancelled from another thread
+// (once per thread), and cancels the call that thread ThreadId is waiting in.
+// False when the system cannot cancel it (Linux has no such calls; Wine does
+// not implement the cancellation).
+void EnableCallCancellation();
+bool CancelCall(uint32_t threadId);
+
 }  // namespace quillet::com

@@ -199,6 +199,12 @@ std::string SystemText(HRESULT code) {
 
 void EnsureApartment() {}  // every thread may call servers here
 
+std::string LocalServerExeName(const std::string&) { return {}; }
+
+void EnableCallCancellation() {}
+
+bool CancelCall(uint32_t) { return false; }
+
 }  // namespace quillet::com
 
 // ---------------------------------------------------------------- activation

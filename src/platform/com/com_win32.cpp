@@ -38,4 +38,50 @@ void EnsureApartment() {
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 }
 
+std::string LocalServerExeName(const std::string& progId) {
+  CLSID clsid;
+  if (FAILED(::CLSIDFromProgID(ToOle(progId).c_str(), &clsid))) return {};
+  wchar_t text[64];
+  if (!::StringFromGUID2(clsid, text, 64)) return {};
+  const std::string key = "CLSID\\" + FromOle(reinterpret_cast<const OLECHAR*>(text), ::lstrlenW(text)) + "\\LocalServer32";
+  char value[1024];
+  DWORD size = sizeof value;
+  if (::RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value,
+                     &size) != ERROR_SUCCESS)
+    return {};
+  // The command line of the server: a quoted or plain path, then switches.
+  std::string command = value;
+  std::string exe;
+  if (!command.empty() && command[0] == '"') {
+    exe = command.substr(1, command.find('"', 1) - 1);
+  } else {
+    const size_t dotExe = [&] {
+      std::string lower = command;
+      for (char& c : lower) c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
+      return lower.find(".exe");
+    }();
+    exe = dotExe == std::string::npos ? command.substr(0, command.find(' ')) : command.substr(0, dotExe + 4);
+  }
+  const size_t slash = exe.find_last_of("\\/:");
+  return slash == std::string::npos ? exe : exe.substr(slash + 1);
+}
+
+namespace {
+// Wine lists CoCancelCall but leaves it unimplemented: calling it ends the
+// process. There the cancellation is not tried.
+bool CallCancellationWorks() {
+  static const bool works = !::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version");
+  return works;
+}
+}  // namespace
+
+void EnableCallCancellation() {
+  thread_local bool done = false;
+  if (done || !CallCancellationWorks()) return;
+  done = true;
+  ::CoEnableCallCancellation(nullptr);
+}
+
+bool CancelCall(uint32_t threadId) { return CallCancellationWorks() && SUCCEEDED(::CoCancelCall(threadId, 0)); }
+
 }  // namespace quillet::com

@@ -1,0 +1,39 @@
+#include "engine/Deadline.h"
+
+#include <chrono>
+
+namespace quillet {
+
+TDeadline::TDeadline(uint32_t ms, std::function<void()> expire) {
+  thread_ = std::thread([this, ms, expire = std::move(expire)] {
+    std::unique_lock<std::mutex> lock(lock_);
+    if (wake_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return disarmed_; })) return;
+    expired_ = true;
+    lock.unlock();
+    try {
+      expire();
+    } catch (...) {
+      // Nothing may leave a thread's body; the conversion fails by its deadline anyway.
+    }
+  });
+}
+
+TDeadline::~TDeadline() {
+  Disarm();
+  if (thread_.joinable()) thread_.join();
+}
+
+void TDeadline::Disarm() {
+  {
+    std::lock_guard<std::mutex> lock(lock_);
+    disarmed_ = true;
+  }
+  wake_.notify_all();
+}
+
+bool TDeadline::Expired() const {
+  std::lock_guard<std::mutex> lock(lock_);
+  return expired_;
+}
+
+}  // namespace quillet
