@@ -20,6 +20,9 @@ namespace quillet::comserver {
 // {D97A6DA0-A868-11CF-83AE-00B0C90C2BD8}, published by Active Server Pages.
 extern const IID kIID_IScriptingContext;
 
+// The source named in the error objects of the class's methods: its ProgID.
+inline constexpr char kErrorSource[] = "quillet.ConvertApplication";
+
 class TASPObject : public TAutoObject<IConvertApplication> {
  public:
   using TAutoObject::TAutoObject;

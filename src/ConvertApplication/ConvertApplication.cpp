@@ -12,8 +12,6 @@ namespace quillet::comserver {
 
 namespace {
 
-constexpr const char* kSource = "quillet.ConvertApplication";
-
 TOfficeConvertClass& Engine() {
   if (!ConvertEngine) throw Error("The converter is not available");
   return *ConvertEngine;
@@ -24,7 +22,7 @@ TOfficeConvertClass& Engine() {
 HRESULT STDMETHODCALLTYPE TConvertApplication::ConvertFolder(BSTR sSrcFilePath, BSTR sDestFilePath,
                                                              BSTR sDestFileFormat, LONG iIsSubFolder,
                                                              BSTR sOption, BSTR* result) {
-  if (!result) return ReturnComError(E_POINTER, __uuidof(IConvertApplication), kSource);
+  if (!result) return ReturnComError(E_POINTER, __uuidof(IConvertApplication), kErrorSource);
   *result = nullptr;
   try {
     // The BSTRs as library strings in the ANSI code page: a null BSTR is the
@@ -36,13 +34,13 @@ HRESULT STDMETHODCALLTYPE TConvertApplication::ConvertFolder(BSTR sSrcFilePath, 
     std::string report;
     Engine().ConvertFolderContents(src, dest, format, iIsSubFolder, option, report);
     com::UniqueBstr text = com::UniqueBstr::From(report);
-    if (!text.get()) return ReturnComError(E_OUTOFMEMORY, __uuidof(IConvertApplication), kSource);
+    if (!text.get()) return ReturnComError(E_OUTOFMEMORY, __uuidof(IConvertApplication), kErrorSource);
     *result = text.release();
     return S_OK;
   } catch (const std::bad_alloc&) {
-    return ReturnComError(E_OUTOFMEMORY, __uuidof(IConvertApplication), kSource);
+    return ReturnComError(E_OUTOFMEMORY, __uuidof(IConvertApplication), kErrorSource);
   } catch (...) {
-    return ReturnComError(E_FAIL, __uuidof(IConvertApplication), kSource, CurrentErrorMessage());
+    return ReturnComError(E_FAIL, __uuidof(IConvertApplication), kErrorSource, CurrentErrorMessage());
   }
 }
 

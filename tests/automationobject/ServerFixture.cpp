@@ -1,7 +1,5 @@
 #include "ServerFixture.h"
 
-#include <cctype>
-
 namespace quillet::test {
 
 void ServerTest::SetUpTestSuite() {
@@ -49,26 +47,6 @@ UniqueBstr Bstr(const std::string& text) { return UniqueBstr::From(text); }
 
 UniqueBstr Bstr(const std::wstring& text) {
   return UniqueBstr(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
-}
-
-Lines ReportLines(const std::string& report) {
-  Lines lines;
-  if (report.empty()) return lines;
-  size_t start = 0;
-  for (;;) {
-    const size_t end = report.find("\r\n", start);
-    lines.push_back(report.substr(start, end == std::string::npos ? std::string::npos : end - start));
-    if (end == std::string::npos) break;
-    start = end + 2;
-  }
-  return lines;
-}
-
-bool IsTimeStamped(const std::string& line, const std::string& rest) {
-  if (line.size() < 8) return false;
-  for (size_t i : {0u, 1u, 3u, 4u, 6u, 7u})
-    if (!std::isdigit(static_cast<unsigned char>(line[i]))) return false;
-  return line[2] == ':' && line[5] == ':' && line.substr(8) == rest;
 }
 
 }  // namespace quillet::test

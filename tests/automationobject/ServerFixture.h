@@ -19,7 +19,6 @@
 
 namespace quillet::test {
 
-using Lines = std::vector<std::string>;
 using com::ComPtr;
 using com::UniqueBstr;
 using doubles::App;
@@ -50,10 +49,5 @@ class ServerTest : public ::testing::Test {
 UniqueBstr Bstr(const std::string& text);
 // A BSTR of 16-bit Text, embedded NULs included.
 UniqueBstr Bstr(const std::wstring& text);
-
-// The lines of a report (CR LF between lines, none after the last).
-Lines ReportLines(const std::string& report);
-// True when Line is "hh:nn:ss" + Rest.
-bool IsTimeStamped(const std::string& line, const std::string& rest);
 
 }  // namespace quillet::test

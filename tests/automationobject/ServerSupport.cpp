@@ -90,6 +90,26 @@ bool ClassesKeyExists(const std::string& key) {
   return ::RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, handle.put()) == ERROR_SUCCESS;
 }
 
+Lines ReportLines(const std::string& report) {
+  Lines lines;
+  if (report.empty()) return lines;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = report.find("\r\n", start);
+    lines.push_back(report.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    if (end == std::string::npos) break;
+    start = end + 2;
+  }
+  return lines;
+}
+
+bool IsTimeStamped(const std::string& line, const std::string& rest) {
+  if (line.size() < 8) return false;
+  for (size_t i : {0u, 1u, 3u, 4u, 6u, 7u})
+    if (!std::isdigit(static_cast<unsigned char>(line[i]))) return false;
+  return line[2] == ':' && line[5] == ':' && line.substr(8) == rest;
+}
+
 bool SameText(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quillet::test {
 
@@ -37,6 +38,12 @@ DWORD Regsvr32(bool unregister);
 // A value under HKEY_CLASSES_ROOT\Key (Name null: the default value).
 std::optional<std::string> ClassesValue(const std::string& key, const char* name = nullptr);
 bool ClassesKeyExists(const std::string& key);
+
+using Lines = std::vector<std::string>;
+// The lines of a report (CR LF between lines, none after the last).
+Lines ReportLines(const std::string& report);
+// True when Line is "hh:nn:ss" + Rest.
+bool IsTimeStamped(const std::string& line, const std::string& rest);
 
 // Case-insensitive comparison of two paths or identifiers.
 bool SameText(const std::string& a, const std::string& b);

@@ -105,7 +105,9 @@ TEST_F(TypeLibrary, TheInterfaceIsDualWithThreeMembersAtDispatchIdentifiersOneTo
                 e.flags[p])
           << e.name << " parameter " << p;
     }
-    if (e.id == 3) EXPECT_EQ(func->lprgelemdescParam[5].tdesc.lptdesc->vt, VT_BSTR);
+    if (e.id == 3) {
+      EXPECT_EQ(func->lprgelemdescParam[5].tdesc.lptdesc->vt, VT_BSTR);
+    }
   }
   // The parameter names scripts and tools show.
   BSTR raw[7] = {};
