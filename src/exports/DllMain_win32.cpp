@@ -1,12 +1,16 @@
 // Load and unload of quillet.dll.
 #include <windows.h>
 
+#include "ConvertApplication/ComServer.h"
 #include "exports/Engine.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   switch (reason) {
     case DLL_PROCESS_ATTACH:
       try {
+        // The automation class's factory first: it is on offer to
+        // DllGetClassObject before the converter it forwards to exists.
+        quillet::comserver::StartServer(instance);
         quillet::CreateConvertEngine();
       } catch (...) {
         return FALSE;
@@ -17,6 +21,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
       // being freed: other threads are gone and the loader lock is held, so the
       // converter must not call into other processes any more.
       quillet::DestroyConvertEngine(reserved != nullptr);
+      quillet::comserver::StopServer(reserved != nullptr);
       break;
     default:
       break;

@@ -27,15 +27,20 @@ std::string FromBstr(BSTR text) { return text ? FromOle(text, ::SysStringLen(tex
 std::string SystemText(HRESULT code) { return os::SysErrorMessage(static_cast<uint32_t>(code)); }
 
 void EnsureApartment() {
-  // Once per thread. The reference this takes on the COM library is kept for
-  // the thread's life on purpose: the application objects that the converter
-  // holds must stay usable until it is destroyed, and an uninitialise here
-  // could pull COM away under a host that initialised it too. A thread that
-  // already chose the multithreaded apartment keeps it (RPC_E_CHANGED_MODE).
+  // Once per thread. A thread that never initialised COM (a plain program
+  // calling the exports) joins a single-threaded apartment, and that
+  // reference is kept for the thread's life on purpose: the application
+  // objects that the converter holds must stay usable until it is destroyed.
+  // A thread whose host initialised COM already (a script host, a page
+  // server, a client of the automation object) keeps the host's apartment and
+  // its reference alone: a second one would outlive the host's uninitialise,
+  // and the apartment would never be torn down, nor the library freed and the
+  // applications given back. A thread in the multithreaded apartment keeps it
+  // (RPC_E_CHANGED_MODE).
   thread_local bool done = false;
   if (done) return;
   done = true;
-  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  if (::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED) == S_FALSE) ::CoUninitialize();
 }
 
 std::string LocalServerExeName(const std::string& progId) {
