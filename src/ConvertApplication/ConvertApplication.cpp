@@ -32,6 +32,7 @@ HRESULT STDMETHODCALLTYPE TConvertApplication::ConvertFolder(BSTR sSrcFilePath, 
     const std::string format = com::FromBstr(sDestFileFormat);
     const std::string option = com::FromBstr(sOption);
     std::string report;
+    const auto lock = LockRequests();
     Engine().ConvertFolderContents(src, dest, format, iIsSubFolder, option, report);
     com::UniqueBstr text = com::UniqueBstr::From(report);
     if (!text.get()) return ReturnComError(E_OUTOFMEMORY, __uuidof(IConvertApplication), kErrorSource);
