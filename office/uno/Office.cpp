@@ -133,7 +133,9 @@ pid_t Office::pid() const {
 
 bool Office::alive() const {
   std::lock_guard<std::mutex> guard(lock_);
-  return !shut_ && connection_ && connection_->alive();
+  // An office of ours that has ended is known to its reaper at once, before
+  // the bridge has noticed the broken pipe.
+  return !shut_ && connection_ && connection_->alive() && (!process_ || process_->running());
 }
 
 Reference<css::frame::XDesktop2> Office::desktop() const {
