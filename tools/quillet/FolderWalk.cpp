@@ -29,7 +29,10 @@ std::vector<FolderFile> FindFiles(const std::string& src, bool recurse, const st
     folder = fs::path(src).parent_path();
     pattern = fs::path(src).filename();
     if (folder.empty()) folder = ".";
-    if (!fs::is_directory(folder, ec)) throw std::invalid_argument("no such folder: " + folder.string());
+    // A name without wildcards is that file, or nothing that exists.
+    const bool wildcards = pattern.string().find_first_of("*?[") != std::string::npos;
+    if (!fs::is_directory(folder, ec) || (!wildcards && !fs::is_regular_file(src, ec)))
+      throw std::invalid_argument("no such folder: " + (wildcards ? folder.string() : src));
   }
   const fs::path skipped = skip.empty() ? fs::path() : fs::weakly_canonical(skip, ec);
 

@@ -1,6 +1,7 @@
 // The files of a folder run: SRC is a folder (every document in it) or a
 // pattern of names in a folder ("in/*.docx", matched without regard to
-// letter case, as the library does); with Recurse the subfolders count too,
+// letter case, as the library does; a name without wildcards is that one
+// file); with Recurse the subfolders count too,
 // and each result lands in the same subfolder under DEST.
 #pragma once
 

@@ -80,12 +80,20 @@ bool ListensOn(const std::vector<std::string>& args, const std::string& pipe) {
   return false;
 }
 
+// A process whose main thread has ended shows as a zombie while its other
+// threads still run: it is gone when its last thread is.
 bool Running(int pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  std::getline(stat, line);
-  const size_t close = line.rfind(')');
-  return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
+  const std::string task = "/proc/" + std::to_string(pid) + "/task";
+  std::error_code ec;
+  for (const auto& t : fs::directory_iterator(task, ec)) {
+    std::ifstream stat(t.path() / "stat");
+    std::string line;
+    std::getline(stat, line);
+    const size_t close = line.rfind(')');
+    if (close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z' && line[close + 2] != 'X')
+      return true;
+  }
+  return false;
 }
 
 // Starts soffice.bin in a session of its own, apart from this program.
@@ -214,6 +222,7 @@ std::vector<int> StopOffice(const std::string& pipe) {
   }
   // An office ended by a signal leaves its pipe, its profile's lock and its
   // temporary files.
+  while (Accepting(pipe) && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(20ms);
   std::error_code ec;
   if (!Accepting(pipe)) fs::remove(SocketOf(pipe), ec);
   const fs::path folder = SharedFolder(pipe);
