@@ -56,6 +56,7 @@ std::vector<std::shared_ptr<OpenDocument>> AppState::Documents() {
 
 void OpenDocument::Close() noexcept {
   if (!model.is()) return;
+  properties.clear();
   uno::CloseDocument(model);
   model.clear();
 }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include <com/sun/star/document/XDocumentProperties.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 
 #include "uno/Installation.h"
@@ -72,6 +73,9 @@ struct OpenDocument {
   std::string path;
   uno::Reference<uno::css::lang::XComponent> model;
   int openEncoding = 0;  // code page of a text import (Word), else 0
+  // The document's properties once asked for (each call on the office is a
+  // round trip, and the converter reads and writes the title in turn).
+  mutable uno::Reference<uno::css::document::XDocumentProperties> properties;
 };
 
 }  // namespace quillet::office
