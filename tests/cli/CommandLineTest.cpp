@@ -53,14 +53,18 @@ Outcome Quillet(const std::vector<std::string>& args, const std::vector<std::str
   std::vector<char*> argv;
   for (std::string& a : all) argv.push_back(a.data());
   argv.push_back(nullptr);
-  std::vector<std::string> environment = {"XDG_CACHE_HOME=" + Cache().path(), "QUILLET_OFFICE_PIPE=" + Pipe()};
-  environment.insert(environment.end(), env.begin(), env.end());
-  for (char** e = environ; *e; ++e) {
-    const std::string entry = *e;
-    bool replaced = entry.rfind("QUILLET_AUTOMATION_REGISTRY=", 0) == 0;
-    for (const std::string& add : environment) replaced = replaced || entry.compare(0, add.find('=') + 1, add, 0, add.find('=') + 1) == 0;
-    if (!replaced) environment.push_back(entry);
-  }
+  // Env first, then this program's defaults, then the rest of our own
+  // environment: the first entry of a name is the one that counts.
+  std::vector<std::string> environment = env;
+  auto named = [&](const std::string& entry) {
+    for (const std::string& e : environment)
+      if (entry.compare(0, entry.find('=') + 1, e, 0, e.find('=') + 1) == 0) return true;
+    return false;
+  };
+  for (const std::string& entry : {"XDG_CACHE_HOME=" + Cache().path(), "QUILLET_OFFICE_PIPE=" + Pipe()})
+    if (!named(entry)) environment.push_back(entry);
+  for (char** e = environ; *e; ++e)
+    if (!named(*e) && std::string(*e).rfind("QUILLET_AUTOMATION_REGISTRY=", 0) != 0) environment.push_back(*e);
   std::vector<char*> envp;
   for (std::string& e : environment) envp.push_back(e.data());
   envp.push_back(nullptr);
@@ -145,6 +149,21 @@ TEST_F(CommandLine, UsageAndSetUpErrorsExitWithTwo) {
   fs::copy_file(Path("memo.docx"), Path("docs/memo.docx"), fs::copy_options::overwrite_existing);
   EXPECT_EQ(Quillet({"folder", Path("docs"), Path("docs-out"), "--format", "csv"}).status, 2);
   EXPECT_EQ(Quillet({"--help"}).status, 0);
+}
+
+TEST_F(CommandLine, WithoutLibreOfficeTheUserIsToldWhatToInstall) {
+  const test::TempDir empty;
+  const std::string text =
+      "quillet: LibreOffice is not installed: install the Debian packages libreoffice-core, libreoffice-writer, "
+      "libreoffice-calc and libreoffice-impress\n";
+  const std::vector<std::string> missing = {"QUILLET_LIBREOFFICE_PROGRAM=" + empty.path(),
+                                            "QUILLET_OFFICE_PIPE=quillet-cli-none-" + std::to_string(::getpid())};
+  Outcome r = Quillet({"convert", Path("book.xlsx"), Path("missing.csv")}, missing);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, text);
+  r = Quillet({"office", "start"}, missing);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, text);
 }
 
 TEST_F(CommandLine, ConvertTakesTheFormatFromItsNameOrTheDestination) {

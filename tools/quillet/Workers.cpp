@@ -148,9 +148,8 @@ void RunInWorkers(const std::vector<Request>& requests, size_t jobs, const std::
     const Request& r = requests[next];
     w.busy = static_cast<long>(next++);
     started(static_cast<size_t>(w.busy));
-    if (!WriteAll(w.in, Pack({r.source, r.destination, r.format, r.option}))) {
-      // Its end is seen at its output.
-    }
+    // A worker that cannot take it has died: its end is seen at its output.
+    (void)WriteAll(w.in, Pack({r.source, r.destination, r.format, r.option}));
   };
   for (size_t i = 0; i < std::min(jobs, requests.size()); ++i) workers.push_back(Spawn(program, pipeName()));
   for (Worker& w : workers) hand(w);
