@@ -32,10 +32,18 @@ cache=${XDG_CACHE_HOME:-$HOME/.cache}/quillet/bench
 mkdir -p "$cache"
 export QUILLET_OFFICE_PIPE=quillet-bench
 unoconv_pid=""
+unoconv_port=20990
 cleanup() {
   "$q" office stop >/dev/null 2>&1 || true
-  if [ -n "$unoconv_pid" ]; then kill "$unoconv_pid" 2>/dev/null || true; fi
-  pkill -f -- "--accept=pipe,name=quillet-bench-unoconv;" 2>/dev/null || true
+  if [ -n "$unoconv_pid" ]; then
+    kill "$unoconv_pid" 2>/dev/null || true
+    # The office the listener started, known by the port it accepts on.
+    for pid in $(ps -eo pid=,args= | awk -v p="port=$unoconv_port[,;]" '/soffice\.bin/ && $0 ~ p {print $1}'); do
+      kill "$pid" 2>/dev/null || true
+      for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+      kill -9 "$pid" 2>/dev/null || true
+    done
+  fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -86,12 +94,13 @@ done
 
 # A listener for unoconv, with a profile of its own, started before the timing.
 export UNOCONV_PYTHON=/usr/bin/python3
-unoconv() { XDG_CONFIG_HOME="$cache/unoconv-config" /usr/bin/python3 /usr/bin/unoconv --pipe=quillet-bench-unoconv "$@"; }
+unoconv() { XDG_CONFIG_HOME="$cache/unoconv-config" /usr/bin/python3 /usr/bin/unoconv --port=$unoconv_port "$@"; }
 start_unoconv() {
-  unoconv --listener >/dev/null 2>&1 &
+  XDG_CONFIG_HOME="$cache/unoconv-config" /usr/bin/python3 /usr/bin/unoconv --port=$unoconv_port --listener \
+    >/dev/null 2>&1 &
   unoconv_pid=$!
   for _ in $(seq 1 300); do
-    [ -S "/tmp/OSL_PIPE_$(id -u)_quillet-bench-unoconv" ] && return 0
+    (exec 3<>/dev/tcp/127.0.0.1/$unoconv_port) 2>/dev/null && return 0
     kill -0 "$unoconv_pid" 2>/dev/null || return 1
     sleep 0.1
   done
@@ -112,14 +121,28 @@ cases=(
 )
 results=()
 for c in "${cases[@]}"; do
+  # (A program that starts an office of its own at the same moment may take
+  # the shared office's pipe file for its own and remove it: start it again.)
+  "$q" office status >/dev/null || { "$q" office stop >/dev/null; "$q" office start >/dev/null; }
   IFS='|' read -r what format option filter filteroptions name sofficeto unoconvto <<< "$c"
   kind=${what% *}
   ext=${what#* }
   files=("$work/$kind"/*."$kind")
   out=$work/out-$kind-$ext
   mkdir -p "$out"/{library,floor,oneshot,soffice,all,unoconv}
-  library=$("$bin/bench/peers/peers_library_bench" "$format" "$option" "$out/library" ".$ext" "${files[@]}" | awk '{print $2}' | median)
-  floor=$("$bin/bench/peers/peers_uno_floor" "$QUILLET_OFFICE_PIPE" "$filter" "$filteroptions" "$out/floor" ".$ext" "${files[@]}" | awk '{print $2}' | median)
+  # The library and the floor share the office: each runs twice, in turns,
+  # after a round of both that is not counted (the office's first
+  # conversions of a kind cost more).
+  lib() { "$bin/bench/peers/peers_library_bench" "$format" "$option" "$out/library" ".$ext" "${files[@]}" | awk '{print $2}'; }
+  bare() { "$bin/bench/peers/peers_uno_floor" "$QUILLET_OFFICE_PIPE" "$filter" "$filteroptions" "$out/floor" ".$ext" "${files[@]}" | awk '{print $2}'; }
+  lib >/dev/null
+  bare >/dev/null
+  lib >"$work/library.ms"
+  bare >"$work/floor.ms"
+  lib >>"$work/library.ms"
+  bare >>"$work/floor.ms"
+  library=$(median < "$work/library.ms")
+  floor=$(median < "$work/floor.ms")
   oneshot=$(for f in "${files[@]}"; do
     t=$(now); "$q" convert "$f" "$out/oneshot/$(basename "${f%.*}").$ext" --format "$name" >/dev/null; echo $(( ($(now) - t) / 1000 ))
   done | awk '{print $1 / 1000}' | median)
@@ -146,16 +169,17 @@ done
 mkdir -p "$work/folder"
 for i in $(seq -w 1 14); do cp "$work/docs/doc.docx" "$work/folder/doc$i.docx"; done
 for i in $(seq -w 1 13); do cp "$work/docs/book.xlsx" "$work/folder/book$i.xlsx"; cp "$work/docs/deck.pptx" "$work/folder/deck$i.pptx"; done
+# Wall time, and the processor time of the run with its offices (their
+# processes are children of the run), in seconds.
 folder_run() {
-  local t
-  t=$(now)
-  QUILLET_OFFICE_PIPE=quillet-bench-none "$q" folder "$work/folder" "$work/folder-out-$1" --format pdf --jobs "$1" >/dev/null
-  awk -v t=$(( ($(now) - t) / 1000 )) 'BEGIN {printf "%.2f", t / 1e6}'
+  local TIMEFORMAT="%R %U %S"
+  { time QUILLET_OFFICE_PIPE=quillet-bench-none "$q" folder "$work/folder" "$work/folder-out-$1" --format pdf \
+      --jobs "$1" >/dev/null 2>&1; } 2>&1 | awk '{printf "%.2f %.2f", $1, $2 + $3}'
 }
-jobs1=$(folder_run 1)
-jobs2=$(folder_run 2)
-jobs1b=$(folder_run 1)
-jobs2b=$(folder_run 2)
+read -r jobs1 cpu1 <<< "$(folder_run 1)"
+read -r jobs2 cpu2 <<< "$(folder_run 2)"
+read -r jobs1b cpu1b <<< "$(folder_run 1)"
+read -r jobs2b cpu2b <<< "$(folder_run 2)"
 
 echo
 echo "| conversion | library | floor | library / floor | one-shot quillet | soffice per call | soffice one call | unoconv | soffice / one-shot |"
@@ -166,6 +190,7 @@ for r in "${results[@]}"; do
     'BEGIN {printf "| %s | %.1f | %.1f | %.2f | %.1f | %.1f | %.1f | %.1f | %.1f x |\n", w, l, f, l / f, o, s, a, u, s / o}'
 done
 echo
-echo "folder of 40 documents to PDF: --jobs 1 ${jobs1} s and ${jobs1b} s, --jobs 2 ${jobs2} s and ${jobs2b} s" \
-  "(speed-up $(awk -v a="$jobs1" -v b="$jobs2" -v c="$jobs1b" -v d="$jobs2b" 'BEGIN {x = (a < c ? a : c); y = (b < d ? b : d); printf "%.2f", x / y}') x, best of each)"
+echo "folder of 40 documents to PDF, wall (processor) seconds: --jobs 1 ${jobs1} (${cpu1}) and ${jobs1b} (${cpu1b})," \
+  "--jobs 2 ${jobs2} (${cpu2}) and ${jobs2b} (${cpu2b}); speed-up" \
+  "$(awk -v a="$jobs1" -v b="$jobs2" -v c="$jobs1b" -v d="$jobs2b" 'BEGIN {x = (a < c ? a : c); y = (b < d ? b : d); printf "%.2f", x / y}') x (best of each)"
 echo "milliseconds per document, medians of $n; load afterwards: $(uptime)"
