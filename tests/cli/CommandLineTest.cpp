@@ -21,6 +21,7 @@
 
 #include "FlatDocuments.h"
 #include "TestSupport.h"
+#include "uno/PipeFiles.h"
 
 extern char** environ;
 
@@ -28,6 +29,7 @@ namespace quillet {
 namespace {
 
 namespace fs = std::filesystem;
+using office::uno::PipeFilesOf;
 using test::ReadFile;
 
 struct Outcome {
@@ -251,11 +253,15 @@ TEST_F(CommandLine, OneShotConversionsAttachToTheSharedOffice) {
   EXPECT_EQ(Slots(), before);
   EXPECT_EQ(OfficesWith("pipe,name=" + Pipe() + ";"), office);
 
+  // Its pipe files: that of the pipe, and that of its single-instance check.
+  const std::vector<std::string> pipes = PipeFilesOf(office[0]);
+  EXPECT_EQ(pipes.size(), 2u);
   r = Quillet({"office", "stop"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "stopped the LibreOffice of the pipe " + Pipe() + " (process " + std::to_string(office[0]) + ")\n");
   EXPECT_EQ(OfficesWith("pipe,name=" + Pipe() + ";"), std::vector<int>{});
   EXPECT_FALSE(fs::exists("/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_" + Pipe()));
+  for (const std::string& f : pipes) EXPECT_FALSE(fs::exists(f)) << f;
   r = Quillet({"office", "status"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "no LibreOffice listens on the pipe " + Pipe() + "\n");

@@ -16,6 +16,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "uno/PipeFiles.h"
+
 extern char** environ;
 
 namespace quillet::cli {
@@ -213,6 +215,11 @@ int StartOffice(const std::string& pipe) {
 
 std::vector<int> StopOffice(const std::string& pipe) {
   const OfficeState state = QueryOffice(pipe);
+  // The pipe files it listens on (that of the pipe, and that of its
+  // single-instance check), which an office ended by a signal leaves.
+  std::vector<std::string> files = {SocketOf(pipe)};
+  for (int pid : state.pids)
+    for (const std::string& f : office::uno::PipeFilesOf(pid)) files.push_back(f);
   for (int pid : state.pids) ::kill(pid, SIGTERM);
   const auto deadline = std::chrono::steady_clock::now() + 15s;
   for (int pid : state.pids) {
@@ -220,11 +227,12 @@ std::vector<int> StopOffice(const std::string& pipe) {
     if (Running(pid)) ::kill(pid, SIGKILL);
     while (Running(pid)) std::this_thread::sleep_for(20ms);
   }
-  // An office ended by a signal leaves its pipe, its profile's lock and its
-  // temporary files.
+  // An office ended by a signal leaves its pipes, its profile's lock and
+  // its temporary files.
   while (Accepting(pipe) && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(20ms);
   std::error_code ec;
-  if (!Accepting(pipe)) fs::remove(SocketOf(pipe), ec);
+  if (!Accepting(pipe))
+    for (const std::string& f : files) fs::remove(f, ec);
   const fs::path folder = SharedFolder(pipe);
   if (fs::exists(folder, ec)) {
     fs::remove(folder / "profile/.lock", ec);
