@@ -1,50 +1,90 @@
 #!/usr/bin/env bash
-# The main job: build libquillet.so and its command-line front end, and
-# convert documents through the library's entry points. Until the Linux
-# office stand-ins are installed, the applications are the test doubles of
-# Word, Excel and PowerPoint, registered for this run only: they answer every
-# call the converter makes and write small result files, so the whole road
-# (routing, open, save, close, web-page merge, slide pictures, folder report)
-# runs for real.
+# The main job: build libquillet.so, the LibreOffice stand-ins of Word, Excel
+# and PowerPoint and the quillet command line, make a few documents through
+# LibreOffice, and convert them through the library: a .docx to PDF, text and
+# a web page, an .xlsx to CSV, a .pptx to its slide text and to JPEG slides,
+# and a folder with a broken file in it. The conversions attach to a shared
+# office started for the run (one started by the user is left running).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 cmake --preset native >/dev/null
-cmake --build --preset native --target quillet-convert office_doubles >/dev/null
-cli=build/native/tools/quillet-convert
+cmake --build --preset native --target quillet_cli quillet quillet_office >/dev/null
+q=$PWD/build/native/tools/quillet
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+ours=""
+cleanup() {
+  if [ -n "$ours" ]; then "$q" office stop >/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
 
-for field in softwarename softwarebigversion dateversion; do
-  printf '%-20s %s\n' "$field" "$("$cli" --field "$field")"
-done
+if ! "$q" office status >/dev/null; then
+  "$q" office start
+  ours=1
+fi
 
-doubles=$(find "$PWD/build/native" -name 'liboffice_doubles.so' -print -quit)
+ns='xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0"
+ xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0"
+ xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0" office:version="1.3"'
+cat > "$work/report.fodt" <<XML
+<?xml version="1.0" encoding="UTF-8"?>
+<office:document $ns office:mimetype="application/vnd.oasis.opendocument.text"><office:body><office:text>
+<text:p>Quarterly report</text:p>
+<text:p>Sales grew in every region. Größe, café and naïve survive as UTF-8.</text:p>
+<text:p>Next quarter: more of the same.</text:p>
+</office:text></office:body></office:document>
+XML
+cell() { printf '<table:table-cell office:value-type="%s"%s><text:p>%s</text:p></table:table-cell>' "$@"; }
 {
-  printf 'Word.Application {6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7701} WordGetClassObject %s\n' "$doubles"
-  printf 'Excel.Application {6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7702} ExcelGetClassObject %s\n' "$doubles"
-  printf 'PowerPoint.Application {6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7703} PowerPointGetClassObject %s\n' "$doubles"
-} > "$work/automation-servers"
-mkdir -p "$work/doubles" "$work/in"
-printf 'Sheets=3\n' > "$work/doubles/Excel.script"
-printf 'Slide=text:Quillet;picture\nSlide=text:Converts documents\nSlideSize=320x240\n' \
-  > "$work/doubles/PowerPoint.script"
-printf 'Fail=Word.Document(broken.doc).SaveAs|The disk is full.\n' > "$work/doubles/Word.script"
-export QUILLET_AUTOMATION_REGISTRY="$work/automation-servers" QUILLET_DOUBLES_DIR="$work/doubles"
-for f in report.doc letter.doc broken.doc; do printf 'A document.\n' > "$work/in/$f"; done
-printf 'cells\n' > "$work/in/book.xls"
-printf 'slides\n' > "$work/in/deck.ppt"
+  printf '<?xml version="1.0" encoding="UTF-8"?>\n<office:document %s office:mimetype="application/vnd.oasis.opendocument.spreadsheet"><office:body><office:spreadsheet><table:table table:name="Sales">' "$ns"
+  printf '<table:table-row>%s%s</table:table-row>' "$(cell string '' Region)" "$(cell string '' Sales)"
+  for row in North:1200 South:950 "East, far:400"; do
+    printf '<table:table-row>%s%s</table:table-row>' "$(cell string '' "${row%%:*}")" \
+      "$(cell float " office:value=\"${row##*:}\"" "${row##*:}")"
+  done
+  printf '</table:table></office:spreadsheet></office:body></office:document>\n'
+} > "$work/sales.fods"
+slide() { printf '<draw:page draw:name="%s"><draw:frame svg:x="2cm" svg:y="2cm" svg:width="20cm" svg:height="3cm"><draw:text-box><text:p>%s</text:p></draw:text-box></draw:frame><draw:frame svg:x="2cm" svg:y="7cm" svg:width="20cm" svg:height="3cm"><draw:text-box><text:p>%s</text:p></draw:text-box></draw:frame></draw:page>' "$@"; }
+{
+  printf '<?xml version="1.0" encoding="UTF-8"?>\n<office:document %s office:mimetype="application/vnd.oasis.opendocument.presentation"><office:body><office:presentation>' "$ns"
+  slide p1 "Quillet" "Converts documents on Linux"
+  slide p2 "How" "LibreOffice stays warm between files"
+  printf '</office:presentation></office:body></office:document>\n'
+} > "$work/deck.fodp"
 
-run() { echo "--- quillet-convert $*"; "$cli" "$@" || true; }
-run "$work/in/report.doc" "$work/report.txt" 2 ""
-echo "    $(cat "$work/report.txt")"
-run "$work/in/book.xls" "$work/book.htm" 44 "MS Excel MERGEHTML"
-echo "    book.htm: $(grep -c '<table' "$work/book.htm") sheet tables merged into one page"
-run "$work/in/deck.ppt" "$work/deck.txt" 9999 "MS Powerpoint"
-sed 's/^/    /' "$work/deck.txt"
-run "$work/in/deck.ppt" "$work/deck.jpg" 17 "MS Powerpoint JPEGWIDTH=160 JPEGKEEPASPECT"
-echo "    $(ls "$work/deck" | tr '\n' ' ')"
+run() { echo "--- quillet $*"; "$q" "$@" || true; }
+echo "=== documents made through LibreOffice"
+run convert "$work/report.fodt" "$work/report.docx"
+run convert "$work/sales.fods" "$work/sales.xlsx"
+run convert "$work/deck.fodp" "$work/deck.pptx"
+
+echo "=== conversions"
+run convert "$work/report.docx" "$work/report.pdf"
+echo "    report.pdf: $(wc -c < "$work/report.pdf") bytes, $(head -c 8 "$work/report.pdf")"
+run convert "$work/report.docx" "$work/report.txt"
+sed 's/^/    /' "$work/report.txt"
+run convert "$work/report.docx" "$work/report.htm" --option NOCREATEIMAGEDIR
+echo "    report.htm: $(wc -c < "$work/report.htm") bytes, $(grep -c '<p' "$work/report.htm") paragraphs, no image folder:" \
+  "$(ls -d "$work/report.files" 2>/dev/null || echo none)"
+run convert "$work/sales.xlsx" "$work/sales.csv"
+sed 's/^/    /' "$work/sales.csv"
+run convert "$work/deck.pptx" "$work/deck.txt"
+sed 's/^/    /' "$work/deck.txt" | tr '\r' ' '
+run convert "$work/deck.pptx" "$work/deck.jpg" --option "JPEGWIDTH=640 JPEGKEEPASPECT"
+for f in "$work"/deck/*.jpg; do
+  echo "    $(basename "$f"): $(rdjpgcom -verbose "$f" | grep -o '[0-9]*w \* [0-9]*h')"
+done
 echo "    log: $(cat "$work/deck/deck.log")"
-run "$work/in/missing.doc" "$work/out.txt" 2 ""
-run --folder "$work/in/*.doc" "$work/out" 7 "$work/report.log" ""
+run convert "$work/missing.docx" "$work/missing.txt"
+
+echo "=== a folder with a broken file"
+mkdir -p "$work/in"
+cp "$work/report.docx" "$work/sales.xlsx" "$work/deck.pptx" "$work/in/"
+printf 'not a document' > "$work/in/broken.docx"
+run folder "$work/in" "$work/out" --format pdf --report "$work/report.log" --json "$work/results.jsonl"
 echo "    report:"
 sed 's/^/    /' "$work/report.log"
+echo "    JSON lines:"
+sed 's/^/    /' "$work/results.jsonl"

@@ -28,6 +28,10 @@ packages=(
   # the office stand-ins on Linux: LibreOffice, its UNO SDK, and zlib for
   # their tests (which read inside the saved zip-based files)
   libreoffice-core libreoffice-writer libreoffice-calc libreoffice-impress libreoffice-dev zlib1g-dev
+  # the quillet command line: its argument parser and its JSON Lines records
+  libcli11-dev nlohmann-json3-dev
+  # the peer benchmark (bench/peers): unoconv over the system Python's UNO bridge
+  unoconv python3-uno
 )
 
 missing=()

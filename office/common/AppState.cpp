@@ -5,19 +5,41 @@
 
 namespace quillet::office {
 
-AppState::AppState(std::string source) : source_(std::move(source)), office_(uno::Office::Acquire()) {}
+AppState::AppState(std::string source, uno::Module module) : source_(std::move(source)), module_(module) {
+  try {
+    office();
+  } catch (const Failure&) {
+    // raised again by the first member that needs the office
+  }
+}
 
 AppState::~AppState() { Quit(); }
 
-uno::Office& AppState::office() const {
-  if (!office_) throw CodeFailure(RPC_E_DISCONNECTED);
+void AppState::CheckRunning() const {
+  if (quit_) throw CodeFailure(RPC_E_DISCONNECTED);
+}
+
+uno::Office& AppState::office() {
+  CheckRunning();
+  if (!office_ || !office_->alive()) {
+    // The documents of an office that has ended went with it.
+    CloseDocuments();
+    office_.reset();
+    uno::RequireInstalled(module_);
+    office_ = uno::Office::Acquire();
+  }
   return *office_;
 }
 
-void AppState::Quit() {
+void AppState::CloseDocuments() {
   for (const auto& d : Documents()) d->Close();
   documents_.clear();
+}
+
+void AppState::Quit() {
+  CloseDocuments();
   office_.reset();
+  quit_ = true;
 }
 
 void AppState::Opened(const std::shared_ptr<OpenDocument>& document) {
@@ -34,6 +56,7 @@ std::vector<std::shared_ptr<OpenDocument>> AppState::Documents() {
 
 void OpenDocument::Close() noexcept {
   if (!model.is()) return;
+  properties.clear();
   uno::CloseDocument(model);
   model.clear();
 }

@@ -2,14 +2,22 @@
 // the documents it has open, and whether it has quit. Every automation object
 // of the application keeps the state alive; when the last of them goes (or
 // on Quit) the documents are closed and the office is let go.
+//
+// The office is taken when the application is made and, when that fails (no
+// LibreOffice on the machine) or the office has ended since (killed, or
+// crashed), again at the next member that needs it: a failure is then that
+// member's, with its reason, and an office that died is replaced by a new one
+// for the requests that follow.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include <com/sun/star/document/XDocumentProperties.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 
+#include "uno/Installation.h"
 #include "uno/Office.h"
 #include "uno/Uno.h"
 
@@ -19,26 +27,34 @@ struct OpenDocument;
 
 class AppState {
  public:
-  // Source: the application's name in its errors ("Microsoft Word").
-  explicit AppState(std::string source);
+  // Source: the application's name in its errors ("Microsoft Word"); Module:
+  // the part of LibreOffice its documents need.
+  AppState(std::string source, uno::Module module);
   AppState(const AppState&) = delete;
   AppState& operator=(const AppState&) = delete;
   ~AppState();
 
   const std::string& source() const { return source_; }
-  // The office; raises (as a server that has gone) after Quit.
-  uno::Office& office() const;
+  // The office, taken again when there is none or it has ended; raises
+  // Failure when it cannot be had, and (as a server that has gone) after Quit.
+  uno::Office& office();
+  // Raises as a server that has gone after Quit.
+  void CheckRunning() const;
   // Closes every document and lets the office go.
   void Quit();
-  bool quit() const { return !office_; }
+  bool quit() const { return quit_; }
 
   void Opened(const std::shared_ptr<OpenDocument>& document);
   // The documents still open, in the order they were opened.
   std::vector<std::shared_ptr<OpenDocument>> Documents();
 
  private:
+  void CloseDocuments();
+
   std::string source_;
+  uno::Module module_;
   std::shared_ptr<uno::Office> office_;
+  bool quit_ = false;
   std::vector<std::weak_ptr<OpenDocument>> documents_;
 };
 
@@ -57,6 +73,9 @@ struct OpenDocument {
   std::string path;
   uno::Reference<uno::css::lang::XComponent> model;
   int openEncoding = 0;  // code page of a text import (Word), else 0
+  // The document's properties once asked for (each call on the office is a
+  // round trip, and the converter reads and writes the title in turn).
+  mutable uno::Reference<uno::css::document::XDocumentProperties> properties;
 };
 
 }  // namespace quillet::office

@@ -20,8 +20,8 @@ VARIANT BoolVariant(bool value) {
   return v;
 }
 
-ApplicationObject::ApplicationObject(const std::string& name, VARIANT displayAlerts)
-    : DispatchObject(name), app_(std::make_shared<AppState>(name)) {
+ApplicationObject::ApplicationObject(const std::string& name, uno::Module module, VARIANT displayAlerts)
+    : DispatchObject(name), app_(std::make_shared<AppState>(name, module)) {
   Property("Name", [name](const CallArgs&, Result& r) { r.Text(name); });
   Property("Version", [](const CallArgs&, Result& r) { r.Text(kOfficeVersion); });
   Setting("Visible", BoolVariant(false));
@@ -40,7 +40,7 @@ void ApplicationObject::Setting(const std::string& name, VARIANT initial) {
   Property(
       name,
       [this, value](const CallArgs&, Result& r) {
-        app_->office();  // a quit application answers nothing
+        app_->CheckRunning();  // a quit application answers nothing
         const VARIANT& v = **value;
         if (v.vt == VT_BOOL)
           r.Bool(v.boolVal != VARIANT_FALSE);
@@ -48,7 +48,7 @@ void ApplicationObject::Setting(const std::string& name, VARIANT initial) {
           r.Int(v.lVal);
       },
       [this, value](const CallArgs& a) {
-        app_->office();
+        app_->CheckRunning();
         const bool boolean = (**value).vt == VT_BOOL;
         **value = boolean ? BoolVariant(a.PutBool()) : IntVariant(a.PutInt());
       });

@@ -19,8 +19,9 @@ inline constexpr const char* kOfficeVersion = "16.0";
 
 class ApplicationObject : public DispatchObject {
  public:
-  // Name: "Microsoft Word"; DisplayAlerts starts as that value.
-  ApplicationObject(const std::string& name, VARIANT displayAlerts);
+  // Name: "Microsoft Word"; Module: the part of LibreOffice it drives;
+  // DisplayAlerts starts as that value.
+  ApplicationObject(const std::string& name, uno::Module module, VARIANT displayAlerts);
 
  protected:
   const std::shared_ptr<AppState>& app() const { return app_; }

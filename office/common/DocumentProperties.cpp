@@ -25,8 +25,12 @@ constexpr Named kProperties[] = {
 };
 
 uno::Reference<XDocumentProperties> PropertiesOf(const OpenDocument& document) {
-  uno::Reference<uno::css::document::XDocumentPropertiesSupplier> supplier(document.Model(), uno::UNO_QUERY_THROW);
-  return supplier->getDocumentProperties();
+  if (!document.properties.is()) {
+    uno::Reference<uno::css::document::XDocumentPropertiesSupplier> supplier(document.Model(), uno::UNO_QUERY_THROW);
+    document.properties = supplier->getDocumentProperties();
+  }
+  document.Model();  // a closed document answers no more
+  return document.properties;
 }
 
 std::string Read(const OpenDocument& document, Which which) {

@@ -8,7 +8,7 @@ namespace {
 
 class ExcelApplication : public ApplicationObject {
  public:
-  ExcelApplication() : ApplicationObject("Microsoft Excel", BoolVariant(true)) {
+  ExcelApplication() : ApplicationObject("Microsoft Excel", uno::Module::Calc, BoolVariant(true)) {
     // Links are never updated on open: the prompt it governs never comes.
     Setting("AskToUpdateLinks", BoolVariant(true));
     Setting("EnableEvents", BoolVariant(true));

@@ -3,6 +3,7 @@
 #include "automation/Failure.h"
 #include "common/DocumentProperties.h"
 #include "excel/Excel.h"
+#include "excel/RecordEnds.h"
 #include "formats/OpenFormats.h"
 #include "formats/SaveFormats.h"
 #include "uno/Documents.h"
@@ -10,6 +11,8 @@
 namespace quillet::office::excel {
 
 namespace {
+
+constexpr const char* kDelimitedText = "Text - txt - csv (StarCalc)";
 
 std::string BaseName(const std::string& path) {
   const size_t slash = path.find_last_of('/');
@@ -39,6 +42,8 @@ void SaveAs(const OpenDocument& book, const CallArgs& a) {
     SaveWebPage(book, *file);
   else
     uno::StoreDocument(book.Model(), *file, format.filter, format.options, a.Text(2, "Password").value_or(""));
+  if (format.filter && std::string(format.filter) == kDelimitedText)
+    EndRecordsWithCrLf(*file, std::string(format.options).find(",65535,") != std::string::npos);
 }
 
 class Workbook : public DispatchObject {

@@ -8,6 +8,7 @@ namespace quillet::office::formats {
 
 inline constexpr int kUtf8 = 65001;
 inline constexpr int kUtf16 = 1200;
+inline constexpr int kWestern = 1252;
 
 // The text filter's name for CodePage ("UTF8", "MS_1252", "UNICODE" ...);
 // raises Failure "This encoding is not available: <CodePage>".

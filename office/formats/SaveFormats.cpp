@@ -30,16 +30,17 @@ constexpr SaveFormat kWord[] = {
     {23, SaveKind::Filter, "writer8", "", nullptr},
 };
 
-// xlFileFormat. The CSV options are: separator, text delimiter, character
+// xlFileFormat. The text options are: separator, text delimiter, character
 // set (76 UTF-8, 1 Windows-1252, 3 code page 437, 2 Mac Roman, 65535
-// UTF-16), first line; the tab-separated ones quote only the fields that
-// need it, as Excel does.
+// UTF-16), first line, (import only), language, and false: quote only the
+// fields that need it, as Excel does. Records end with CR LF (the Excel
+// stand-in's SaveAs sees to that).
 constexpr SaveFormat kExcel[] = {
-    {6, SaveKind::Filter, "Text - txt - csv (StarCalc)", "44,34,76,1", nullptr},
+    {6, SaveKind::Filter, "Text - txt - csv (StarCalc)", "44,34,76,1,,0,false", nullptr},
     {20, SaveKind::Filter, "Text - txt - csv (StarCalc)", "9,34,2,1,,0,false", nullptr},
     {21, SaveKind::Filter, "Text - txt - csv (StarCalc)", "9,34,3,1,,0,false", nullptr},
-    {23, SaveKind::Filter, "Text - txt - csv (StarCalc)", "44,34,1,1", nullptr},
-    {24, SaveKind::Filter, "Text - txt - csv (StarCalc)", "44,34,3,1", nullptr},
+    {23, SaveKind::Filter, "Text - txt - csv (StarCalc)", "44,34,1,1,,0,false", nullptr},
+    {24, SaveKind::Filter, "Text - txt - csv (StarCalc)", "44,34,3,1,,0,false", nullptr},
     {42, SaveKind::Filter, "Text - txt - csv (StarCalc)", "9,34,65535,1,,0,false", nullptr},
     {-4158, SaveKind::Filter, "Text - txt - csv (StarCalc)", "9,34,76,1,,0,false", nullptr},
     {44, SaveKind::WebPage, "HTML (StarCalc)", "", nullptr},
@@ -48,7 +49,7 @@ constexpr SaveFormat kExcel[] = {
     {-4143, SaveKind::Filter, "MS Excel 97", "", nullptr},
     {57, SaveKind::Filter, "calc_pdf_Export", "", nullptr},
     {60, SaveKind::Filter, "calc8", "", nullptr},
-    {62, SaveKind::Filter, "Text - txt - csv (StarCalc)", "44,34,76,1", nullptr},
+    {62, SaveKind::Filter, "Text - txt - csv (StarCalc)", "44,34,76,1,,0,false", nullptr},
 };
 
 // ppSaveAsFileType.

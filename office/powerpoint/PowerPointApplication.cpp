@@ -9,7 +9,7 @@ namespace {
 class PowerPointApplication : public ApplicationObject {
  public:
   // DisplayAlerts is a PpAlertLevel: 2 (all alerts).
-  PowerPointApplication() : ApplicationObject("Microsoft PowerPoint", IntVariant(2)) {
+  PowerPointApplication() : ApplicationObject("Microsoft PowerPoint", uno::Module::Impress, IntVariant(2)) {
     Item("Presentations", {}, [this](const CallArgs&, Result& r) {
       app()->office();
       r.Object(NewPresentations(app()));

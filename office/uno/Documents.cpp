@@ -53,6 +53,12 @@ bool StartsWithOneOf(const std::string& path, const std::vector<std::string>& si
   return false;
 }
 
+bool OfKind(const Reference<css::lang::XComponent>& document, DocumentKind kind) {
+  Reference<css::lang::XServiceInfo> info(document, UNO_QUERY);
+  return info.is() && info->supportsService(OUString::createFromAscii(ServiceOf(kind))) &&
+         !(kind == DocumentKind::Text && info->supportsService(OUString("com.sun.star.text.WebDocument")));
+}
+
 }  // namespace
 
 std::string FileNotFoundText(const std::string& path) { return "This file could not be found. (" + path + ")"; }
@@ -95,11 +101,13 @@ Reference<css::lang::XComponent> LoadDocument(const Office& office, const LoadRe
   }
   if (!document.is()) throw Failure(log->passwordRequested ? kPasswordIncorrect : kFileCorrupt);
 
-  Reference<css::lang::XServiceInfo> info(document, UNO_QUERY);
-  const bool rightKind = info.is() && info->supportsService(OUString::createFromAscii(ServiceOf(request.kind))) &&
-                         !(request.kind == DocumentKind::Text &&
-                           info->supportsService(OUString("com.sun.star.text.WebDocument")));
-  if (!rightKind || (request.filter.empty() && !Accepted(request.acceptedFilters, LoadedFilter(document)))) {
+  // An import filter of the application's own (named, or one the detection
+  // chose from the accepted ones) makes a document of its kind; only what
+  // the detection chose freely has to be asked what it is. (Every question
+  // is a round trip to the office.)
+  const bool detected = request.filter.empty();
+  const bool accepted = !detected || Accepted(request.acceptedFilters, LoadedFilter(document));
+  if (!accepted || (detected && request.acceptedFilters.empty() && !OfKind(document, request.kind))) {
     CloseDocument(document);
     throw Failure(kFileCorrupt);
   }

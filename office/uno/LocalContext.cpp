@@ -1,5 +1,6 @@
 #include "uno/LocalContext.h"
 
+#include <cstdlib>
 #include <mutex>
 
 #include <cppuhelper/bootstrap.hxx>
@@ -9,7 +10,10 @@
 
 namespace quillet::office::uno {
 
-std::string ProgramFolder() { return QUILLET_LIBREOFFICE_PROGRAM; }
+std::string ProgramFolder() {
+  if (const char* folder = std::getenv("QUILLET_LIBREOFFICE_PROGRAM"); folder && *folder) return folder;
+  return QUILLET_LIBREOFFICE_PROGRAM;
+}
 
 Reference<css::uno::XComponentContext> LocalContext() {
   static std::mutex lock;

@@ -10,7 +10,9 @@ namespace quillet::office::uno {
 
 Reference<css::uno::XComponentContext> LocalContext();
 
-// LibreOffice's program folder (where soffice.bin and fundamentalrc are).
+// LibreOffice's program folder (where soffice.bin and fundamentalrc are):
+// $QUILLET_LIBREOFFICE_PROGRAM when set, else that of the LibreOffice the
+// stand-ins were built against.
 std::string ProgramFolder();
 
 }  // namespace quillet::office::uno

@@ -6,13 +6,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <set>
 #include <thread>
 
 #include <com/sun/star/lang/DisposedException.hpp>
 
 #include "automation/Failure.h"
 #include "uno/LocalContext.h"
+#include "uno/PipeFiles.h"
 
 namespace quillet::office::uno {
 
@@ -44,16 +44,6 @@ void GiveUpAtExit() {
     office = TheShared().office.lock();
   }
   if (office) office->Shutdown();
-}
-
-// The socket files that LibreOffice's pipes leave in /tmp.
-std::set<std::string> PipeFiles() {
-  std::set<std::string> files;
-  const std::string prefix = "OSL_PIPE_" + std::to_string(::getuid()) + "_";
-  std::error_code ec;
-  for (const auto& e : std::filesystem::directory_iterator("/tmp", ec))
-    if (e.path().filename().string().rfind(prefix, 0) == 0) files.insert(e.path().string());
-  return files;
 }
 
 }  // namespace
@@ -97,7 +87,6 @@ std::shared_ptr<Office> Office::Start() {
   static std::atomic<int> serial{0};
   office->pipe_ = "quillet-" + std::to_string(::getpid()) + "-" + std::to_string(office->slot_->number()) + "-" +
                   std::to_string(serial++);
-  const std::set<std::string> before = PipeFiles();
   const OUString profile = FileUrl(office->slot_->profileFolder());
   office->process_ = std::make_unique<OfficeProcess>(
       ProgramFolder() + "/soffice.bin",
@@ -117,9 +106,12 @@ std::shared_ptr<Office> Office::Start() {
     office->connection_ = Connection::TryOpen(office->pipe_);
     if (!office->connection_) std::this_thread::sleep_for(20ms);
   }
-  office->leftovers_.push_back("/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_" + office->pipe_);
-  for (const std::string& f : PipeFiles())
-    if (!before.count(f) && f != office->leftovers_.front()) office->leftovers_.push_back(f);
+  // Its pipes' files, removed should it die without removing them itself.
+  // (Asked of its sockets: other offices start at the same moment.)
+  const std::string accepting = "/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_" + office->pipe_;
+  office->leftovers_.push_back(accepting);
+  for (const std::string& f : PipeFilesOf(office->process_->pid()))
+    if (f != accepting) office->leftovers_.push_back(f);
   office->slot_->RememberFiles(office->leftovers_);
   return office;
 }
@@ -133,7 +125,9 @@ pid_t Office::pid() const {
 
 bool Office::alive() const {
   std::lock_guard<std::mutex> guard(lock_);
-  return !shut_ && connection_ && connection_->alive();
+  // An office of ours that has ended is known to its reaper at once, before
+  // the bridge has noticed the broken pipe.
+  return !shut_ && connection_ && connection_->alive() && (!process_ || process_->running());
 }
 
 Reference<css::frame::XDesktop2> Office::desktop() const {

@@ -1,7 +1,16 @@
 // Word's Characters of the main text. Word counts every character of the
 // story, each paragraph mark included, the last one too (an empty document
 // has one character); Item(i) is the i-th of them, with its languages.
+//
+// LibreOffice keeps an East Asian language on every run of text (its
+// profile's default, Chinese for an English profile), where Word's runs of
+// Western text in a Western document carry none of their own. The East Asian
+// language that LanguageIDFarEast reports is therefore that of a character of
+// East Asian script; any other character reports the language that applies
+// to it, its Western one.
 #include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/i18n/BreakIterator.hpp>
+#include <com/sun/star/i18n/ScriptType.hpp>
 #include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextCursor.hpp>
@@ -37,7 +46,10 @@ class Character : public DispatchObject {
  public:
   Character(std::shared_ptr<AppState> app, std::shared_ptr<WordDoc> doc, int32_t index)
       : DispatchObject(app->source()), app_(std::move(app)), doc_(std::move(doc)), index_(index) {
-    Property("LanguageIDFarEast", [this](const CallArgs&, Result& r) { r.Int(LanguageOf(Cursor(), "CharLocaleAsian")); });
+    Property("LanguageIDFarEast", [this](const CallArgs&, Result& r) {
+      const auto cursor = Cursor();
+      r.Int(LanguageOf(cursor, IsAsian(cursor->getString()) ? "CharLocaleAsian" : "CharLocale"));
+    });
     Property("LanguageID", [this](const CallArgs&, Result& r) { r.Int(LanguageOf(Cursor(), "CharLocale")); });
     Property("LanguageIDOther", [this](const CallArgs&, Result& r) { r.Int(LanguageOf(Cursor(), "CharLocaleComplex")); });
     Property("Text", [this](const CallArgs&, Result& r) {
@@ -47,6 +59,13 @@ class Character : public DispatchObject {
   }
 
  private:
+  // True when LibreOffice gives Text's first character East Asian attributes.
+  bool IsAsian(const uno::OUString& text) const {
+    if (text.isEmpty()) return false;
+    const auto breaks = css::i18n::BreakIterator::create(app_->office().context());
+    return breaks->getScriptType(text, 0) == css::i18n::ScriptType::ASIAN;
+  }
+
   // The cursor over this character (empty on the last paragraph mark).
   Reference<css::text::XTextCursor> Cursor() const {
     const auto body = BodyOf(*doc_);

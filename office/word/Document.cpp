@@ -81,9 +81,10 @@ class Document : public DispatchObject {
 }  // namespace
 
 int WordDoc::OpenEncoding() const {
-  // A document that is not plain text has no code page of its own; on Linux
-  // text is UTF-8 where Windows would use its ANSI code page.
-  return doc->openEncoding ? doc->openEncoding : formats::kUtf8;
+  // A document that is not plain text has no code page of its own: Word
+  // reports the system's ANSI code page for it, Western European here. (A
+  // Unicode value would keep "-3" from ever choosing a Chinese code page.)
+  return doc->openEncoding ? doc->openEncoding : formats::kWestern;
 }
 
 IDispatch* NewDocument(std::shared_ptr<AppState> app, std::shared_ptr<WordDoc> doc) {

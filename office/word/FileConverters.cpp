@@ -1,5 +1,9 @@
 // Word's FileConverters: the import formats of Writer beyond Word's own,
 // those of the table that the installed LibreOffice has filters for.
+#include <mutex>
+#include <optional>
+#include <set>
+
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
 
@@ -14,15 +18,26 @@ namespace {
 
 using formats::WordConverter;
 
+// The converters whose import filter the office has. Every office of a
+// process is the same installation, and the engine reads FileConverters afresh
+// for every member of every item, so the list is made once per process from
+// one look-up of the filter names.
 std::vector<WordConverter> Installed(uno::Office& office) {
+  static std::mutex lock;
+  static std::optional<std::vector<WordConverter>> installed;
+  std::lock_guard<std::mutex> guard(lock);
+  if (installed) return *installed;
   const auto context = office.context();
   uno::Reference<uno::css::container::XNameAccess> filters(
       context->getServiceManager()->createInstanceWithContext(uno::OUString("com.sun.star.document.FilterFactory"),
                                                               context),
       uno::UNO_QUERY_THROW);
+  const uno::Sequence<uno::OUString> names = filters->getElementNames();
+  const std::set<uno::OUString> known(names.begin(), names.end());
   std::vector<WordConverter> list;
   for (const WordConverter& c : formats::WordConverters())
-    if (filters->hasByName(uno::Ou(c.filter))) list.push_back(c);
+    if (known.count(uno::Ou(c.filter))) list.push_back(c);
+  installed = list;
   return list;
 }
 

@@ -11,6 +11,8 @@
 #include <com/sun/star/text/XTextDocument.hpp>
 #include <com/sun/star/text/XTextTable.hpp>
 
+#include <rtl/uri.hxx>
+
 #include "automation/DispatchObject.h"
 #include "automation/Failure.h"
 #include "word/WordDoc.h"
@@ -89,6 +91,37 @@ const std::vector<Range>& Links(WordDoc& doc) {
   return *doc.links;
 }
 
+// LibreOffice resolves a link to a file beside the document into an absolute
+// file URL when it loads it; Word gives such a link as the document holds it,
+// relative to the document's folder ("Report.doc"). Addresses are read that
+// way and written back resolved.
+std::string FolderUrlOf(const OpenDocument& doc) {
+  const size_t slash = doc.path.find_last_of('/');
+  std::string url = uno::Utf8(uno::FileUrl(slash == std::string::npos ? "." : doc.path.substr(0, slash ? slash : 1)));
+  if (url.back() != '/') url += '/';
+  return url;
+}
+
+std::string AsWordAddress(const OpenDocument& doc, const std::string& url) {
+  const std::string folder = FolderUrlOf(doc);
+  if (url.size() <= folder.size() || url.compare(0, folder.size(), folder) != 0) return url;
+  return uno::Utf8(rtl::Uri::decode(uno::Ou(url.substr(folder.size())), rtl_UriDecodeWithCharset,
+                                    RTL_TEXTENCODING_UTF8));
+}
+
+std::string AsUrl(const OpenDocument& doc, const std::string& address) {
+  const size_t colon = address.find(':');
+  const bool hasScheme = colon != std::string::npos && colon > 1 && address.find('/') > colon;
+  if (hasScheme || address.empty() || address[0] == '/' || address[0] == '#') return address;
+  const uno::OUString relative =
+      rtl::Uri::encode(uno::Ou(address), rtl_UriCharClassUric, rtl_UriEncodeKeepEscapes, RTL_TEXTENCODING_UTF8);
+  try {
+    return uno::Utf8(rtl::Uri::convertRelToAbs(uno::Ou(FolderUrlOf(doc)), relative));
+  } catch (const rtl::MalformedUriException&) {
+    return address;
+  }
+}
+
 // Word's address is the target without its "#..." part, the sub-address.
 std::pair<std::string, std::string> Split(const std::string& url) {
   const size_t hash = url.find('#');
@@ -101,10 +134,10 @@ class Hyperlink : public DispatchObject {
   Hyperlink(std::shared_ptr<AppState> app, std::shared_ptr<WordDoc> doc, Range range)
       : DispatchObject(app->source()), app_(std::move(app)), doc_(std::move(doc)), range_(std::move(range)) {
     Property(
-        "Address", [this](const CallArgs&, Result& r) { r.Text(Split(Url()).first); },
+        "Address", [this](const CallArgs&, Result& r) { r.Text(AsWordAddress(*doc_->doc, Split(Url()).first)); },
         [this](const CallArgs& a) {
           const std::string sub = Split(Url()).second;
-          SetUrl(a.PutText() + (sub.empty() ? "" : "#" + sub));
+          SetUrl(AsUrl(*doc_->doc, a.PutText()) + (sub.empty() ? "" : "#" + sub));
         });
     Property(
         "SubAddress", [this](const CallArgs&, Result& r) { r.Text(Split(Url()).second); },

@@ -9,7 +9,7 @@ namespace {
 class WordApplication : public ApplicationObject {
  public:
   // DisplayAlerts is a WdAlertLevel: -1 (all alerts) until told otherwise.
-  WordApplication() : ApplicationObject("Microsoft Word", IntVariant(-1)) {
+  WordApplication() : ApplicationObject("Microsoft Word", uno::Module::Writer, IntVariant(-1)) {
     Item("Documents", {}, [this](const CallArgs&, Result& r) {
       app()->office();
       r.Object(NewDocuments(app()));

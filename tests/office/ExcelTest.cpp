@@ -36,11 +36,29 @@ TEST_F(Excel, CsvHoldsTheCellsOfTheFirstSheet) {
   test::SaveAs(book, Path("book.csv"), 6);
   test::SaveAs(book, Path("book-1252.csv"), 23);
   test::SaveAs(book, Path("book.txt"), -4158);
+  test::SaveAs(book, Path("book16.txt"), 42);
   book.Call("Close", {}, {{"SaveChanges", 0}});
-  EXPECT_EQ(ReadFile(Path("book.csv")), "\"a,1\",2.5\n\"Gr\xc3\xbc\xc3\x9f" "e \"\"q\"\"\",10\n");
-  EXPECT_EQ(ReadFile(Path("book-1252.csv")), "\"a,1\",2.5\n\"Gr\xfc\xdf" "e \"\"q\"\"\",10\n");
-  // Tab-separated: only a field with quotes in it is quoted.
-  EXPECT_EQ(ReadFile(Path("book.txt")), "a,1\t2.5\n\"Gr\xc3\xbc\xc3\x9f" "e \"\"q\"\"\"\t10\n");
+  // Only the fields that need it are quoted; records end with CR LF.
+  EXPECT_EQ(ReadFile(Path("book.csv")), "\"a,1\",2.5\r\n\"Gr\xc3\xbc\xc3\x9f" "e \"\"q\"\"\",10\r\n");
+  EXPECT_EQ(ReadFile(Path("book-1252.csv")), "\"a,1\",2.5\r\n\"Gr\xfc\xdf" "e \"\"q\"\"\",10\r\n");
+  EXPECT_EQ(ReadFile(Path("book.txt")), "a,1\t2.5\r\n\"Gr\xc3\xbc\xc3\x9f" "e \"\"q\"\"\"\t10\r\n");
+  // UTF-16: a byte-order mark, and the record ends in 16-bit units.
+  const std::string wide = ReadFile(Path("book16.txt"));
+  EXPECT_EQ(wide.substr(0, 4), std::string("\xff\xfe" "a\0", 4));
+  EXPECT_EQ(wide.substr(wide.size() - 4), std::string("\r\0\n\0", 4));
+  EXPECT_NE(wide.find(std::string("5\0\r\0\n\0\"\0", 8)), std::string::npos);
+}
+
+TEST_F(Excel, LineBreaksInsideQuotedFieldsStayAsTheyAre) {
+  const std::string flat = test::FlatSpreadsheet({{"S", {{"x", "y"}}}});
+  // A cell of two lines, as Calc keeps it: two paragraphs.
+  std::string twoLines = flat;
+  twoLines.replace(twoLines.find("<text:p>x</text:p>"), 18, "<text:p>one</text:p><text:p>two</text:p>");
+  test::WriteFile(Path("lines.fods"), twoLines);
+  const ole::Variant book = test::OpenWorkbook(Path("lines.fods"));
+  test::SaveAs(book, Path("lines.csv"), 6);
+  book.Call("Close", {}, {{"SaveChanges", 0}});
+  EXPECT_EQ(ReadFile(Path("lines.csv")), "\"one\ntwo\",y\r\n");
 }
 
 TEST_F(Excel, WebPageHasOnePagePerSheetInItsFileList) {

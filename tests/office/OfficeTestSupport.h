@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "FlatDocuments.h"
 #include "TestSupport.h"
 #include "utilities/Automation.h"
 
@@ -29,13 +30,6 @@ ole::Variant OpenWord(const std::string& file);
 ole::Variant OpenWorkbook(const std::string& file);
 ole::Variant OpenPresentation(const std::string& file);
 void SaveAs(const ole::Variant& document, const std::string& file, int format);
-
-// A flat OpenDocument text whose paragraphs are Body (ODF XML of text:p
-// elements), with the automatic styles Styles.
-std::string FlatText(const std::string& body, const std::string& styles = {});
-std::string FlatSpreadsheet(const std::vector<std::pair<std::string, std::vector<std::vector<std::string>>>>& sheets);
-// Slides, each a list of text boxes, each a list of paragraphs.
-std::string FlatPresentation(const std::vector<std::vector<std::vector<std::string>>>& slides);
 
 // Writes Flat as Name.fodt (.fods, .fodp) in Dir and saves it through the
 // stand-in as Name.Ext with Format.

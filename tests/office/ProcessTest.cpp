@@ -7,18 +7,23 @@
 #include <dlfcn.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "OfficeTestSupport.h"
 #include "uno/Connection.h"
 #include "uno/LocalContext.h"
 #include "uno/OfficeProcess.h"
+#include "uno/PipeFiles.h"
 #include "uno/ProfileSlot.h"
 
 extern char** environ;
@@ -126,6 +131,56 @@ TEST_F(OfficeLife, AnOfficeListeningOnTheWellKnownPipeIsAttachedAndOutlivesQuit)
   }
   mine->Dispose();
   EXPECT_TRUE(users.WaitForExit(15s));
+}
+
+// A pipe file of another program's office, listening.
+class ForeignPipe {
+ public:
+  explicit ForeignPipe(const std::string& name) : path_(PipeFile(name)) {
+    fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path_.c_str());
+    ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(fd_, 1);
+  }
+  ~ForeignPipe() {
+    ::close(fd_);
+    ::unlink(path_.c_str());
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+};
+
+TEST_F(OfficeLife, AnOfficeTakesAwayOnlyItsOwnPipeFiles) {
+  // Another office's pipe appears while ours starts: it is not ours to remove
+  // when ours ends (nor for the next taker of our profile slot).
+  std::unique_ptr<ForeignPipe> foreign;
+  std::thread other([&] {
+    std::this_thread::sleep_for(100ms);
+    foreign = std::make_unique<ForeignPipe>("quillet-foreign-" + std::to_string(::getpid()));
+  });
+  ole::Variant word(ole::CreateOleObject("Word.Application"));
+  other.join();
+  const int pid = StartedOffice();
+  ASSERT_GT(pid, 0);
+  // Its own: the pipe it accepts on, and that of its single-instance check.
+  const std::vector<std::string> own = uno::PipeFilesOf(pid);
+  const std::string accepting = PipeFile("quillet-" + std::to_string(::getpid()) + "-");
+  EXPECT_EQ(std::count_if(own.begin(), own.end(), [&](const std::string& f) { return f.rfind(accepting, 0) == 0; }), 1);
+  EXPECT_EQ(own.size(), 2u);
+  EXPECT_EQ(std::find(own.begin(), own.end(), foreign->path()), own.end());
+  // What the slot remembers to remove should this office be killed.
+  std::vector<std::string> remembered;
+  std::ifstream list(ProfileOf(pid).parent_path() / "files");
+  for (std::string f; std::getline(list, f);) remembered.push_back(f);
+  std::sort(remembered.begin(), remembered.end());
+  EXPECT_EQ(remembered, own);
+  word.Call("Quit");
+  EXPECT_FALSE(Alive(pid));
 }
 
 // Runs the holder with Mode; its first line is the pid of its office.

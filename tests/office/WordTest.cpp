@@ -111,8 +111,14 @@ TEST_F(Word, CharactersTellTheirLanguagesAndTheDocumentItsEncodings) {
   EXPECT_EQ(count, 8 + 1 + 34 + 1);
   EXPECT_EQ(chars.CallOrGet("Item", {1}).Get("LanguageIDFarEast").AsInteger(), 2052);
   EXPECT_EQ(chars.CallOrGet("Item", {1}).Get("Text").AsString(), "\xe4\xb8\xad");
-  EXPECT_EQ(doc.Get("OpenEncoding").AsInteger(), 65001);
-  EXPECT_EQ(doc.Get("SaveEncoding").AsInteger(), 65001);
+  // A Latin letter carries no East Asian language of its own: its Western one.
+  EXPECT_EQ(chars.CallOrGet("Item", {4}).Get("Text").AsString(), "a");
+  EXPECT_EQ(chars.CallOrGet("Item", {4}).Get("LanguageIDFarEast").AsInteger(),
+            chars.CallOrGet("Item", {4}).Get("LanguageID").AsInteger());
+  EXPECT_NE(chars.CallOrGet("Item", {4}).Get("LanguageIDFarEast").AsInteger(), 2052);
+  // Not a text: the system's ANSI code page, as Word reports it.
+  EXPECT_EQ(doc.Get("OpenEncoding").AsInteger(), 1252);
+  EXPECT_EQ(doc.Get("SaveEncoding").AsInteger(), 1252);
   doc.Call("Close", {}, {{"SaveChanges", 0}});
 
   // A text file keeps the code page it was read in.

@@ -1,0 +1,37 @@
+#include "uno/Installation.h"
+
+#include <unistd.h>
+
+#include <string>
+
+#include "automation/Failure.h"
+#include "uno/LocalContext.h"
+
+namespace quillet::office::uno {
+
+namespace {
+
+bool Present(const std::string& file) { return ::access((ProgramFolder() + "/" + file).c_str(), F_OK) == 0; }
+
+}  // namespace
+
+void RequireInstalled(Module module) {
+  if (!Present("soffice.bin"))
+    throw Failure(
+        "LibreOffice is not installed: install the Debian packages libreoffice-core, libreoffice-writer, "
+        "libreoffice-calc and libreoffice-impress");
+  struct Part {
+    const char* library;
+    const char* name;
+    const char* package;
+  };
+  static constexpr Part kParts[] = {{"libswlo.so", "Writer", "libreoffice-writer"},
+                                    {"libsclo.so", "Calc", "libreoffice-calc"},
+                                    {"libsdlo.so", "Impress", "libreoffice-impress"}};
+  const Part& part = kParts[static_cast<int>(module)];
+  if (!Present(part.library))
+    throw Failure(std::string("LibreOffice ") + part.name + " is not installed: install the Debian package " +
+                  part.package);
+}
+
+}  // namespace quillet::office::uno

@@ -1,0 +1,17 @@
+// The socket files of LibreOffice's pipes (/tmp/OSL_PIPE_<uid>_<name>: the
+// one it accepts connections on, and that of its single-instance check),
+// which an soffice that is killed leaves behind.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace quillet::office::uno {
+
+// The pipe files that process Pid listens on, found through its sockets:
+// never those of another process, whoever made them at the same time.
+std::vector<std::string> PipeFilesOf(pid_t pid);
+
+}  // namespace quillet::office::uno

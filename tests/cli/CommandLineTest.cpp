@@ -1,0 +1,292 @@
+// The quillet program run as a user runs it, over LibreOffice: exit
+// statuses, the folder run's JSON Lines and report, worker processes, and
+// the shared office that one-shot conversions attach to (started for the
+// whole suite, so that its conversions cost no office start). The program
+// gets a private cache folder (profiles of its offices) and well-known pipe,
+// so that nothing of the user's is used or left behind.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "FlatDocuments.h"
+#include "TestSupport.h"
+#include "uno/PipeFiles.h"
+
+extern char** environ;
+
+namespace quillet {
+namespace {
+
+namespace fs = std::filesystem;
+using office::uno::PipeFilesOf;
+using test::ReadFile;
+
+struct Outcome {
+  int status = -1;
+  std::string out, err;
+  pid_t pid = 0;
+};
+
+const test::TempDir& Cache() {
+  static test::TempDir* cache = new test::TempDir;
+  return *cache;
+}
+
+std::string Pipe() { return "quillet-cli-test-" + std::to_string(::getpid()); }
+
+// Runs the program with Args; Env entries (NAME=value) are added to ours.
+Outcome Quillet(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+  static test::TempDir outputs;
+  static int n = 0;
+  const std::string out = outputs / ("out" + std::to_string(n)), err = outputs / ("err" + std::to_string(n++));
+  std::vector<std::string> all = {QUILLET_PROGRAM};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  // Env first, then this program's defaults, then the rest of our own
+  // environment: the first entry of a name is the one that counts.
+  std::vector<std::string> environment = env;
+  auto named = [&](const std::string& entry) {
+    for (const std::string& e : environment)
+      if (entry.compare(0, entry.find('=') + 1, e, 0, e.find('=') + 1) == 0) return true;
+    return false;
+  };
+  for (const std::string& entry : {"XDG_CACHE_HOME=" + Cache().path(), "QUILLET_OFFICE_PIPE=" + Pipe()})
+    if (!named(entry)) environment.push_back(entry);
+  for (char** e = environ; *e; ++e)
+    if (!named(*e) && std::string(*e).rfind("QUILLET_AUTOMATION_REGISTRY=", 0) != 0) environment.push_back(*e);
+  std::vector<char*> envp;
+  for (std::string& e : environment) envp.push_back(e.data());
+  envp.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  Outcome run;
+  if (::posix_spawn(&run.pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
+    int status = 0;
+    ::waitpid(run.pid, &status, 0);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  run.out = ReadFile(out);
+  run.err = ReadFile(err);
+  return run;
+}
+
+// The soffice processes whose command line holds Text.
+std::vector<int> OfficesWith(const std::string& text) {
+  std::vector<int> pids;
+  for (const auto& e : fs::directory_iterator("/proc")) {
+    const std::string name = e.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    const std::string cmdline = ReadFile((e.path() / "cmdline").string());
+    if (cmdline.find("soffice.bin") != std::string::npos && cmdline.find(text) != std::string::npos)
+      pids.push_back(std::stoi(name));
+  }
+  return pids;
+}
+
+std::vector<std::string> Slots() {
+  std::vector<std::string> slots;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(Cache() / "quillet/office", ec))
+    if (e.is_directory() && e.path().filename().string().rfind("slot-", 0) == 0) slots.push_back(e.path().filename());
+  std::sort(slots.begin(), slots.end());
+  return slots;
+}
+
+class CommandLine : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new test::TempDir;
+    const Outcome started = Quillet({"office", "start"});
+    ASSERT_EQ(started.status, 0) << started.err;
+    Make("memo.fodt", test::FlatText("<text:p>Memo words</text:p>"), "memo.docx");
+    Make("book.fods", test::FlatSpreadsheet({{"S", {{"a", "1"}, {"b", "2"}}}}), "book.xlsx");
+    Make("deck.fodp", test::FlatPresentation({{{"Slide words"}}, {{"More words"}}}), "deck.pptx");
+  }
+  static void TearDownTestSuite() {
+    Quillet({"office", "stop"});
+    delete dir_;
+  }
+  static void Make(const std::string& flat, const std::string& content, const std::string& made) {
+    test::WriteFile(Path(flat), content);
+    const Outcome r = Quillet({"convert", Path(flat), Path(made)});
+    ASSERT_EQ(r.status, 0) << r.err;
+  }
+  static std::string Path(const std::string& name) { return *dir_ / name; }
+  static test::TempDir* dir_;
+};
+test::TempDir* CommandLine::dir_ = nullptr;
+
+TEST_F(CommandLine, UsageAndSetUpErrorsExitWithTwo) {
+  EXPECT_EQ(Quillet({}).status, 2);
+  EXPECT_EQ(Quillet({"convert", Path("memo.docx")}).status, 2);
+  EXPECT_EQ(Quillet({"nonsense"}).status, 2);
+  EXPECT_EQ(Quillet({"office", "restart"}).status, 2);
+  EXPECT_EQ(Quillet({"folder", Path("in"), Path("out"), "--jobs", "0"}).status, 2);
+  const Outcome unknown = Quillet({"convert", Path("memo.docx"), Path("x.txt"), "--format", "nope"});
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_NE(unknown.err.find("unknown format nope"), std::string::npos) << unknown.err;
+  EXPECT_EQ(Quillet({"convert", Path("memo.docx"), Path("x.xyz")}).status, 2);  // no format named
+  EXPECT_EQ(Quillet({"convert", Path("memo.docx"), Path("x.txt"), "--app", "notepad"}).status, 2);
+  EXPECT_EQ(Quillet({"folder", Path("no-such-folder"), Path("out")}).status, 2);
+  // A format that no file's application has.
+  fs::create_directories(Path("docs"));
+  fs::copy_file(Path("memo.docx"), Path("docs/memo.docx"), fs::copy_options::overwrite_existing);
+  EXPECT_EQ(Quillet({"folder", Path("docs"), Path("docs-out"), "--format", "csv"}).status, 2);
+  EXPECT_EQ(Quillet({"--help"}).status, 0);
+}
+
+TEST_F(CommandLine, WithoutLibreOfficeTheUserIsToldWhatToInstall) {
+  const test::TempDir empty;
+  const std::string text =
+      "quillet: LibreOffice is not installed: install the Debian packages libreoffice-core, libreoffice-writer, "
+      "libreoffice-calc and libreoffice-impress\n";
+  const std::vector<std::string> missing = {"QUILLET_LIBREOFFICE_PROGRAM=" + empty.path(),
+                                            "QUILLET_OFFICE_PIPE=quillet-cli-none-" + std::to_string(::getpid())};
+  Outcome r = Quillet({"convert", Path("book.xlsx"), Path("missing.csv")}, missing);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, text);
+  r = Quillet({"office", "start"}, missing);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, text);
+}
+
+TEST_F(CommandLine, ConvertTakesTheFormatFromItsNameOrTheDestination) {
+  Outcome r = Quillet({"convert", Path("memo.docx"), Path("memo.pdf")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(Path("memo.pdf")).substr(0, 5), "%PDF-");
+  r = Quillet({"convert", Path("book.xlsx"), Path("book.out"), "--format", "csv"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(Path("book.out")), "a,1\r\nb,2\r\n");
+  r = Quillet({"convert", Path("deck.pptx"), Path("deck.txt"), "--format", "text"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(Path("deck.txt")), "Slide words\r\nMore words\r\n");
+  r = Quillet({"convert", Path("memo.docx"), Path("memo.txt"), "--format", "2"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(Path("memo.txt")), "Memo words\r\n");
+
+  // A conversion that fails: status 1 and the library's text.
+  test::WriteFile(Path("broken.docx"), "not a document");
+  r = Quillet({"convert", Path("broken.docx"), Path("broken.txt")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "quillet: The file is corrupt and cannot be opened\n");
+}
+
+TEST_F(CommandLine, FolderRunWritesJsonLinesAndTheLibrarysReport) {
+  const std::string in = Path("folder");
+  fs::create_directories(in + "/sub");
+  fs::copy_file(Path("memo.docx"), in + "/a.docx");
+  fs::copy_file(Path("book.xlsx"), in + "/b.xlsx");
+  fs::copy_file(Path("deck.pptx"), in + "/sub/c.pptx");
+  test::WriteFile(in + "/d.docx", "PK\x03\x04 broken");
+
+  for (const char* jobs : {"1", "2"}) {
+    const std::string out = Path(std::string("folder-out-") + jobs), json = out + ".jsonl", report = out + ".report";
+    const Outcome r = Quillet({"folder", in, out, "--recurse", "--jobs", jobs, "--json", json, "--report", report});
+    EXPECT_EQ(r.status, 1) << r.err;
+    // Not a terminal: one plain line per file, and a summary.
+    EXPECT_NE(r.out.find("3 of 4 files converted, 1 failed"), std::string::npos) << r.out;
+
+    std::ifstream lines(json);
+    std::map<std::string, nlohmann::json> records;
+    for (std::string line; std::getline(lines, line);) {
+      const nlohmann::json record = nlohmann::json::parse(line);
+      records[record["source"]] = record;
+      EXPECT_GE(record["milliseconds"].get<long>(), 0);
+    }
+    ASSERT_EQ(records.size(), 4u) << jobs;
+    EXPECT_EQ(records[in + "/a.docx"]["destination"], out + "/a.txt");
+    EXPECT_EQ(records[in + "/a.docx"]["ok"], true);
+    EXPECT_EQ(records[in + "/a.docx"]["error"], "");
+    EXPECT_EQ(records[in + "/sub/c.pptx"]["destination"], out + "/sub/c.txt");
+    EXPECT_EQ(records[in + "/d.docx"]["ok"], false);
+    EXPECT_EQ(records[in + "/d.docx"]["error"], "The file is corrupt and cannot be opened");
+
+    EXPECT_EQ(ReadFile(out + "/a.txt"), "Memo words\r\n");
+    EXPECT_EQ(ReadFile(out + "/b.txt"), "a\t1\r\nb\t2\r\n");
+    EXPECT_EQ(ReadFile(out + "/sub/c.txt"), "Slide words\r\nMore words\r\n");
+    const std::regex line("\\d\\d:\\d\\d:\\d\\d {8}can not convert " + in + "/d\\.docx to " + out +
+                          "/d\\.txt, Error Reason is The file is corrupt and cannot be opened\r\n");
+    EXPECT_TRUE(std::regex_match(ReadFile(report), line)) << ReadFile(report);
+  }
+  // One job converted in this process, attached to the shared office; two
+  // workers had an office each (a profile slot each); all are gone.
+  EXPECT_EQ(Slots(), (std::vector<std::string>{"slot-0", "slot-1"}));
+  EXPECT_EQ(OfficesWith("quillet-worker-"), std::vector<int>{});
+}
+
+TEST_F(CommandLine, OneShotConversionsAttachToTheSharedOffice) {
+  Outcome r = Quillet({"office", "status"});
+  EXPECT_EQ(r.status, 0);
+  const std::vector<int> office = OfficesWith("pipe,name=" + Pipe() + ";");
+  ASSERT_EQ(office.size(), 1u);
+  EXPECT_EQ(r.out, "LibreOffice is listening on the pipe " + Pipe() + " (process " + std::to_string(office[0]) + ")\n");
+  EXPECT_EQ(Quillet({"office", "start"}).out, r.out);  // already running: the same office
+
+  // Conversions borrow it: none takes a profile slot to start an office of
+  // its own, and it goes on running.
+  const std::vector<std::string> before = Slots();
+  for (const char* dest : {"attached.txt", "attached.pdf"}) {
+    r = Quillet({"convert", Path("memo.docx"), Path(dest)});
+    EXPECT_EQ(r.status, 0) << r.err;
+  }
+  r = Quillet({"convert", Path("book.xlsx"), Path("attached.csv")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(Path("attached.txt")), "Memo words\r\n");
+  EXPECT_EQ(Slots(), before);
+  EXPECT_EQ(OfficesWith("pipe,name=" + Pipe() + ";"), office);
+
+  // Its pipe files: that of the pipe, and that of its single-instance check.
+  const std::vector<std::string> pipes = PipeFilesOf(office[0]);
+  EXPECT_EQ(pipes.size(), 2u);
+  r = Quillet({"office", "stop"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "stopped the LibreOffice of the pipe " + Pipe() + " (process " + std::to_string(office[0]) + ")\n");
+  EXPECT_EQ(OfficesWith("pipe,name=" + Pipe() + ";"), std::vector<int>{});
+  EXPECT_FALSE(fs::exists("/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_" + Pipe()));
+  for (const std::string& f : pipes) EXPECT_FALSE(fs::exists(f)) << f;
+  r = Quillet({"office", "status"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "no LibreOffice listens on the pipe " + Pipe() + "\n");
+  EXPECT_EQ(Quillet({"office", "stop"}).status, 0);
+
+  // Without it a conversion starts an office of its own, which ends with it.
+  r = Quillet({"convert", Path("memo.docx"), Path("alone.txt")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(Path("alone.txt")), "Memo words\r\n");
+  EXPECT_EQ(OfficesWith("quillet-" + std::to_string(r.pid) + "-"), std::vector<int>{});
+
+  ASSERT_EQ(Quillet({"office", "start"}).status, 0);  // for the tests that follow
+}
+
+TEST_F(CommandLine, FieldsAndFormatsArePrinted) {
+  Outcome r = Quillet({"field", "softwarename"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "Quillet COM\n");
+  r = Quillet({"formats"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("pdf        .pdf          17     57         32"), std::string::npos) << r.out;
+  r = Quillet({"formats", "--library"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find(":100:*.docx:MS Word"), std::string::npos) << r.out;
+}
+
+}  // namespace
+}  // namespace quillet

@@ -1,0 +1,123 @@
+// Files and situations that cannot convert fail with clear texts through the
+// entry points, quickly, and leave nothing half-written or running behind.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+
+#include "LinuxSupport.h"
+
+namespace quillet {
+namespace {
+
+using test::Convert;
+using test::Docs;
+using test::ReadFile;
+using test::Work;
+
+const char* kCorrupt = "The file is corrupt and cannot be opened";
+
+class BadInput : public ::testing::Test {
+ protected:
+  void SetUp() override { Docs(); }
+  static std::string Out(const std::string& name) { return Work() / name; }
+  static std::string Random(size_t n) {
+    std::mt19937 gen(11);
+    std::string s(n, '\0');
+    for (char& c : s) c = static_cast<char>(gen());
+    return s;
+  }
+};
+
+TEST_F(BadInput, CorruptEmptyAndTruncatedFilesFailAndWriteNothing) {
+  struct Case {
+    std::string good, ext, option;
+  };
+  for (const Case& c : {Case{Docs().words, "docx", ""}, Case{Docs().cells, "xlsx", "MS Excel"},
+                        Case{Docs().deck, "pptx", "MS Powerpoint"}}) {
+    const std::string whole = ReadFile(c.good);
+    test::WriteFile(Out("random." + c.ext), Random(20000));
+    test::WriteFile(Out("empty." + c.ext), "");
+    test::WriteFile(Out("truncated." + c.ext), whole.substr(0, whole.size() / 2));
+    for (const char* kind : {"random", "empty", "truncated"}) {
+      const std::string src = Out(std::string(kind) + "." + c.ext), dest = Out(std::string(kind) + "-" + c.ext + ".pdf");
+      EXPECT_EQ(Convert(src, dest, c.ext == "docx" ? "17" : c.ext == "xlsx" ? "57" : "32", c.option), kCorrupt)
+          << src;
+      EXPECT_FALSE(std::filesystem::exists(dest)) << dest;
+    }
+  }
+  // The office serves the next request as before.
+  EXPECT_EQ(Convert(Docs().words, Out("after-corrupt.txt"), "2"), "");
+}
+
+TEST_F(BadInput, ProtectedDocumentFailsAtOnceWithWordsText) {
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Convert(Docs().secret, Out("secret.txt"), "2"), "The password is incorrect");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_FALSE(std::filesystem::exists(Out("secret.txt")));
+}
+
+TEST_F(BadInput, UnknownFormatsAndMissingPlacesHaveTheirTexts) {
+  EXPECT_EQ(Convert(Docs().words, Out("unknown.xyz"), "99"), "This file format is not available: 99");
+  EXPECT_EQ(Convert(Docs().cells, Out("unknown.xyz"), "4242", "MS Excel"), "This file format is not available: 4242");
+  EXPECT_FALSE(std::filesystem::exists(Out("unknown.xyz")));
+  EXPECT_EQ(Convert(Out("none.docx"), Out("none.txt"), "2"), "Source file \"" + Out("none.docx") + "\" do not exist");
+  EXPECT_EQ(Convert(Docs().words, Out("no/such/folder/x.txt"), "2"), Out("no/such/folder") + " directory do not exist");
+
+  // A folder run whose destination folder cannot be made (a file stands in
+  // its way): every file fails with that reason, and the run ends.
+  const std::string in = Out("blocked-in");
+  std::filesystem::create_directories(in);
+  std::filesystem::copy_file(Docs().words, in + "/a.docx");
+  std::filesystem::copy_file(Docs().words, in + "/b.docx");
+  test::WriteFile(Out("blocker"), "a file, not a folder");
+  const std::string out = Out("blocker/out"), report = Out("blocked-report.txt");
+  EXPECT_FALSE(test::Library().ConvertFolder(in + "/*.docx", out, "2", 0, "", report));
+  const std::string lines = ReadFile(report);
+  EXPECT_NE(lines.find("can not convert " + in + "/a.docx to " + out + "/a.txt, Error Reason is " + out +
+                       " directory do not exist\r\n"),
+            std::string::npos)
+      << lines;
+  EXPECT_NE(lines.find("can not convert " + in + "/b.docx"), std::string::npos) << lines;
+}
+
+TEST_F(BadInput, WithoutLibreOfficeTheCallerIsToldWhatToInstall) {
+  const test::TempDir empty;
+  ::setenv("QUILLET_LIBREOFFICE_PROGRAM", empty.path().c_str(), 1);
+  test::Library().Reload();
+  const std::string text =
+      "LibreOffice is not installed: install the Debian packages libreoffice-core, libreoffice-writer, "
+      "libreoffice-calc and libreoffice-impress";
+  EXPECT_EQ(Convert(Docs().words, Out("missing.txt"), "2"), text);
+  EXPECT_EQ(Convert(Docs().cells, Out("missing.csv"), "6", "MS Excel"), text);
+  EXPECT_EQ(Convert(Docs().deck, Out("missing.txt"), "9999", "MS Powerpoint"), text);
+  EXPECT_EQ(test::OfficeChildren(), std::vector<int>{});
+
+  // Once it is there, the same converter converts.
+  ::unsetenv("QUILLET_LIBREOFFICE_PROGRAM");
+  EXPECT_EQ(Convert(Docs().words, Out("found.txt"), "2"), "");
+  EXPECT_EQ(ReadFile(Out("found.txt")).substr(0, test::kWordsFirst.size()), test::kWordsFirst);
+}
+
+TEST_F(BadInput, AnOfficeThatDiedIsReplacedAtTheNextRequest) {
+  ASSERT_EQ(Convert(Docs().words, Out("before-kill.txt"), "2"), "");
+  const int first = test::StartedOffice();
+  ASSERT_GT(first, 0);
+  ASSERT_EQ(::kill(first, SIGKILL), 0);
+  ASSERT_TRUE(test::GoneWithin(first, 10000));
+
+  EXPECT_EQ(Convert(Docs().words, Out("after-kill.txt"), "2"), "");
+  EXPECT_EQ(ReadFile(Out("after-kill.txt")), ReadFile(Out("before-kill.txt")));
+  EXPECT_EQ(Convert(Docs().cells, Out("after-kill.csv"), "6", "MS Excel"), "");
+  const int second = test::StartedOffice();
+  EXPECT_GT(second, 0);
+  EXPECT_NE(second, first);
+  EXPECT_EQ(test::OfficeChildren(), std::vector<int>{second});
+}
+
+}  // namespace
+}  // namespace quillet

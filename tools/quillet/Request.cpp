@@ -1,0 +1,63 @@
+#include "Request.h"
+
+#include <stdexcept>
+
+namespace quillet::cli {
+
+namespace {
+
+constexpr App kApps[] = {App::Word, App::Excel, App::PowerPoint};
+
+// The keyword the library would act on: of those present, the one it tests
+// last ("MS Word", then "MS Excel", then "MS Powerpoint").
+std::optional<App> KeywordApp(const std::string& option) {
+  std::optional<App> found;
+  for (App app : kApps)
+    if (option.find(AppKeyword(app)) != std::string::npos) found = app;
+  return found;
+}
+
+bool NamesOtherApplication(const std::string& option) {
+  return option.find("Adobe Acrobat") != std::string::npos || option.find("No MS Word") != std::string::npos;
+}
+
+std::string WithKeyword(App app, const std::string& option) {
+  return option.empty() ? AppKeyword(app) : std::string(AppKeyword(app)) + " " + option;
+}
+
+}  // namespace
+
+App ChooseApp(const std::string& source, const Ask& ask) {
+  if (!ask.app.empty()) {
+    if (const auto app = ParseApp(ask.app)) return *app;
+    throw std::invalid_argument("unknown application " + ask.app + " (word, excel or powerpoint)");
+  }
+  if (const auto app = KeywordApp(ask.option)) return *app;
+  return AppOfSource(source);
+}
+
+std::string OptionFor(App app, const Ask& ask) {
+  // The keyword goes in front: a value at the end of the option text (that of
+  // OPENFORMAT= runs to its end) stays as it is.
+  if (!ask.app.empty()) return WithKeyword(app, ask.option);
+  if (KeywordApp(ask.option) || NamesOtherApplication(ask.option)) return ask.option;
+  // Word documents are routed by the library itself, from its format table.
+  if (app == App::Word) return ask.option;
+  return WithKeyword(app, ask.option);
+}
+
+Request MakeRequest(const std::string& source, const std::string& dest, const Ask& ask) {
+  const App app = ChooseApp(source, ask);
+  Destination d;
+  if (!ask.format.empty()) {
+    d = ResolveFormat(ask.format, app);
+  } else if (const auto named = FormatOfDestination(dest, app)) {
+    d = *named;
+  } else {
+    throw std::invalid_argument("the extension of " + dest + " names no format of " + AppName(app) +
+                                ": give one with --format");
+  }
+  return {source, dest, std::to_string(d.format), OptionFor(app, ask)};
+}
+
+}  // namespace quillet::cli

@@ -1,0 +1,81 @@
+// quillet: documents converted from the command line through the library.
+//
+//   quillet convert SRC DEST [--format F] [--app A] [--option TEXT]
+//   quillet folder SRC DEST [--format F] [--app A] [--option TEXT] [--recurse]
+//                  [--jobs N] [--report FILE] [--json FILE]
+//   quillet office start|stop|status
+//   quillet formats [--library]
+//   quillet field NAME
+//
+// Exit status: 0 done, 1 a conversion failed, 2 a usage or set-up error.
+#include <CLI/CLI.hpp>
+
+#include "Commands.h"
+#include "Workers.h"
+
+using namespace quillet::cli;
+
+namespace {
+
+void AddAsk(CLI::App* command, Ask& ask) {
+  command->add_option("--format,-f", ask.format,
+                      "destination format: a name (txt, pdf, html, doc, docx, rtf, odt, csv, xls, xlsx, ods, ppt, "
+                      "pptx, odp, jpg, gif, png, text ...; see 'quillet formats') or the application's number");
+  command->add_option("--app,-a", ask.app, "the application to open the source with: word, excel or powerpoint");
+  command->add_option("--option,-o", ask.option, "the library's option keywords (MERGEHTML, JPEGWIDTH=800 ...)");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // The worker mode of folder runs: not a command for people.
+  if (argc == 2 && std::string(argv[1]) == "worker") return ServeAsWorker();
+
+  CLI::App app{"quillet: converts documents by driving the office applications (LibreOffice on Linux)"};
+  app.require_subcommand(1);
+
+  Ask convertAsk;
+  std::string src, dest;
+  CLI::App* convert = app.add_subcommand("convert", "convert one file");
+  convert->add_option("SRC", src, "the source file")->required();
+  convert->add_option("DEST", dest, "the destination file (its extension names the format when --format is not given)")
+      ->required();
+  AddAsk(convert, convertAsk);
+
+  FolderArgs folderArgs;
+  CLI::App* folder = app.add_subcommand("folder", "convert every document of a folder");
+  folder->add_option("SRC", folderArgs.src, "the folder, or a pattern of file names in it ('in/*.docx')")->required();
+  folder->add_option("DEST", folderArgs.dest, "the destination folder (made when missing)")->required();
+  AddAsk(folder, folderArgs.ask);
+  folder->add_flag("--recurse,-r", folderArgs.recurse, "take the subfolders too (their results in the same subfolders)");
+  folder->add_option("--jobs,-j", folderArgs.jobs, "worker processes, each with its own LibreOffice")
+      ->check(CLI::Range(1, 64));
+  folder->add_option("--report", folderArgs.report, "write the failures there, in the library's report format");
+  folder->add_option("--json", folderArgs.json, "write a JSON Lines record per file there ('-': standard output)");
+
+  std::string action;
+  CLI::App* office = app.add_subcommand("office", "the shared LibreOffice that one-shot conversions attach to");
+  office->add_option("ACTION", action, "start, stop or status")
+      ->required()
+      ->check(CLI::IsMember({"start", "stop", "status"}));
+
+  bool library = false;
+  CLI::App* formats = app.add_subcommand("formats", "list the format names and their numbers");
+  formats->add_flag("--library", library, "also print the library's own format tables (starts Word)");
+
+  std::string fieldName;
+  CLI::App* field = app.add_subcommand("field", "print a field of the library (softwarename, sourceformatlist ...)");
+  field->add_option("NAME", fieldName, "the field's name")->required();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? kOk : kUsage;
+  }
+  if (*convert) return RunConvert(src, dest, convertAsk);
+  if (*folder) return RunFolder(folderArgs);
+  if (*office) return RunOffice(action);
+  if (*formats) return RunFormats(library);
+  if (*field) return RunField(fieldName);
+  return kUsage;
+}
