@@ -28,6 +28,8 @@ packages=(
   # the office stand-ins on Linux: LibreOffice, its UNO SDK, and zlib for
   # their tests (which read inside the saved zip-based files)
   libreoffice-core libreoffice-writer libreoffice-calc libreoffice-impress libreoffice-dev zlib1g-dev
+  # the Acrobat plug-in bridge on Linux reads PDF files with poppler
+  libpoppler-cpp-dev
 )
 
 missing=()

@@ -89,7 +89,9 @@ int main() {
         case kMainWindow:
           g_main = ::CreateWindowExA(0, wc.lpszClassName, "Adobe Acrobat", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                      CW_USEDEFAULT, 400, 300, nullptr, nullptr, wc.hInstance, nullptr);
-          ::ShowWindow(g_main, SW_SHOWDEFAULT);  // hidden when the starter asked for it
+          // As the starter asked (hidden, say), the way the system shows a
+          // program's first window.
+          ::ShowWindow(g_main, startup.dwFlags & STARTF_USESHOWWINDOW ? startup.wShowWindow : SW_SHOWNORMAL);
           g_started = true;
           Write(::IsWindowVisible(g_main) ? "window visible" : "window hidden");
           pending = kDdeWindow;

@@ -3,6 +3,7 @@
 // the plug-in check, what the route hands the bridge and what it makes of the
 // answer, and the host's window brought forward around the call.
 #include <algorithm>
+#include <cstring>
 
 #include "AcrobatFixture.h"
 #include "FakeDesktop.h"
