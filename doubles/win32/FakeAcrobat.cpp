@@ -27,6 +27,7 @@
 #include "applications/AcrobatControl.h"
 #include "core/Session.h"
 #include "platform/file.h"
+#include "platform/win32_handle.h"
 
 using namespace quillet::doubles;
 
@@ -36,7 +37,7 @@ enum Step : UINT_PTR { kMainWindow = 1, kDdeWindow, kMutex, kRelease };
 
 Session* g_session = nullptr;
 HWND g_main = nullptr;
-HANDLE g_mutex = nullptr;
+quillet::os::UniqueHandle g_mutex;  // the plug-in's, kept for the program's life
 bool g_started = false;  // the main window has been made
 
 bool Never(const char* step) {
@@ -107,14 +108,14 @@ int main() {
           finished = Never("mutex");
           break;
         case kMutex:
-          g_mutex = ::CreateMutexA(nullptr, TRUE, quillet::kPlugInMutexName);
+          g_mutex.reset(::CreateMutexA(nullptr, TRUE, quillet::kPlugInMutexName));
           Write(g_mutex ? "mutex held" : "mutex failed");
           pending = kRelease;
           nextAfter = script.mutexHoldMs;
           finished = Never("release");
           break;
         case kRelease:
-          ::ReleaseMutex(g_mutex);
+          ::ReleaseMutex(g_mutex.get());
           Write("mutex released");
           Write("ready");
           finished = true;
@@ -126,6 +127,5 @@ int main() {
     ::TranslateMessage(&msg);
     ::DispatchMessageA(&msg);
   }
-  if (g_mutex) ::CloseHandle(g_mutex);
   return 0;
 }

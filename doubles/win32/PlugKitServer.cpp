@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <olectl.h>
 
+#include <memory>
 #include <string>
 
 #include "core/DispObject.h"
@@ -23,12 +24,16 @@ constexpr const char* kProgId = "plugkit.PKApplication";
 
 using UniqueKey = quillet::os::UniqueAny<HKEY, &::RegCloseKey>;
 
+struct TaskMemFree {
+  void operator()(OLECHAR* p) const { ::CoTaskMemFree(p); }
+};
+
 std::string ClsidText() {
-  LPOLESTR text = nullptr;
-  if (FAILED(::StringFromCLSID(PlugKitClsid(), &text))) return {};
+  LPOLESTR raw = nullptr;
+  if (FAILED(::StringFromCLSID(PlugKitClsid(), &raw))) return {};
+  const std::unique_ptr<OLECHAR, TaskMemFree> text(raw);
   std::string out;
-  for (const OLECHAR* p = text; *p; ++p) out += static_cast<char>(*p);
-  ::CoTaskMemFree(text);
+  for (const OLECHAR* p = text.get(); *p; ++p) out += static_cast<char>(*p);
   return out;
 }
 
