@@ -68,7 +68,8 @@ Cells CellsOf(const std::vector<Line>& lines, size_t first, size_t last, size_t 
   for (const WordBox& w : line.words) {
     const double gap = previous ? w.left - previous->right : 0;
     const bool newCell = !previous || gap >= kWideGap * height ||
-                         (gap >= kNarrowGap * height && HoldsRiver(previous->right, w.left, rivers, lines, first, last, self));
+                         (gap >= kNarrowGap * height &&
+                          HoldsRiver(previous->right, w.left, rivers, lines, first, last, self));
     if (newCell) {
       cells.push_back(w.text);
     } else {

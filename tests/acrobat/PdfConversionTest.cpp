@@ -194,8 +194,8 @@ TEST_F(PdfConversion, AnEncryptedPdfIsRefusedWithAClearText) {
   // stand-ins have no such save.
   const std::string out = Path("locked");
   const std::string command =
-      "cd '" + dir_->path() + "' && timeout 180 '" QUILLET_SOFFICE "' --headless --norestore '-env:UserInstallation=file://" +
-      Path("profile") +
+      "cd '" + dir_->path() + "' && timeout 180 '" QUILLET_SOFFICE "' --headless --norestore " +
+      "'-env:UserInstallation=file://" + Path("profile") +
       "' --convert-to 'pdf:calc_pdf_Export:{\"EncryptFile\":{\"type\":\"boolean\",\"value\":\"true\"},"
       "\"DocumentOpenPassword\":{\"type\":\"string\",\"value\":\"secret\"}}' --outdir '" +
       out + "' fruit.csv >/dev/null 2>&1";
