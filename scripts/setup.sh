@@ -32,6 +32,8 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   # the peer benchmark (bench/peers): unoconv over the system Python's UNO bridge
   unoconv python3-uno
+  # the Acrobat plug-in bridge on Linux reads PDF files with poppler
+  libpoppler-cpp-dev
 )
 
 missing=()

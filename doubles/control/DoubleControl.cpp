@@ -1,5 +1,7 @@
 #include "DoubleControl.h"
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -26,11 +28,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr const char* kPlugKitProgId = "plugkit.PKApplication";
+
 const char* Name(App app) {
   switch (app) {
     case App::Word: return "Word";
     case App::Excel: return "Excel";
     case App::PowerPoint: return "PowerPoint";
+    case App::Acrobat: return "Acrobat";
   }
   return "?";
 }
@@ -41,6 +46,7 @@ const char* ClsidText(App app) {
     case App::Word: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7701}";
     case App::Excel: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7702}";
     case App::PowerPoint: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7703}";
+    case App::Acrobat: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7710}";  // the bridge (doubles/core/PlugKit.cpp)
   }
   return "";
 }
@@ -90,6 +96,7 @@ const char* ExeName(App app) {
     case App::Word: return "WINWORD.EXE";
     case App::Excel: return "EXCEL.EXE";
     case App::PowerPoint: return "POWERPNT.EXE";
+    case App::Acrobat: return "acrobat.exe";
   }
   return "";
 }
@@ -109,6 +116,40 @@ struct Process {
   os::UniqueHandle process;
   DWORD thread = 0;
 };
+
+constexpr const char* kAcrobatAppPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Acrobat.exe";
+
+std::string SystemDir() {
+  char buffer[MAX_PATH];
+  const UINT n = ::GetSystemDirectoryA(buffer, MAX_PATH);
+  return std::string(buffer, n < MAX_PATH ? n : 0);
+}
+
+// Runs a command line and waits for it to end; false when it cannot start or
+// does not end in time.
+bool RunAndWait(std::string commandLine, DWORD show) {
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = static_cast<WORD>(show);
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return false;
+  os::UniqueHandle process(pi.hProcess), thread(pi.hThread);
+  return ::WaitForSingleObject(process.get(), 60000) == WAIT_OBJECT_0;
+}
+
+// Whether the process runs one of the Acrobat program doubles (a process id
+// of the list may have been given to another program since).
+bool IsAcrobatDouble(HANDLE process) {
+  char image[MAX_PATH];
+  DWORD size = MAX_PATH;
+  if (!::QueryFullProcessImageNameA(process, 0, image, &size)) return false;
+  std::string name(image, size);
+  name = name.substr(name.find_last_of("\\/") + 1);
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return name == "acrobat.exe" || name == "acrord32.exe";
+}
 #endif
 
 }  // namespace
@@ -117,7 +158,9 @@ struct Doubles::State {
   test::TempDir dir;
   std::map<std::string, App> registered;  // ProgID -> double
   std::string previousDir;
+  bool acrobatInstalled = false;
 #ifdef _WIN32
+  bool plugKitRegistered = false;
   std::map<int, Process> running;
 #else
   std::string registryFile;
@@ -154,6 +197,11 @@ Doubles::Doubles() : state_(std::make_unique<State>()) {
 }
 
 Doubles::~Doubles() {
+  EndAcrobat();
+#ifdef _WIN32
+  if (state_->plugKitRegistered) UnregisterPlugKit();
+  if (state_->acrobatInstalled) ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAcrobatAppPath);
+#endif
   for (App app : {App::Word, App::Excel, App::PowerPoint}) StopRunning(app);
   WaitForServersToExit();
   while (!state_->registered.empty()) {
@@ -176,10 +224,13 @@ void Doubles::Script(App app, const std::string& text) {
 }
 
 void Doubles::Register(const std::string& progId, App app) {
-  state_->registered[progId] = app;
 #ifdef _WIN32
+  // Only its own self-registration may register the bridge, as regsvr32 does.
+  if (app == App::Acrobat) throw std::logic_error("the plug-in bridge is registered by RegisterPlugKit");
+  state_->registered[progId] = app;
   SetKey(progId + "\\CLSID", ClsidText(app));
 #else
+  state_->registered[progId] = app;
   state_->WriteRegistry();
 #endif
 }
@@ -294,6 +345,95 @@ void Doubles::KillServers(App app) {
   using KillFn = void (*)(int);
   reinterpret_cast<KillFn>(::dlsym(state_->library, "KillApplication"))(int(app));
 #endif
+}
+
+void Doubles::InstallAcrobat() {
+#ifdef _WIN32
+  const std::string exe = AcrobatFolder("Acrobat") + "acrobat.exe";
+  UniqueKey h;
+  if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kAcrobatAppPath, 0, nullptr, 0, KEY_WRITE, nullptr, h.put(), nullptr) !=
+      ERROR_SUCCESS)
+    throw std::runtime_error("cannot write the application path of Acrobat");
+  ::RegSetValueExA(h.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(exe.c_str()),
+                   static_cast<DWORD>(exe.size() + 1));
+  state_->acrobatInstalled = true;
+  // Copied over an older build; a copy this process has loaded already is this build's.
+  const std::string target = SystemDir() + "\\plugkit.dll";
+  if (!::CopyFileA(HostPath(std::string(QUILLET_DOUBLES_BIN_DIR) + "/plugkit.dll").c_str(), target.c_str(), FALSE) &&
+      !fs::exists(target))
+    throw std::runtime_error("cannot copy plugkit.dll into the system folder");
+#endif
+}
+
+std::string Doubles::AcrobatFolder(const std::string& flavour) const {
+#ifdef _WIN32
+  return HostPath(std::string(QUILLET_DOUBLES_BIN_DIR) + "/" + flavour + "/");
+#else
+  (void)flavour;
+  return {};
+#endif
+}
+
+void Doubles::RegisterPlugKit() {
+#ifdef _WIN32
+  const std::string system = SystemDir();
+  if (!RunAndWait("\"" + system + "\\regsvr32.exe\" /s \"" + system + "\\plugkit.dll\"", SW_HIDE))
+    throw std::runtime_error("regsvr32 did not register plugkit.dll");
+  state_->plugKitRegistered = true;
+#else
+  Register(kPlugKitProgId, App::Acrobat);
+#endif
+}
+
+void Doubles::UnregisterPlugKit() {
+#ifdef _WIN32
+  ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string("Software\\Classes\\") + kPlugKitProgId).c_str());
+  ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string("Software\\Classes\\CLSID\\") + ClsidText(App::Acrobat)).c_str());
+  state_->plugKitRegistered = false;
+#else
+  Unregister(kPlugKitProgId);
+#endif
+}
+
+void Doubles::StartAcrobat() {
+#ifdef _WIN32
+  std::string cmd = "\"" + AcrobatFolder("Acrobat") + "acrobat.exe\"";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    throw std::runtime_error("cannot start " + cmd);
+  os::UniqueHandle process(pi.hProcess), thread(pi.hThread);
+  for (int i = 0; i < 2000; ++i) {
+    const auto events = Events(App::Acrobat);
+    if (std::find(events.begin(), events.end(), "acrobat ready") != events.end()) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  throw std::runtime_error("the Acrobat double did not get ready");
+#else
+  throw std::logic_error("there is no Acrobat program on Linux");
+#endif
+}
+
+void Doubles::EndAcrobat() {
+#ifdef _WIN32
+  for (const unsigned long pid : AcrobatProcesses()) {
+    const os::UniqueHandle h{
+        ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)};
+    if (!h || !IsAcrobatDouble(h.get())) continue;
+    ::TerminateProcess(h.get(), 9);
+    ::WaitForSingleObject(h.get(), 5000);
+  }
+#endif
+}
+
+std::vector<unsigned long> Doubles::AcrobatProcesses() const {
+  std::vector<unsigned long> pids;
+  for (const std::string& line : ReadLines(state_->dir / "Acrobat.pids"))
+    if (!line.empty()) pids.push_back(std::strtoul(line.c_str(), nullptr, 10));
+  return pids;
 }
 
 void UseFormatBridge(const std::string& variant) {

@@ -127,6 +127,25 @@
 // exists, the dialog, FailOpen.
 // The format library double writes fmtbridge.transcript and returns the text
 // of fmtbridge.script as every conversion's error.
+//
+// Acrobat (App::Acrobat; Acrobat.script, Acrobat.transcript): the plug-in
+// bridge double "plugkit.PKApplication" (object PKApplication, members in
+// doubles/core/PlugKit.h) and, under Windows, the Acrobat program double
+// acrobat.exe / AcroRd32.exe (doubles/win32/FakeAcrobat.cpp), which write
+// to the same transcript, so its lines show the order of both. Script keys:
+//   PlugInsLoadOk=0                    what IsPlug_insLoadOk answers (default 1)
+//   ConvertAnswer=<text>               every ConvertFile answers this and writes nothing
+//   WindowAfterMs=, DdeWindowAfterMs=, MutexAfterMs=, MutexHoldMs=
+//                                      the program's steps: its main window, the
+//                                      DDE server window, the plug-in's mutex made
+//                                      and held, and let go, each this long after
+//                                      the one before (default 0)
+//   Never=dde-window|mutex|release     a step never taken (nor those after it)
+// The bridge's transcript lines are those of every double; the program's
+// begin with "acrobat " (see FakeAcrobat.cpp); under Windows plugkit.dll adds
+// "register <command line>" and "unregister <command line>" for every
+// self-registration and removal, with the command line of the program that
+// asked for it (regsvr32).
 #pragma once
 
 #include <memory>
@@ -135,7 +154,7 @@
 
 namespace quillet::doubles {
 
-enum class App { Word = 0, Excel = 1, PowerPoint = 2 };
+enum class App { Word = 0, Excel = 1, PowerPoint = 2, Acrobat = 3 };
 
 class Doubles {
  public:
@@ -166,6 +185,28 @@ class Doubles {
   void StartRunning(App app);
   // Revokes it and lets it go.
   void StopRunning(App app);
+
+  // Acrobat. Windows: the application path of "Acrobat.exe" in the registry
+  // names the program double in AcrobatFolder("Acrobat"), and plugkit.dll is
+  // copied into the system folder (where the converter registers it from);
+  // both are removed again at the end. Linux: nothing to install.
+  void InstallAcrobat();
+  // The folder (Windows path, trailing backslash) of the program double
+  // acrobat.exe ("Acrobat") or AcroRd32.exe ("Reader"); each has an empty
+  // plug_ins folder.
+  std::string AcrobatFolder(const std::string& flavour) const;
+  // Registers the bridge as the converter would: Windows runs regsvr32 on
+  // the system folder's plugkit.dll; Linux adds it to the server registry.
+  void RegisterPlugKit();
+  // Removes the bridge's registration (its class and ProgID).
+  void UnregisterPlugKit();
+  // Windows: starts acrobat.exe as a user would (shown) and waits until every
+  // scripted step is taken. Not on Linux, which has no Acrobat program.
+  void StartAcrobat();
+  // Ends every Acrobat program double started while this object lives.
+  void EndAcrobat();
+  // The processes of the Acrobat program double started so far, still running or not.
+  std::vector<unsigned long> AcrobatProcesses() const;
 
   // Windows: waits until every server process of the doubles has ended (a
   // server started by automation ends when its last object is released);

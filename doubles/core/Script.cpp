@@ -136,6 +136,20 @@ Script ParseScript(const std::string& text) {
       }
     } else if (key == "BadSlideImage") {
       s.badSlideImages.push_back(Number(value));
+    } else if (key == "PlugInsLoadOk") {
+      s.plugInsLoadOk = Number(value);
+    } else if (key == "ConvertAnswer") {
+      s.convertAnswer = value;
+    } else if (key == "WindowAfterMs") {
+      s.windowAfterMs = Number(value);
+    } else if (key == "DdeWindowAfterMs") {
+      s.ddeWindowAfterMs = Number(value);
+    } else if (key == "MutexAfterMs") {
+      s.mutexAfterMs = Number(value);
+    } else if (key == "MutexHoldMs") {
+      s.mutexHoldMs = Number(value);
+    } else if (key == "Never") {
+      s.never.push_back(value);
     }
   }
   return s;

@@ -60,6 +60,18 @@ struct Script {
   int32_t slideWidth = 64;
   int32_t slideHeight = 48;
   std::vector<int32_t> badSlideImages;  // slide numbers whose image is not a bitmap
+
+  // The plug-in bridge.
+  int32_t plugInsLoadOk = 1;   // what IsPlug_insLoadOk answers
+  std::string convertAnswer;   // the answer of every ConvertFile, or empty
+
+  // The Acrobat program: its steps, each this long after the one before.
+  int32_t windowAfterMs = 0;     // the main window, after the start
+  int32_t ddeWindowAfterMs = 0;  // the DDE server window, after the main window
+  int32_t mutexAfterMs = 0;      // the plug-in's mutex made and taken, after the DDE window
+  int32_t mutexHoldMs = 0;       // the mutex let go, after it was made
+  // Steps never taken: "dde-window", "mutex", "release".
+  std::vector<std::string> never;
 };
 
 // Parses a script text; lines it does not understand are skipped.

@@ -1,10 +1,12 @@
 // The application doubles as in-process servers of the Linux server registry:
 // one shared object, one factory function per application. A registry line
 //   Word.Application {6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7701} WordGetClassObject /path/liboffice-doubles.so
-// makes the Word double what "Word.Application" creates.
+// makes the Word double what "Word.Application" creates; AcrobatGetClassObject
+// serves the plug-in bridge double.
 #include "core/DispObject.h"
 #include "platform/com/ComPtr.h"
 #include "core/Office.h"
+#include "core/PlugKit.h"
 
 using quillet::doubles::AppClsid;
 using quillet::doubles::AppKind;
@@ -33,6 +35,15 @@ DOUBLE_EXPORT HRESULT ExcelGetClassObject(REFCLSID clsid, REFIID riid, void** ob
 
 DOUBLE_EXPORT HRESULT PowerPointGetClassObject(REFCLSID clsid, REFIID riid, void** object) {
   return GetClassObject(AppKind::PowerPoint, clsid, riid, object);
+}
+
+// The plug-in bridge, "plugkit.PKApplication".
+DOUBLE_EXPORT HRESULT AcrobatGetClassObject(REFCLSID clsid, REFIID riid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (clsid != quillet::doubles::PlugKitClsid()) return CLASS_E_CLASSNOTAVAILABLE;
+  const auto factory = quillet::com::ComPtr<IClassFactory>::Adopt(quillet::doubles::CreatePlugKitFactory());
+  return factory->QueryInterface(riid, object);
 }
 
 // A user-started instance (visible), for a test that registers it as running.

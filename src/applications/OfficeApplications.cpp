@@ -1,5 +1,5 @@
 // Getting hold of Word, Excel and PowerPoint, loading the format library, and
-// giving everything back when the converter goes.
+// giving everything back when the converter goes. Acrobat: AcrobatControl.cpp.
 #include "engine/OfficeConvert.h"
 #include "engine/Options.h"
 #include "utilities/Guarded.h"
@@ -58,11 +58,6 @@ bool TOfficeConvertClass::StartPowerPoint(std::string& errorText) {
   return true;
 }
 
-bool TOfficeConvertClass::StartAcrobat(std::string& errorText) {
-  errorText = "Can not start Adobe Acrobat: Acrobat control is not available in this build";
-  return false;
-}
-
 bool TOfficeConvertClass::LoadFormatBridge(std::string& errorText) {
   if (FormatBridgeLoaded) return true;
   // A module kept from an earlier failed attempt is given back first: retries
@@ -102,6 +97,7 @@ bool TOfficeConvertClass::CloseApplications() {
   Ignoring([&] { CloseWord(); });
   Ignoring([&] { CloseExcel(); });
   Ignoring([&] { ClosePowerPoint(); });
+  Ignoring([&] { ReleaseAcrobatBridge(); });
   Ignoring([&] { UnloadFormatBridge(); });
   return true;
 }

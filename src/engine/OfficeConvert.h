@@ -1,5 +1,6 @@
 // The one converter of the library: Word, Excel and PowerPoint through
-// automation, and the format library for conversions without Word.
+// automation, Acrobat through its plug-in bridge, and the format library for
+// conversions without Word.
 //
 // Thread-safety: none inside; one request at a time (see quillet.h). The
 // conversion procedures see the converter only through TProcedureContext.
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "applications/AcrobatControl.h"
 #include "applications/ApplicationSlot.h"
 #include "engine/ConvertBase.h"
 #include "imaging/ImageSettings.h"
@@ -58,13 +60,18 @@ class TOfficeConvertClass : public TConvertBaseClass, public TProcedureContext {
   bool StartWord(std::string& errorText);
   bool StartExcel(std::string& errorText);
   bool StartPowerPoint(std::string& errorText);
-  bool StartAcrobat(std::string& errorText);
   bool LoadFormatBridge(std::string& errorText);
+  // Acrobat and its plug-in bridge (src/applications/AcrobatControl.cpp).
+  bool StartAcrobat(std::string& errorText);
+  // Makes sure Acrobat runs: Launched tells whether this call started it,
+  // ErrorText (emptied first) why it could not be made ready.
+  void LaunchAcrobat(bool& launched, std::string& errorText);
   // Give the applications back: quit what was created, show again what was
   // borrowed. Only CloseApplications calls them.
   bool CloseWord();
   bool CloseExcel();
   bool ClosePowerPoint();
+  bool ReleaseAcrobatBridge();
   bool UnloadFormatBridge();
 
   // Format discovery (src/applications/FormatDiscovery.cpp).
@@ -79,6 +86,15 @@ class TOfficeConvertClass : public TConvertBaseClass, public TProcedureContext {
   TApplicationSlot WordApp;
   TApplicationSlot ExcelApp;
   TApplicationSlot PowerPointApp;
+
+  // The plug-in bridge object; whether it is held and its plug-in loaded
+  // (never cleared once set); whether the converter started Acrobat itself.
+  // Acrobat is left running at the end, whoever started it.
+  ole::Variant AcrobatBridge;
+  bool AcrobatStarted = false;
+  bool AcrobatLaunched = false;
+  // How long starting Acrobat waits for each stage.
+  AcrobatWaits AcrobatWaitLimits;
 
   // Picture settings used when slide bitmaps become JPEG and GIF files. They
   // start at the defaults of ImageSettings (the slide's own size, quality 75)

@@ -1,6 +1,6 @@
 // The desktop's windows, as the dialog automation sees them: top-level
 // enumeration, captions and class names, parents, owning processes, the child
-// tree, and synchronous messages to controls. On Windows these are the real
+// tree, synchronous messages to controls, and showing a window to the user. On Windows these are the real
 // window calls; on Linux there is no desktop (nothing is ever found). Tests
 // install an in-memory desktop of their own through SetDesktop.
 #pragma once
@@ -68,7 +68,21 @@ class Desktop {
   // Sends Message synchronously and returns the window's answer.
   virtual std::intptr_t SendWindowMessage(WindowHandle window, WindowMessage message, std::uintptr_t wParam,
                                           std::intptr_t lParam) = 0;
+
+  // Whether the window is shown / accepts input; false for a window that is gone.
+  virtual bool IsWindowVisible(WindowHandle window) = 0;
+  virtual bool IsWindowEnabled(WindowHandle window) = 0;
+  // The pop-up window owned by Window that was active last, or Window itself
+  // when none was (GetLastActivePopup); NoWindow for a window that is gone.
+  virtual WindowHandle LastActivePopup(WindowHandle window) = 0;
+  // Shows the window with the system's show command (9: restore).
+  virtual void ShowWindow(WindowHandle window, int showCommand) = 0;
+  // Brings the window's program forward and activates the window.
+  virtual void SetForegroundWindow(WindowHandle window) = 0;
 };
+
+// The show command that restores a minimised or hidden window (SW_RESTORE).
+constexpr int kShowRestore = 9;
 
 // The desktop in use. Callers keep the returned reference for the length of
 // one operation, so a desktop replaced meanwhile stays alive until they finish.

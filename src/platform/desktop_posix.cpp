@@ -17,6 +17,11 @@ class NoDesktop final : public Desktop {
   WindowHandle FirstChild(WindowHandle) override { return NoWindow; }
   WindowHandle NextSibling(WindowHandle) override { return NoWindow; }
   std::intptr_t SendWindowMessage(WindowHandle, WindowMessage, std::uintptr_t, std::intptr_t) override { return 0; }
+  bool IsWindowVisible(WindowHandle) override { return false; }
+  bool IsWindowEnabled(WindowHandle) override { return false; }
+  WindowHandle LastActivePopup(WindowHandle) override { return NoWindow; }
+  void ShowWindow(WindowHandle, int) override {}
+  void SetForegroundWindow(WindowHandle) override {}
 };
 
 }  // namespace

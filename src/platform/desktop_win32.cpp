@@ -14,6 +14,7 @@ static_assert(static_cast<UINT>(WindowMessage::SetFocus) == WM_SETFOCUS);
 static_assert(static_cast<UINT>(WindowMessage::Char) == WM_CHAR);
 static_assert(static_cast<UINT>(WindowMessage::LButtonDown) == WM_LBUTTONDOWN);
 static_assert(static_cast<UINT>(WindowMessage::LButtonUp) == WM_LBUTTONUP);
+static_assert(kShowRestore == SW_RESTORE);
 
 namespace {
 
@@ -97,6 +98,19 @@ class Win32Desktop final : public Desktop {
     return ::SendMessageA(ToHwnd(window), static_cast<UINT>(message), static_cast<WPARAM>(wParam),
                           static_cast<LPARAM>(lParam));
   }
+
+  bool IsWindowVisible(WindowHandle window) override { return ::IsWindowVisible(ToHwnd(window)) != FALSE; }
+
+  bool IsWindowEnabled(WindowHandle window) override { return ::IsWindowEnabled(ToHwnd(window)) != FALSE; }
+
+  WindowHandle LastActivePopup(WindowHandle window) override {
+    if (!::IsWindow(ToHwnd(window))) return NoWindow;
+    return FromHwnd(::GetLastActivePopup(ToHwnd(window)));
+  }
+
+  void ShowWindow(WindowHandle window, int showCommand) override { ::ShowWindow(ToHwnd(window), showCommand); }
+
+  void SetForegroundWindow(WindowHandle window) override { ::SetForegroundWindow(ToHwnd(window)); }
 };
 
 }  // namespace

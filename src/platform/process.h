@@ -28,6 +28,9 @@ std::vector<std::string> SplitParameters(const std::string& params);
 // could not be started; it does not wait.
 uint32_t StartProgram(const std::string& program, const std::string& params, int show);
 
+// The id of the calling process.
+uint32_t CurrentProcessId();
+
 // Like StartProgram, but waits without a time limit until the program ends.
 // False when it could not be started.
 bool StartProgramAndWait(const std::string& program, const std::string& params, int show);

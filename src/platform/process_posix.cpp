@@ -67,6 +67,8 @@ pid_t Start(const std::string& program, const std::string& params) {
 
 }  // namespace
 
+uint32_t CurrentProcessId() { return static_cast<uint32_t>(::getpid()); }
+
 uint32_t StartProgram(const std::string& program, const std::string& params, int /*show*/) {
   CollectFinished();
   const pid_t pid = Start(program, params);

@@ -44,6 +44,8 @@ bool Start(const std::string& program, const std::string& params, int show, Star
 
 }  // namespace
 
+uint32_t CurrentProcessId() { return ::GetCurrentProcessId(); }
+
 uint32_t StartProgram(const std::string& program, const std::string& params, int show) {
   Started started;
   return Start(program, params, show, started) ? started.id : 0;

@@ -1,5 +1,6 @@
-// Facts about the machine: where temporary files and the system's own
-// libraries live, and the version resource of an executable.
+// Facts about the machine: where temporary files, the system's own libraries
+// and the running program live, the version resource of an executable, and
+// what kind of applications the converter drives here.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,21 @@ std::string TempFolder();
 
 // The system folder ending with a delimiter. Linux: "/usr/lib/".
 std::string SystemFolder();
+
+// The folder of the running program's executable, ending with a delimiter
+// (GetModuleFileName of the process on Windows, /proc/self/exe on Linux);
+// empty when the system cannot say.
+std::string ExecutableFolder();
+
+// Whether the applications the converter drives are programs of their own
+// with windows on the desktop, started and waited for (Windows), rather than
+// servers inside the caller's process that show no window (the stand-ins of
+// the Linux build).
+#if defined(_WIN32)
+inline constexpr bool kApplicationsHaveWindows = true;
+#else
+inline constexpr bool kApplicationsHaveWindows = false;
+#endif
 
 struct FileVersion {
   uint16_t major = 0, minor = 0, release = 0, build = 0;

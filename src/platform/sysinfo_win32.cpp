@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/path.h"
 #include "platform/sysinfo.h"
 
 namespace quillet::os {
@@ -16,6 +17,16 @@ std::string SystemFolder() {
   char buffer[1024];
   const UINT n = ::GetSystemDirectoryA(buffer, sizeof buffer);
   return std::string(buffer, n < sizeof buffer ? n : 0) + "\\";
+}
+
+std::string ExecutableFolder() {
+  std::vector<char> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return {};
+    if (n < buffer.size()) return path::ExtractFilePath(std::string(buffer.data(), n));
+    buffer.resize(buffer.size() * 2);  // a long path: try again with more room
+  }
 }
 
 bool ReadFileVersion(const std::string& path, FileVersion& version) {

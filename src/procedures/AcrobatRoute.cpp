@@ -1,13 +1,43 @@
-// The Acrobat route: not in this build yet. It refuses the request with a text
-// that names what is missing and never reports a conversion that did not happen.
+// The Acrobat route: the plug-in bridge converts the file inside Acrobat.
+// Three destination codes of the converter's own become the bridge's delimiter
+// options; the bridge's answer is the request's error text.
+#include "dialogs/HostWindow.h"
 #include "engine/OfficeConvert.h"
+#include "utilities/Guarded.h"
 
 namespace quillet {
 
-void TOfficeConvertClass::ConvertWithAcrobat(const std::string&, const std::string&, const std::string&,
-                                             const std::string&, std::string& errorText) {
-  errorText = "Conversion through Adobe Acrobat is not available in this build: it needs Acrobat control and "
-              "its plug-in bridge";
+namespace {
+
+// Delimited text from a PDF: the code replaces the caller's whole option
+// text, so any other keyword is dropped. Every other code passes the option
+// text through as it is.
+std::string BridgeOption(const std::string& destFormat, const std::string& option) {
+  if (destFormat == "-4") return "delimit=,";
+  if (destFormat == "-5") return "delimit=\t";
+  if (destFormat == "-6") return "delimit=;";
+  return option;
+}
+
+}  // namespace
+
+void TOfficeConvertClass::ConvertWithAcrobat(const std::string& src, const std::string& dest,
+                                             const std::string& destFormat, const std::string& option,
+                                             std::string& errorText) {
+  // Acrobat may have taken the screen from the host: give it back, before and after.
+  BringHostPopupForward();
+  std::string answer;
+  Guarded(
+      [&] {
+        // The bridge takes all four by reference; only the answer is read back.
+        std::string srcFile = src, destFile = dest, sentOption = BridgeOption(destFormat, option);
+        AcrobatBridge.Call("ConvertFile",
+                           {ole::Arg::Ref(srcFile), ole::Arg::Ref(destFile), ole::Arg::Ref(sentOption),
+                            ole::Arg::Ref(answer)});
+      },
+      answer);
+  BringHostPopupForward();
+  errorText = answer;
 }
 
 }  // namespace quillet

@@ -129,9 +129,18 @@ TEST_F(Applications, MissingExcelAndPowerPointAreReported) {
   EXPECT_FALSE(conv->PowerPointApp.Started);
 }
 
-TEST_F(Applications, AcrobatIsNotAvailableYet) {
+TEST_F(Applications, AcrobatWithoutItsBridgeIsRefusedAndNotHeld) {
   EXPECT_FALSE(conv->StartApplication("Adobe Acrobat", error));
-  EXPECT_EQ(error, "Can not start Adobe Acrobat: Acrobat control is not available in this build");
+#ifdef _WIN32
+  // No Acrobat is installed: the program under the default plug-ins folder cannot be run.
+  EXPECT_EQ(error, "Error, Can not run plug_ins\\..\\acrobat.exe");
+#else
+  // No bridge is registered, and registering it is impossible here.
+  EXPECT_EQ(error, "Can not Load plugkit.dll, please try again!");
+#endif
+  EXPECT_FALSE(conv->AcrobatStarted);
+  EXPECT_FALSE(conv->AcrobatLaunched);
+  EXPECT_TRUE(conv->AcrobatBridge.IsEmpty());
 }
 
 TEST_F(Applications, AFailedShowAgainDoesNotKeepTheOthersFromClosing) {

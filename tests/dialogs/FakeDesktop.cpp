@@ -13,7 +13,7 @@ os::WindowHandle FakeDesktop::AddWindow(const std::string& className, const std:
                                         os::WindowHandle owner) {
   std::lock_guard<std::mutex> lock(lock_);
   const os::WindowHandle handle = next_++;
-  windows_[handle] = Window{className, caption, owner, false, pid, {}};
+  windows_[handle] = Window{className, caption, owner, false, pid, {}, true, true, os::NoWindow};
   topLevel_.push_back(handle);
   return handle;
 }
@@ -24,7 +24,7 @@ os::WindowHandle FakeDesktop::AddChild(os::WindowHandle parent, const std::strin
   auto& owner = windows_.at(parent);
   const os::WindowHandle handle = next_++;
   owner.children.push_back(handle);
-  windows_[handle] = Window{className, caption, parent, true, owner.pid, {}};
+  windows_[handle] = Window{className, caption, parent, true, owner.pid, {}, true, true, os::NoWindow};
   return handle;
 }
 
@@ -40,6 +40,53 @@ void FakeDesktop::DestroyWindow(os::WindowHandle window) {
     doomed.insert(doomed.end(), it->second.children.begin(), it->second.children.end());
     windows_.erase(it);
   }
+}
+
+void FakeDesktop::SetWindowState(os::WindowHandle window, bool visible, bool enabled) {
+  std::lock_guard<std::mutex> lock(lock_);
+  auto& w = windows_.at(window);
+  w.visible = visible;
+  w.enabled = enabled;
+}
+
+void FakeDesktop::SetLastActivePopup(os::WindowHandle window, os::WindowHandle popup) {
+  std::lock_guard<std::mutex> lock(lock_);
+  windows_.at(window).popup = popup;
+}
+
+std::vector<std::string> FakeDesktop::Actions() const {
+  std::lock_guard<std::mutex> lock(lock_);
+  return actions_;
+}
+
+bool FakeDesktop::IsWindowVisible(os::WindowHandle window) {
+  std::lock_guard<std::mutex> lock(lock_);
+  const auto* w = Find(window);
+  return w && w->visible;
+}
+
+bool FakeDesktop::IsWindowEnabled(os::WindowHandle window) {
+  std::lock_guard<std::mutex> lock(lock_);
+  const auto* w = Find(window);
+  return w && w->enabled;
+}
+
+os::WindowHandle FakeDesktop::LastActivePopup(os::WindowHandle window) {
+  std::lock_guard<std::mutex> lock(lock_);
+  const auto* w = Find(window);
+  if (!w) return os::NoWindow;
+  return Find(w->popup) ? w->popup : window;
+}
+
+void FakeDesktop::ShowWindow(os::WindowHandle window, int showCommand) {
+  std::lock_guard<std::mutex> lock(lock_);
+  actions_.push_back("show " + std::to_string(window) + " " + std::to_string(showCommand));
+  if (auto it = windows_.find(window); it != windows_.end()) it->second.visible = showCommand != 0;
+}
+
+void FakeDesktop::SetForegroundWindow(os::WindowHandle window) {
+  std::lock_guard<std::mutex> lock(lock_);
+  actions_.push_back("foreground " + std::to_string(window));
 }
 
 void FakeDesktop::AddProcess(os::ProcessId pid, const std::string& exeFile) {

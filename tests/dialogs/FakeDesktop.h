@@ -35,6 +35,15 @@ class FakeDesktop : public os::Desktop {
   // Removes a window and all its children.
   void DestroyWindow(os::WindowHandle window);
 
+  // A window's state as IsWindowVisible and IsWindowEnabled report it (both
+  // true for a new window) and the pop-up that LastActivePopup reports for it
+  // (the window itself unless set).
+  void SetWindowState(os::WindowHandle window, bool visible, bool enabled);
+  void SetLastActivePopup(os::WindowHandle window, os::WindowHandle popup);
+  // What ShowWindow and SetForegroundWindow were asked, in order: "show <handle> <command>",
+  // "foreground <handle>" (handles in decimal).
+  std::vector<std::string> Actions() const;
+
   void AddProcess(os::ProcessId pid, const std::string& exeFile);
   void EndProcess(os::ProcessId pid);
 
@@ -63,6 +72,11 @@ class FakeDesktop : public os::Desktop {
   os::WindowHandle NextSibling(os::WindowHandle window) override;
   std::intptr_t SendWindowMessage(os::WindowHandle window, os::WindowMessage message, std::uintptr_t wParam,
                                   std::intptr_t lParam) override;
+  bool IsWindowVisible(os::WindowHandle window) override;
+  bool IsWindowEnabled(os::WindowHandle window) override;
+  os::WindowHandle LastActivePopup(os::WindowHandle window) override;
+  void ShowWindow(os::WindowHandle window, int showCommand) override;
+  void SetForegroundWindow(os::WindowHandle window) override;
 
  private:
   struct Window {
@@ -71,6 +85,8 @@ class FakeDesktop : public os::Desktop {
     bool child = false;
     os::ProcessId pid = 0;
     std::vector<os::WindowHandle> children;
+    bool visible = true, enabled = true;
+    os::WindowHandle popup = os::NoWindow;
   };
 
   const Window* Find(os::WindowHandle window) const;
@@ -82,6 +98,7 @@ class FakeDesktop : public os::Desktop {
   std::vector<os::WindowHandle> topLevel_;
   std::vector<os::ProcessEntry> processes_;
   std::vector<Sent> sent_;
+  std::vector<std::string> actions_;
   std::function<void(os::WindowHandle)> onVisit_;
   std::function<void(const Sent&)> onMessage_;
   int enumerations_ = 0;

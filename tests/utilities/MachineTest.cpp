@@ -5,6 +5,7 @@
 #include "platform/fs.h"
 #include "platform/path.h"
 #include "platform/printer.h"
+#include "platform/sysinfo.h"
 #include "utilities/SysUtils.h"
 
 namespace quillet {
@@ -25,6 +26,19 @@ TEST(Folders, SystemFolderExistsAndEndsWithADelimiter) {
   EXPECT_EQ(system.back(), path::kDelimiter);
   EXPECT_NE(system[system.size() - 2], path::kDelimiter);
   EXPECT_TRUE(os::DirectoryExists(system));
+}
+
+TEST(Folders, TheExecutableFolderHoldsThisProgram) {
+  const std::string folder = os::ExecutableFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_EQ(folder.back(), path::kDelimiter);
+  EXPECT_TRUE(os::DirectoryExists(folder));
+  // This test program's own file is in it.
+#ifdef _WIN32
+  EXPECT_TRUE(os::FileExists(folder + "utilities_tests.exe"));
+#else
+  EXPECT_TRUE(os::FileExists(folder + "utilities_tests"));
+#endif
 }
 
 TEST(FileVersion, FalseForAnEmptyPathAndAFileWithoutAVersion) {

@@ -1,0 +1,160 @@
+// Starting Acrobat and its plug-in bridge, and letting the bridge go at the end.
+#include "applications/AcrobatControl.h"
+
+#include <cstdio>
+
+#include "dialogs/FindAppWindow.h"
+#include "engine/OfficeConvert.h"
+#include "platform/clock.h"
+#include "platform/named_mutex.h"
+#include "platform/path.h"
+#include "platform/registry.h"
+#include "platform/sysinfo.h"
+#include "utilities/IniFile.h"
+#include "utilities/Strings.h"
+#include "utilities/SysUtils.h"
+
+namespace quillet {
+
+namespace {
+
+constexpr const char* kAcrobatAppPathKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Acrobat.exe";
+// Acrobat's main window has this in its class name or caption.
+constexpr const char* kAcrobatWindow = "AdobeAcrobat";
+constexpr const char* kDdeServerWindow = "DDE Server Window";
+// Between two attempts to open the plug-in's mutex.
+constexpr uint32_t kMutexPollMs = 10;
+// Between two searches for the DDE server window.
+constexpr uint32_t kDdePollMs = 50;
+
+// Makes the bridge object, once more after registering plugkit.dll with the
+// system's regsvr32 when its class cannot be had. False when even that fails.
+bool CreateBridge(ole::Variant& bridge) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    try {
+      bool created = false;  // a running bridge or a new one: the same to the converter
+      bridge = AttachOrCreateOleObject(kPlugKitProgId, created);
+      return true;
+    } catch (const std::exception&) {
+      if (attempt == 0) {
+        const std::string system = GetSystemFolder();
+        RunProgramAndWait(system + "regsvr32.exe", system + "plugkit.dll /s", 1);
+      }
+    }
+  }
+  return false;
+}
+
+// Lets the user see Acrobat: restores its window and brings it forward.
+void ShowAcrobatWindow() {
+  const os::WindowHandle window = FindAppWindow("", kAcrobatWindow, "", "");
+  if (window == os::NoWindow) return;
+  const auto desktop = os::CurrentDesktop();
+  desktop->ShowWindow(window, os::kShowRestore);
+  desktop->SetForegroundWindow(window);
+}
+
+}  // namespace
+
+std::string GetAcrobatFolder() {
+  std::string folder = path::ExtractFilePath(os::ReadMachineRegistryText(kAcrobatAppPathKey, ""));
+  if (folder.empty()) folder = os::ReadMachineRegistryText(kAcrobatAppPathKey, "path");
+  if (const size_t semicolon = folder.find(';'); semicolon != std::string::npos) folder.resize(semicolon);
+  if (!folder.empty() && folder.back() != path::kDelimiter) folder += path::kDelimiter;
+  return folder;
+}
+
+std::string GetAcrobatPlugInsFolder(const std::string& productName) {
+  const std::string fallback = GetAcrobatFolder() + "plug_ins" + path::kDelimiter;
+  // A section name, not a path: the backslash is the same on every system.
+  const std::vector<IniEntry> section =
+      ReadIniSection(os::ExecutableFolder() + "set.ini", "Tarnwick\\" + productName);
+  return section.empty() ? fallback : IniValue(section, "Plug-ins Path", fallback);
+}
+
+std::string PlugInNotReadyText(uint32_t waitMs) {
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%g", waitMs / 1000.0);
+  return std::string("Error, the plug-ins for acrobat did not finish loading within ") + seconds + " seconds";
+}
+
+bool TOfficeConvertClass::StartAcrobat(std::string& errorText) {
+  if (AcrobatStarted) return true;
+  AcrobatLaunched = false;
+  AcrobatStarted = false;
+  // Where the bridge converts by itself, it is all there is to start.
+  errorText.clear();
+  if (os::kApplicationsHaveWindows) LaunchAcrobat(AcrobatLaunched, errorText);
+  if (!errorText.empty()) return false;
+
+  if (!CreateBridge(AcrobatBridge)) {
+    errorText = "Can not Load plugkit.dll, please try again!";
+    return false;
+  }
+  if (AcrobatBridge.CallOrGet("IsPlug_insLoadOk").AsInteger() != 0) {
+    AcrobatStarted = true;
+    return true;
+  }
+  // The bridge is kept; the next request asks it again.
+  errorText = "Error, the plug-ins for acrobat do not install ok, please install it again!";
+  ShowAcrobatWindow();
+  return false;
+}
+
+void TOfficeConvertClass::LaunchAcrobat(bool& launched, std::string& errorText) {
+  launched = false;
+  errorText.clear();
+  // The program sits in the folder above the plug-ins folder; a path naming
+  // the Reader means the Reader's program.
+  const std::string folder = LowerCase(GetAcrobatPlugInsFolder(kAcrobatProductName)) + "..";
+  const std::string exeName = Contains(folder, "reader") ? "AcroRd32.exe" : "acrobat.exe";
+  if (FindAppWindow("", kAcrobatWindow, "", "") != os::NoWindow) return;  // running already
+
+  const std::string program = folder + path::kDelimiter + exeName;
+  if (RunProgram(program, "", 0) == 0) {
+    errorText = "Error, Can not run " + program;
+    return;
+  }
+  launched = true;
+
+  // Acrobat is up once its DDE server window exists. One that never shows it
+  // is taken as ready when the wait runs out.
+  const uint32_t launchedAt = os::TickCount();
+  for (;;) {
+    os::ProcessMessages();
+    os::SleepMs(kDdePollMs);
+    if (os::TicksSince(launchedAt) > AcrobatWaitLimits.DdeServerMs) return;
+    if (FindAppWindow(exeName, kDdeServerWindow, "", "") != os::NoWindow) break;
+  }
+
+  // The plug-in makes its mutex when it starts loading and lets go of it when
+  // it is ready: wait for the mutex to exist, then take it (and give it back).
+  const uint32_t searchedFrom = os::TickCount();
+  os::NamedMutex mutex = os::NamedMutex::Open(kPlugInMutexName);
+  while (!mutex) {
+    if (os::TicksSince(searchedFrom) >= AcrobatWaitLimits.MutexOpenMs) {
+      errorText = "Error, Can not open mutex";
+      return;
+    }
+    os::SleepMs(kMutexPollMs);
+    mutex = os::NamedMutex::Open(kPlugInMutexName);
+  }
+  switch (mutex.Wait(AcrobatWaitLimits.PlugInReadyMs)) {
+    case os::NamedMutex::WaitResult::Acquired:
+    case os::NamedMutex::WaitResult::Abandoned:  // the plug-in's thread ended: loading is over either way
+      return;
+    case os::NamedMutex::WaitResult::TimedOut:
+      errorText = PlugInNotReadyText(AcrobatWaitLimits.PlugInReadyMs);
+      return;
+    case os::NamedMutex::WaitResult::Failed:
+      errorText = "Error, Can not wait for the mutex of the plug-ins for acrobat";
+      return;
+  }
+}
+
+bool TOfficeConvertClass::ReleaseAcrobatBridge() {
+  if (AcrobatStarted) AcrobatBridge = ole::Variant();
+  return true;
+}
+
+}  // namespace quillet
