@@ -26,11 +26,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The doubles that are automation servers.
+constexpr App kServed[] = {App::Word, App::Excel, App::PowerPoint, App::PdfMaker, App::PdfDocument};
+
 const char* Name(App app) {
   switch (app) {
     case App::Word: return "Word";
     case App::Excel: return "Excel";
     case App::PowerPoint: return "PowerPoint";
+    case App::PdfMaker: return "PdfMaker";
+    case App::PdfDocument: return "PdfDocument";
+    case App::Ghostscript: return "Ghostscript";
   }
   return "?";
 }
@@ -41,6 +47,9 @@ const char* ClsidText(App app) {
     case App::Word: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7701}";
     case App::Excel: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7702}";
     case App::PowerPoint: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7703}";
+    case App::PdfMaker: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7704}";
+    case App::PdfDocument: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7705}";
+    case App::Ghostscript: return "";
   }
   return "";
 }
@@ -90,6 +99,9 @@ const char* ExeName(App app) {
     case App::Word: return "WINWORD.EXE";
     case App::Excel: return "EXCEL.EXE";
     case App::PowerPoint: return "POWERPNT.EXE";
+    case App::PdfMaker: return "ACRODIST.EXE";
+    case App::PdfDocument: return "ACROBAT.EXE";
+    case App::Ghostscript: return "";
   }
   return "";
 }
@@ -138,7 +150,7 @@ Doubles::Doubles() : state_(std::make_unique<State>()) {
 #ifdef _WIN32
   ::RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\quillet-doubles", "Dir", REG_SZ, state_->dir.path().c_str(),
                     static_cast<DWORD>(state_->dir.path().size() + 1));
-  for (App app : {App::Word, App::Excel, App::PowerPoint}) {
+  for (App app : kServed) {
     const std::string exe = HostPath(std::string(QUILLET_DOUBLES_BIN_DIR) + "/" + ExeName(app));
     SetKey(std::string("CLSID\\") + ClsidText(app) + "\\LocalServer32", exe);
   }
@@ -151,6 +163,8 @@ Doubles::Doubles() : state_(std::make_unique<State>()) {
   Register("Word.Application", App::Word);
   Register("Excel.Application", App::Excel);
   Register("PowerPoint.Application", App::PowerPoint);
+  Register("PdfDistiller.PdfDistiller", App::PdfMaker);
+  Register("AcroExch.PDDoc", App::PdfDocument);
 }
 
 Doubles::~Doubles() {
@@ -264,7 +278,7 @@ void Doubles::StopRunning(App app) {
 bool Doubles::WaitForServersToExit(int timeoutMs) {
 #ifdef _WIN32
   bool allGone = true;
-  for (App app : {App::Word, App::Excel, App::PowerPoint}) {
+  for (App app : kServed) {
     for (const std::string& line : ReadLines(state_->dir / (std::string(Name(app)) + ".pids"))) {
       const DWORD pid = static_cast<DWORD>(std::strtoul(line.c_str(), nullptr, 10));
       const os::UniqueHandle h(::OpenProcess(SYNCHRONIZE, FALSE, pid));
@@ -293,6 +307,12 @@ void Doubles::KillServers(App app) {
 #else
   using KillFn = void (*)(int);
   reinterpret_cast<KillFn>(::dlsym(state_->library, "KillApplication"))(int(app));
+#endif
+}
+
+void UseGhostscriptDouble() {
+#ifdef _WIN32
+  ::SetDllDirectoryA(HostPath(QUILLET_GSDLL_DIR).c_str());
 #endif
 }
 

@@ -33,6 +33,8 @@ class Session {
   void Die() { dead_ = true; }
 
   bool quitRequested = false;
+  // Word's active printer, shared by the application and its documents.
+  std::string activePrinter;
 
   void Write(const std::string& line);
 

@@ -9,6 +9,8 @@
 // interpreter's "quit" after -dBATCH is its normal end, not a failure), the
 // execution calls run strings on an interpreter that is still running (and
 // do nothing once it has quit), and the exit ends and deletes the instance.
+// The older library's .setpdfwrite, which newer ones have dropped, is defined
+// for the arguments as doing nothing (what newer ones do by default).
 // Either way the library is never unloaded once bound.
 #pragma once
 

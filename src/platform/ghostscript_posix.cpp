@@ -4,6 +4,9 @@
 
 #include "platform/ghostscript.h"
 
+#include <string>
+#include <vector>
+
 namespace quillet::os {
 
 namespace {
@@ -51,6 +54,12 @@ int GSDLLCALL Output(void*, const char* text, int length) {
   return length;
 }
 
+// The older library knew .setpdfwrite, which set pdfwrite's parameters for
+// good PDF; newer ones use those parameters anyway and have dropped the
+// operator. It is defined, as doing nothing, where the library lacks it,
+// before the caller's own arguments run.
+const char* const kSetPdfWrite = "/.setpdfwrite where { pop } { userdict /.setpdfwrite { } put } ifelse";
+
 int Init(GhostscriptCallbackFn callback, void*, int argc, char** argv) {
   Gsapi& api = Api();
   if (api.instance) return gs_error_Fatal;  // one instance at a time
@@ -63,8 +72,20 @@ int Init(GhostscriptCallbackFn callback, void*, int argc, char** argv) {
   }
   api.setStdio(api.instance, NoInput, Output, Output);
   code = api.setArgEncoding(api.instance, GS_ARG_ENCODING_UTF8);
-  if (code == 0) code = api.initWithArgs(api.instance, argc, argv);
-  return Outcome(code);
+  if (code != 0) return Outcome(code);
+  // The compatibility definition runs first in the caller's first -c, once
+  // the device has been chosen.
+  std::string definition = kSetPdfWrite;
+  std::vector<char*> args;
+  bool defined = false;
+  for (int i = 0; i < argc; ++i) {
+    args.push_back(argv[i]);
+    if (!defined && argv[i] && std::string(argv[i]) == "-c") {
+      args.push_back(definition.data());
+      defined = true;
+    }
+  }
+  return Outcome(api.initWithArgs(api.instance, static_cast<int>(args.size()), args.data()));
 }
 
 int ExecuteBegin() {
