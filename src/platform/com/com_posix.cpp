@@ -291,25 +291,30 @@ std::string OwnFolder() {
 
 // Without a registry file, the applications are the stand-ins over
 // LibreOffice shipped beside the library (in the build tree as after
-// installing).
+// installing), and the PDF software the objects over Ghostscript and qpdf.
 std::vector<ServerEntry> BuiltInServers() {
   static const struct {
     const char* progId;
     const char* clsid;
     const char* factory;
+    const char* library;
   } kServers[] = {
-      {"Word.Application", "{3B8E41A0-5D2C-4F6E-8A11-2C7D904E5101}", "WordGetClassObject"},
-      {"Excel.Application", "{3B8E41A0-5D2C-4F6E-8A11-2C7D904E5102}", "ExcelGetClassObject"},
-      {"PowerPoint.Application", "{3B8E41A0-5D2C-4F6E-8A11-2C7D904E5103}", "PowerPointGetClassObject"},
+      {"Word.Application", "{3B8E41A0-5D2C-4F6E-8A11-2C7D904E5101}", "WordGetClassObject", "libquillet-office.so"},
+      {"Excel.Application", "{3B8E41A0-5D2C-4F6E-8A11-2C7D904E5102}", "ExcelGetClassObject", "libquillet-office.so"},
+      {"PowerPoint.Application", "{3B8E41A0-5D2C-4F6E-8A11-2C7D904E5103}", "PowerPointGetClassObject",
+       "libquillet-office.so"},
+      {"PdfDistiller.PdfDistiller", "{3B8E41A0-5D2C-4F6E-8A11-2C7D904E5104}", "PdfMakerGetClassObject",
+       "libquillet-pdf.so"},
+      {"AcroExch.PDDoc", "{3B8E41A0-5D2C-4F6E-8A11-2C7D904E5105}", "PdfDocumentGetClassObject", "libquillet-pdf.so"},
   };
-  const std::string library = OwnFolder() + "/libquillet-office.so";
+  const std::string folder = OwnFolder();
   std::vector<ServerEntry> entries;
   for (const auto& s : kServers) {
     ServerEntry e;
     e.progId = s.progId;
     ParseGuid(s.clsid, e.clsid);
     e.factory = s.factory;
-    e.library = library;
+    e.library = folder + "/" + s.library;
     entries.push_back(std::move(e));
   }
   return entries;
