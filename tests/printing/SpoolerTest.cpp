@@ -82,10 +82,11 @@ TEST(PrinterChoice, TheAcrobatPrintersArePassedOverForALaterPostScriptPrinter) {
 }
 
 TEST(PrinterChoice, WithOnlyTheTwoAcrobatPrintersTheLastOneIsChosen) {
-  for (const std::string& name : os::InstalledPrinters()) WindowsPrinters::Delete(name);
   WindowsPrinters printers;
   printers.Add("Acrobat PDFWriter");
   printers.Add("Acrobat Distiller");
+  for (const std::string& name : os::InstalledPrinters())
+    if (name.rfind("Acrobat ", 0) != 0) WindowsPrinters::Delete(name);
   EXPECT_EQ(os::InstalledPrinters(), (std::vector<std::string>{"Acrobat Distiller", "Acrobat PDFWriter"}));
   EXPECT_EQ(Chosen(), "Acrobat PDFWriter");
 }
