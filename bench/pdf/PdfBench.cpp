@@ -6,6 +6,7 @@
 // Each is run once to warm up, then Rounds times; the median is printed.
 //   pdf_bench ROUNDS FILE...        (.docx, .xlsx or .pptx)
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>

@@ -20,12 +20,14 @@ ns='xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
  xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0"
  xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0" office:version="1.2"'
 {
+  echo '<?xml version="1.0" encoding="UTF-8"?>'
   echo "<office:document $ns office:mimetype=\"application/vnd.oasis.opendocument.text\"><office:body><office:text>"
   echo "<text:h text:outline-level=\"1\">Quarterly memo</text:h>"
   for i in $(seq 1 40); do echo "<text:p>Line $i of the memo, with words enough to fill a line of the page.</text:p>"; done
   echo "</office:text></office:body></office:document>"
 } > memo.fodt
 {
+  echo '<?xml version="1.0" encoding="UTF-8"?>'
   echo "<office:document $ns office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\"><office:body>"
   echo "<office:spreadsheet><table:table table:name=\"Figures\">"
   for i in $(seq 1 60); do
@@ -36,6 +38,7 @@ ns='xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
   echo "</table:table></office:spreadsheet></office:body></office:document>"
 } > book.fods
 {
+  echo '<?xml version="1.0" encoding="UTF-8"?>'
   echo "<office:document $ns office:mimetype=\"application/vnd.oasis.opendocument.presentation\"><office:body>"
   echo "<office:presentation>"
   for i in 1 2 3; do
@@ -45,9 +48,10 @@ ns='xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
   echo "</office:presentation></office:body></office:document>"
 } > deck.fodp
 profile="file://$work/make-profile"
-soffice -env:UserInstallation="$profile" --headless --convert-to docx memo.fodt >/dev/null 2>&1
-soffice -env:UserInstallation="$profile" --headless --convert-to xlsx book.fods >/dev/null 2>&1
-soffice -env:UserInstallation="$profile" --headless --convert-to pptx deck.fodp >/dev/null 2>&1
+soffice -env:UserInstallation="$profile" --headless --convert-to "docx:MS Word 2007 XML" memo.fodt >/dev/null 2>&1
+soffice -env:UserInstallation="$profile" --headless --convert-to "xlsx:Calc MS Excel 2007 XML" book.fods >/dev/null 2>&1
+soffice -env:UserInstallation="$profile" --headless --convert-to "pptx:Impress MS PowerPoint 2007 XML" deck.fodp >/dev/null 2>&1
 files=("$work/memo.docx" "$work/book.xlsx" "$work/deck.pptx")
+for f in "${files[@]}"; do [ -f "$f" ] || { echo "could not make $f" >&2; exit 1; }; done
 uptime
 "$build/bench/pdf/pdf_bench" "$rounds" "${files[@]}"
