@@ -135,8 +135,17 @@ TEST_F(PdfStage, ThePrinterIsChosenOnceAndKept) {
   ASSERT_FALSE(conv.PostScriptPrinterName.empty());
   // The kept name is used as it is: nothing looks for a printer again.
   conv.PostScriptPrinterName = "Kept Printer";
+  MessageBoxRecorder boxes;
   ASSERT_EQ(ToPdf("MS Word", src, dir / "b.pdf"), "");
   EXPECT_EQ(CallsWith(App::Word, "ActivePrinter put \"Kept Printer\"").size(), 1u);
+#ifndef _WIN32
+  // A queue the print server does not know cannot be read: the wait for it
+  // ends after a message box with the server's reason.
+  EXPECT_EQ(boxes.boxes().size(), 1u);
+#else
+  // The spooler does not open it: there is no queue to wait for.
+  EXPECT_EQ(boxes.boxes().size(), 0u);
+#endif
   ASSERT_EQ(ToPdf("MS Excel", Src("b.xls"), dir / "c.pdf"), "");
   EXPECT_EQ(CallsWith(App::Excel, "ActivePrinter:=\"Kept Printer\"").size(), 1u);
 }
