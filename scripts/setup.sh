@@ -34,6 +34,13 @@ packages=(
   unoconv python3-uno
   # the Acrobat plug-in bridge on Linux reads PDF files with poppler
   libpoppler-cpp-dev
+  # PDF output: Ghostscript's library and qpdf for the PDF software on Linux,
+  # the CUPS client (its headers; libcups2:i386 for Wine's spooler), poppler's
+  # tools to check the PDFs
+  libgs-dev libqpdf-dev libcups2-dev libcups2:i386 poppler-utils
+  # the tests' own print server: CUPS with its generic PostScript driver and a
+  # driver that is no PostScript device
+  cups-daemon cups-client cups-common cups-filters
 )
 
 missing=()

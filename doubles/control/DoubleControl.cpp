@@ -29,6 +29,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kPlugKitProgId = "plugkit.PKApplication";
+// The doubles that are automation servers.
+constexpr App kServed[] = {App::Word, App::Excel, App::PowerPoint, App::PdfMaker, App::PdfDocument};
 
 const char* Name(App app) {
   switch (app) {
@@ -36,6 +38,9 @@ const char* Name(App app) {
     case App::Excel: return "Excel";
     case App::PowerPoint: return "PowerPoint";
     case App::Acrobat: return "Acrobat";
+    case App::PdfMaker: return "PdfMaker";
+    case App::PdfDocument: return "PdfDocument";
+    case App::Ghostscript: return "Ghostscript";
   }
   return "?";
 }
@@ -47,6 +52,9 @@ const char* ClsidText(App app) {
     case App::Excel: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7702}";
     case App::PowerPoint: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7703}";
     case App::Acrobat: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7710}";  // the bridge (doubles/core/PlugKit.cpp)
+    case App::PdfMaker: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7704}";
+    case App::PdfDocument: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7705}";
+    case App::Ghostscript: return "";
   }
   return "";
 }
@@ -97,6 +105,9 @@ const char* ExeName(App app) {
     case App::Excel: return "EXCEL.EXE";
     case App::PowerPoint: return "POWERPNT.EXE";
     case App::Acrobat: return "acrobat.exe";
+    case App::PdfMaker: return "ACRODIST.EXE";
+    case App::PdfDocument: return "ACROBAT.EXE";
+    case App::Ghostscript: return "";
   }
   return "";
 }
@@ -181,7 +192,7 @@ Doubles::Doubles() : state_(std::make_unique<State>()) {
 #ifdef _WIN32
   ::RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\quillet-doubles", "Dir", REG_SZ, state_->dir.path().c_str(),
                     static_cast<DWORD>(state_->dir.path().size() + 1));
-  for (App app : {App::Word, App::Excel, App::PowerPoint}) {
+  for (App app : kServed) {
     const std::string exe = HostPath(std::string(QUILLET_DOUBLES_BIN_DIR) + "/" + ExeName(app));
     SetKey(std::string("CLSID\\") + ClsidText(app) + "\\LocalServer32", exe);
   }
@@ -194,6 +205,8 @@ Doubles::Doubles() : state_(std::make_unique<State>()) {
   Register("Word.Application", App::Word);
   Register("Excel.Application", App::Excel);
   Register("PowerPoint.Application", App::PowerPoint);
+  Register("PdfDistiller.PdfDistiller", App::PdfMaker);
+  Register("AcroExch.PDDoc", App::PdfDocument);
 }
 
 Doubles::~Doubles() {
@@ -315,7 +328,7 @@ void Doubles::StopRunning(App app) {
 bool Doubles::WaitForServersToExit(int timeoutMs) {
 #ifdef _WIN32
   bool allGone = true;
-  for (App app : {App::Word, App::Excel, App::PowerPoint}) {
+  for (App app : kServed) {
     for (const std::string& line : ReadLines(state_->dir / (std::string(Name(app)) + ".pids"))) {
       const DWORD pid = static_cast<DWORD>(std::strtoul(line.c_str(), nullptr, 10));
       const os::UniqueHandle h(::OpenProcess(SYNCHRONIZE, FALSE, pid));
@@ -434,6 +447,12 @@ std::vector<unsigned long> Doubles::AcrobatProcesses() const {
   for (const std::string& line : ReadLines(state_->dir / "Acrobat.pids"))
     if (!line.empty()) pids.push_back(std::strtoul(line.c_str(), nullptr, 10));
   return pids;
+}
+
+void UseGhostscriptDouble() {
+#ifdef _WIN32
+  ::SetDllDirectoryA(HostPath(QUILLET_GSDLL_DIR).c_str());
+#endif
 }
 
 void UseFormatBridge(const std::string& variant) {

@@ -78,6 +78,43 @@
 //     slide (HTML-escaped, a CR written as <br>; no text: an empty table).
 //   Every Item(Index) out of range raises "The requested member of the
 //   collection does not exist.".
+//   Printing (each PrintOut prints to a file only, else it raises "This double
+//   prints to a file only."; the file is a small PostScript file of one page,
+//   "%!PS-Adobe-3.0" with "%%Title: <source file name>", "%%Creator: <App> on
+//   <printer>" and the text "<App> printed <source file name>"):
+//     Word: ActivePrinter (get/put, shared by the documents, initially the
+//     script's), document PageSetup.Orientation (get/put, initially 0; 2
+//     prints a landscape page) and PrintOut(Background, Append, Range,
+//     OutputFileName, ..., PrintToFile, ...) writing OutputFileName when
+//     PrintToFile is true.
+//     Excel workbook: PrintOut(From, To, Copies, Preview, ActivePrinter,
+//     PrintToFile, Collate, PrToFileName, IgnorePrintAreas) writing
+//     PrToFileName when PrintToFile is true.
+//     PowerPoint presentation: PrintOptions (ActivePrinter, FitToPage, get/put,
+//     kept for the presentation's life) and PrintOut(From, To, PrintToFile,
+//     Copies, Collate) writing the file named by PrintToFile.
+//   BuiltInDocumentProperties(1) to (4) are Title, Subject, Author, Keywords.
+//
+// The PDF software (objects "PdfMaker" and "PdfDocument", transcripts
+// PdfMaker.transcript and PdfDocument.transcript, scripts PdfMaker.script and
+// PdfDocument.script with the keys Fail=, FailCode=, Unknown= as above):
+//   PdfMaker.FileToPdf(InputPostScript, OutputPDF, JobOptions) writes a small
+//     PDF of one page at OutputPDF and answers the script's FileToPdfResult
+//     (1); a PostScript file that does not exist raises "The PostScript file
+//     cannot be read: <path>".
+//   PdfDocument.Open(FullPath) answers whether the file exists; SetInfo(InfoKey,
+//     Buffer), Save(Type, FullPath) and Close answer True and change nothing.
+// The Ghostscript library double GSDLL32.dll (Windows) writes
+// Ghostscript.transcript:
+//   call gsdll_init <callback>|Null, <window>|Null, <argc>
+//   arg <entry>                       one line per entry of the vector, in order
+//   call gsdll_execute_begin
+//   call gsdll_execute_cont "<text>"|Null, <length>
+//   call gsdll_execute_end
+//   call gsdll_exit
+// and reads Ghostscript.script at every gsdll_init: "Fail=<entry point>" makes
+// it answer -1. gsdll_init converts as the library does: the file after -f
+// must exist and start with "%!" (else -100), and -sOutputFile= gets a PDF.
 //
 // Script (<dir>/<App>.script), read when the Application object is made,
 // one Key=Value per line:
@@ -92,6 +129,13 @@
 //   DisconnectAfter=Word.Version       after that call, every call fails as on a
 //                                      server that died (RPC_E_DISCONNECTED)
 //   Title=Quarterly report             the Title of every document opened
+//   Property=Author|Ann Smith          a built-in property of every document opened
+//                                      (by name; repeatable)
+//   ActivePrinter=HP on LPT1:          Word's active printer at the start (default
+//                                      "Office Printer on LPT1:")
+//   PrintOutput=none                   PrintOut writes no file ("broken": a file that
+//                                      is no PostScript; "postscript" the default)
+//   FileToPdfResult=0                  PdfMaker: FileToPdf's answer (default 1)
 //   FailOpen=secret.doc|Description    opening a file of that name (case ignored, no
 //                                      folder) raises Description; repeatable
 //   Dialog=WordPerfect                 every open raises a real modal dialog on a thread
@@ -154,13 +198,18 @@
 
 namespace quillet::doubles {
 
-enum class App { Word = 0, Excel = 1, PowerPoint = 2, Acrobat = 3 };
+// The applications, the two objects of the PDF software, the Ghostscript
+// library double (which has a script and a transcript, and no server), and
+// Acrobat with its plug-in bridge. The first five share the numbers of the
+// servers' own kinds (doubles/core/Office.h).
+enum class App { Word = 0, Excel = 1, PowerPoint = 2, PdfMaker = 3, PdfDocument = 4, Ghostscript = 5, Acrobat = 6 };
 
 class Doubles {
  public:
   // A fresh control folder, named to the doubles through QUILLET_DOUBLES_DIR,
-  // and the three doubles registered under "Word.Application",
-  // "Excel.Application" and "PowerPoint.Application".
+  // and the doubles registered under "Word.Application", "Excel.Application",
+  // "PowerPoint.Application", "PdfDistiller.PdfDistiller" (the PDF maker)
+  // and "AcroExch.PDDoc" (the PDF document).
   Doubles();
   // Stops running instances and removes every registration it made.
   ~Doubles();
@@ -220,6 +269,12 @@ class Doubles {
   struct State;
   std::unique_ptr<State> state_;
 };
+
+// Windows: puts the Ghostscript library double's folder on the program's
+// library search path, so that "GSDLL32.dll" loads it (call it before the
+// first conversion that uses Ghostscript: the library stays loaded). Linux:
+// nothing; the converter uses the system's own Ghostscript.
+void UseGhostscriptDouble();
 
 // The format library double: makes the variant the plain name "fmtbridge"
 // resolves to ("full", "no-NoWordConvert", "no-GetSourceFormatList",

@@ -50,6 +50,12 @@ Application::Application(std::shared_ptr<Session> s, AppKind kind)
   };
   switch (kind) {
     case AppKind::Word:
+      Property(
+          "ActivePrinter", [this](const CallArgs&, VARIANT* r) { SetText(r, session().activePrinter); return S_OK; },
+          [this](const CallArgs& a, VARIANT*) {
+            session().activePrinter = PlainText(*a.putValue);
+            return S_OK;
+          });
       Member("FileConverters", {}, [this, app](const CallArgs&, VARIANT* r) {
         SetObject(r, new FileConverters(sessionPtr(), app + ".FileConverters"));
         return S_OK;
@@ -63,6 +69,8 @@ Application::Application(std::shared_ptr<Session> s, AppKind kind)
     case AppKind::PowerPoint:
       collection("Presentations", PowerPointPresentation::OpenParams(), MakerOf<PowerPointPresentation>());
       break;
+    case AppKind::PdfMaker:
+    case AppKind::PdfDocument: break;  // not applications: see PdfObjects.h
   }
 }
 

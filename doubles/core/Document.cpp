@@ -27,6 +27,7 @@ class DocumentProperty : public DispObject {
 Document::Document(std::shared_ptr<Session> s, const DocumentShape& shape, const std::string& path)
     : DispObject(s, shape.prefix + "(" + BaseName(path) + ")"), path_(path) {
   properties_["title"] = std::make_shared<std::string>(s->script().title);
+  for (const auto& [name, value] : s->script().properties) properties_[name] = std::make_shared<std::string>(value);
   const std::string base = BaseName(path);
   DispObject::Property("Name", [base](const CallArgs&, VARIANT* r) { SetText(r, base); return S_OK; });
   DispObject::Property("FullName", [path](const CallArgs&, VARIANT* r) { SetText(r, path); return S_OK; });
@@ -49,7 +50,11 @@ Document::Document(std::shared_ptr<Session> s, const DocumentShape& shape, const
 }
 
 std::shared_ptr<std::string> Document::BuiltInProperty(const std::string& index) {
-  auto& value = properties_[LowerCase(index)];
+  // The numbers of the first four, as the applications give them.
+  static const char* const kNumbered[] = {"title", "subject", "author", "keywords"};
+  std::string key = LowerCase(index);
+  if (key.size() == 1 && key[0] >= '1' && key[0] <= '4') key = kNumbered[key[0] - '1'];
+  auto& value = properties_[key];
   if (!value) value = std::make_shared<std::string>();
   return value;
 }

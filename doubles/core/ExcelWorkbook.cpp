@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "Printing.h"
 #include "WebPages.h"
 
 namespace quillet::doubles {
@@ -38,6 +39,15 @@ const std::vector<std::string>& ExcelWorkbook::OpenParams() {
 }
 
 ExcelWorkbook::ExcelWorkbook(std::shared_ptr<Session> s, const std::string& path) : Document(std::move(s), Shape(), path) {
+  Method("PrintOut",
+         {"From", "To", "Copies", "Preview", "ActivePrinter", "PrintToFile", "Collate", "PrToFileName",
+          "IgnorePrintAreas"},
+         [this](const CallArgs& a, VARIANT*) {
+           const std::string file = a.Text(7, "PrToFileName");
+           if (!a.Bool(5, "PrintToFile") || file.empty()) return Raise("This double prints to a file only.");
+           WritePrint(session().script(), "Excel", this->path(), a.Text(4, "ActivePrinter"), false, file);
+           return S_OK;
+         });
   const auto title = BuiltInProperty("Title");
   Property(
       "Title", [title](const CallArgs&, VARIANT* r) { SetText(r, *title); return S_OK; },

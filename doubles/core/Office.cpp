@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "Application.h"
+#include "PdfObjects.h"
 
 namespace quillet::doubles {
 
@@ -11,6 +12,8 @@ namespace {
 constexpr CLSID kWordClsid = {0x6f0a8f52, 0x3c1d, 0x4b7e, {0x9e, 0x21, 0x5a, 0x4c, 0x0d, 0x1e, 0x77, 0x01}};
 constexpr CLSID kExcelClsid = {0x6f0a8f52, 0x3c1d, 0x4b7e, {0x9e, 0x21, 0x5a, 0x4c, 0x0d, 0x1e, 0x77, 0x02}};
 constexpr CLSID kPowerPointClsid = {0x6f0a8f52, 0x3c1d, 0x4b7e, {0x9e, 0x21, 0x5a, 0x4c, 0x0d, 0x1e, 0x77, 0x03}};
+constexpr CLSID kPdfMakerClsid = {0x6f0a8f52, 0x3c1d, 0x4b7e, {0x9e, 0x21, 0x5a, 0x4c, 0x0d, 0x1e, 0x77, 0x04}};
+constexpr CLSID kPdfDocumentClsid = {0x6f0a8f52, 0x3c1d, 0x4b7e, {0x9e, 0x21, 0x5a, 0x4c, 0x0d, 0x1e, 0x77, 0x05}};
 
 class Factory : public IClassFactory {
  public:
@@ -58,6 +61,8 @@ const char* AppName(AppKind kind) {
     case AppKind::Word: return "Word";
     case AppKind::Excel: return "Excel";
     case AppKind::PowerPoint: return "PowerPoint";
+    case AppKind::PdfMaker: return "PdfMaker";
+    case AppKind::PdfDocument: return "PdfDocument";
   }
   return "?";
 }
@@ -67,6 +72,8 @@ const CLSID& AppClsid(AppKind kind) {
     case AppKind::Word: return kWordClsid;
     case AppKind::Excel: return kExcelClsid;
     case AppKind::PowerPoint: return kPowerPointClsid;
+    case AppKind::PdfMaker: return kPdfMakerClsid;
+    case AppKind::PdfDocument: return kPdfDocumentClsid;
   }
   return kWordClsid;
 }
@@ -74,6 +81,8 @@ const CLSID& AppClsid(AppKind kind) {
 IDispatch* CreateApplication(AppKind kind, bool automation) {
   auto session = std::make_shared<Session>(AppName(kind), automation);
   TrackSession(session);
+  if (kind == AppKind::PdfMaker) return NewPdfMaker(session);
+  if (kind == AppKind::PdfDocument) return NewPdfDocument(session);
   return new Application(session, kind);
 }
 

@@ -7,15 +7,18 @@
 
 namespace quillet::doubles {
 
-enum class AppKind { Word, Excel, PowerPoint };
+// The three applications, and the two objects of the PDF software.
+enum class AppKind { Word, Excel, PowerPoint, PdfMaker, PdfDocument };
 
-// "Word", "Excel", "PowerPoint": the transcript's and the script's prefix.
+// "Word", "Excel", "PowerPoint", "PdfMaker", "PdfDocument": the transcript's
+// and the script's prefix.
 const char* AppName(AppKind kind);
 // The class identifier the double is registered under.
 const CLSID& AppClsid(AppKind kind);
 
-// A new Application object with one reference for the caller. Automation:
-// started by automation (hidden) rather than by a user (visible).
+// A new Application object (for the PDF software, its one object) with one
+// reference for the caller. Automation: started by automation (hidden)
+// rather than by a user (visible).
 IDispatch* CreateApplication(AppKind kind, bool automation);
 
 // The class factory of Kind, with one reference for the caller. OnCreate, when

@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "PowerPointSlides.h"
+#include "Printing.h"
+#include "Values.h"
 #include "SlideImages.h"
 #include "WebPages.h"
 #include "platform/fs.h"
@@ -26,6 +28,25 @@ std::string SlidePage(size_t n) {
   return name;
 }
 
+// The presentation's print options: the printer and whether slides are
+// fitted to the page, kept for the presentation's life.
+class PrintOptions : public DispObject {
+ public:
+  PrintOptions(std::shared_ptr<Session> s, const std::string& name, std::shared_ptr<std::string> printer,
+               Stored fitToPage)
+      : DispObject(std::move(s), name) {
+    Property(
+        "ActivePrinter", [printer](const CallArgs&, VARIANT* r) { SetText(r, *printer); return S_OK; },
+        [printer](const CallArgs& a, VARIANT*) {
+          *printer = PlainText(*a.putValue);
+          return S_OK;
+        });
+    Property(
+        "FitToPage", [fitToPage](const CallArgs&, VARIANT* r) { return fitToPage.Get(r); },
+        [fitToPage](const CallArgs& a, VARIANT*) mutable { return fitToPage.Put(*a.putValue); });
+  }
+};
+
 }  // namespace
 
 const std::vector<std::string>& PowerPointPresentation::OpenParams() {
@@ -35,6 +56,18 @@ const std::vector<std::string>& PowerPointPresentation::OpenParams() {
 
 PowerPointPresentation::PowerPointPresentation(std::shared_ptr<Session> s, const std::string& path)
     : Document(std::move(s), Shape(), path) {
+  auto printer = std::make_shared<std::string>();
+  const Stored fitToPage(BoolValue(false));
+  Property("PrintOptions", [this, printer, fitToPage](const CallArgs&, VARIANT* r) {
+    SetObject(r, new PrintOptions(sessionPtr(), name() + ".PrintOptions", printer, fitToPage));
+    return S_OK;
+  });
+  Method("PrintOut", {"From", "To", "PrintToFile", "Copies", "Collate"}, [this, printer](const CallArgs& a, VARIANT*) {
+    const std::string file = a.Text(2, "PrintToFile");
+    if (file.empty()) return Raise("This double prints to a file only.");
+    WritePrint(session().script(), "PowerPoint", this->path(), *printer, false, file);
+    return S_OK;
+  });
   Property("Slides", [this](const CallArgs&, VARIANT* r) {
     SetObject(r, new Slides(sessionPtr(), name() + ".Slides"));
     return S_OK;

@@ -134,6 +134,16 @@ Script ParseScript(const std::string& text) {
         s.slideWidth = Number(value.substr(0, x));
         s.slideHeight = Number(value.substr(x + 1));
       }
+    } else if (key == "Property") {
+      if (SplitPair(value, first, rest)) s.properties[LowerCase(first)] = rest;
+    } else if (key == "ActivePrinter") {
+      s.activePrinter = value;
+    } else if (key == "PrintOutput") {
+      if (value == "none") s.printOutput = Script::PrintOutput::None;
+      if (value == "broken") s.printOutput = Script::PrintOutput::Broken;
+      if (value == "postscript") s.printOutput = Script::PrintOutput::PostScript;
+    } else if (key == "FileToPdfResult") {
+      s.fileToPdfResult = Number(value);
     } else if (key == "BadSlideImage") {
       s.badSlideImages.push_back(Number(value));
     } else if (key == "PlugInsLoadOk") {

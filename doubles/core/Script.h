@@ -41,9 +41,18 @@ struct Script {
   std::string disconnectAfter;                 // lower-case "object.member"
   std::string hang;                            // lower-case "object.member" that never answers
   std::string title;                           // the title of every document opened
+  std::map<std::string, std::string> properties;  // lower-case name -> built-in property of every document
   std::map<std::string, std::string> failOpen;  // lower-case file name -> description of its open
   std::string dialog;                          // the dialog raised inside every open, or empty
   int32_t dialogTimeoutMs = 90000;             // after this the dialog closes itself
+
+  // Printing: Word's active printer at the start, and what PrintOut writes.
+  std::string activePrinter = "Office Printer on LPT1:";
+  enum class PrintOutput { PostScript, None, Broken };
+  PrintOutput printOutput = PrintOutput::PostScript;
+
+  // The PDF maker double: what FileToPdf answers after writing the PDF.
+  int32_t fileToPdfResult = 1;
 
   // Word documents.
   std::vector<ScriptedLink> hyperlinks;

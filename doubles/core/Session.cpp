@@ -61,6 +61,7 @@ Session::Session(std::string app, bool automation) : app_(std::move(app)), autom
     transcript_ = dir + "/" + app_ + ".transcript";
   }
   script_ = ParseScript(text);
+  activePrinter = script_.activePrinter;
 }
 
 void Session::Write(const std::string& line) {

@@ -34,6 +34,8 @@ class Session {
   void Die() { dead_ = true; }
 
   bool quitRequested = false;
+  // Word's active printer, shared by the application and its documents.
+  std::string activePrinter;
 
   // A call that hangs waits here until the session is aborted (Linux, where
   // the converter reaches the double's own control) or its process ends

@@ -1,6 +1,7 @@
 #include "WordDocument.h"
 
 #include "Files.h"
+#include "Printing.h"
 
 namespace quillet::doubles {
 
@@ -16,6 +17,26 @@ const DocumentShape& Shape() {
   return shape;
 }
 constexpr size_t kSaveAsEncoding = 11;  // the position of Encoding among SaveAs's parameters
+constexpr int32_t kLandscape = 2;       // PageSetup.Orientation that prints landscape pages
+
+// Word's page set-up: the orientation, kept for the document's life.
+class PageSetup : public DispObject {
+ public:
+  PageSetup(std::shared_ptr<Session> s, const std::string& name, Stored orientation)
+      : DispObject(std::move(s), name) {
+    Property(
+        "Orientation", [orientation](const CallArgs&, VARIANT* r) { return orientation.Get(r); },
+        [orientation](const CallArgs& a, VARIANT*) mutable { return orientation.Put(*a.putValue); });
+  }
+};
+
+const std::vector<std::string>& PrintOutParams() {
+  static const std::vector<std::string> params{
+      "Background", "Append", "Range", "OutputFileName", "From", "To", "Item", "Copies", "Pages", "PageType",
+      "PrintToFile", "Collate", "FileName", "ActivePrinterMacGX", "ManualDuplexPrint", "PrintZoomColumn",
+      "PrintZoomRow", "PrintZoomPaperWidth", "PrintZoomPaperHeight"};
+  return params;
+}
 
 }  // namespace
 
@@ -57,6 +78,19 @@ WordDocument::WordDocument(std::shared_ptr<Session> s, const std::string& path)
         member, [&value](const CallArgs&, VARIANT* r) { return value.Get(r); },
         [&value](const CallArgs& a, VARIANT*) { return value.Put(*a.putValue); });
   };
+  Property("PageSetup", [this](const CallArgs&, VARIANT* r) {
+    SetObject(r, new PageSetup(sessionPtr(), name() + ".PageSetup", orientation_));
+    return S_OK;
+  });
+  Method("PrintOut", PrintOutParams(), [this](const CallArgs& a, VARIANT*) {
+    const std::string file = a.Text(3, "OutputFileName");
+    if (!a.Bool(10, "PrintToFile") || file.empty()) return Raise("This double prints to a file only.");
+    com::UniqueVariant orientation;
+    orientation_.Get(orientation.put());
+    const bool landscape = orientation.get()->vt == VT_I4 && orientation.get()->lVal == kLandscape;
+    WritePrint(session().script(), "Word", this->path(), session().activePrinter, landscape, file);
+    return S_OK;
+  });
   stored("SaveEncoding", saveEncoding_);
   stored("TrackRevisions", trackRevisions_);
   stored("PrintRevisions", printRevisions_);

@@ -27,6 +27,7 @@ class WordDocument : public Document {
   WordInlineShapes shapes_;
   Stored saveEncoding_;
   Stored trackRevisions_{BoolValue(false)}, printRevisions_{BoolValue(false)}, showRevisions_{BoolValue(false)};
+  Stored orientation_{IntValue(0)};  // PageSetup.Orientation
 };
 
 }  // namespace quillet::doubles

@@ -46,6 +46,14 @@ DOUBLE_EXPORT HRESULT AcrobatGetClassObject(REFCLSID clsid, REFIID riid, void** 
   return factory->QueryInterface(riid, object);
 }
 
+DOUBLE_EXPORT HRESULT PdfMakerGetClassObject(REFCLSID clsid, REFIID riid, void** object) {
+  return GetClassObject(AppKind::PdfMaker, clsid, riid, object);
+}
+
+DOUBLE_EXPORT HRESULT PdfDocumentGetClassObject(REFCLSID clsid, REFIID riid, void** object) {
+  return GetClassObject(AppKind::PdfDocument, clsid, riid, object);
+}
+
 // A user-started instance (visible), for a test that registers it as running.
 DOUBLE_EXPORT IDispatch* CreateRunningApplication(int kind) {
   return quillet::doubles::CreateApplication(static_cast<AppKind>(kind), false);

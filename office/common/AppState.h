@@ -45,6 +45,9 @@ class AppState {
   bool quit() const { return quit_; }
 
   void Opened(const std::shared_ptr<OpenDocument>& document);
+
+  // Word's active printer (see common/Printing.h); empty: the office's default.
+  std::string activePrinter;
   // The documents still open, in the order they were opened.
   std::vector<std::shared_ptr<OpenDocument>> Documents();
 

@@ -2,6 +2,7 @@
 #include "automation/DispatchObject.h"
 #include "automation/Failure.h"
 #include "common/DocumentProperties.h"
+#include "common/Printing.h"
 #include "excel/Excel.h"
 #include "excel/RecordEnds.h"
 #include "formats/OpenFormats.h"
@@ -66,6 +67,20 @@ class Workbook : public DispatchObject {
            {"Filename", "FileFormat", "Password", "WriteResPassword", "ReadOnlyRecommended", "CreateBackup",
             "AccessMode", "ConflictResolution", "AddToMru", "TextCodepage", "TextVisualLayout", "Local"},
            [this](const CallArgs& a, Result&) { SaveAs(*book_, a); });
+    // Every sheet, through the printer given (else the office's default),
+    // into PrToFileName when PrintToFile is true.
+    Method("PrintOut",
+           {"From", "To", "Copies", "Preview", "ActivePrinter", "PrintToFile", "Collate", "PrToFileName",
+            "IgnorePrintAreas"},
+           [this](const CallArgs& a, Result&) {
+             PrintJob job;
+             job.printer = a.Text(4, "ActivePrinter").value_or(kDefaultPrinter);
+             if (a.Bool(5, "PrintToFile").value_or(false)) {
+               job.file = a.Text(7, "PrToFileName").value_or("");
+               if (job.file.empty()) throw Failure("A file name is needed.");
+             }
+             PrintDocument(app_->office(), *book_, job);
+           });
     Method("Close", {"SaveChanges", "Filename", "RouteWorkbook"}, [this](const CallArgs&, Result&) {
       book_->Model();
       book_->Close();

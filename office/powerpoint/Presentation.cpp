@@ -1,9 +1,13 @@
 // A PowerPoint presentation over an Impress model.
 #include <filesystem>
 
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+
 #include "automation/DispatchObject.h"
 #include "automation/Failure.h"
 #include "common/DocumentProperties.h"
+#include "common/Printing.h"
 #include "formats/OpenFormats.h"
 #include "formats/SaveFormats.h"
 #include "powerpoint/PowerPoint.h"
@@ -49,6 +53,42 @@ void SaveAs(AppState& app, const OpenDocument& deck, const CallArgs& a) {
   }
 }
 
+// The presentation's print options, shared by every PrintOptions object made
+// for it.
+struct PrintSettings {
+  std::string printer;
+  bool fitToPage = false;
+};
+
+class PrintOptions : public DispatchObject {
+ public:
+  PrintOptions(std::shared_ptr<AppState> app, std::shared_ptr<PrintSettings> settings)
+      : DispatchObject(app->source()), app_(std::move(app)), settings_(std::move(settings)) {
+    Property(
+        "ActivePrinter", [this](const CallArgs&, Result& r) { r.Text(settings_->printer.empty() ? kDefaultPrinter : settings_->printer); },
+        [this](const CallArgs& a) {
+          const std::string name = a.PutText();
+          CheckPrinter(app_->office(), name);
+          settings_->printer = name;
+        });
+    Property(
+        "FitToPage", [this](const CallArgs&, Result& r) { r.Bool(settings_->fitToPage); },
+        [this](const CallArgs& a) { settings_->fitToPage = a.PutBool(); });
+  }
+
+ private:
+  std::shared_ptr<AppState> app_;
+  std::shared_ptr<PrintSettings> settings_;
+};
+
+// Impress's own setting for slides scaled to the printed page.
+void SetFitToPage(const OpenDocument& deck, bool fit) {
+  uno::Reference<uno::css::lang::XMultiServiceFactory> factory(deck.Model(), uno::UNO_QUERY_THROW);
+  uno::Reference<uno::css::beans::XPropertySet> settings(
+      factory->createInstance(uno::Ou("com.sun.star.document.Settings")), uno::UNO_QUERY_THROW);
+  settings->setPropertyValue(uno::Ou("IsPrintFitPage"), uno::Any(fit));
+}
+
 class Presentation : public DispatchObject {
  public:
   Presentation(std::shared_ptr<AppState> app, std::shared_ptr<OpenDocument> deck)
@@ -61,6 +101,20 @@ class Presentation : public DispatchObject {
         r.Object(NewDocumentProperty(app_, deck_, *index));
       else
         r.Object(NewDocumentProperties(app_, deck_));
+    });
+    Item("PrintOptions", {}, [this](const CallArgs&, Result& r) {
+      deck_->Model();
+      r.Object(new PrintOptions(app_, print_));
+    });
+    // The slides, one a page on landscape paper, scaled to the page when
+    // FitToPage is set; into the file named by PrintToFile when there is one.
+    Method("PrintOut", {"From", "To", "PrintToFile", "Copies", "Collate"}, [this](const CallArgs& a, Result&) {
+      SetFitToPage(*deck_, print_->fitToPage);
+      PrintJob job;
+      job.printer = print_->printer.empty() ? kDefaultPrinter : print_->printer;
+      job.file = a.Text(2, "PrintToFile").value_or("");
+      job.landscape = true;
+      PrintDocument(app_->office(), *deck_, job);
     });
     Item("Slides", {}, [this](const CallArgs&, Result& r) {
       deck_->Model();
@@ -78,6 +132,7 @@ class Presentation : public DispatchObject {
  private:
   std::shared_ptr<AppState> app_;
   std::shared_ptr<OpenDocument> deck_;
+  std::shared_ptr<PrintSettings> print_ = std::make_shared<PrintSettings>();
 };
 
 }  // namespace

@@ -42,6 +42,11 @@ class Document : public DispatchObject {
     Item("Hyperlinks", {}, [this](const CallArgs&, Result& r) { r.Object(NewHyperlinks(app_, doc_)); });
     Item("InlineShapes", {}, [this](const CallArgs&, Result& r) { r.Object(NewInlineShapes(app_, doc_)); });
     Item("Characters", {}, [this](const CallArgs&, Result& r) { r.Object(NewCharacters(app_, doc_)); });
+    Item("PageSetup", {}, [this](const CallArgs&, Result& r) {
+      doc_->doc->Model();
+      r.Object(NewPageSetup(app_, doc_));
+    });
+    Method("PrintOut", kPrintOutParams, [this](const CallArgs& a, Result&) { PrintOut(*app_, *doc_, a); });
     Revision("TrackRevisions", "RecordChanges");
     Revision("ShowRevisions", "ShowChanges");
     // Printing is not this stand-in's business yet: the setting is kept.

@@ -1,5 +1,6 @@
 // Word.Application over LibreOffice Writer.
 #include "common/ApplicationObject.h"
+#include "common/Printing.h"
 #include "word/WordDoc.h"
 
 namespace quillet::office::word {
@@ -14,6 +15,18 @@ class WordApplication : public ApplicationObject {
       app()->office();
       r.Object(NewDocuments(app()));
     });
+    // The printer documents print through; only a printer the office knows
+    // can be made active.
+    Property(
+        "ActivePrinter",
+        [this](const CallArgs&, Result& r) {
+          r.Text(app()->activePrinter.empty() ? kDefaultPrinter : app()->activePrinter);
+        },
+        [this](const CallArgs& a) {
+          const std::string name = a.PutText();
+          CheckPrinter(app()->office(), name);
+          app()->activePrinter = name;
+        });
     Item("FileConverters", {}, [this](const CallArgs&, Result& r) {
       app()->office();
       r.Object(NewFileConverters(app()));

@@ -36,6 +36,16 @@ IDispatch* NewDocument(std::shared_ptr<AppState> app, std::shared_ptr<WordDoc> d
 IDispatch* NewHyperlinks(std::shared_ptr<AppState> app, std::shared_ptr<WordDoc> doc);
 IDispatch* NewInlineShapes(std::shared_ptr<AppState> app, std::shared_ptr<WordDoc> doc);
 IDispatch* NewCharacters(std::shared_ptr<AppState> app, std::shared_ptr<WordDoc> doc);
+IDispatch* NewPageSetup(std::shared_ptr<AppState> app, std::shared_ptr<WordDoc> doc);
+
+// Document.PrintOut with Word's parameters: into OutputFileName when
+// PrintToFile is true, else to the printer, through the active printer.
+void PrintOut(AppState& app, const WordDoc& doc, const CallArgs& args);
+inline const std::vector<std::string> kPrintOutParams = {
+    "Background", "Append",      "Range",    "OutputFileName",     "From",
+    "To",         "Item",        "Copies",   "Pages",              "PageType",
+    "PrintToFile", "Collate",    "FileName", "ActivePrinterMacGX", "ManualDuplexPrint",
+    "PrintZoomColumn", "PrintZoomRow", "PrintZoomPaperWidth", "PrintZoomPaperHeight"};
 
 // Document.SaveAs with Word's parameters.
 void SaveAs(const AppState& app, WordDoc& doc, const CallArgs& args);

@@ -55,6 +55,11 @@ class TOfficeConvertClass : public TConvertBaseClass, public TProcedureContext {
   // TProcedureContext.
   const ole::Variant& OfficeApplication(const std::string& appName) const override;
   ImageSettings ImageSettingsFor(const std::string& option) const override;
+  std::string& PostScriptPrinter() override { return PostScriptPrinterName; }
+  // The PDF software (src/applications/PdfSoftware.cpp).
+  const ole::Variant& PdfMaker() override;
+  const ole::Variant& PdfDocument() override;
+  const TPrintWaits& PrintWaits() const override { return PrintWaitLimits; }
 
   // Application control (src/applications/OfficeApplications.cpp).
   bool StartWord(std::string& errorText);
@@ -107,6 +112,14 @@ class TOfficeConvertClass : public TConvertBaseClass, public TProcedureContext {
   int32_t GifWidth = ImageSettings{}.GifWidth;
   int32_t GifHeight = ImageSettings{}.GifHeight;
   bool GifKeepAspect = ImageSettings{}.GifKeepAspect;
+
+  // PDF output: the PostScript printer, chosen on the first PDF conversion
+  // and kept; the PDF maker and PDF document objects, created on first use
+  // and kept (empty until then); the bounds of the printing waits.
+  std::string PostScriptPrinterName;
+  ole::Variant PdfMakerObject;
+  ole::Variant PdfDocumentObject;
+  TPrintWaits PrintWaitLimits;
 
   // The format library for conversions without Word: loaded with all three
   // entry points found; the module (kept after a failed look-up too); the

@@ -49,3 +49,41 @@ bool QueryPrinterJobCount(const Printer& printer, int& jobs, std::string& messag
 }
 
 }  // namespace quillet::os
+
+namespace quillet::os {
+
+std::vector<std::string> InstalledPrinters() {
+  const DWORD flags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
+  DWORD needed = 0, count = 0;
+  ::EnumPrintersA(flags, nullptr, 4, nullptr, 0, &needed, &count);
+  if (needed == 0) return {};
+  std::vector<unsigned long long> buffer((needed + 7) / 8);
+  if (!::EnumPrintersA(flags, nullptr, 4, reinterpret_cast<BYTE*>(buffer.data()), buffer.size() * 8, &needed,
+                       &count))
+    return {};
+  const auto* info = reinterpret_cast<const PRINTER_INFO_4A*>(buffer.data());
+  std::vector<std::string> names;
+  for (DWORD i = 0; i < count; ++i)
+    if (info[i].pPrinterName) names.emplace_back(info[i].pPrinterName);
+  return names;
+}
+
+PrinterContext::PrinterContext(const std::string& printerName) {
+  if (printerName.empty()) return;
+  if (HDC dc = ::CreateICA("WINSPOOL", printerName.c_str(), nullptr, nullptr)) {
+    dc_ = dc;
+    open_ = true;
+  }
+}
+
+PrinterContext::~PrinterContext() {
+  if (dc_) ::DeleteDC(static_cast<HDC>(dc_));
+}
+
+int PrinterContext::Escape(int escape, const void* input, int inputSize, void* output, int outputSize) const {
+  if (!open_) return -1;
+  return ::ExtEscape(static_cast<HDC>(dc_), escape, inputSize, static_cast<LPCSTR>(input), outputSize,
+                     static_cast<LPSTR>(output));
+}
+
+}  // namespace quillet::os

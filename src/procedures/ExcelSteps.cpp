@@ -1,6 +1,6 @@
 // Excel's part of an Office conversion: no alerts and no link-update prompt
 // while the workbook is open, the read-only open with the dummy password, the
-// title, and both prompts back on after the close.
+// title, both prompts back on after the close, and the print to PostScript.
 #include "platform/path.h"
 #include "procedures/OfficeSteps.h"
 #include "procedures/WatchedCall.h"
@@ -52,6 +52,25 @@ class ExcelSteps : public TOfficeSteps {
   // After a failed save the prompts stay off, as Excel was left.
   void CloseAfterFailure() override {
     if (DocumentOpen) CloseWorkbook();
+  }
+
+  // Excel is given the printer with the print itself.
+  bool PrintToPostScript(const std::string& printer, const std::string& psFile, std::string& errorText) override {
+    const bool printed = Guarded(
+        [&] {
+          Document.Call("PrintOut", {},
+                        {{"ActivePrinter", printer}, {"PrToFileName", psFile}, {"PrintToFile", true}});
+        },
+        errorText);
+    if (!printed) {
+      // The workbook does not outlive a failed request.
+      Ignoring([&] { CloseWorkbook(); });
+      PromptsOn();
+      return false;
+    }
+    CloseWorkbook();
+    PromptsOn();
+    return true;
   }
 
  private:

@@ -19,6 +19,23 @@ void TOfficeSteps::SaveAsGeneric() {
                 {{"FileName", Request.DestFile}, {"FileFormat", StrToInt(Request.DestFormat)}});
 }
 
+bool TOfficeSteps::ReadDocumentInfo(TDocumentInfo& info) const {
+  // A property is an object; its text is its Value, which is what reading
+  // the object as text would give (Value is its default member).
+  auto read = [&](int32_t index) { return Document.Get("BuiltInDocumentProperties", {index}).Get("Value").AsString(); };
+  std::string ignored;
+  const bool read4 = Guarded(
+      [&] {
+        info.Title = read(1);
+        info.Subject = read(2);
+        info.Author = read(3);
+        info.Keywords = read(4);
+      },
+      ignored);
+  if (!read4) info = TDocumentInfo{};
+  return read4;
+}
+
 namespace {
 
 std::unique_ptr<TOfficeSteps> MakeSteps(const TProcedureContext& context, const std::string& appName,
@@ -40,7 +57,7 @@ std::string MergeKind(const std::string& appName, const std::string& destFormat)
 
 }  // namespace
 
-void ConvertOfficeDocument(const TProcedureContext& context, const std::string& appName, const std::string& srcFile,
+void ConvertOfficeDocument(TProcedureContext& context, const std::string& appName, const std::string& srcFile,
                            const std::string& destFile, const std::string& destFormat, const std::string& option,
                            std::string& errorText) {
   const TOfficeRequest request{Trim(srcFile), destFile, destFormat, option};
@@ -52,7 +69,7 @@ void ConvertOfficeDocument(const TProcedureContext& context, const std::string& 
   os::ProcessMessages();
 
   if (destFormat == "-1") {
-    PrintToPdf(*steps, request, errorText);
+    PrintToPdf(*steps, context, request, errorText);
     if (!errorText.empty()) return;
   } else {
     std::string failure;

@@ -15,7 +15,7 @@ namespace quillet {
 // description for an automation failure). A failure to close the document
 // after a failed save, and a merged page that cannot be read, are not caught:
 // they reach the caller as quillet::Error.
-void ConvertOfficeDocument(const TProcedureContext& context, const std::string& appName, const std::string& srcFile,
+void ConvertOfficeDocument(TProcedureContext& context, const std::string& appName, const std::string& srcFile,
                            const std::string& destFile, const std::string& destFormat, const std::string& option,
                            std::string& errorText);
 

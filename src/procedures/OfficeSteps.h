@@ -21,6 +21,14 @@ struct TOfficeRequest {
   std::string Option;
 };
 
+// The document information that PDF output copies into the PDF.
+struct TDocumentInfo {
+  std::string Title;
+  std::string Subject;
+  std::string Author;
+  std::string Keywords;
+};
+
 class TOfficeSteps {
  public:
   TOfficeSteps(const ole::Variant& app, const TOfficeRequest& request) : App(app), Request(request) {}
@@ -46,6 +54,17 @@ class TOfficeSteps {
   // The conversion failed (open or save stage) / ended with ErrorText empty.
   virtual void Failed(const std::string&) {}
   virtual void Succeeded() {}
+
+  // PDF stage: the title, subject, author and keywords of the document
+  // (BuiltInDocumentProperties 1 to 4, each read as its Value). False, with
+  // all four empty, when any of them cannot be read.
+  bool ReadDocumentInfo(TDocumentInfo& info) const;
+  // PDF stage: prints the document through Printer into PsFile and closes it,
+  // with what the application does before and after. False with ErrorText
+  // set when the print fails; the document is then closed and the
+  // application's settings are put back. Failures of the settings that are
+  // not guarded (a printer the application refuses) are raised.
+  virtual bool PrintToPostScript(const std::string& printer, const std::string& psFile, std::string& errorText) = 0;
 
  protected:
   // Document.SaveAs(FileName := DestFile, FileFormat := DestFormat as a number).

@@ -1,15 +1,131 @@
 #include "procedures/PdfStage.h"
 
+#include "documents/gsdlllib/Ghostscript.h"
+#include "documents/gsdlllib/PostScriptPrinter.h"
+#include "engine/Options.h"
+#include "platform/clock.h"
+#include "platform/error.h"
+#include "platform/fs.h"
+#include "platform/path.h"
+#include "procedures/PrintWait.h"
+#include "utilities/Guarded.h"
+#include "utilities/SysUtils.h"
+
 namespace quillet {
 
-void PrintToPdf(TOfficeSteps& steps, const TOfficeRequest&, std::string& errorText) {
-  // Printing to PostScript and turning the result into PDF are not part of
-  // this build yet. The request fails with a text that says so, rather than
-  // leaving a document behind or reporting a PDF that was never made.
-  steps.CloseAfterFailure();
-  errorText =
-      "PDF output (destination format -1) is not available in this build: it needs the PostScript "
-      "printing stage and a PDF maker";
+namespace {
+
+// PdfDocument.Save's flags: a full save that also collects garbage.
+constexpr int32_t kSaveFullCollectGarbage = 33;
+
+const char* const kNoPostScriptPrinter =
+    "No PostScript printer is installed: PDF output prints the document through a printer with a PostScript "
+    "driver first";
+
+// A PDF maker that reports its failure in its result (0 or less) rather than
+// raising has failed all the same.
+void MakePdf(TProcedureContext& context, const std::string& psFile, const std::string& destFile) {
+  const ole::Variant result = context.PdfMaker().Call("FileToPdf", {psFile, destFile, ""});
+  const bool refused = (result.type() == ole::Variant::Type::Integer && result.AsInteger() <= 0) ||
+                       (result.type() == ole::Variant::Type::Boolean && !result.AsBoolean());
+  if (refused) throw Error("The PDF maker could not make \"" + destFile + "\" from \"" + psFile + "\"");
+}
+
+// Title, subject, author and keywords into the PDF; any failure leaves the
+// PDF as it was made. An object that answers false instead of raising has
+// failed too.
+void WriteDocumentInfo(TProcedureContext& context, const std::string& destFile, const TDocumentInfo& info) {
+  bool opened = false;
+  const ole::Variant* pdf = nullptr;
+  Ignoring([&] {
+    pdf = &context.PdfDocument();
+    auto check = [](const ole::Variant& answer, const char* what) {
+      if (answer.type() == ole::Variant::Type::Boolean && !answer.AsBoolean())
+        throw Error(std::string("The PDF document refused ") + what);
+    };
+    check(pdf->Call("Open", {destFile}), "Open");
+    opened = true;
+    pdf->Call("SetInfo", {"Title", info.Title});
+    pdf->Call("SetInfo", {"Subject", info.Subject});
+    pdf->Call("SetInfo", {"Author", info.Author});
+    pdf->Call("SetInfo", {"Keywords", info.Keywords});
+    check(pdf->Call("Save", {kSaveFullCollectGarbage, destFile}), "Save");
+  });
+  if (opened) Ignoring([&] { pdf->Call("Close"); });
+}
+
+void RemoveLeftovers(const std::string& psFile, const std::string& destFile) {
+  os::DeleteFile(psFile);
+  os::DeleteFile(path::ChangeFileExt(destFile, ".log"));
+}
+
+}  // namespace
+
+std::string PostScriptFileFor(const std::string& destFile) {
+  const std::string temp = GetTempFolder();
+  const std::string name = path::ExtractFileName(path::ChangeFileExt(destFile, ".ps"));
+  return temp.empty() ? path::ChangeFileExt(destFile, ".ps") : path::IncludeTrailingDelimiter(temp) + name;
+}
+
+void PrintToPdf(TOfficeSteps& steps, TProcedureContext& context, const TOfficeRequest& request,
+                std::string& errorText) {
+  std::string psFile;
+  if (!Guarded([&] { psFile = PostScriptFileFor(request.DestFile); }, errorText)) {
+    steps.CloseAfterFailure();
+    return;
+  }
+  os::ProcessMessages();
+
+  const bool useGhostscript = options::Has(request.Option, options::kUseGsDll);
+  TDocumentInfo info;
+  const bool haveInfo = !useGhostscript && steps.ReadDocumentInfo(info);
+
+  std::string& printer = context.PostScriptPrinter();
+  if (printer.empty()) FindPostScriptPrinter(printer);
+  os::ProcessMessages();
+  // An empty name would make the application print to whatever it prints
+  // to by default, or fail with a text about printers in general.
+  if (printer.empty()) {
+    steps.CloseAfterFailure();
+    errorText = kNoPostScriptPrinter;
+    return;
+  }
+
+  if (!steps.PrintToPostScript(printer, psFile, errorText)) {
+    os::DeleteFile(psFile);
+    return;
+  }
+
+  const TPrintWaits& waits = context.PrintWaits();
+  if (!WaitForPostScriptFile(psFile, printer, waits, errorText)) return;
+  os::SleepMs(waits.SettleMs);
+  if (!WaitForPrinterQueue(printer, waits, errorText)) {
+    os::DeleteFile(psFile);
+    return;
+  }
+
+  bool made = false;
+  const bool ran = Guarded(
+      [&] {
+        if (useGhostscript) {
+          made = PsToPdfByGhostscript(psFile, request.DestFile, errorText);
+        } else {
+          MakePdf(context, psFile, request.DestFile);
+          made = true;
+        }
+      },
+      errorText);
+  made = ran && made;
+  os::ProcessMessages();
+  RemoveLeftovers(psFile, request.DestFile);
+  if (!made) {
+    // An exit of Ghostscript that failed leaves no text of its own.
+    if (errorText.empty()) errorText = "Ghostscript did not end cleanly after making \"" + request.DestFile + "\"";
+    return;
+  }
+  os::ProcessMessages();
+
+  if (!useGhostscript && haveInfo) WriteDocumentInfo(context, request.DestFile, info);
 }
 
 }  // namespace quillet

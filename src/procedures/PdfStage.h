@@ -1,13 +1,26 @@
 // The PDF stage of an Office conversion (destination format "-1"): the
-// document is printed to a PostScript file and made into a PDF.
+// document is printed to a PostScript file through a PostScript printer, and
+// the file is made into the PDF by the Ghostscript library ("USEGSDLL") or by
+// the PDF maker, which is then followed by the document's title, subject,
+// author and keywords written into the PDF.
 #pragma once
 
 #include <string>
 
 #include "procedures/OfficeSteps.h"
+#include "procedures/ProcedureContext.h"
 
 namespace quillet {
 
-void PrintToPdf(TOfficeSteps& steps, const TOfficeRequest& request, std::string& errorText);
+// ErrorText is empty on success. Every failure after the document was opened
+// closes it, and no PostScript file is left behind once the wait for it is
+// over.
+void PrintToPdf(TOfficeSteps& steps, TProcedureContext& context, const TOfficeRequest& request,
+                std::string& errorText);
+
+// The temporary PostScript file for DestFile: the file name of DestFile with
+// the extension ".ps" in the temporary folder, or beside DestFile when the
+// system names no temporary folder.
+std::string PostScriptFileFor(const std::string& destFile);
 
 }  // namespace quillet

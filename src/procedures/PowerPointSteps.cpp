@@ -1,6 +1,7 @@
 // PowerPoint's part of an Office conversion: the read-only open without a
 // window, the title, the text of the slides ("9999") or the generic save,
-// and the slide-picture passes with their log ("16", "17").
+// the slide-picture passes with their log ("16", "17"), and the print to
+// PostScript with the slides fitted to the page.
 #include "documents/PowerPointToText.h"
 #include "platform/clock.h"
 #include "platform/path.h"
@@ -73,6 +74,20 @@ class PowerPointSteps : public TOfficeSteps {
     if (!DocumentOpen) return;
     Document.Call("Close");
     DocumentOpen = false;
+  }
+
+  // PowerPoint takes the printer from the presentation's print options.
+  bool PrintToPostScript(const std::string& printer, const std::string& psFile, std::string& errorText) override {
+    Document.Get("PrintOptions").Put("ActivePrinter", printer);
+    Ignoring([&] { Document.Get("PrintOptions").Put("FitToPage", true); });
+    if (!Guarded([&] { Document.Call("PrintOut", {}, {{"PrintToFile", psFile}}); }, errorText)) {
+      // The presentation does not outlive a failed request.
+      Ignoring([&] { CloseAfterFailure(); });
+      return false;
+    }
+    Document.Call("Close");
+    DocumentOpen = false;
+    return true;
   }
 
   void Failed(const std::string& errorText) override {

@@ -1,11 +1,14 @@
 // What the conversion procedures may reach of the converter: the office
-// applications it holds and the picture settings of a request. The procedures
-// never start or quit an application themselves.
+// applications it holds, the picture settings of a request, and what PDF
+// output keeps from one request to the next (the PostScript printer, the PDF
+// maker and PDF document objects). The procedures never start or quit an
+// application themselves.
 #pragma once
 
 #include <string>
 
 #include "imaging/ImageSettings.h"
+#include "procedures/PrintWaits.h"
 #include "utilities/Automation.h"
 
 namespace quillet {
@@ -18,6 +21,18 @@ class TProcedureContext {
   // The picture settings with the image keywords of Option applied; raises
   // Error for a malformed keyword value.
   virtual ImageSettings ImageSettingsFor(const std::string& option) const = 0;
+
+  // The printer PDF output prints PostScript through: empty until the first
+  // PDF conversion chooses one, then kept for the converter's life.
+  virtual std::string& PostScriptPrinter() = 0;
+  // The object that makes a PDF from a PostScript file (FileToPdf) and the one
+  // that edits a PDF's document information (Open, SetInfo, Save, Close):
+  // created on first use and kept. Raise Error naming what to install when
+  // the object cannot be created; the next request tries again.
+  virtual const ole::Variant& PdfMaker() = 0;
+  virtual const ole::Variant& PdfDocument() = 0;
+  // The bounds of the waits for the PostScript file and the printer's queue.
+  virtual const TPrintWaits& PrintWaits() const = 0;
 
  protected:
   ~TProcedureContext() = default;

@@ -1,6 +1,7 @@
 // Word's part of an Office conversion: the open with the dummy password, the
 // links of a web-page target, the linked pictures of an HTML source, the
-// title, and the two saves of the library's own (revision marks, encoded text).
+// title, the two saves of the library's own (revision marks, encoded text),
+// and the print to PostScript with the orientation keywords.
 #include "engine/Options.h"
 #include "platform/path.h"
 #include "procedures/OfficeSteps.h"
@@ -22,6 +23,9 @@ constexpr int32_t kFormatDocument = 0;     // "-2"
 constexpr int32_t kFormatEncodedText = 7;  // "-3"
 constexpr int32_t kLinkedPicture = 4;      // inline shape Type
 constexpr int32_t kDoNotSaveChanges = 0;
+// PageSetup.Orientation for "orientation:=1" and "orientation:=2".
+constexpr int32_t kOrientation1 = 1;
+constexpr int32_t kOrientation2 = 2;
 
 bool IsUnicodeCodePage(const ole::Variant& document) {
   // The property is read afresh for every comparison, as Word is asked.
@@ -84,6 +88,35 @@ class WordSteps : public TOfficeSteps {
 
   void CloseAfterFailure() override {
     if (DocumentOpen) CloseDocument();
+  }
+
+  // Word prints through its active printer, which is switched for the print
+  // and put back after it.
+  bool PrintToPostScript(const std::string& printer, const std::string& psFile, std::string& errorText) override {
+    const std::string previous = App.Get("ActivePrinter").AsString();
+    App.Put("ActivePrinter", printer);
+    const bool printed = Guarded(
+        [&] {
+          Ignoring([&] {
+            if (options::Has(Request.Option, options::kOrientation1))
+              Document.Get("PageSetup").Put("Orientation", kOrientation1);
+            if (options::Has(Request.Option, options::kOrientation2))
+              Document.Get("PageSetup").Put("Orientation", kOrientation2);
+          });
+          Document.Call("PrintOut", {}, {{"OutputFileName", psFile}, {"PrintToFile", true}, {"Background", false}});
+        },
+        errorText);
+    if (!printed) {
+      // The document and Word's printer do not outlive a failed request.
+      Ignoring([&] { CloseDocument(); });
+      Ignoring([&] { App.Put("ActivePrinter", previous); });
+      AlertsOn();
+      return false;
+    }
+    CloseDocument();
+    App.Put("ActivePrinter", previous);
+    AlertsOn();
+    return true;
   }
 
  private:

@@ -239,16 +239,22 @@ TEST_F(WordConversion, AFailedSaveClosesTheDocumentOnceAndAFailedCloseReachesThe
             (Lines{"Word.Document(b.doc).Close method SaveChanges:=0", "Word.Document(b.doc).Close method SaveChanges:=0"}));
 }
 
-TEST_F(WordConversion, PdfIsRefusedWithATextAndTheDocumentIsClosed) {
+TEST_F(WordConversion, PdfIsPrintedNeverSavedAndNeverDeletesTheDestinationFirst) {
   File("a.pdf", "an older result");
-  const auto r = lib.ConvertSingleFile(File("a.doc"), dir / "a.pdf", "-1", "MS Word");
-  EXPECT_EQ(r.errorText,
-            "PDF output (destination format -1) is not available in this build: it needs the PostScript printing "
-            "stage and a PDF maker");
+  d.Script(App::Word, "Fail=Word.Document(a.doc).PrintOut|The printer is out of paper.\n");
+  auto r = lib.ConvertSingleFile(File("a.doc"), dir / "a.pdf", "-1", "MS Word");
+  EXPECT_EQ(r.errorText, "The printer is out of paper.");
   EXPECT_EQ(CallsWith(App::Word, "SaveAs"), Lines{});
   EXPECT_EQ(CallsWith(App::Word, "Close"), Lines{"Word.Document(a.doc).Close method SaveChanges:=0"});
-  // "-1" never deletes the destination first.
   EXPECT_EQ(ReadFile(dir / "a.pdf"), "an older result");
+
+  // Through the entry points with the library's own waits, the PDF maker's PDF.
+  d.Script(App::Word, "");
+  lib.Reload();
+  r = lib.ConvertSingleFile(File("a.doc"), dir / "a.pdf", "-1", "MS Word");
+  EXPECT_TRUE(r.ok) << r.errorText;
+  EXPECT_EQ(ReadFile(dir / "a.pdf").rfind("%PDF-", 0), 0u);
+  EXPECT_EQ(CallsWith(App::Word, "SaveAs"), Lines{});
 }
 
 TEST_F(WordConversion, MergingIsForWorkbooksAndPresentationsOnly) {

@@ -300,8 +300,9 @@ std::string OwnFolder() {
 }
 
 // Without a registry file, the applications are the stand-ins over
-// LibreOffice, and the Acrobat plug-in bridge the one over poppler, shipped
-// beside the library (in the build tree as after installing).
+// LibreOffice, the Acrobat plug-in bridge the one over poppler, and the PDF
+// software the objects over Ghostscript and qpdf, all shipped beside the
+// library (in the build tree as after installing).
 std::vector<ServerEntry> BuiltInServers() {
   static const struct {
     const char* progId;
@@ -315,6 +316,9 @@ std::vector<ServerEntry> BuiltInServers() {
        "libquillet-office.so"},
       {"plugkit.PKApplication", "{3B8E41A0-5D2C-4F6E-8A11-2C7D904E5110}", "PlugKitGetClassObject",
        "libquillet-plugkit.so"},
+      {"PdfDistiller.PdfDistiller", "{3B8E41A0-5D2C-4F6E-8A11-2C7D904E5104}", "PdfMakerGetClassObject",
+       "libquillet-pdf.so"},
+      {"AcroExch.PDDoc", "{3B8E41A0-5D2C-4F6E-8A11-2C7D904E5105}", "PdfDocumentGetClassObject", "libquillet-pdf.so"},
   };
   const std::string folder = OwnFolder() + "/";
   std::vector<ServerEntry> entries;

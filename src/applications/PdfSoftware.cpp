@@ -1,0 +1,36 @@
+#include "applications/PdfSoftware.h"
+
+#include "engine/OfficeConvert.h"
+#include "platform/error.h"
+
+namespace quillet {
+
+namespace {
+
+ole::Variant Create(const char* progId, const char* what) {
+  try {
+    return ole::Variant(ole::CreateOleObject(progId));
+  } catch (const Error& e) {
+    throw Error(std::string("No ") + what + " is installed: \"" + progId + "\" cannot be created (" + e.what() +
+                "). Install Adobe Acrobat on Windows; on Linux install Debian's packages libgs10 and libqpdf29, "
+                "which quillet's libquillet-pdf.so uses");
+  }
+}
+
+}  // namespace
+
+ole::Variant CreatePdfMaker() { return Create(kPdfMakerProgId, "PDF maker"); }
+
+ole::Variant CreatePdfDocument() { return Create(kPdfDocumentProgId, "PDF document editor"); }
+
+const ole::Variant& TOfficeConvertClass::PdfMaker() {
+  if (PdfMakerObject.IsEmpty()) PdfMakerObject = CreatePdfMaker();
+  return PdfMakerObject;
+}
+
+const ole::Variant& TOfficeConvertClass::PdfDocument() {
+  if (PdfDocumentObject.IsEmpty()) PdfDocumentObject = CreatePdfDocument();
+  return PdfDocumentObject;
+}
+
+}  // namespace quillet

@@ -1,0 +1,60 @@
+#include "documents/gsdlllib/Ghostscript.h"
+
+#include <vector>
+
+namespace quillet {
+
+namespace {
+
+struct Binding {
+  bool loaded = false;
+  os::GhostscriptEntries entries;
+};
+
+Binding& TheBinding() {
+  static Binding binding;
+  return binding;
+}
+
+}  // namespace
+
+bool GhostscriptLoaded() { return TheBinding().loaded; }
+
+bool LoadGhostscript() {
+  Binding& b = TheBinding();
+  if (!os::BindGhostscript(b.entries)) return false;
+  b.loaded = true;
+  return true;
+}
+
+int QUILLET_LIBRARY_CALL GhostscriptCallback(int, char*, unsigned long) { return 0; }
+
+bool PsToPdfByGhostscript(const std::string& psPath, const std::string& pdfPath, std::string& errorText) {
+  if (!GhostscriptLoaded() && !LoadGhostscript()) {
+    errorText = "Can not load gsdll32.dll!";
+    return false;
+  }
+  const os::GhostscriptEntries& gs = TheBinding().entries;
+
+  // Exactly these ten entries, the paths unquoted, each one entry.
+  std::vector<std::string> args{"ps2pdf", "-dNOPAUSE", "-dBATCH", "-dSAFER",
+                                "-sDEVICE=pdfwrite", "-sOutputFile=" + pdfPath, "-c", ".setpdfwrite",
+                                "-f", psPath};
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  auto fail = [&](const char* message) {
+    errorText = message;
+    gs.exit();
+    return false;
+  };
+  if (gs.init(GhostscriptCallback, nullptr, static_cast<int>(args.size()), argv.data()) != 0)
+    return fail("Can not init gsdll32.dll!");
+  if (gs.executeBegin() != 0) return fail("Can not execute begin gsdll32.dll!");
+  if (gs.executeCont(nullptr, 0) != 0) return fail("Can not excute cont gsdll32.dll!");
+  if (gs.executeEnd() != 0) return fail("Can not excute end gsdll32.dll!");
+  return gs.exit() == 0;
+}
+
+}  // namespace quillet
