@@ -9,6 +9,7 @@
 #include <string>
 
 #include "applications/ApplicationSlot.h"
+#include "documents/HtmlToTextByIE.h"
 #include "engine/ConvertBase.h"
 #include "imaging/ImageSettings.h"
 #include "platform/module.h"
@@ -85,6 +86,10 @@ class TOfficeConvertClass : public TConvertBaseClass, public TProcedureContext {
   int32_t GifWidth = ImageSettings{}.GifWidth;
   int32_t GifHeight = ImageSettings{}.GifHeight;
   bool GifKeepAspect = ImageSettings{}.GifKeepAspect;
+
+  // How long each wait for a web page in Internet Explorer may take on the
+  // route without Word before the conversion gives up (milliseconds).
+  uint32_t PageWaitLimitMs = kPageWaitLimitMs;
 
   // The format library for conversions without Word: loaded with all three
   // entry points found; the module (kept after a failed look-up too); the
