@@ -26,11 +26,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr App kAllApps[] = {App::Word, App::Excel, App::PowerPoint, App::InternetExplorer};
+
 const char* Name(App app) {
   switch (app) {
     case App::Word: return "Word";
     case App::Excel: return "Excel";
     case App::PowerPoint: return "PowerPoint";
+    case App::InternetExplorer: return "InternetExplorer";
   }
   return "?";
 }
@@ -41,6 +44,7 @@ const char* ClsidText(App app) {
     case App::Word: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7701}";
     case App::Excel: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7702}";
     case App::PowerPoint: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7703}";
+    case App::InternetExplorer: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7704}";
   }
   return "";
 }
@@ -90,11 +94,23 @@ const char* ExeName(App app) {
     case App::Word: return "WINWORD.EXE";
     case App::Excel: return "EXCEL.EXE";
     case App::PowerPoint: return "POWERPNT.EXE";
+    case App::InternetExplorer: return "IEXPLORE.EXE";
   }
   return "";
 }
 
 using UniqueKey = os::UniqueAny<HKEY, &::RegCloseKey>;
+
+// The default value of a key under Software\Classes; false when there is none.
+bool GetKey(const std::string& key, std::string& value) {
+  char buf[1024];
+  DWORD size = sizeof buf;
+  if (::RegGetValueA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + key).c_str(), nullptr, RRF_RT_REG_SZ, nullptr, buf,
+                     &size) != ERROR_SUCCESS)
+    return false;
+  value = buf;
+  return true;
+}
 
 void SetKey(const std::string& key, const std::string& value) {
   UniqueKey h;
@@ -116,6 +132,7 @@ struct Process {
 struct Doubles::State {
   test::TempDir dir;
   std::map<std::string, App> registered;  // ProgID -> double
+  std::map<std::string, std::string> replaced;  // ProgID -> the class it named before (Windows)
   std::string previousDir;
 #ifdef _WIN32
   std::map<int, Process> running;
@@ -138,7 +155,7 @@ Doubles::Doubles() : state_(std::make_unique<State>()) {
 #ifdef _WIN32
   ::RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\quillet-doubles", "Dir", REG_SZ, state_->dir.path().c_str(),
                     static_cast<DWORD>(state_->dir.path().size() + 1));
-  for (App app : {App::Word, App::Excel, App::PowerPoint}) {
+  for (App app : kAllApps) {
     const std::string exe = HostPath(std::string(QUILLET_DOUBLES_BIN_DIR) + "/" + ExeName(app));
     SetKey(std::string("CLSID\\") + ClsidText(app) + "\\LocalServer32", exe);
   }
@@ -154,7 +171,7 @@ Doubles::Doubles() : state_(std::make_unique<State>()) {
 }
 
 Doubles::~Doubles() {
-  for (App app : {App::Word, App::Excel, App::PowerPoint}) StopRunning(app);
+  for (App app : kAllApps) StopRunning(app);
   WaitForServersToExit();
   while (!state_->registered.empty()) {
     const std::string progId = state_->registered.begin()->first;  // a copy: the entry goes
@@ -178,6 +195,11 @@ void Doubles::Script(App app, const std::string& text) {
 void Doubles::Register(const std::string& progId, App app) {
   state_->registered[progId] = app;
 #ifdef _WIN32
+  // A class that the prefix itself registers under the ProgID (Wine's own
+  // Internet Explorer) is named again when the double is unregistered.
+  std::string before;
+  if (!state_->replaced.count(progId) && GetKey(progId + "\\CLSID", before) && before != ClsidText(app))
+    state_->replaced[progId] = before;
   SetKey(progId + "\\CLSID", ClsidText(app));
 #else
   state_->WriteRegistry();
@@ -187,6 +209,11 @@ void Doubles::Register(const std::string& progId, App app) {
 void Doubles::Unregister(const std::string& progId) {
   state_->registered.erase(progId);
 #ifdef _WIN32
+  if (auto before = state_->replaced.find(progId); before != state_->replaced.end()) {
+    SetKey(progId + "\\CLSID", before->second);
+    state_->replaced.erase(before);
+    return;
+  }
   const std::string key = "Software\\Classes\\" + progId;
   ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, (key + "\\CLSID").c_str());
   ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
@@ -264,7 +291,7 @@ void Doubles::StopRunning(App app) {
 bool Doubles::WaitForServersToExit(int timeoutMs) {
 #ifdef _WIN32
   bool allGone = true;
-  for (App app : {App::Word, App::Excel, App::PowerPoint}) {
+  for (App app : kAllApps) {
     for (const std::string& line : ReadLines(state_->dir / (std::string(Name(app)) + ".pids"))) {
       const DWORD pid = static_cast<DWORD>(std::strtoul(line.c_str(), nullptr, 10));
       const os::UniqueHandle h(::OpenProcess(SYNCHRONIZE, FALSE, pid));

@@ -2,8 +2,8 @@
 // servers, scripting them, starting a "user" instance that is registered as
 // running, and reading what they received.
 //
-// Transcript (<dir>/<App>.transcript, App = Word, Excel, PowerPoint), one line
-// per event, in the order the double saw them:
+// Transcript (<dir>/<App>.transcript, App = Word, Excel, PowerPoint,
+// InternetExplorer), one line per event, in the order the double saw them:
 //   new <object>                      an object was made
 //   del <object>                      its last reference went
 //   call <object>.<Member> <kind>[ <args>]
@@ -33,7 +33,9 @@
 //   PowerPoint.Presentation(x).BuiltInDocumentProperties(P),
 //   PowerPoint.Presentation(x).Slides, PowerPoint.Presentation(x).Slides(i),
 //   ...Slides(i).Shapes, ...Slides(i).Shapes(j), ...Shapes(j).TextFrame,
-//   ...Shapes(j).TextFrame.TextRange.
+//   ...Shapes(j).TextFrame.TextRange,
+//   InternetExplorer, InternetExplorer.Document,
+//   InternetExplorer.Document.documentElement.
 // Example: "call Word.Documents.Open method "C:\a.doc", ReadOnly:=True".
 //
 // Members (besides the Application's Version, Visible, WindowState,
@@ -78,6 +80,15 @@
 //     slide (HTML-escaped, a CR written as <br>; no text: an empty table).
 //   Every Item(Index) out of range raises "The requested member of the
 //   collection does not exist.".
+//   InternetExplorer (its own Application object, without Version,
+//     WindowState or DisplayAlerts): Visible (get/put, initially False when started by automation),
+//     Navigate(URL, Flags, TargetFrameName, PostData, Headers) reads the file
+//     URL names (a plain path; a file that cannot be read raises "The page
+//     cannot be displayed: <URL>"), Busy (False before any Navigate), ReadyState
+//     (0 before any Navigate, then 3 while loading and 4 when complete),
+//     Document.documentElement.innerText (empty before any Navigate, then the
+//     scripted PageText, or else the page file's bytes with everything from
+//     each "<" to the next ">" left out), Quit.
 //
 // Script (<dir>/<App>.script), read when the Application object is made,
 // one Key=Value per line:
@@ -122,11 +133,29 @@
 //   SlideSize=64x48                    PowerPoint: pixels of the slide pictures (default)
 //   BadSlideImage=2                    PowerPoint: that slide's picture file holds bytes
 //                                      that are no bitmap; repeatable
+//   RefuseCreation=1                   the class factory makes no object and fails the
+//                                      creation with E_FAIL (an application that cannot start)
+//   BusyReads=3                        Internet Explorer: the first 3 reads of Busy after
+//                                      each Navigate answer True (-1: every read); default 0
+//   LoadingReads=3                     Internet Explorer: the first 3 reads of ReadyState
+//                                      after each Navigate answer 3 (-1: the page never
+//                                      completes); default 0
+//   PageText=Title\r\n\u4E2D          Internet Explorer: the innerText of every page; \r,
+//                                      \n and \t stand for those characters, \uXXXX for
+//                                      one UTF-16 code unit
 // A failure scripted with Fail= wins over what the member would do; a closed
 // document's "deleted" wins over both. An open checks, in this order: the file
 // exists, the dialog, FailOpen.
-// The format library double writes fmtbridge.transcript and returns the text
-// of fmtbridge.script as every conversion's error.
+// The format library double appends to fmtbridge.transcript one line per
+// NoWordConvert call:
+//   call NoWordConvert "<src>", "<open format>", "<dest>", "<dest format>", "<error buffer on entry>"
+// and returns the text of fmtbridge.script, when it is not empty, as every
+// conversion's error, writing nothing. Otherwise it writes the destination:
+//   fmtbridge converted "<src>" with open format "<open format>" to format "<dest format>"
+// and CR LF; a destination whose path holds ".htm" gets instead a web page
+// holding that line in a <p> and an <img src="<name>.files/image001.gif">,
+// beside it the folder <dest without extension>.files with image001.gif. A
+// file that cannot be written gives "Can not write <dest>".
 #pragma once
 
 #include <memory>
@@ -135,13 +164,14 @@
 
 namespace quillet::doubles {
 
-enum class App { Word = 0, Excel = 1, PowerPoint = 2 };
+enum class App { Word = 0, Excel = 1, PowerPoint = 2, InternetExplorer = 3 };
 
 class Doubles {
  public:
   // A fresh control folder, named to the doubles through QUILLET_DOUBLES_DIR,
-  // and the three doubles registered under "Word.Application",
-  // "Excel.Application" and "PowerPoint.Application".
+  // and the three office doubles registered under "Word.Application",
+  // "Excel.Application" and "PowerPoint.Application". The Internet Explorer
+  // double is registered only when a test asks for it (Register).
   Doubles();
   // Stops running instances and removes every registration it made.
   ~Doubles();
@@ -151,6 +181,10 @@ class Doubles {
   const std::string& dir() const;
 
   void Script(App app, const std::string& text);
+  // Makes ProgID create App's double. Under Windows a class that the prefix
+  // registered under the ProgID before (Wine's own Internet Explorer for
+  // "InternetExplorer.Application") is named again by Unregister, which the
+  // destructor calls for every ProgID still registered.
   void Register(const std::string& progId, App app);
   void Unregister(const std::string& progId);
 
@@ -182,7 +216,9 @@ class Doubles {
 
 // The format library double: makes the variant the plain name "fmtbridge"
 // resolves to ("full", "no-NoWordConvert", "no-GetSourceFormatList",
-// "no-GetDestFormatList", or "none" for no library at all).
+// "no-GetDestFormatList", or "none" for no library on the search path; on
+// Linux a library beside the engine's own module is still found then, as the
+// converter looks there last).
 void UseFormatBridge(const std::string& variant);
 
 }  // namespace quillet::doubles

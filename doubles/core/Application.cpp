@@ -59,6 +59,8 @@ Application::Application(std::shared_ptr<Session> s, AppKind kind)
     case AppKind::PowerPoint:
       collection("Presentations", PowerPointPresentation::OpenParams(), MakerOf<PowerPointPresentation>());
       break;
+    case AppKind::InternetExplorer:  // an object of its own (InternetExplorer.h)
+      break;
   }
 }
 

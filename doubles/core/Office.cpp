@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "Application.h"
+#include "InternetExplorer.h"
 
 namespace quillet::doubles {
 
@@ -11,6 +12,7 @@ namespace {
 constexpr CLSID kWordClsid = {0x6f0a8f52, 0x3c1d, 0x4b7e, {0x9e, 0x21, 0x5a, 0x4c, 0x0d, 0x1e, 0x77, 0x01}};
 constexpr CLSID kExcelClsid = {0x6f0a8f52, 0x3c1d, 0x4b7e, {0x9e, 0x21, 0x5a, 0x4c, 0x0d, 0x1e, 0x77, 0x02}};
 constexpr CLSID kPowerPointClsid = {0x6f0a8f52, 0x3c1d, 0x4b7e, {0x9e, 0x21, 0x5a, 0x4c, 0x0d, 0x1e, 0x77, 0x03}};
+constexpr CLSID kInternetExplorerClsid = {0x6f0a8f52, 0x3c1d, 0x4b7e, {0x9e, 0x21, 0x5a, 0x4c, 0x0d, 0x1e, 0x77, 0x04}};
 
 class Factory : public IClassFactory {
  public:
@@ -38,7 +40,7 @@ class Factory : public IClassFactory {
     *object = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
     com::ComPtr<IDispatch> app = com::ComPtr<IDispatch>::Adopt(CreateApplication(kind_, automation_));
-    const HRESULT hr = app->QueryInterface(riid, object);
+    const HRESULT hr = app ? app->QueryInterface(riid, object) : E_FAIL;
     if (onCreate_) onCreate_();
     return hr;
   }
@@ -58,6 +60,7 @@ const char* AppName(AppKind kind) {
     case AppKind::Word: return "Word";
     case AppKind::Excel: return "Excel";
     case AppKind::PowerPoint: return "PowerPoint";
+    case AppKind::InternetExplorer: return "InternetExplorer";
   }
   return "?";
 }
@@ -67,13 +70,16 @@ const CLSID& AppClsid(AppKind kind) {
     case AppKind::Word: return kWordClsid;
     case AppKind::Excel: return kExcelClsid;
     case AppKind::PowerPoint: return kPowerPointClsid;
+    case AppKind::InternetExplorer: return kInternetExplorerClsid;
   }
   return kWordClsid;
 }
 
 IDispatch* CreateApplication(AppKind kind, bool automation) {
   auto session = std::make_shared<Session>(AppName(kind), automation);
+  if (session->script().refuseCreation) return nullptr;
   TrackSession(session);
+  if (kind == AppKind::InternetExplorer) return NewInternetExplorer(session);
   return new Application(session, kind);
 }
 

@@ -1,5 +1,5 @@
-// The application doubles: Word, Excel and PowerPoint as automation objects
-// with the members the converter calls. One source for both systems: the
+// The application doubles: Word, Excel, PowerPoint and Internet Explorer as
+// automation objects with the members the converter calls. One source for both systems: the
 // Linux servers and the Windows local servers only wrap these factories.
 #pragma once
 
@@ -7,15 +7,17 @@
 
 namespace quillet::doubles {
 
-enum class AppKind { Word, Excel, PowerPoint };
+enum class AppKind { Word, Excel, PowerPoint, InternetExplorer };
 
-// "Word", "Excel", "PowerPoint": the transcript's and the script's prefix.
+// "Word", "Excel", "PowerPoint", "InternetExplorer": the transcript's and the
+// script's prefix.
 const char* AppName(AppKind kind);
 // The class identifier the double is registered under.
 const CLSID& AppClsid(AppKind kind);
 
-// A new Application object with one reference for the caller. Automation:
-// started by automation (hidden) rather than by a user (visible).
+// A new Application object with one reference for the caller; null when the
+// script refuses the creation (RefuseCreation=1). Automation: started by
+// automation (hidden) rather than by a user (visible).
 IDispatch* CreateApplication(AppKind kind, bool automation);
 
 // The class factory of Kind, with one reference for the caller. OnCreate, when

@@ -134,6 +134,15 @@ Script ParseScript(const std::string& text) {
       }
     } else if (key == "BadSlideImage") {
       s.badSlideImages.push_back(Number(value));
+    } else if (key == "RefuseCreation") {
+      s.refuseCreation = value == "1";
+    } else if (key == "BusyReads") {
+      s.busyReads = Number(value);
+    } else if (key == "LoadingReads") {
+      s.loadingReads = Number(value);
+    } else if (key == "PageText") {
+      s.hasPageText = true;
+      s.pageText = value;
     }
   }
   return s;

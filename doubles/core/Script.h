@@ -59,6 +59,14 @@ struct Script {
   int32_t slideWidth = 64;
   int32_t slideHeight = 48;
   std::vector<int32_t> badSlideImages;  // slide numbers whose image is not a bitmap
+
+  bool refuseCreation = false;  // the class factory makes nothing and fails
+
+  // Internet Explorer.
+  int32_t busyReads = 0;      // reads of Busy after a Navigate that answer True; -1: all
+  int32_t loadingReads = 0;   // reads of ReadyState after a Navigate that answer 3; -1: all
+  bool hasPageText = false;   // innerText is PageText rather than the page's own text
+  std::string pageText;       // with its escapes (\r \n \t \uXXXX) as written
 };
 
 // Parses a script text; lines it does not understand are skipped.
