@@ -301,6 +301,7 @@ std::vector<ServerEntry> BuiltInServers() {
       {"Word.Application", "{3B8E41A0-5D2C-4F6E-8A11-2C7D904E5101}", "WordGetClassObject"},
       {"Excel.Application", "{3B8E41A0-5D2C-4F6E-8A11-2C7D904E5102}", "ExcelGetClassObject"},
       {"PowerPoint.Application", "{3B8E41A0-5D2C-4F6E-8A11-2C7D904E5103}", "PowerPointGetClassObject"},
+      {"InternetExplorer.Application", "{3B8E41A0-5D2C-4F6E-8A11-2C7D904E5104}", "InternetExplorerGetClassObject"},
   };
   const std::string library = OwnFolder() + "/libquillet-office.so";
   std::vector<ServerEntry> entries;
