@@ -81,8 +81,8 @@
 //   Every Item(Index) out of range raises "The requested member of the
 //   collection does not exist.".
 //   InternetExplorer (its own Application object, without Version,
-//     WindowState or DisplayAlerts): Visible (get/put, initially False when started by automation),
-//     Navigate(URL, Flags, TargetFrameName, PostData, Headers) reads the file
+//     WindowState or DisplayAlerts): Visible (get/put, initially False when
+//     started by automation), Navigate(URL, Flags, TargetFrameName, PostData, Headers) reads the file
 //     URL names (a plain path; a file that cannot be read raises "The page
 //     cannot be displayed: <URL>"), Busy (False before any Navigate), ReadyState
 //     (0 before any Navigate, then 3 while loading and 4 when complete),

@@ -21,11 +21,12 @@ using ConvertFn = int (*)(const char*, const char*, const char*, const char*, ch
 using ListFn = int (*)(int, char*, int);
 using ReleaseFn = void (*)();
 
+// Trivially destructible: nothing of it needs to run when this library goes.
 struct StandIns {
   ConvertFn convert = nullptr;
   ListFn list = nullptr;
   ReleaseFn release = nullptr;
-  std::string failure;  // why they could not be loaded
+  char failure[512] = "";  // why they could not be loaded
 };
 
 std::string OwnFolder() {
@@ -41,24 +42,29 @@ std::string OwnFolder() {
 }
 
 std::mutex g_lock;
-StandIns* g_standIns = nullptr;  // set once; the office library is never unloaded
+bool g_loaded = false;
+StandIns g_standIns;  // the office library itself is never unloaded
 
 const StandIns& Loaded() {
   std::lock_guard<std::mutex> guard(g_lock);
-  if (g_standIns) return *g_standIns;
-  auto* s = new StandIns;
+  if (g_loaded) return g_standIns;
+  g_loaded = true;
+  StandIns& s = g_standIns;
   const std::string library = OwnFolder() + "/libquillet-office.so";
   if (void* h = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL)) {
-    s->convert = reinterpret_cast<ConvertFn>(::dlsym(h, "FormatLibraryConvert"));
-    s->list = reinterpret_cast<ListFn>(::dlsym(h, "FormatLibraryList"));
-    s->release = reinterpret_cast<ReleaseFn>(::dlsym(h, "FormatLibraryRelease"));
-    if (!s->convert || !s->list || !s->release) s->failure = library + " lacks the format library's entry points";
+    s.convert = reinterpret_cast<ConvertFn>(::dlsym(h, "FormatLibraryConvert"));
+    s.list = reinterpret_cast<ListFn>(::dlsym(h, "FormatLibraryList"));
+    s.release = reinterpret_cast<ReleaseFn>(::dlsym(h, "FormatLibraryRelease"));
+    if (!s.convert || !s.list || !s.release) {
+      std::snprintf(s.failure, sizeof s.failure, "%s lacks the format library's entry points", library.c_str());
+      s.convert = nullptr;
+      s.list = nullptr;
+    }
   } else {
     const char* why = ::dlerror();
-    s->failure = why ? why : "cannot load " + library;
+    std::snprintf(s.failure, sizeof s.failure, "%s", why ? why : ("cannot load " + library).c_str());
   }
-  g_standIns = s;
-  return *s;
+  return s;
 }
 
 void Fail(char* errorText, const std::string& why) {
@@ -68,7 +74,7 @@ void Fail(char* errorText, const std::string& why) {
 // When the converter unloads this library, the office it held is let go.
 __attribute__((destructor)) void Unloaded() {
   std::lock_guard<std::mutex> guard(g_lock);
-  if (g_standIns && g_standIns->release) g_standIns->release();
+  if (g_loaded && g_standIns.release) g_standIns.release();
 }
 
 }  // namespace
