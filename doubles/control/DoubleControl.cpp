@@ -29,8 +29,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kPlugKitProgId = "plugkit.PKApplication";
-// The doubles that are automation servers.
-constexpr App kServed[] = {App::Word, App::Excel, App::PowerPoint, App::PdfMaker, App::PdfDocument};
+// The doubles that are automation servers (local servers under Windows).
+constexpr App kServed[] = {App::Word,     App::Excel,       App::PowerPoint,
+                           App::PdfMaker, App::PdfDocument, App::InternetExplorer};
 
 const char* Name(App app) {
   switch (app) {
@@ -41,6 +42,7 @@ const char* Name(App app) {
     case App::PdfMaker: return "PdfMaker";
     case App::PdfDocument: return "PdfDocument";
     case App::Ghostscript: return "Ghostscript";
+    case App::InternetExplorer: return "InternetExplorer";
   }
   return "?";
 }
@@ -55,6 +57,7 @@ const char* ClsidText(App app) {
     case App::PdfMaker: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7704}";
     case App::PdfDocument: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7705}";
     case App::Ghostscript: return "";
+    case App::InternetExplorer: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7707}";
   }
   return "";
 }
@@ -108,11 +111,23 @@ const char* ExeName(App app) {
     case App::PdfMaker: return "ACRODIST.EXE";
     case App::PdfDocument: return "ACROBAT.EXE";
     case App::Ghostscript: return "";
+    case App::InternetExplorer: return "IEXPLORE.EXE";
   }
   return "";
 }
 
 using UniqueKey = os::UniqueAny<HKEY, &::RegCloseKey>;
+
+// The default value of a key under Software\Classes; false when there is none.
+bool GetKey(const std::string& key, std::string& value) {
+  char buf[1024];
+  DWORD size = sizeof buf;
+  if (::RegGetValueA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + key).c_str(), nullptr, RRF_RT_REG_SZ, nullptr, buf,
+                     &size) != ERROR_SUCCESS)
+    return false;
+  value = buf;
+  return true;
+}
 
 void SetKey(const std::string& key, const std::string& value) {
   UniqueKey h;
@@ -168,6 +183,7 @@ bool IsAcrobatDouble(HANDLE process) {
 struct Doubles::State {
   test::TempDir dir;
   std::map<std::string, App> registered;  // ProgID -> double
+  std::map<std::string, std::string> replaced;  // ProgID -> the class it named before (Windows)
   std::string previousDir;
   bool acrobatInstalled = false;
 #ifdef _WIN32
@@ -215,7 +231,7 @@ Doubles::~Doubles() {
   if (state_->plugKitRegistered) UnregisterPlugKit();
   if (state_->acrobatInstalled) ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAcrobatAppPath);
 #endif
-  for (App app : {App::Word, App::Excel, App::PowerPoint}) StopRunning(app);
+  for (App app : kServed) StopRunning(app);
   WaitForServersToExit();
   while (!state_->registered.empty()) {
     const std::string progId = state_->registered.begin()->first;  // a copy: the entry goes
@@ -241,6 +257,11 @@ void Doubles::Register(const std::string& progId, App app) {
   // Only its own self-registration may register the bridge, as regsvr32 does.
   if (app == App::Acrobat) throw std::logic_error("the plug-in bridge is registered by RegisterPlugKit");
   state_->registered[progId] = app;
+  // A class that the prefix itself registers under the ProgID (Wine's own
+  // Internet Explorer) is named again when the double is unregistered.
+  std::string before;
+  if (!state_->replaced.count(progId) && GetKey(progId + "\\CLSID", before) && before != ClsidText(app))
+    state_->replaced[progId] = before;
   SetKey(progId + "\\CLSID", ClsidText(app));
 #else
   state_->registered[progId] = app;
@@ -251,6 +272,11 @@ void Doubles::Register(const std::string& progId, App app) {
 void Doubles::Unregister(const std::string& progId) {
   state_->registered.erase(progId);
 #ifdef _WIN32
+  if (auto before = state_->replaced.find(progId); before != state_->replaced.end()) {
+    SetKey(progId + "\\CLSID", before->second);
+    state_->replaced.erase(before);
+    return;
+  }
   const std::string key = "Software\\Classes\\" + progId;
   ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, (key + "\\CLSID").c_str());
   ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());

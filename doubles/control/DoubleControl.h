@@ -2,8 +2,8 @@
 // servers, scripting them, starting a "user" instance that is registered as
 // running, and reading what they received.
 //
-// Transcript (<dir>/<App>.transcript, App = Word, Excel, PowerPoint), one line
-// per event, in the order the double saw them:
+// Transcript (<dir>/<App>.transcript, App = Word, Excel, PowerPoint,
+// InternetExplorer), one line per event, in the order the double saw them:
 //   new <object>                      an object was made
 //   del <object>                      its last reference went
 //   call <object>.<Member> <kind>[ <args>]
@@ -33,7 +33,9 @@
 //   PowerPoint.Presentation(x).BuiltInDocumentProperties(P),
 //   PowerPoint.Presentation(x).Slides, PowerPoint.Presentation(x).Slides(i),
 //   ...Slides(i).Shapes, ...Slides(i).Shapes(j), ...Shapes(j).TextFrame,
-//   ...Shapes(j).TextFrame.TextRange.
+//   ...Shapes(j).TextFrame.TextRange,
+//   InternetExplorer, InternetExplorer.Document,
+//   InternetExplorer.Document.documentElement.
 // Example: "call Word.Documents.Open method "C:\a.doc", ReadOnly:=True".
 //
 // Members (besides the Application's Version, Visible, WindowState,
@@ -115,6 +117,15 @@
 // and reads Ghostscript.script at every gsdll_init: "Fail=<entry point>" makes
 // it answer -1. gsdll_init converts as the library does: the file after -f
 // must exist and start with "%!" (else -100), and -sOutputFile= gets a PDF.
+//   InternetExplorer (its own Application object, without Version,
+//     WindowState or DisplayAlerts): Visible (get/put, initially False when
+//     started by automation), Navigate(URL, Flags, TargetFrameName, PostData, Headers) reads the file
+//     URL names (a plain path; a file that cannot be read raises "The page
+//     cannot be displayed: <URL>"), Busy (False before any Navigate), ReadyState
+//     (0 before any Navigate, then 3 while loading and 4 when complete),
+//     Document.documentElement.innerText (empty before any Navigate, then the
+//     scripted PageText, or else the page file's bytes with everything from
+//     each "<" to the next ">" left out), Quit.
 //
 // Script (<dir>/<App>.script), read when the Application object is made,
 // one Key=Value per line:
@@ -166,11 +177,29 @@
 //   SlideSize=64x48                    PowerPoint: pixels of the slide pictures (default)
 //   BadSlideImage=2                    PowerPoint: that slide's picture file holds bytes
 //                                      that are no bitmap; repeatable
+//   RefuseCreation=1                   the class factory makes no object and fails the
+//                                      creation with E_FAIL (an application that cannot start)
+//   BusyReads=3                        Internet Explorer: the first 3 reads of Busy after
+//                                      each Navigate answer True (-1: every read); default 0
+//   LoadingReads=3                     Internet Explorer: the first 3 reads of ReadyState
+//                                      after each Navigate answer 3 (-1: the page never
+//                                      completes); default 0
+//   PageText=Title\r\n\u4E2D          Internet Explorer: the innerText of every page; \r,
+//                                      \n and \t stand for those characters, \uXXXX for
+//                                      one UTF-16 code unit
 // A failure scripted with Fail= wins over what the member would do; a closed
 // document's "deleted" wins over both. An open checks, in this order: the file
 // exists, the dialog, FailOpen.
-// The format library double writes fmtbridge.transcript and returns the text
-// of fmtbridge.script as every conversion's error.
+// The format library double appends to fmtbridge.transcript one line per
+// NoWordConvert call:
+//   call NoWordConvert "<src>", "<open format>", "<dest>", "<dest format>", "<error buffer on entry>"
+// and returns the text of fmtbridge.script, when it is not empty, as every
+// conversion's error, writing nothing. Otherwise it writes the destination:
+//   fmtbridge converted "<src>" with open format "<open format>" to format "<dest format>"
+// and CR LF; a destination whose path holds ".htm" gets instead a web page
+// holding that line in a <p> and an <img src="<name>.files/image001.gif">,
+// beside it the folder <dest without extension>.files with image001.gif. A
+// file that cannot be written gives "Can not write <dest>".
 //
 // Acrobat (App::Acrobat; Acrobat.script, Acrobat.transcript): the plug-in
 // bridge double "plugkit.PKApplication" (object PKApplication, members in
@@ -199,17 +228,27 @@
 namespace quillet::doubles {
 
 // The applications, the two objects of the PDF software, the Ghostscript
-// library double (which has a script and a transcript, and no server), and
-// Acrobat with its plug-in bridge. The first five share the numbers of the
-// servers' own kinds (doubles/core/Office.h).
-enum class App { Word = 0, Excel = 1, PowerPoint = 2, PdfMaker = 3, PdfDocument = 4, Ghostscript = 5, Acrobat = 6 };
+// library double (which has a script and a transcript, and no server),
+// Acrobat with its plug-in bridge, and Internet Explorer. The servers among
+// them share the numbers of their own kinds (doubles/core/Office.h).
+enum class App {
+  Word = 0,
+  Excel = 1,
+  PowerPoint = 2,
+  PdfMaker = 3,
+  PdfDocument = 4,
+  Ghostscript = 5,
+  Acrobat = 6,
+  InternetExplorer = 7,
+};
 
 class Doubles {
  public:
   // A fresh control folder, named to the doubles through QUILLET_DOUBLES_DIR,
   // and the doubles registered under "Word.Application", "Excel.Application",
   // "PowerPoint.Application", "PdfDistiller.PdfDistiller" (the PDF maker)
-  // and "AcroExch.PDDoc" (the PDF document).
+  // and "AcroExch.PDDoc" (the PDF document). The Internet Explorer double is
+  // registered only when a test asks for it (Register).
   Doubles();
   // Stops running instances and removes every registration it made.
   ~Doubles();
@@ -219,6 +258,10 @@ class Doubles {
   const std::string& dir() const;
 
   void Script(App app, const std::string& text);
+  // Makes ProgID create App's double. Under Windows a class that the prefix
+  // registered under the ProgID before (Wine's own Internet Explorer for
+  // "InternetExplorer.Application") is named again by Unregister, which the
+  // destructor calls for every ProgID still registered.
   void Register(const std::string& progId, App app);
   void Unregister(const std::string& progId);
 
@@ -278,7 +321,9 @@ void UseGhostscriptDouble();
 
 // The format library double: makes the variant the plain name "fmtbridge"
 // resolves to ("full", "no-NoWordConvert", "no-GetSourceFormatList",
-// "no-GetDestFormatList", or "none" for no library at all).
+// "no-GetDestFormatList", or "none" for no library on the search path; on
+// Linux a library beside the engine's own module is still found then, as the
+// converter looks there last).
 void UseFormatBridge(const std::string& variant);
 
 }  // namespace quillet::doubles

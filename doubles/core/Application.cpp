@@ -71,6 +71,8 @@ Application::Application(std::shared_ptr<Session> s, AppKind kind)
       break;
     case AppKind::PdfMaker:
     case AppKind::PdfDocument: break;  // not applications: see PdfObjects.h
+    case AppKind::InternetExplorer:  // an object of its own (InternetExplorer.h)
+      break;
   }
 }
 

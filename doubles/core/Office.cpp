@@ -4,6 +4,7 @@
 
 #include "Application.h"
 #include "PdfObjects.h"
+#include "InternetExplorer.h"
 
 namespace quillet::doubles {
 
@@ -14,6 +15,7 @@ constexpr CLSID kExcelClsid = {0x6f0a8f52, 0x3c1d, 0x4b7e, {0x9e, 0x21, 0x5a, 0x
 constexpr CLSID kPowerPointClsid = {0x6f0a8f52, 0x3c1d, 0x4b7e, {0x9e, 0x21, 0x5a, 0x4c, 0x0d, 0x1e, 0x77, 0x03}};
 constexpr CLSID kPdfMakerClsid = {0x6f0a8f52, 0x3c1d, 0x4b7e, {0x9e, 0x21, 0x5a, 0x4c, 0x0d, 0x1e, 0x77, 0x04}};
 constexpr CLSID kPdfDocumentClsid = {0x6f0a8f52, 0x3c1d, 0x4b7e, {0x9e, 0x21, 0x5a, 0x4c, 0x0d, 0x1e, 0x77, 0x05}};
+constexpr CLSID kInternetExplorerClsid = {0x6f0a8f52, 0x3c1d, 0x4b7e, {0x9e, 0x21, 0x5a, 0x4c, 0x0d, 0x1e, 0x77, 0x07}};
 
 class Factory : public IClassFactory {
  public:
@@ -41,7 +43,7 @@ class Factory : public IClassFactory {
     *object = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
     com::ComPtr<IDispatch> app = com::ComPtr<IDispatch>::Adopt(CreateApplication(kind_, automation_));
-    const HRESULT hr = app->QueryInterface(riid, object);
+    const HRESULT hr = app ? app->QueryInterface(riid, object) : E_FAIL;
     if (onCreate_) onCreate_();
     return hr;
   }
@@ -63,6 +65,7 @@ const char* AppName(AppKind kind) {
     case AppKind::PowerPoint: return "PowerPoint";
     case AppKind::PdfMaker: return "PdfMaker";
     case AppKind::PdfDocument: return "PdfDocument";
+    case AppKind::InternetExplorer: return "InternetExplorer";
   }
   return "?";
 }
@@ -74,15 +77,18 @@ const CLSID& AppClsid(AppKind kind) {
     case AppKind::PowerPoint: return kPowerPointClsid;
     case AppKind::PdfMaker: return kPdfMakerClsid;
     case AppKind::PdfDocument: return kPdfDocumentClsid;
+    case AppKind::InternetExplorer: return kInternetExplorerClsid;
   }
   return kWordClsid;
 }
 
 IDispatch* CreateApplication(AppKind kind, bool automation) {
   auto session = std::make_shared<Session>(AppName(kind), automation);
+  if (session->script().refuseCreation) return nullptr;
   TrackSession(session);
   if (kind == AppKind::PdfMaker) return NewPdfMaker(session);
   if (kind == AppKind::PdfDocument) return NewPdfDocument(session);
+  if (kind == AppKind::InternetExplorer) return NewInternetExplorer(session);
   return new Application(session, kind);
 }
 

@@ -160,6 +160,15 @@ Script ParseScript(const std::string& text) {
       s.mutexHoldMs = Number(value);
     } else if (key == "Never") {
       s.never.push_back(value);
+    } else if (key == "RefuseCreation") {
+      s.refuseCreation = value == "1";
+    } else if (key == "BusyReads") {
+      s.busyReads = Number(value);
+    } else if (key == "LoadingReads") {
+      s.loadingReads = Number(value);
+    } else if (key == "PageText") {
+      s.hasPageText = true;
+      s.pageText = value;
     }
   }
   return s;

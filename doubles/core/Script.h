@@ -81,6 +81,14 @@ struct Script {
   int32_t mutexHoldMs = 0;       // the mutex let go, after it was made
   // Steps never taken: "dde-window", "mutex", "release".
   std::vector<std::string> never;
+
+  bool refuseCreation = false;  // the class factory makes nothing and fails
+
+  // Internet Explorer.
+  int32_t busyReads = 0;      // reads of Busy after a Navigate that answer True; -1: all
+  int32_t loadingReads = 0;   // reads of ReadyState after a Navigate that answer 3; -1: all
+  bool hasPageText = false;   // innerText is PageText rather than the page's own text
+  std::string pageText;       // with its escapes (\r \n \t \uXXXX) as written
 };
 
 // Parses a script text; lines it does not understand are skipped.

@@ -54,6 +54,10 @@ DOUBLE_EXPORT HRESULT PdfDocumentGetClassObject(REFCLSID clsid, REFIID riid, voi
   return GetClassObject(AppKind::PdfDocument, clsid, riid, object);
 }
 
+DOUBLE_EXPORT HRESULT InternetExplorerGetClassObject(REFCLSID clsid, REFIID riid, void** object) {
+  return GetClassObject(AppKind::InternetExplorer, clsid, riid, object);
+}
+
 // A user-started instance (visible), for a test that registers it as running.
 DOUBLE_EXPORT IDispatch* CreateRunningApplication(int kind) {
   return quillet::doubles::CreateApplication(static_cast<AppKind>(kind), false);

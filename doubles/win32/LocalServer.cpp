@@ -1,5 +1,6 @@
-// An application double as a COM local server: WINWORD.EXE, EXCEL.EXE or
-// POWERPNT.EXE (DOUBLE_APP names the application; one source for all three).
+// An application double as a COM local server: WINWORD.EXE, EXCEL.EXE,
+// POWERPNT.EXE or IEXPLORE.EXE (DOUBLE_APP names the application; one source
+// for all four).
 //
 // Started by COM ("-Embedding" or "/Automation"): registers its class factory,
 // makes one Application object for the first client (and then withdraws the
@@ -40,7 +41,11 @@ void OnLastObjectGone() {
   if (g_automation) ::PostThreadMessageA(g_mainThread, WM_QUIT, 0, 0);
 }
 
-void OnCreate() { ::PostThreadMessageA(g_mainThread, kWithdrawFactory, 0, 0); }
+void OnCreate() {
+  ::PostThreadMessageA(g_mainThread, kWithdrawFactory, 0, 0);
+  // A refused creation leaves no object whose release would end the process.
+  if (LiveObjects() == 0) ::PostThreadMessageA(g_mainThread, WM_QUIT, 0, 0);
+}
 
 }  // namespace
 

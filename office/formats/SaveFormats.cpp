@@ -3,6 +3,8 @@
 #include <span>
 
 #include "automation/Failure.h"
+#include "formats/Encodings.h"
+#include "formats/OpenFormats.h"
 
 namespace quillet::office::formats {
 
@@ -76,6 +78,25 @@ std::span<const SaveFormat> TableOf(Application app) {
 }
 
 }  // namespace
+
+int WordFormatForPath(const std::string& path) {
+  const std::string ext = LowerExtension(path);
+  struct ByExtension {
+    const char* ext;
+    int format;
+  };
+  static constexpr ByExtension kDefaults[] = {{"doc", 0},  {"dot", 1},  {"txt", 2},  {"rtf", 6},
+                                              {"htm", 8},  {"html", 8}, {"xml", 11}, {"docx", 16},
+                                              {"dotx", 14}, {"pdf", 17}, {"odt", 23}};
+  for (const auto& d : kDefaults)
+    if (ext == d.ext) return d.format;
+  return 16;
+}
+
+std::string ExportOptions(const SaveFormat& format) {
+  if (format.kind != SaveKind::Text) return format.options;
+  return TextExportOptions(std::stoi(format.options), format.number == 7);
+}
 
 const SaveFormat& FindSaveFormat(Application app, int number) {
   for (const SaveFormat& f : TableOf(app))

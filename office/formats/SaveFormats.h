@@ -33,4 +33,12 @@ struct SaveFormat {
 // The row of Number; raises Failure "This file format is not available: <Number>".
 const SaveFormat& FindSaveFormat(Application app, int number);
 
+// The Word format a file of Path's extension is saved in when no format is
+// named (.doc 0, .txt 2, .rtf 6, .htm 8 ...; anything else .docx, 16).
+int WordFormatForPath(const std::string& path);
+
+// The options of Format's export filter: its fixed options, or for a text
+// format the code page's (a byte-order mark for Unicode text, format 7).
+std::string ExportOptions(const SaveFormat& format);
+
 }  // namespace quillet::office::formats

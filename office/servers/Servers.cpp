@@ -1,10 +1,12 @@
 // The exports of libquillet-office.so: one factory function per application,
 // in the shape of DllGetClassObject, as the server registry of the COM layer
-// calls them. "Word.Application", "Excel.Application" and
-// "PowerPoint.Application" are resolved to them without a registry file.
+// calls them. "Word.Application", "Excel.Application",
+// "PowerPoint.Application" and "InternetExplorer.Application" are resolved
+// to them without a registry file.
 #include "automation/ClassFactory.h"
 #include "automation/DispatchObject.h"
 #include "excel/Excel.h"
+#include "ie/InternetExplorer.h"
 #include "powerpoint/PowerPoint.h"
 #include "servers/ClassIds.h"
 #include "uno/Errors.h"
@@ -38,6 +40,11 @@ OFFICE_EXPORT HRESULT ExcelGetClassObject(REFCLSID clsid, REFIID riid, void** ob
 OFFICE_EXPORT HRESULT PowerPointGetClassObject(REFCLSID clsid, REFIID riid, void** object) {
   return GetClassObject(clsid, quillet::office::kPowerPointClsid,
                         &Create<quillet::office::powerpoint::NewPowerPointApplication>, riid, object);
+}
+
+OFFICE_EXPORT HRESULT InternetExplorerGetClassObject(REFCLSID clsid, REFIID riid, void** object) {
+  return GetClassObject(clsid, quillet::office::kInternetExplorerClsid,
+                        &Create<quillet::office::ie::NewInternetExplorer>, riid, object);
 }
 
 // The process id of the office that the stand-ins of this process started, 0

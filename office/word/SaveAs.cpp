@@ -12,22 +12,6 @@ namespace quillet::office::word {
 
 namespace {
 
-// Without FileFormat Word keeps the document's own format; here the
-// destination's extension says which that is.
-int FormatFor(const std::string& path) {
-  const std::string ext = formats::LowerExtension(path);
-  struct ByExtension {
-    const char* ext;
-    int format;
-  };
-  static constexpr ByExtension kDefaults[] = {{"doc", 0},  {"dot", 1},  {"txt", 2},  {"rtf", 6},
-                                              {"htm", 8},  {"html", 8}, {"xml", 11}, {"docx", 16},
-                                              {"dotx", 14}, {"pdf", 17}, {"odt", 23}};
-  for (const auto& d : kDefaults)
-    if (ext == d.ext) return d.format;
-  return 16;
-}
-
 // WdLineEndingType: 0 CR LF, 1 CR, 2 LF CR, 3 LF, 4 LS/PS.
 std::string LineEnds(std::optional<int32_t> ending) {
   switch (ending.value_or(0)) {
@@ -42,7 +26,7 @@ std::string LineEnds(std::optional<int32_t> ending) {
 void SaveAs(const AppState&, WordDoc& doc, const CallArgs& args) {
   const std::optional<std::string> file = args.Text(0, "FileName");
   if (!file || file->empty()) throw Failure("A file name is needed.");
-  const int number = args.Int(1, "FileFormat").value_or(FormatFor(*file));
+  const int number = args.Int(1, "FileFormat").value_or(formats::WordFormatForPath(*file));
   const formats::SaveFormat& format = formats::FindSaveFormat(formats::Application::Word, number);
   const auto model = doc.doc->Model();
   std::string options = format.options;

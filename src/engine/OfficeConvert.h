@@ -11,6 +11,7 @@
 
 #include "applications/AcrobatControl.h"
 #include "applications/ApplicationSlot.h"
+#include "documents/HtmlToTextByIE.h"
 #include "engine/ConvertBase.h"
 #include "imaging/ImageSettings.h"
 #include "platform/module.h"
@@ -120,6 +121,10 @@ class TOfficeConvertClass : public TConvertBaseClass, public TProcedureContext {
   ole::Variant PdfMakerObject;
   ole::Variant PdfDocumentObject;
   TPrintWaits PrintWaitLimits;
+
+  // How long each wait for a web page in Internet Explorer may take on the
+  // route without Word before the conversion gives up (milliseconds).
+  uint32_t PageWaitLimitMs = kPageWaitLimitMs;
 
   // The format library for conversions without Word: loaded with all three
   // entry points found; the module (kept after a failed look-up too); the

@@ -25,6 +25,10 @@ class Module {
  public:
   Module() = default;
   // Loads Name with the system's search rules (a plain name is searched for).
+  // On Linux a plain name that those rules do not find is then looked for in
+  // the folder of the module holding the engine (libquillet.so, or a program
+  // linked with it), where the libraries shipped with it are installed; on
+  // Windows the program's own folder is part of the system's rules already.
   // The result is empty when the library cannot be loaded.
   static Module Load(const std::string& name);
   Module(const Module&) = delete;

@@ -12,6 +12,10 @@
 #include "platform/error.h"
 #include "utilities/Automation.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace quillet {
 namespace {
 
@@ -166,6 +170,59 @@ TEST_F(DoubleObjects, ScriptedFailuresReachTheNewObjects) {
   // A failed open makes no document.
   for (const std::string& object : d.LiveObjects(App::PowerPoint))
     EXPECT_EQ(object.find("Deck.PPT"), std::string::npos) << object;
+}
+
+#ifdef _WIN32
+// The class a ProgID names in the prefix's registry, or "(none)".
+std::string NamedClass(const std::string& progId) {
+  char buf[256];
+  DWORD size = sizeof buf;
+  if (::RegGetValueA(HKEY_CLASSES_ROOT, (progId + "\\CLSID").c_str(), nullptr, RRF_RT_REG_SZ, nullptr, buf, &size) !=
+      ERROR_SUCCESS)
+    return "(none)";
+  return buf;
+}
+
+TEST(DoubleRegistration, ThePrefixsOwnBrowserIsNamedAgainAfterTheTest) {
+  const std::string own = NamedClass("InternetExplorer.Application");
+  ASSERT_NE(own, "(none)");  // Wine registers its browser in every prefix
+  {
+    doubles::Doubles d;
+    d.Register("InternetExplorer.Application", App::InternetExplorer);
+    EXPECT_EQ(NamedClass("InternetExplorer.Application"), "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7704}");
+    d.Register("InternetExplorer.Application", App::InternetExplorer);  // twice: the first class is kept
+  }
+  EXPECT_EQ(NamedClass("InternetExplorer.Application"), own);
+  // A ProgID that named nothing before is gone again.
+  {
+    doubles::Doubles d;
+    d.Register("Quillet.Probe.Application", App::InternetExplorer);
+  }
+  EXPECT_EQ(NamedClass("Quillet.Probe.Application"), "(none)");
+}
+#endif
+
+TEST_F(DoubleObjects, TheBrowserAnswersAsScriptedAndGivesThePagesText) {
+  d.Register("InternetExplorer.Application", App::InternetExplorer);
+  d.Script(App::InternetExplorer, "BusyReads=2\nLoadingReads=1\n");
+  const std::string page = files / "page.htm";
+  test::WriteFile(page, "<p>Hello <b>there</b></p>");
+  Variant ie(ole::CreateOleObject("InternetExplorer.Application"));
+  EXPECT_FALSE(ie.Get("Visible").AsBoolean());
+  // Before any page: not busy, not even loading, and no text.
+  EXPECT_FALSE(ie.Get("Busy").AsBoolean());
+  EXPECT_EQ(ie.Get("ReadyState").AsInteger(), 0);
+  EXPECT_EQ(ie.Get("Document").Get("documentElement").Get("innerText").AsString(), "");
+  ie.Call("Navigate", {page});
+  EXPECT_TRUE(ie.Get("Busy").AsBoolean());
+  EXPECT_TRUE(ie.Get("Busy").AsBoolean());
+  EXPECT_FALSE(ie.Get("Busy").AsBoolean());
+  EXPECT_EQ(ie.Get("ReadyState").AsInteger(), 3);
+  EXPECT_EQ(ie.Get("ReadyState").AsInteger(), 4);
+  EXPECT_EQ(ie.Get("Document").Get("documentElement").Get("innerText").AsString(), "Hello there");
+  EXPECT_EQ(ErrorOf([&] { ie.Call("Navigate", {files / "missing.htm"}); }),
+            "The page cannot be displayed: " + (files / "missing.htm"));
+  ie.Call("Quit");
 }
 
 #ifndef _WIN32

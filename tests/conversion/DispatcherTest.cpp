@@ -30,8 +30,9 @@ TEST_F(Dispatcher, ApplicationKeywordsAreTestedInTheirOwnOrderAndTheLastFoundWin
   // "No MS Word" beats the "MS Word" inside it: the route without Word.
   doubles::UseFormatBridge("full");
   const auto r = lib.ConvertSingleFile(src, dir / "book.txt", "2", "No MS Word");
-  EXPECT_EQ(r.errorText,
-            "Conversion without Word (No MS Word) is not available in this build: it needs the format library route");
+  EXPECT_EQ(r.errorText, "");
+  EXPECT_EQ(ReadFile(d.dir() + "/fmtbridge.transcript"),
+            "call NoWordConvert \"" + src + "\", \"\", \"" + (dir / "book.txt") + "\", \"2\", \"\"\n");
   EXPECT_EQ(Calls(App::Word), Lines{});
   // Keywords are case-sensitive: "ms excel" names nothing, so the extension
   // decides, and every row of the table names Word.

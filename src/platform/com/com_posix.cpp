@@ -319,6 +319,8 @@ std::vector<ServerEntry> BuiltInServers() {
       {"PdfDistiller.PdfDistiller", "{3B8E41A0-5D2C-4F6E-8A11-2C7D904E5104}", "PdfMakerGetClassObject",
        "libquillet-pdf.so"},
       {"AcroExch.PDDoc", "{3B8E41A0-5D2C-4F6E-8A11-2C7D904E5105}", "PdfDocumentGetClassObject", "libquillet-pdf.so"},
+      {"InternetExplorer.Application", "{3B8E41A0-5D2C-4F6E-8A11-2C7D904E5106}", "InternetExplorerGetClassObject",
+       "libquillet-office.so"},
   };
   const std::string folder = OwnFolder() + "/";
   std::vector<ServerEntry> entries;
