@@ -11,6 +11,7 @@
 // converts by itself: there is no Acrobat program to start or window to find.
 #pragma once
 
+#include "utilities/Maker.h"
 #include <cstdint>
 #include <string>
 
@@ -23,7 +24,8 @@ inline constexpr const char* kPlugKitProgId = "plugkit.PKApplication";
 // The mutex the plug-in holds while it loads inside Acrobat and lets go of
 // when it is ready (the lower-cased address of the maker's help page; the
 // plug-in uses the same name).
-inline constexpr const char* kPlugInMutexName = "http://www.tarnwick.com/quillet/help.htm";
+// The help page address in lower case (it is so already).
+inline constexpr const char* kPlugInMutexName = kMakerHelpPage;
 
 // How long starting Acrobat waits for each stage, in milliseconds.
 struct AcrobatWaits {

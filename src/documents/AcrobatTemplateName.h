@@ -1,6 +1,7 @@
 // The file name of the Word template made for the installed Acrobat version.
 #pragma once
 
+#include "utilities/Maker.h"
 #include <string>
 
 namespace quillet {
@@ -10,7 +11,7 @@ inline constexpr const char* kAcrobatAppPathKey = "SOFTWARE\\Microsoft\\Windows\
 
 // The page where the full Acrobat can be ordered, named by the message shown
 // when acrobat.exe is not registered.
-inline constexpr const char* kAcrobatOrderPage = "https://order.quillet.example/acrobat";
+inline constexpr const char* kAcrobatOrderPage = kMakerOrderPage;
 
 // "ferrule" + major + minor + release + ".dat" of acrobat.exe's file version
 // (5.0.0 to 5.0.4 count as 5.0.1, every 6.0.x as 6.0.0), e.g.

@@ -10,6 +10,7 @@
 #include "exports/StringBlock.h"
 #include "platform/error.h"
 #include "platform/path.h"
+#include "utilities/Maker.h"
 #include "quillet/quillet.h"
 
 namespace quillet {
@@ -54,8 +55,8 @@ bool FixedField(const std::string& name, std::string& value) {
       {"softwarename", "Quillet COM"},
       {"softwarebigversion", " 2.0"},
       {"dateversion", "040402"},
-      {"buypath", "https://quillet.dev/buy"},
-      {"homepath", "https://quillet.dev/"},
+      {"buypath", kMakerHelpPage},
+      {"homepath", kMakerHomePage},
       {"setting", ""},
   };
   for (const auto& field : kFields) {

@@ -151,6 +151,16 @@ Variant FromVariant(const VARIANT& in) {
 
 // ---------------------------------------------------------------- Variant
 
+const Args& NoArgs() {
+  static const Args none;
+  return none;
+}
+
+const NamedArgs& NoNamedArgs() {
+  static const NamedArgs none;
+  return none;
+}
+
 Variant::Variant(OleObject v) : value_(std::move(v)) {}
 
 void Variant::Leak() {

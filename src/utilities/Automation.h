@@ -45,6 +45,9 @@ class Arg;
 struct NamedArg;
 using Args = std::vector<Arg>;
 using NamedArgs = std::vector<NamedArg>;
+// The empty lists, as default arguments before Arg and NamedArg are complete.
+const Args& NoArgs();
+const NamedArgs& NoNamedArgs();
 
 // A value passed to or returned by an automation call: empty (Unassigned), a
 // 32-bit integer, a Boolean, a double, a text, an object, or an error code
@@ -76,12 +79,12 @@ class Variant {
   int32_t ErrorValue() const;
 
   // Calls on the object this value holds; raises Error when it holds none.
-  Variant Invoke(CallKind kind, const std::string& member, const Args& args = {}, const NamedArgs& named = {}) const;
-  Variant Call(const std::string& member, const Args& args = {}, const NamedArgs& named = {}) const;
-  Variant Get(const std::string& member, const Args& args = {}) const;
-  Variant CallOrGet(const std::string& member, const Args& args = {}, const NamedArgs& named = {}) const;
+  Variant Invoke(CallKind kind, const std::string& member, const Args& args = NoArgs(), const NamedArgs& named = NoNamedArgs()) const;
+  Variant Call(const std::string& member, const Args& args = NoArgs(), const NamedArgs& named = NoNamedArgs()) const;
+  Variant Get(const std::string& member, const Args& args = NoArgs()) const;
+  Variant CallOrGet(const std::string& member, const Args& args = NoArgs(), const NamedArgs& named = NoNamedArgs()) const;
   // Index arguments (if any) come before the new value, as in obj.Item(1) := v.
-  void Put(const std::string& member, const Variant& value, const Args& index = {}) const;
+  void Put(const std::string& member, const Variant& value, const Args& index = NoArgs()) const;
 
   bool operator==(const Variant& o) const { return value_ == o.value_; }
 
@@ -138,8 +141,8 @@ struct NamedArg {
 // The one call: resolves Member and the names of Named in one GetIDsOfNames
 // request, invokes with Args in order followed by Named in order, writes the
 // by-reference arguments back, and returns the result (empty when none).
-Variant Invoke(const OleObject& object, CallKind kind, const std::string& member, const Args& args = {},
-               const NamedArgs& named = {});
+Variant Invoke(const OleObject& object, CallKind kind, const std::string& member, const Args& args = NoArgs(),
+               const NamedArgs& named = NoNamedArgs());
 
 // Activation by ProgID.
 // The running instance registered for the ProgID's class, asked for its

@@ -189,7 +189,7 @@ TEST(DoubleRegistration, ThePrefixsOwnBrowserIsNamedAgainAfterTheTest) {
   {
     doubles::Doubles d;
     d.Register("InternetExplorer.Application", App::InternetExplorer);
-    EXPECT_EQ(NamedClass("InternetExplorer.Application"), "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7704}");
+    EXPECT_EQ(NamedClass("InternetExplorer.Application"), "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7707}");
     d.Register("InternetExplorer.Application", App::InternetExplorer);  // twice: the first class is kept
   }
   EXPECT_EQ(NamedClass("InternetExplorer.Application"), own);
