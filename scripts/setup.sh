@@ -40,7 +40,7 @@ packages=(
   libgs-dev libqpdf-dev libcups2-dev libcups2:i386 poppler-utils
   # the tests' own print server: CUPS with its generic PostScript driver and a
   # driver that is no PostScript device
-  cups-daemon cups-client cups-common cups-filters
+  cups cups-daemon cups-client cups-common cups-filters cups-core-drivers cups-ppdc
 )
 
 missing=()

@@ -1,5 +1,7 @@
 #include "documents/HtmlToTextByIE.h"
 
+#include <chrono>
+
 #include "platform/clock.h"
 #include "utilities/Automation.h"
 #include "utilities/Guarded.h"
@@ -19,9 +21,12 @@ constexpr uint32_t kPollPauseMs = 10;
 // LimitMs. A failure of Condition leaves the routine.
 template <class F>
 bool WaitWhile(F&& condition, uint32_t limitMs) {
-  const uint32_t start = os::TickCount();
+  // The system's tick is whole milliseconds: two readings of it can be a
+  // millisecond further apart than the time between them, and the bound must
+  // never be cut short.
+  const auto start = std::chrono::steady_clock::now();
   while (condition()) {
-    if (os::TicksSince(start) >= limitMs) return false;
+    if (std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(limitMs)) return false;
     os::ProcessMessages();
     os::SleepMs(kPollPauseMs);
   }

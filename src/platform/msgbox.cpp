@@ -1,5 +1,6 @@
 #include "platform/msgbox.h"
 
+#include <atomic>
 #include <mutex>
 
 namespace quillet::os {
@@ -23,6 +24,13 @@ void ShowMessageBox(const std::string& text, const std::string& caption) {
   else
     ShowSystemMessageBox(text, caption);
 }
+
+namespace {
+std::atomic<uint32_t> g_timeoutMs{60000};
+}  // namespace
+
+uint32_t SetMessageBoxTimeoutMs(uint32_t ms) { return g_timeoutMs.exchange(ms); }
+uint32_t MessageBoxTimeoutMs() { return g_timeoutMs.load(); }
 
 MessageBoxSink SetMessageBoxSink(MessageBoxSink sink) {
   std::lock_guard<std::mutex> lock(g_sinkLock);

@@ -4,6 +4,7 @@
 // the sink to see what would have been shown, without blocking.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -18,7 +19,15 @@ void ShowMessageBox(const std::string& text, const std::string& caption);
 // sink restores the platform's default.
 MessageBoxSink SetMessageBoxSink(MessageBoxSink sink);
 
-// The platform's own box (used when no sink is installed).
+// The platform's own box (used when no sink is installed). On Windows it
+// closes by itself after the bound below: a library that serves a program
+// without anyone at the screen (a server, a service) must not wait for ever
+// on a click.
 void ShowSystemMessageBox(const std::string& text, const std::string& caption);
+
+// How long the system's box stays before it closes by itself; 60000 ms
+// unless changed. Returns the bound it replaces.
+uint32_t SetMessageBoxTimeoutMs(uint32_t ms);
+uint32_t MessageBoxTimeoutMs();
 
 }  // namespace quillet::os

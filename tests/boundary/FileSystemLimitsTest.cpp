@@ -86,3 +86,31 @@ TEST(OpenRegularFile, RefusesFifosDevicesAndFoldersWithoutWaiting) {
 
 }  // namespace
 }  // namespace quillet
+
+#ifdef _WIN32
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include "platform/msgbox.h"
+
+namespace quillet {
+namespace {
+
+// Nobody is at this screen (Wine's null display): a box that waited for a
+// click would hold the conversion for ever.
+TEST(SystemMessageBox, ClosesByItselfAfterItsBound) {
+  const uint32_t previous = os::SetMessageBoxTimeoutMs(300);
+  auto done = std::make_shared<std::promise<void>>();
+  std::future<void> shown = done->get_future();
+  std::thread([done] {
+    os::ShowSystemMessageBox("File format 99 do not exist!", "Error");
+    done->set_value();
+  }).detach();
+  EXPECT_EQ(shown.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+  os::SetMessageBoxTimeoutMs(previous);
+}
+
+}  // namespace
+}  // namespace quillet
+#endif
