@@ -11,6 +11,7 @@
 //                                     the button captioned <button> (Windows)
 //   dialog <caption> closed           ... closed without a button (Escape)
 //   dialog <caption> timed out        ... closed itself: nobody answered it
+//   macro <src>|<dest>                the macro ran on a job file with these two lines
 // Member and the names of named arguments are written as the caller spelled
 // them (names are resolved without regard to case, so "item" and "Item" both
 // reach Item, and the line shows which was sent).
@@ -177,6 +178,19 @@
 //   SlideSize=64x48                    PowerPoint: pixels of the slide pictures (default)
 //   BadSlideImage=2                    PowerPoint: that slide's picture file holds bytes
 //                                      that are no bitmap; repeatable
+//   Macro=convert                      the macro quillet.AutoExec.QLConvert (run through
+//                                      Application.Run) reads the job file quillet.ini of
+//                                      the temporary folder, writes the destination (one
+//                                      line "<App> macro converted <src>"), leaves it open
+//                                      as the active document and answers with an empty
+//                                      first line. "fail|<text>": answers <text> and
+//                                      writes nothing; "untouched": leaves the job file as
+//                                      it is; "empty": empties it; "slides" (PowerPoint):
+//                                      writes the slide pictures into the destination's
+//                                      image folder and empties it. No Macro line: the
+//                                      macro does not exist. Each run appends
+//                                      "macro <src>|<dest>" (the job file's two lines) to
+//                                      the transcript
 //   RefuseCreation=1                   the class factory makes no object and fails the
 //                                      creation with E_FAIL (an application that cannot start)
 //   BusyReads=3                        Internet Explorer: the first 3 reads of Busy after

@@ -5,6 +5,7 @@
 #include "platform/com/ServerControl.h"
 
 #include "Documents.h"
+#include "Macro.h"
 #include "ExcelWorkbook.h"
 #include "PowerPointPresentation.h"
 #include "WordConverters.h"
@@ -40,6 +41,21 @@ Application::Application(std::shared_ptr<Session> s, AppKind kind)
     session().quitRequested = true;
     return S_OK;
   });
+
+  if (kind == AppKind::Word || kind == AppKind::Excel || kind == AppKind::PowerPoint) {
+    Method("Run", {"MacroName"}, [this, kind](const CallArgs& a, VARIANT*) {
+      const std::string failure = RunMacro(session(), kind, a.Text(0, "MacroName"));
+      return failure.empty() ? S_OK : Raise(failure);
+    });
+    const char* active = kind == AppKind::Word    ? "ActiveDocument"
+                         : kind == AppKind::Excel ? "ActiveWorkbook"
+                                                  : "ActivePresentation";
+    Member(active, {}, [this, kind, active](const CallArgs&, VARIANT* r) {
+      if (session().activeDocument.empty()) return Raise("This command is not available because no document is open.");
+      SetObject(r, new ActiveDocument(sessionPtr(), kind, std::string(AppName(kind)) + "." + active));
+      return S_OK;
+    });
+  }
 
   const std::string app = AppName(kind);
   auto collection = [this, kind, app](const char* member, std::vector<std::string> openParams, DocumentMaker make) {

@@ -1,5 +1,6 @@
 #include "Document.h"
 
+#include "Application.h"
 #include "Files.h"
 #include "utilities/Strings.h"
 
@@ -33,6 +34,15 @@ Document::Document(std::shared_ptr<Session> s, const DocumentShape& shape, const
   DispObject::Property("FullName", [path](const CallArgs&, VARIANT* r) { SetText(r, path); return S_OK; });
   Method("Close", shape.closeParams, [this](const CallArgs&, VARIANT*) {
     MarkDeleted();
+    if (session().activeDocument == path_) session().activeDocument.clear();
+    return S_OK;
+  });
+  Method("Activate", {}, [this](const CallArgs&, VARIANT*) {
+    session().activeDocument = path_;
+    return S_OK;
+  });
+  Member("Application", {}, [this](const CallArgs&, VARIANT* r) {
+    SetObject(r, new Application(sessionPtr(), AppKindOf(session().app())));
     return S_OK;
   });
   Method("SaveAs", shape.saveAsParams, [this](const CallArgs& a, VARIANT*) {

@@ -37,6 +37,7 @@ HRESULT Documents::Open(const CallArgs& a, VARIANT* result) {
     return Raise(fail->second);
 
   ++opened_;
+  session().activeDocument = file;
   SetObject(result, make_(sessionPtr(), file));
   return S_OK;
 }

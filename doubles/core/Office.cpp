@@ -58,6 +58,12 @@ class Factory : public IClassFactory {
 
 }  // namespace
 
+AppKind AppKindOf(const std::string& name) {
+  if (name == "Excel") return AppKind::Excel;
+  if (name == "PowerPoint") return AppKind::PowerPoint;
+  return AppKind::Word;
+}
+
 const char* AppName(AppKind kind) {
   switch (kind) {
     case AppKind::Word: return "Word";

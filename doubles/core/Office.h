@@ -14,6 +14,8 @@ enum class AppKind { Word = 0, Excel = 1, PowerPoint = 2, PdfMaker = 3, PdfDocum
 // "Word", "Excel", "PowerPoint", "PdfMaker", "PdfDocument", "InternetExplorer":
 // the transcript's and the script's prefix.
 const char* AppName(AppKind kind);
+// The kind of "Word", "Excel" or "PowerPoint" (Word for any other name).
+AppKind AppKindOf(const std::string& name);
 // The class identifier the double is registered under.
 const CLSID& AppClsid(AppKind kind);
 

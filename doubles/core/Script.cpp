@@ -103,6 +103,13 @@ Script ParseScript(const std::string& text) {
       s.unknown.push_back(LowerCase(value));
     } else if (key == "DisconnectAfter") {
       s.disconnectAfter = LowerCase(value);
+    } else if (key == "Macro") {
+      if (SplitPair(value, first, rest)) {
+        s.macro = LowerCase(first);
+        s.macroAnswer = rest;
+      } else {
+        s.macro = LowerCase(value);
+      }
     } else if (key == "Hang") {
       s.hang = LowerCase(value);
     } else if (key == "Title") {

@@ -82,6 +82,12 @@ struct Script {
   // Steps never taken: "dde-window", "mutex", "release".
   std::vector<std::string> never;
 
+  // What the macro quillet.AutoExec.QLConvert does with its job file:
+  // "convert", "fail", "untouched", "empty", "slides"; empty: there is no
+  // such macro. MacroAnswer is the first line a failing macro writes.
+  std::string macro;
+  std::string macroAnswer;
+
   bool refuseCreation = false;  // the class factory makes nothing and fails
 
   // Internet Explorer.

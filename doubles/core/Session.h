@@ -36,6 +36,9 @@ class Session {
   bool quitRequested = false;
   // Word's active printer, shared by the application and its documents.
   std::string activePrinter;
+  // The full name of the active document, workbook or presentation: the one
+  // opened last, or the one a macro left open; empty when none is open.
+  std::string activeDocument;
 
   // A call that hangs waits here until the session is aborted (Linux, where
   // the converter reaches the double's own control) or its process ends

@@ -1,0 +1,21 @@
+// Opening a document file kept beside the host program (a macro template)
+// read-only in an office application that already runs.
+#pragma once
+
+#include <string>
+
+#include "utilities/Automation.h"
+
+namespace quillet {
+
+// Opens <folder of the host program's executable><TemplateName> in App: a
+// Word document for AppKind "word", a workbook for "excel", a presentation
+// (without a window) for "powerpoint"; any other kind opens nothing and
+// reports nothing. ErrorText is emptied first; a missing file gives
+// "templete <folder><name> do not exist!" without any call, a refused open
+// the application's message. The document the application answers is handed
+// to Opened when one is given.
+void OpenTemplate(const ole::Variant& app, const std::string& appKind, const std::string& templateName,
+                  std::string& errorText, ole::Variant* opened = nullptr);
+
+}  // namespace quillet
