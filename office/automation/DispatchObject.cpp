@@ -45,6 +45,11 @@ HRESULT DispatchObject::QueryInterface(REFIID riid, void** object) {
     return S_OK;
   }
   *object = nullptr;
+  return QueryOther(riid, object);
+}
+
+HRESULT DispatchObject::QueryOther(REFIID, void** object) {
+  *object = nullptr;
   return E_NOINTERFACE;
 }
 

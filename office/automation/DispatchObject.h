@@ -55,6 +55,9 @@ class DispatchObject : public IDispatch {
   static long LiveObjects();
 
  protected:
+  // Interfaces besides IUnknown and IDispatch; none by default.
+  virtual HRESULT QueryOther(REFIID riid, void** object);
+
   using Handler = std::function<void(const CallArgs& args, Result& result)>;
   using Setter = std::function<void(const CallArgs& args)>;
   // A property; Params are its index parameters (none for most).

@@ -1,6 +1,7 @@
 #include "common/ApplicationObject.h"
 
 #include "automation/Failure.h"
+#include "common/ServerControl.h"
 
 namespace quillet::office {
 
@@ -31,6 +32,12 @@ ApplicationObject::ApplicationObject(const std::string& name, uno::Module module
   Method("Quit", {"SaveChanges", "OriginalFormat", "RouteDocument"}, [this](const CallArgs&, Result&) {
     app_->Quit();
   });
+}
+
+HRESULT ApplicationObject::QueryOther(REFIID riid, void** object) {
+  if (riid != com::IID_IQuilletServerControl) return DispatchObject::QueryOther(riid, object);
+  *object = static_cast<IQuilletServerControl*>(new ServerControl(this));
+  return S_OK;
 }
 
 void ApplicationObject::Setting(const std::string& name, VARIANT initial) {

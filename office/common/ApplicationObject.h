@@ -24,6 +24,8 @@ class ApplicationObject : public DispatchObject {
   ApplicationObject(const std::string& name, uno::Module module, VARIANT displayAlerts);
 
  protected:
+  // The control of the library's own servers (platform/com/ServerControl.h).
+  HRESULT QueryOther(REFIID riid, void** object) override;
   const std::shared_ptr<AppState>& app() const { return app_; }
   // A property that keeps what is put and answers it back.
   void Setting(const std::string& name, VARIANT initial);

@@ -163,6 +163,36 @@ void Office::Shutdown() {
   slot_.reset();
 }
 
+void AbortOffice() {
+  std::shared_ptr<Office> office;
+  {
+    std::lock_guard<std::mutex> guard(TheShared().lock);
+    office = TheShared().office.lock();
+  }
+  if (office) office->Abort();
+}
+
+void Office::Abort() {
+  // The bridge first, without the lock: a call in flight may hold it, and
+  // disposing is what releases that call.
+  std::shared_ptr<Connection> connection;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    connection = connection_;
+  }
+  if (connection) connection->Dispose();
+  std::lock_guard<std::mutex> guard(lock_);
+  if (shut_) return;
+  shut_ = true;
+  connection_.reset();
+  if (process_) {
+    process_->Kill();  // SIGKILL ends a stopped process too
+    process_.reset();
+    ForgetLeftovers();
+  }
+  slot_.reset();
+}
+
 void Office::ForgetLeftovers() {
   std::error_code ec;
   for (const std::string& f : leftovers_) std::filesystem::remove(f, ec);

@@ -33,6 +33,11 @@ std::string WellKnownPipe();
 // The process id of the office this process started and still holds; 0 when
 // it holds none or attached to one.
 int StartedOfficeProcess();
+// Releases every call blocked on the office of this process and ends that
+// office when this process started it (one of the user's is only let go).
+// The next application to need an office gets a new one. Any thread may call
+// it, also while another one waits inside a call of the office.
+void AbortOffice();
 
 class Office {
  public:
@@ -56,6 +61,9 @@ class Office {
   // Gives the office up now: terminates one of ours (killing it when it does
   // not end in time) or disconnects from the user's. Later calls fail.
   void Shutdown();
+  // Gives the office up at once, without asking it anything: the bridge is
+  // disposed (releasing calls in flight) and an office of ours is killed.
+  void Abort();
 
  private:
   Office() = default;
@@ -64,7 +72,7 @@ class Office {
 
   mutable std::mutex lock_;
   std::string pipe_;
-  std::unique_ptr<Connection> connection_;
+  std::shared_ptr<Connection> connection_;  // shared: Abort disposes it without the lock
   std::optional<ProfileSlot> slot_;
   std::unique_ptr<OfficeProcess> process_;
   std::vector<std::string> leftovers_;  // socket files of our office, removed if it dies without them

@@ -71,7 +71,11 @@ void TApplicationSlot::Close() {
 bool TApplicationSlot::Interrupt(uint32_t threadId) const {
   // The library's own servers know their working process and whether they
   // started it.
-  if (control_) return control_.Abort() && control_.StartedProcessId() != 0;
+  if (control_) {
+    // Asked first: once aborted, the server has no working process left.
+    const bool own = control_.StartedProcessId() != 0;
+    return control_.Abort() && own;
+  }
   // Any other: the system's call cancellation, and for an application the
   // converter started, the end of its process (which releases the call too).
   ole::CancelCall(threadId);

@@ -119,5 +119,27 @@ TEST_F(BadInput, AnOfficeThatDiedIsReplacedAtTheNextRequest) {
   EXPECT_EQ(test::OfficeChildren(), std::vector<int>{second});
 }
 
+TEST_F(BadInput, AStoppedOfficeIsEndedAtTheDeadlineAndTheNextFileGetsAFreshOne) {
+  ASSERT_EQ(Convert(Docs().words, Out("before-stop.txt"), "2"), "");
+  const int stopped = test::StartedOffice();
+  ASSERT_GT(stopped, 0);
+  // An office that no longer answers: every call into it would wait for ever.
+  ASSERT_EQ(::kill(stopped, SIGSTOP), 0);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Convert(Docs().words, Out("stopped.txt"), "2", "MS Word TIMEOUT=2"),
+            "The document took longer than its deadline of 2 seconds: Microsoft Word was ended");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+  EXPECT_TRUE(test::GoneWithin(stopped, 10000));
+  EXPECT_FALSE(std::filesystem::exists(Out("stopped.txt")));
+
+  // The next request starts an office of its own and converts.
+  EXPECT_EQ(Convert(Docs().words, Out("after-stop.txt"), "2"), "");
+  EXPECT_EQ(ReadFile(Out("after-stop.txt")), ReadFile(Out("before-stop.txt")));
+  const int fresh = test::StartedOffice();
+  EXPECT_GT(fresh, 0);
+  EXPECT_NE(fresh, stopped);
+  EXPECT_EQ(test::OfficeChildren(), std::vector<int>{fresh});
+}
+
 }  // namespace
 }  // namespace quillet
