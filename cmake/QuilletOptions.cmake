@@ -15,6 +15,13 @@ if(QUILLET_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(QUILLET_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  # Everything the fuzz programs link is instrumented, so that libFuzzer sees
+  # the coverage of the code under test and not only of the entries.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 if(QUILLET_TSAN)
   add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
   add_link_options(-fsanitize=thread)

@@ -20,6 +20,22 @@ uno::Reference<uno::css::beans::XPropertySet> ModelProperties(const WordDoc& doc
   return uno::Reference<uno::css::beans::XPropertySet>(doc.doc->Model(), uno::UNO_QUERY_THROW);
 }
 
+// What a document's Application offers the macro route: Run, in the
+// document's own application.
+class MacroHost : public DispatchObject {
+ public:
+  explicit MacroHost(std::shared_ptr<AppState> app) : DispatchObject(app->source()), app_(std::move(app)) {
+    Method("Run", {"MacroName"}, [this](const CallArgs& a, Result&) {
+      RunMacro(*app_, a.Text(0, "MacroName").value_or(""));
+    });
+  }
+
+ private:
+  std::shared_ptr<AppState> app_;
+};
+
+IDispatch* NewMacroHost(std::shared_ptr<AppState> app) { return new MacroHost(std::move(app)); }
+
 class Document : public DispatchObject {
  public:
   Document(std::shared_ptr<AppState> app, std::shared_ptr<WordDoc> doc)
@@ -30,6 +46,8 @@ class Document : public DispatchObject {
       doc_->doc->Model();
       doc_->doc->Close();
     });
+    Method("Activate", {}, [this](const CallArgs&, Result&) { doc_->doc->Model(); });
+    Item("Application", {}, [this](const CallArgs&, Result& r) { r.Object(NewMacroHost(app_)); });
     Method("SaveAs", kSaveAsParams, [this](const CallArgs& a, Result&) { SaveAs(*app_, *doc_, a); });
     Method("SaveAs2", kSaveAsParams, [this](const CallArgs& a, Result&) { SaveAs(*app_, *doc_, a); });
     Item("BuiltInDocumentProperties", {"Index"}, [this](const CallArgs& a, Result& r) {

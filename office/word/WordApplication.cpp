@@ -1,4 +1,5 @@
 // Word.Application over LibreOffice Writer.
+#include "automation/Failure.h"
 #include "common/ApplicationObject.h"
 #include "common/Printing.h"
 #include "word/WordDoc.h"
@@ -27,6 +28,21 @@ class WordApplication : public ApplicationObject {
           CheckPrinter(app()->office(), name);
           app()->activePrinter = name;
         });
+    Method("Run", {"MacroName"}, [this](const CallArgs& a, Result&) {
+      RunMacro(*app(), a.Text(0, "MacroName").value_or(""));
+    });
+    // The document opened last that is still open.
+    Item("ActiveDocument", {}, [this](const CallArgs&, Result& r) {
+      const auto documents = app()->Documents();
+      for (auto d = documents.rbegin(); d != documents.rend(); ++d) {
+        if ((*d)->closed()) continue;
+        auto doc = std::make_shared<WordDoc>();
+        doc->doc = *d;
+        r.Object(NewDocument(app(), doc));
+        return;
+      }
+      throw Failure("This command is not available because no document is open.");
+    });
     Item("FileConverters", {}, [this](const CallArgs&, Result& r) {
       app()->office();
       r.Object(NewFileConverters(app()));

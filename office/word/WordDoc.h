@@ -47,6 +47,9 @@ inline const std::vector<std::string> kPrintOutParams = {
     "PrintToFile", "Collate",    "FileName", "ActivePrinterMacGX", "ManualDuplexPrint",
     "PrintZoomColumn", "PrintZoomRow", "PrintZoomPaperWidth", "PrintZoomPaperHeight"};
 
+// Runs the template macro Name (only quillet.AutoExec.QLConvert is known).
+void RunMacro(AppState& app, const std::string& name);
+
 // Document.SaveAs with Word's parameters.
 void SaveAs(const AppState& app, WordDoc& doc, const CallArgs& args);
 inline const std::vector<std::string> kSaveAsParams = {

@@ -8,6 +8,9 @@
 #include <regex>
 
 #include "LinuxSupport.h"
+#include "utilities/SysUtils.h"
+#include "platform/fs.h"
+#include "platform/sysinfo.h"
 
 namespace quillet {
 namespace {
@@ -55,6 +58,27 @@ TEST_F(RealConversion, WordDocumentToDocAndBack) {
   EXPECT_EQ(ReadFile(Out("back.docx")).substr(0, 4), "PK\x03\x04");
   ASSERT_EQ(Convert(Out("back.docx"), Out("back.txt"), "2"), "");
   EXPECT_EQ(ReadFile(Out("back.txt")), test::kWordsFirst + "\r\n" + test::kWordsSecond + "\r\n");
+}
+
+TEST_F(RealConversion, TheMacroRouteConvertsADocumentToTextInsideWord) {
+  // The template beside the program, a Word template made by the library itself.
+  const std::string templ = os::ExecutableFolder() + "quillet.dot";
+  ASSERT_EQ(Convert(Docs().words, templ, "1"), "");
+  const std::string dest = Out("macro.txt");
+  const std::string error = Convert(Docs().words, dest, "2", "MS Word USEMACRO");
+  os::DeleteFile(templ);
+  ASSERT_EQ(error, "");
+  EXPECT_EQ(ReadFile(dest), test::kWordsFirst + "\r\n" + test::kWordsSecond + "\r\n");
+  // The macro's answer stays in the job file: an empty first line.
+  EXPECT_EQ(ReadFile(GetTempFolder() + "quillet.ini"), "\r\n");
+  // A source the macro cannot open: its text comes back through the job file.
+  const std::string broken = Out("broken.docx");
+  test::WriteFile(broken, "PK\x03\x04 not a document");
+  ASSERT_EQ(Convert(Docs().words, templ, "1"), "");
+  const std::string failed = Convert(broken, Out("broken.txt"), "2", "MS Word USEMACRO");
+  os::DeleteFile(templ);
+  EXPECT_NE(failed, "");
+  EXPECT_FALSE(std::filesystem::exists(Out("broken.txt")));
 }
 
 TEST_F(RealConversion, WebPageWithoutImageFolderKeepsNoPicture) {
