@@ -31,6 +31,16 @@ uno::Office& AppState::office() {
   return *office_;
 }
 
+uno::Office& AppState::OfficeForNewDocument() {
+  if (office().DueForRecycling() && Documents().empty()) {
+    office_->Shutdown();
+    office_.reset();
+  }
+  uno::Office& current = office();
+  current.CountDocument();
+  return current;
+}
+
 void AppState::CloseDocuments() {
   for (const auto& d : Documents()) d->Close();
   documents_.clear();

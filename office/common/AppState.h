@@ -38,6 +38,10 @@ class AppState {
   // The office, taken again when there is none or it has ended; raises
   // Failure when it cannot be had, and (as a server that has gone) after Quit.
   uno::Office& office();
+  // The office for a document about to be loaded, counted as one more of
+  // its documents. Between two documents (none of this application open) an
+  // office due for recycling is ended first and a fresh one started.
+  uno::Office& OfficeForNewDocument();
   // Raises as a server that has gone after Quit.
   void CheckRunning() const;
   // Closes every document and lets the office go.

@@ -25,7 +25,7 @@ std::shared_ptr<OpenDocument> Open(AppState& app, const CallArgs& a) {
     request.hasPassword = true;
     request.password = *password;
   }
-  auto book = std::make_shared<OpenDocument>(*file, uno::LoadDocument(app.office(), request));
+  auto book = std::make_shared<OpenDocument>(*file, uno::LoadDocument(app.OfficeForNewDocument(), request));
   app.Opened(book);
   return book;
 }

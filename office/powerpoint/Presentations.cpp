@@ -23,7 +23,7 @@ std::shared_ptr<OpenDocument> Open(AppState& app, const CallArgs& a) {
   request.acceptedFilters = rule.accepted;
   request.signatures = rule.signatures;
   request.emptyFileAllowed = rule.emptyAllowed;
-  auto deck = std::make_shared<OpenDocument>(*file, uno::LoadDocument(app.office(), request));
+  auto deck = std::make_shared<OpenDocument>(*file, uno::LoadDocument(app.OfficeForNewDocument(), request));
   app.Opened(deck);
   return deck;
 }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -161,6 +162,37 @@ void Office::Shutdown() {
     ForgetLeftovers();
   }
   slot_.reset();
+}
+
+namespace {
+
+// A whole number from the environment, Default when unset or no number.
+long FromEnvironment(const char* name, long fallback) {
+  const char* text = std::getenv(name);
+  if (!text || !*text) return fallback;
+  char* end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  return (*end == '\0' && value > 0) ? value : fallback;
+}
+
+// The resident memory of process Pid in bytes; 0 when it cannot be read.
+uint64_t ResidentBytes(pid_t pid) {
+  std::FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/statm").c_str(), "r");
+  if (!f) return 0;
+  unsigned long long size = 0, resident = 0;
+  const int read = std::fscanf(f, "%llu %llu", &size, &resident);
+  std::fclose(f);
+  return read == 2 ? resident * static_cast<uint64_t>(::sysconf(_SC_PAGESIZE)) : 0;
+}
+
+}  // namespace
+
+bool Office::DueForRecycling() const {
+  const pid_t own = pid();
+  if (own == 0) return false;
+  if (documents_ >= FromEnvironment("QUILLET_OFFICE_RECYCLE_DOCUMENTS", 200)) return true;
+  const uint64_t bound = static_cast<uint64_t>(FromEnvironment("QUILLET_OFFICE_RECYCLE_MB", 1024)) << 20;
+  return ResidentBytes(own) > bound;
 }
 
 void AbortOffice() {

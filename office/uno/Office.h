@@ -10,6 +10,7 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -61,6 +62,14 @@ class Office {
   // Gives the office up now: terminates one of ours (killing it when it does
   // not end in time) or disconnects from the user's. Later calls fail.
   void Shutdown();
+  // Counts a document loaded into this office.
+  void CountDocument() { ++documents_; }
+  // An office this process started that has loaded its number of documents
+  // ($QUILLET_OFFICE_RECYCLE_DOCUMENTS, 200 unless set) or whose resident
+  // memory has passed its bound ($QUILLET_OFFICE_RECYCLE_MB, 1024 unless
+  // set). The user's office is never due.
+  bool DueForRecycling() const;
+
   // Gives the office up at once, without asking it anything: the bridge is
   // disposed (releasing calls in flight) and an office of ours is killed.
   void Abort();
@@ -77,6 +86,7 @@ class Office {
   std::unique_ptr<OfficeProcess> process_;
   std::vector<std::string> leftovers_;  // socket files of our office, removed if it dies without them
   bool shut_ = false;
+  std::atomic<int> documents_{0};
 };
 
 }  // namespace quillet::office::uno

@@ -34,7 +34,7 @@ std::shared_ptr<WordDoc> Open(AppState& app, const CallArgs& a) {
     request.password = *password;
   }
   auto doc = std::make_shared<WordDoc>();
-  doc->doc = std::make_shared<OpenDocument>(*file, uno::LoadDocument(app.office(), request));
+  doc->doc = std::make_shared<OpenDocument>(*file, uno::LoadDocument(app.OfficeForNewDocument(), request));
   doc->doc->openEncoding = rule.encoding;
   app.Opened(doc->doc);
   return doc;

@@ -29,7 +29,7 @@ void Convert(AppState& app, const std::string& src, const std::string& dest) {
   request.acceptedFilters = rule.accepted;
   request.signatures = rule.signatures;
   request.emptyFileAllowed = rule.emptyAllowed;
-  OpenDocument doc(src, uno::LoadDocument(app.office(), request));
+  OpenDocument doc(src, uno::LoadDocument(app.OfficeForNewDocument(), request));
   const formats::SaveFormat& format =
       formats::FindSaveFormat(formats::Application::Word, formats::WordFormatForPath(dest));
   std::string options = format.options;

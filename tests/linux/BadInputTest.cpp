@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <random>
+#include <vector>
 
 #include "LinuxSupport.h"
 
@@ -52,6 +53,25 @@ TEST_F(BadInput, CorruptEmptyAndTruncatedFilesFailAndWriteNothing) {
   }
   // The office serves the next request as before.
   EXPECT_EQ(Convert(Docs().words, Out("after-corrupt.txt"), "2"), "");
+}
+
+TEST_F(BadInput, NoConversionChangesItsSourceWhetherItWorkedOrNot) {
+  test::WriteFile(Out("noise.docx"), Random(5000));
+  struct Case {
+    std::string src, format, option;
+  };
+  const std::vector<Case> cases{{Docs().words, "2", ""},          {Docs().words, "0", ""},
+                                {Docs().words, "17", ""},         {Docs().cells, "6", "MS Excel"},
+                                {Docs().deck, "9999", "MS Powerpoint"}, {Docs().secret, "2", ""},
+                                {Out("noise.docx"), "2", ""},      {Docs().words, "2", "MS Word USEMACRO"}};
+  int n = 0;
+  for (const Case& c : cases) {
+    const std::string before = ReadFile(c.src);
+    const auto stamp = std::filesystem::last_write_time(c.src);
+    Convert(c.src, Out("unchanged-" + std::to_string(n++) + ".out"), c.format, c.option);
+    EXPECT_EQ(ReadFile(c.src), before) << c.src << " " << c.format;
+    EXPECT_EQ(std::filesystem::last_write_time(c.src), stamp) << c.src << " " << c.format;
+  }
 }
 
 TEST_F(BadInput, ProtectedDocumentFailsAtOnceWithWordsText) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -44,6 +45,27 @@ TEST_F(OfficeLife, AnOfficeTheConverterStartedEndsAtUnload) {
   test::Library().Unload();
   EXPECT_TRUE(test::GoneWithin(office, 15000));
   EXPECT_EQ(test::OfficeChildren(), std::vector<int>{});
+}
+
+TEST_F(OfficeLife, AnOfficeIsRecycledBetweenDocumentsAfterItsNumberOfThem) {
+  test::Library().Reload();  // an office that has loaded nothing yet
+  ::setenv("QUILLET_OFFICE_RECYCLE_DOCUMENTS", "2", 1);
+  std::vector<int> offices;
+  for (int n = 0; n < 5; ++n) {
+    const std::string dest = Out("recycled" + std::to_string(n) + ".txt");
+    ASSERT_EQ(Convert(Docs().words, dest, "2"), "") << n;
+    EXPECT_EQ(test::ReadFile(dest), test::ReadFile(Out("recycled0.txt")));
+    offices.push_back(test::StartedOffice());
+  }
+  ::unsetenv("QUILLET_OFFICE_RECYCLE_DOCUMENTS");
+  // Two documents per office: the third and the fifth start a fresh one, and
+  // the office given up has gone.
+  EXPECT_EQ(offices[0], offices[1]);
+  EXPECT_NE(offices[2], offices[1]);
+  EXPECT_EQ(offices[2], offices[3]);
+  EXPECT_NE(offices[4], offices[3]);
+  EXPECT_TRUE(test::GoneWithin(offices[0], 15000));
+  EXPECT_EQ(test::OfficeChildren(), std::vector<int>{offices[4]});
 }
 
 TEST_F(OfficeLife, AnOfficeListeningBeforeIsBorrowedAndOutlivesUnload) {
