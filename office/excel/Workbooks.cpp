@@ -1,6 +1,7 @@
 // Excel's Workbooks: Open loads a file into Calc, hidden and read-only.
 #include "automation/DispatchObject.h"
 #include "automation/Failure.h"
+#include "common/LoadRequests.h"
 #include "excel/Excel.h"
 #include "formats/OpenFormats.h"
 #include "uno/Documents.h"
@@ -13,14 +14,7 @@ std::shared_ptr<OpenDocument> Open(AppState& app, const CallArgs& a) {
   const std::optional<std::string> file = a.Text(0, "Filename");
   if (!file || file->empty()) throw Failure("A file name is needed.");
   const formats::OpenRule rule = formats::ExcelOpenRule(*file);
-  uno::LoadRequest request;
-  request.path = *file;
-  request.kind = uno::DocumentKind::Spreadsheet;
-  request.filter = rule.filter;
-  request.filterOptions = rule.options;
-  request.acceptedFilters = rule.accepted;
-  request.signatures = rule.signatures;
-  request.emptyFileAllowed = rule.emptyAllowed;
+  uno::LoadRequest request = LoadRequestFor(*file, uno::DocumentKind::Spreadsheet, rule);
   if (const auto password = a.Text(4, "Password")) {
     request.hasPassword = true;
     request.password = *password;

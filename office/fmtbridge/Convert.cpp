@@ -9,6 +9,7 @@
 
 #include "automation/Failure.h"
 #include "common/AppState.h"
+#include "common/LoadRequests.h"
 #include "formats/OpenFormats.h"
 #include "formats/SaveFormats.h"
 #include "uno/Documents.h"
@@ -67,14 +68,7 @@ void ConvertOrRaise(const std::string& src, const std::string& openFormat, const
     if (!openNumber) throw Failure("This open format is not available: " + openFormat);
   }
   const formats::OpenRule rule = formats::WordOpenRule(src, openNumber);
-  uno::LoadRequest request;
-  request.path = src;
-  request.kind = uno::DocumentKind::Text;
-  request.filter = rule.filter;
-  request.filterOptions = rule.options;
-  request.acceptedFilters = rule.accepted;
-  request.signatures = rule.signatures;
-  request.emptyFileAllowed = rule.emptyAllowed;
+  uno::LoadRequest request = LoadRequestFor(src, uno::DocumentKind::Text, rule);
 
   const std::shared_ptr<uno::Office> office = TheOffice();
   const OpenDocument document(src, uno::LoadDocument(*office, request));

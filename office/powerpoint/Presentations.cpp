@@ -3,6 +3,7 @@
 // one whose password was refused.
 #include "automation/DispatchObject.h"
 #include "automation/Failure.h"
+#include "common/LoadRequests.h"
 #include "formats/OpenFormats.h"
 #include "powerpoint/PowerPoint.h"
 #include "uno/Documents.h"
@@ -15,14 +16,7 @@ std::shared_ptr<OpenDocument> Open(AppState& app, const CallArgs& a) {
   const std::optional<std::string> file = a.Text(0, "FileName");
   if (!file || file->empty()) throw Failure("A file name is needed.");
   const formats::OpenRule rule = formats::PowerPointOpenRule(*file);
-  uno::LoadRequest request;
-  request.path = *file;
-  request.kind = uno::DocumentKind::Presentation;
-  request.filter = rule.filter;
-  request.filterOptions = rule.options;
-  request.acceptedFilters = rule.accepted;
-  request.signatures = rule.signatures;
-  request.emptyFileAllowed = rule.emptyAllowed;
+  uno::LoadRequest request = LoadRequestFor(*file, uno::DocumentKind::Presentation, rule);
   auto deck = std::make_shared<OpenDocument>(*file, uno::LoadDocument(app.OfficeForNewDocument(), request));
   app.Opened(deck);
   return deck;

@@ -3,6 +3,7 @@
 // names; a wrong password or a damaged file fails at once instead of asking.
 #include "automation/DispatchObject.h"
 #include "automation/Failure.h"
+#include "common/LoadRequests.h"
 #include "formats/Encodings.h"
 #include "formats/OpenFormats.h"
 #include "uno/Documents.h"
@@ -21,14 +22,7 @@ std::shared_ptr<WordDoc> Open(AppState& app, const CallArgs& a) {
     rule.options = formats::CharsetName(*encoding) + ",CRLF,,,";
     rule.encoding = *encoding;
   }
-  uno::LoadRequest request;
-  request.path = *file;
-  request.kind = uno::DocumentKind::Text;
-  request.filter = rule.filter;
-  request.filterOptions = rule.options;
-  request.acceptedFilters = rule.accepted;
-  request.signatures = rule.signatures;
-  request.emptyFileAllowed = rule.emptyAllowed;
+  uno::LoadRequest request = LoadRequestFor(*file, uno::DocumentKind::Text, rule);
   if (const auto password = a.Text(4, "PasswordDocument")) {
     request.hasPassword = true;
     request.password = *password;

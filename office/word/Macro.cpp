@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "automation/Failure.h"
+#include "common/LoadRequests.h"
 #include "formats/Encodings.h"
 #include "formats/OpenFormats.h"
 #include "formats/SaveFormats.h"
@@ -21,14 +22,7 @@ constexpr const char* kMacroName = "quillet.AutoExec.QLConvert";
 
 void Convert(AppState& app, const std::string& src, const std::string& dest) {
   const formats::OpenRule rule = formats::WordOpenRule(src, std::nullopt);
-  uno::LoadRequest request;
-  request.path = src;
-  request.kind = uno::DocumentKind::Text;
-  request.filter = rule.filter;
-  request.filterOptions = rule.options;
-  request.acceptedFilters = rule.accepted;
-  request.signatures = rule.signatures;
-  request.emptyFileAllowed = rule.emptyAllowed;
+  uno::LoadRequest request = LoadRequestFor(src, uno::DocumentKind::Text, rule);
   OpenDocument doc(src, uno::LoadDocument(app.OfficeForNewDocument(), request));
   const formats::SaveFormat& format =
       formats::FindSaveFormat(formats::Application::Word, formats::WordFormatForPath(dest));
