@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "platform/com/ServerControl.h"
+#include "platform/com/ServerControlTearOff.h"
 
 #include "Documents.h"
 #include "Macro.h"
@@ -94,27 +94,11 @@ Application::Application(std::shared_ptr<Session> s, AppKind kind)
 
 namespace {
 
-class ServerControlTearOff : public IQuilletServerControl {
+class ServerControlTearOff : public com::ServerControlTearOff {
  public:
   ServerControlTearOff(IDispatch* owner, std::shared_ptr<Session> session)
-      : owner_(com::ComPtr<IDispatch>::Borrow(owner)), session_(std::move(session)) {}
-  virtual ~ServerControlTearOff() = default;
+      : com::ServerControlTearOff(owner), session_(std::move(session)) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_POINTER;
-    if (riid == com::IID_IQuilletServerControl) {
-      *object = static_cast<IQuilletServerControl*>(this);
-      AddRef();
-      return S_OK;
-    }
-    return owner_->QueryInterface(riid, object);
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-  }
   HRESULT STDMETHODCALLTYPE StartedProcessId(DWORD* pid) override {
     if (!pid) return E_POINTER;
     // An instance a user started is one the server only attached to.
@@ -130,9 +114,7 @@ class ServerControlTearOff : public IQuilletServerControl {
  private:
   // A stand-in for the process a real server would have started.
   static constexpr DWORD kOwnProcess = 1;
-  com::ComPtr<IDispatch> owner_;
   std::shared_ptr<Session> session_;
-  std::atomic<ULONG> refs_{1};
 };
 
 }  // namespace

@@ -1,18 +1,17 @@
 #include "Macro.h"
 
+#include <exception>
+
 #include "Files.h"
 #include "SlideImages.h"
 #include "platform/fs.h"
 #include "platform/path.h"
-#include <exception>
-#include "utilities/SysUtils.h"
+#include "procedures/MacroJob.h"
 #include "utilities/TextLines.h"
 
 namespace quillet::doubles {
 
 namespace {
-
-constexpr const char* kMacroName = "quillet.AutoExec.QLConvert";
 
 void Answer(const std::string& jobFile, const std::string& firstLine) {
   WriteWholeFile(jobFile, firstLine + "\r\n");
@@ -24,7 +23,7 @@ std::string RunMacro(Session& session, AppKind kind, const std::string& name) {
   const Script& script = session.script();
   if (name != kMacroName || script.macro.empty()) return "The macro '" + name + "' cannot be found.";
 
-  const std::string jobFile = GetTempFolder() + "quillet.ini";
+  const std::string jobFile = MacroJobFile();
   StringList job;
   try {
     job = LoadLinesFromFile(jobFile);

@@ -3,28 +3,17 @@
 // has run past its deadline.
 #pragma once
 
-#include <atomic>
-
-#include "platform/com/ComPtr.h"
-#include "platform/com/ServerControl.h"
+#include "platform/com/ServerControlTearOff.h"
 
 namespace quillet::office {
 
 // A tear-off of one application object, which it keeps alive.
-class ServerControl : public IQuilletServerControl {
+class ServerControl : public com::ServerControlTearOff {
  public:
-  explicit ServerControl(IDispatch* owner);
-  virtual ~ServerControl() = default;
+  explicit ServerControl(IDispatch* owner) : com::ServerControlTearOff(owner) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE StartedProcessId(DWORD* pid) override;
   HRESULT STDMETHODCALLTYPE Abort() override;
-
- private:
-  com::ComPtr<IDispatch> owner_;
-  std::atomic<ULONG> refs_{1};
 };
 
 }  // namespace quillet::office

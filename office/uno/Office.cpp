@@ -12,6 +12,7 @@
 #include <com/sun/star/lang/DisposedException.hpp>
 
 #include "automation/Failure.h"
+#include "platform/file.h"
 #include "uno/LocalContext.h"
 #include "uno/PipeFiles.h"
 
@@ -177,11 +178,10 @@ long FromEnvironment(const char* name, long fallback) {
 
 // The resident memory of process Pid in bytes; 0 when it cannot be read.
 uint64_t ResidentBytes(pid_t pid) {
-  std::FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/statm").c_str(), "r");
+  const os::UniqueFile f(std::fopen(("/proc/" + std::to_string(pid) + "/statm").c_str(), "r"));
   if (!f) return 0;
   unsigned long long size = 0, resident = 0;
-  const int read = std::fscanf(f, "%llu %llu", &size, &resident);
-  std::fclose(f);
+  const int read = std::fscanf(f.get(), "%llu %llu", &size, &resident);
   return read == 2 ? resident * static_cast<uint64_t>(::sysconf(_SC_PAGESIZE)) : 0;
 }
 

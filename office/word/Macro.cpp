@@ -9,16 +9,14 @@
 #include "formats/Encodings.h"
 #include "formats/OpenFormats.h"
 #include "formats/SaveFormats.h"
+#include "procedures/MacroJob.h"
 #include "uno/Documents.h"
-#include "utilities/SysUtils.h"
 #include "utilities/TextLines.h"
 #include "word/WordDoc.h"
 
 namespace quillet::office::word {
 
 namespace {
-
-constexpr const char* kMacroName = "quillet.AutoExec.QLConvert";
 
 void Convert(AppState& app, const std::string& src, const std::string& dest) {
   const formats::OpenRule rule = formats::WordOpenRule(src, std::nullopt);
@@ -35,7 +33,7 @@ void Convert(AppState& app, const std::string& src, const std::string& dest) {
 
 void RunMacro(AppState& app, const std::string& name) {
   if (name != kMacroName) throw Failure("Unable to run the specified macro");
-  const std::string jobFile = GetTempFolder() + "quillet.ini";
+  const std::string jobFile = MacroJobFile();
   const StringList job = LoadLinesFromFile(jobFile);
   if (job.size() < 2) throw Failure("The job file " + jobFile + " names no source and destination");
   std::string answer;

@@ -19,10 +19,6 @@
 
 namespace quillet {
 
-// The job file of the macro route: "quillet.ini" in the system's temporary
-// folder (the bare name, in the current folder, when the system names none).
-std::string MacroJobFile();
-
 class TOfficeConvertClass : public TConvertBaseClass, public TProcedureContext {
  public:
   TOfficeConvertClass();

@@ -7,20 +7,17 @@
 #include "engine/Options.h"
 #include "platform/fs.h"
 #include "platform/path.h"
+#include "procedures/MacroJob.h"
 #include "procedures/SlideImages.h"
 #include "procedures/WatchedCall.h"
 #include "utilities/Guarded.h"
 #include "utilities/Maker.h"
 #include "utilities/Strings.h"
-#include "utilities/SysUtils.h"
 #include "utilities/TextLines.h"
 
 namespace quillet {
 
 namespace {
-
-constexpr const char* kJobFileName = "quillet.ini";
-constexpr const char* kMacroName = "quillet.AutoExec.QLConvert";
 
 // Excel's macro may stop on a dialog of its own; the second button ends it.
 const TWatchJob kMacroWatch{"excel.exe", "#32770", "", "", "button#2", 60000};
@@ -44,8 +41,6 @@ void CloseTemplate(const ole::Variant& document, const std::string& kind) {
 }
 
 }  // namespace
-
-std::string MacroJobFile() { return GetTempFolder() + kJobFileName; }
 
 void TOfficeConvertClass::ConvertWithMacro(const std::string& appName, const std::string& src,
                                            const std::string& dest, const std::string& destFormat,
