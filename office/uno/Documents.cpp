@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <optional>
 
 #include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
@@ -15,6 +16,7 @@
 #include <com/sun/star/util/XCloseable.hpp>
 
 #include "automation/Failure.h"
+#include "uno/FileOutput.h"
 #include "uno/InteractionHandler.h"
 
 namespace quillet::office::uno {
@@ -134,11 +136,27 @@ void StoreDocument(const Reference<css::lang::XComponent>& document, const std::
   struct stat st {};
   if (!folder.empty() && (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
     throw Failure("The file could not be saved: " + path + " (the folder does not exist)");
+  // A web page is written with the pictures beside it, so the office must
+  // have the file's name; every other export goes through a stream of ours,
+  // whose writes fail visibly.
+  const bool webPage = filter.find("HTML") != std::string::npos || filter.find("html") != std::string::npos;
+  std::optional<FileOutput> output;
+  if (!webPage) {
+    output.emplace(path);
+    media.push_back(Prop("OutputStream", Any(output->stream())));
+  }
   try {
-    Reference<css::frame::XStorable>(document, UNO_QUERY_THROW)->storeToURL(FileUrl(path), MakeProps(media));
+    Reference<css::frame::XStorable>(document, UNO_QUERY_THROW)
+        ->storeToURL(webPage ? FileUrl(path) : OUString("private:stream"), MakeProps(media));
   } catch (const css::io::IOException& e) {
-    const std::string why = Utf8(e.Message);
+    std::string why = output ? output->Close() : "";  // the stream's own reason first
+    if (why.empty()) why = Utf8(e.Message);
     throw Failure("The file could not be saved: " + path + (why.empty() ? "" : " (" + why + ")"));
+  }
+  if (output) {
+    const std::string why = output->Close();
+    if (!why.empty()) throw Failure("The file could not be saved: " + path + " (" + why + ")");
+    output->Keep();
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -30,6 +31,9 @@ struct Shared {
   std::mutex lock;
   std::weak_ptr<Office> office;
   bool exitHookInstalled = false;
+  // The user's office stopped answering once: this process does not attach
+  // to it again (a new connection to it could wait for ever as well).
+  std::atomic<bool> userOfficeFailed{false};
 };
 
 Shared& TheShared() {
@@ -70,7 +74,7 @@ std::shared_ptr<Office> Office::Acquire() {
   if (auto office = shared.office.lock(); office && office->alive()) return office;
   std::shared_ptr<Office> office(new Office);
   office->pipe_ = WellKnownPipe();
-  office->connection_ = Connection::TryOpen(office->pipe_);
+  if (!shared.userOfficeFailed) office->connection_ = Connection::TryOpen(office->pipe_);
   if (!office->connection_) office = Start();
   shared.office = office;
   // Exit handlers run last registered first: registered once the UNO
@@ -144,18 +148,46 @@ Reference<css::uno::XComponentContext> Office::context() const {
   return connection_->context();
 }
 
-void Office::Shutdown() {
-  std::lock_guard<std::mutex> guard(lock_);
-  if (shut_) return;
-  shut_ = true;
-  if (process_ && connection_ && connection_->alive()) {
-    try {
-      connection_->desktop()->terminate();
-    } catch (const css::uno::Exception&) {
-      // the connection goes down while the office ends
-    }
+namespace {
+
+// Asks the office to end; a call that gets no answer in time is released by
+// disposing the connection.
+void TerminateWithin(const std::shared_ptr<Connection>& connection, std::chrono::milliseconds timeout) {
+  std::mutex lock;
+  std::condition_variable answered;
+  bool done = false;
+  std::thread watch([&] {
+    std::unique_lock<std::mutex> hold(lock);
+    if (!answered.wait_for(hold, timeout, [&] { return done; })) connection->Dispose();
+  });
+  try {
+    connection->desktop()->terminate();
+  } catch (const css::uno::Exception&) {
+    // the connection goes down while the office ends
   }
-  if (connection_) connection_->Dispose();
+  {
+    std::lock_guard<std::mutex> hold(lock);
+    done = true;
+  }
+  answered.notify_one();
+  watch.join();
+}
+
+}  // namespace
+
+void Office::Shutdown() {
+  std::shared_ptr<Connection> connection;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (shut_) return;
+    shut_ = true;  // from here on this call alone ends the office
+    connection = connection_;
+  }
+  // Without the lock: an office that does not answer must not hold up those
+  // who only ask about it (or Abort, which releases the call).
+  if (process_ && connection && connection->alive()) TerminateWithin(connection, kTerminateTimeout);
+  if (connection) connection->Dispose();
+  std::lock_guard<std::mutex> guard(lock_);
   connection_.reset();
   if (process_) {
     if (!process_->WaitForExit(kTerminateTimeout)) process_->Kill();
@@ -217,6 +249,7 @@ void Office::Abort() {
   if (shut_) return;
   shut_ = true;
   connection_.reset();
+  if (!process_) TheShared().userOfficeFailed = true;
   if (process_) {
     process_->Kill();  // SIGKILL ends a stopped process too
     process_.reset();

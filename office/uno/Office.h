@@ -72,6 +72,8 @@ class Office {
 
   // Gives the office up at once, without asking it anything: the bridge is
   // disposed (releasing calls in flight) and an office of ours is killed.
+  // After the user's office was given up so, this process starts offices of
+  // its own instead of attaching to it again.
   void Abort();
 
  private:

@@ -6,12 +6,17 @@
 // program.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "QuilletLibrary.h"
 #include "TestSupport.h"
+
+namespace quillet::office::uno {
+class Connection;
+}
 
 namespace quillet::test {
 
@@ -55,6 +60,27 @@ std::vector<int> OfficeChildren();
 int StartedOffice();
 // True once process Pid has gone (within Limit).
 bool GoneWithin(int pid, int milliseconds);
+
+// An office of "the user's": soffice started by the test itself, listening
+// on Pipe, with a profile slot of its own. Ended when the object goes.
+class UsersOffice {
+ public:
+  explicit UsersOffice(const std::string& pipe);
+  ~UsersOffice();
+  int pid() const;
+  bool running() const;
+  // Saves Source (loaded hidden) again as Dest through Filter, encrypted
+  // with Password.
+  void SaveWithPassword(const std::string& source, const std::string& dest, const std::string& filter,
+                        const std::string& password);
+  // Asks it to end and waits for that.
+  bool Terminate();
+
+ private:
+  struct Parts;
+  std::unique_ptr<Parts> parts_;
+  std::unique_ptr<office::uno::Connection> Connect() const;
+};
 
 // Width and height of a JPEG file from its frame header; {0, 0} when it is none.
 std::pair<int, int> JpegSize(const std::string& file);

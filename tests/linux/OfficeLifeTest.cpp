@@ -3,6 +3,7 @@
 // listening on the well-known pipe before is borrowed and left running.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -70,21 +71,7 @@ TEST_F(OfficeLife, AnOfficeIsRecycledBetweenDocumentsAfterItsNumberOfThem) {
 
 TEST_F(OfficeLife, AnOfficeListeningBeforeIsBorrowedAndOutlivesUnload) {
   test::Library().Unload();
-  const std::string pipe = test::TestPipe();
-  uno::ProfileSlot slot = uno::ProfileSlot::Take();
-  uno::OfficeProcess users(uno::ProgramFolder() + "/soffice.bin",
-                           {"--headless", "--invisible", "--norestore", "--nologo", "--nolockcheck",
-                            "--accept=pipe,name=" + pipe + ";urp;",
-                            "-env:UserInstallation=file://" + slot.profileFolder()},
-                           {"TMPDIR=" + slot.tempFolder()});
-  std::unique_ptr<uno::Connection> probe;
-  for (int i = 0; i < 3000 && !probe && users.running(); ++i) {
-    probe = uno::Connection::TryOpen(pipe);
-    if (!probe) std::this_thread::sleep_for(20ms);
-  }
-  ASSERT_TRUE(probe);
-  probe.reset();
-
+  test::UsersOffice users(test::TestPipe());
   test::Library().Reload();
   ASSERT_EQ(Convert(Docs().words, Out("borrowed.txt"), "2"), "");
   ASSERT_EQ(Convert(Docs().deck, Out("borrowed.txt"), "9999", "MS Powerpoint"), "");
@@ -95,14 +82,36 @@ TEST_F(OfficeLife, AnOfficeListeningBeforeIsBorrowedAndOutlivesUnload) {
   EXPECT_TRUE(users.running());
 
   // The user ends it.
-  std::unique_ptr<uno::Connection> mine = uno::Connection::TryOpen(pipe);
-  ASSERT_TRUE(mine);
-  try {
-    mine->desktop()->terminate();
-  } catch (const uno::css::uno::Exception&) {
-  }
-  mine->Dispose();
-  EXPECT_TRUE(users.WaitForExit(15s));
+  EXPECT_TRUE(users.Terminate());
+}
+
+TEST_F(OfficeLife, ABorrowedOfficeThatStopsAnsweringIsLeftAliveAndNoLongerUsed) {
+  test::Library().Unload();
+  test::UsersOffice users(test::TestPipe());
+  test::Library().Reload();
+  ASSERT_EQ(Convert(Docs().words, Out("borrowed-first.txt"), "2"), "");
+  ASSERT_EQ(test::StartedOffice(), 0);
+  ASSERT_EQ(::kill(users.pid(), SIGSTOP), 0);
+  EXPECT_EQ(Convert(Docs().words, Out("borrowed-stopped.txt"), "2", "MS Word TIMEOUT=2"),
+            "The document took longer than its deadline of 2 seconds: Microsoft Word does not answer and is no "
+            "longer used; it was not started by the converter");
+  EXPECT_FALSE(std::filesystem::exists(Out("borrowed-stopped.txt")));
+  // Not ended: it answers again once the user lets it go on.
+  std::this_thread::sleep_for(300ms);
+  EXPECT_TRUE(users.running());
+  ASSERT_EQ(::kill(users.pid(), SIGCONT), 0);
+
+  // The next file goes to an office of the converter's own, not back to the
+  // one that failed.
+  ASSERT_EQ(Convert(Docs().words, Out("borrowed-after.txt"), "2"), "");
+  EXPECT_EQ(test::ReadFile(Out("borrowed-after.txt")), test::ReadFile(Out("borrowed-first.txt")));
+  const int own = test::StartedOffice();
+  EXPECT_GT(own, 0);
+  EXPECT_NE(own, users.pid());
+  test::Library().Unload();
+  EXPECT_TRUE(test::GoneWithin(own, 15000));
+  EXPECT_TRUE(users.running());
+  EXPECT_TRUE(users.Terminate());
 }
 
 }  // namespace

@@ -1,0 +1,94 @@
+#include "uno/FileOutput.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+
+#include <com/sun/star/io/IOException.hpp>
+#include <cppuhelper/implbase1.hxx>
+
+#include "automation/Failure.h"
+
+namespace quillet::office::uno {
+
+namespace {
+
+std::string SaveFailure(const std::string& path, const std::string& why) {
+  return "The file could not be saved: " + path + " (" + why + ")";
+}
+
+}  // namespace
+
+class FileOutput::Stream : public cppu::WeakImplHelper1<css::io::XOutputStream> {
+ public:
+  explicit Stream(int fd) : fd_(fd) {}
+  ~Stream() override { Close(); }
+
+  void SAL_CALL writeBytes(const Sequence<sal_Int8>& data) override {
+    std::lock_guard<std::mutex> hold(lock_);
+    Check();
+    const char* at = reinterpret_cast<const char*>(data.getConstArray());
+    size_t left = static_cast<size_t>(data.getLength());
+    while (left > 0) {
+      const ssize_t n = ::write(fd_, at, left);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        error_ = n < 0 ? std::strerror(errno) : "nothing could be written";
+        Check();
+      }
+      at += n;
+      left -= static_cast<size_t>(n);
+    }
+  }
+  void SAL_CALL flush() override {
+    std::lock_guard<std::mutex> hold(lock_);
+    Check();
+  }
+  void SAL_CALL closeOutput() override {
+    std::lock_guard<std::mutex> hold(lock_);
+    Close();
+    Check();
+  }
+
+  // The first error, "" when none; closes the file.
+  std::string Finish() {
+    std::lock_guard<std::mutex> hold(lock_);
+    Close();
+    return error_;
+  }
+
+ private:
+  void Check() const {
+    if (!error_.empty()) throw css::io::IOException(Ou(error_), Reference<css::uno::XInterface>());
+    if (fd_ < 0) throw css::io::IOException(OUString("the stream is closed"), Reference<css::uno::XInterface>());
+  }
+  void Close() {
+    if (fd_ < 0) return;
+    // A file system may report a failed write only at the close.
+    if (::close(fd_) != 0 && error_.empty()) error_ = std::strerror(errno);
+    fd_ = -1;
+  }
+
+  std::mutex lock_;
+  int fd_;
+  std::string error_;
+};
+
+FileOutput::FileOutput(std::string path) : path_(std::move(path)) {
+  const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) throw Failure(SaveFailure(path_, std::strerror(errno)));
+  impl_ = new Stream(fd);
+  stream_ = impl_;
+}
+
+FileOutput::~FileOutput() {
+  impl_->Finish();
+  if (!keep_) ::unlink(path_.c_str());
+}
+
+std::string FileOutput::Close() { return impl_->Finish(); }
+
+}  // namespace quillet::office::uno
