@@ -182,6 +182,14 @@ TEST_F(CommandLine, ConvertTakesTheFormatFromItsNameOrTheDestination) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadFile(Path("memo.txt")), "Memo words\r\n");
 
+  // Paths relative to the current folder.
+  const fs::path here = fs::current_path();
+  fs::current_path(dir_->path());
+  r = Quillet({"convert", "memo.docx", "relative.txt"});
+  fs::current_path(here);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(Path("relative.txt")), "Memo words\r\n");
+
   // A conversion that fails: status 1 and the library's text.
   test::WriteFile(Path("broken.docx"), "not a document");
   r = Quillet({"convert", Path("broken.docx"), Path("broken.txt")});

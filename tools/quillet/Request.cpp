@@ -1,5 +1,6 @@
 #include "Request.h"
 
+#include <filesystem>
 #include <stdexcept>
 
 namespace quillet::cli {
@@ -57,7 +58,13 @@ Request MakeRequest(const std::string& source, const std::string& dest, const As
     throw std::invalid_argument("the extension of " + dest + " names no format of " + AppName(app) +
                                 ": give one with --format");
   }
-  return {source, dest, std::to_string(d.format), OptionFor(app, ask)};
+  // The library takes whole paths: a bare "out.txt" would name no folder.
+  std::error_code ec;
+  const auto whole = [&](const std::string& p) {
+    const std::filesystem::path absolute = std::filesystem::absolute(p, ec);
+    return ec ? p : absolute.string();
+  };
+  return {whole(source), whole(dest), std::to_string(d.format), OptionFor(app, ask)};
 }
 
 }  // namespace quillet::cli
