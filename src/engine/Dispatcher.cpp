@@ -59,7 +59,11 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
   // watchdog releases the call the application holds and ends the
   // application if the converter started it; the request then fails with
   // that reason, and the application is not used again.
-  TApplicationSlot* slot = OfficeSlot(app);
+  // (The macro route runs every request that names no Office application
+  // inside Word.)
+  const bool inWord = options::Has(option, options::kUseMacro) && !OfficeSlot(app);
+  const std::string working = inWord ? std::string(options::kMsWord) : app;
+  TApplicationSlot* slot = OfficeSlot(working);
   const uint32_t caller = os::CurrentThreadId();
   bool ended = false;
   bool expired = false;
@@ -79,7 +83,7 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
 
   if (slot && expired) {
     errorText = "The document took longer than its deadline of " + IntToStr(seconds) + " seconds: " +
-                DisplayName(app) +
+                DisplayName(working) +
                 (ended ? " was ended" : " does not answer and is no longer used; it was not started by the converter");
     slot->GiveUp();
     // Whatever the application had begun to write is no result.
@@ -98,7 +102,7 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
     if (!slot->Alive(reason)) {
       // The application ended under the conversion (or before it): this file
       // fails, the next request starts a new one.
-      errorText = DisplayName(app) + " ended during the conversion: " + reason;
+      errorText = DisplayName(working) + " ended during the conversion: " + reason;
       slot->GiveUp();
       return;
     }

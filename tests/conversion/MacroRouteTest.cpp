@@ -124,6 +124,21 @@ TEST_F(MacroRoute, AWorkbookTheMacroLeftOpenIsClosedAndUsemacroWinsOverTheRouteW
   EXPECT_EQ(Calls(App::InternetExplorer), Lines{});
 }
 
+TEST_F(MacroRoute, AMacroRunInWordForTheRouteWithoutWordHasItsDeadlineToo) {
+  // The template never opens: Word hangs there.
+  d.Script(App::Word, "Hang=Word.Documents.Open\n");
+  d.Register("InternetExplorer.Application", App::InternetExplorer);
+  doubles::UseFormatBridge("full");
+  const std::string page = File("p.html", "<html></html>");
+  const auto r = lib.ConvertSingleFile(page, dir / "p.txt", "2", "No MS Word USEMACRO TIMEOUT=2");
+  EXPECT_EQ(r.errorText, "The document took longer than its deadline of 2 seconds: Microsoft Word was ended");
+  // The next request gets a Word of its own, which runs the macro.
+  d.Script(App::Word, "Macro=convert\n");
+  const auto next = lib.ConvertSingleFile(page, dir / "p.txt", "2", "No MS Word USEMACRO");
+  EXPECT_TRUE(next.ok) << next.errorText;
+  EXPECT_EQ(MacroRuns(App::Word), (Lines{"macro " + page + "|" + (dir / "p.txt")}));
+}
+
 TEST_F(MacroRoute, SlidePicturesAPresentationMacroSavedBecomeJpegFiles) {
   d.Script(App::PowerPoint, "Macro=slides\nSlide=text:A\nSlide=text:B\nSlideSize=40x30\n");
   const std::string src = File("deck.ppt"), dest = dir / "deck.jpg", folder = dir / "deck";
