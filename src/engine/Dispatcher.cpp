@@ -64,6 +64,9 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
   const bool inWord = options::Has(option, options::kUseMacro) && !OfficeSlot(app);
   const std::string working = inWord ? std::string(options::kMsWord) : app;
   TApplicationSlot* slot = OfficeSlot(working);
+  // Word is started here, as every application is, before the watchdog
+  // exists: it must see the slot complete.
+  if (inWord && !StartWord(errorText)) return;
   const uint32_t caller = os::CurrentThreadId();
   bool ended = false;
   bool expired = false;
