@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
-#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -21,7 +20,6 @@
 #include <map>
 #include <random>
 #include <regex>
-#include <set>
 #include <vector>
 
 #include <zlib.h>

@@ -12,10 +12,6 @@
 #include <thread>
 
 #include "LinuxSupport.h"
-#include "uno/Connection.h"
-#include "uno/LocalContext.h"
-#include "uno/OfficeProcess.h"
-#include "uno/ProfileSlot.h"
 
 namespace quillet {
 namespace {
@@ -24,7 +20,6 @@ using namespace std::chrono_literals;
 using test::Convert;
 using test::Docs;
 using test::Work;
-namespace uno = office::uno;
 
 class OfficeLife : public ::testing::Test {
  protected:
