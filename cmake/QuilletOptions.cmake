@@ -30,6 +30,8 @@ endif()
 # Runs a Windows test program under Wine with the build tree's own prefix.
 if(CMAKE_CROSSCOMPILING AND WIN32)
   set(QUILLET_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
+  # The tests' own CUPS server (tests/printing/cups-server.sh).
+  set(QUILLET_TEST_CUPS_SOCKET "${CMAKE_BINARY_DIR}/tests/printing/cups/cups.sock")
   configure_file(${PROJECT_SOURCE_DIR}/scripts/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
