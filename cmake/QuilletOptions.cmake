@@ -18,7 +18,7 @@ endif()
 if(QUILLET_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   # Everything the fuzz programs link is instrumented, so that libFuzzer sees
   # the coverage of the code under test and not only of the entries.
-  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
 

@@ -70,6 +70,8 @@ std::string TMUMacro::GetControlText(os::WindowHandle control) {
 
 os::WindowHandle TMUMacro::FindChildByClassIndex(const std::string& className, int32_t index,
                                                  os::WindowHandle parent) {
+  // Indices count from 1; anything smaller names no control (and would overflow below).
+  if (index < 1) return os::NoWindow;
   const auto desktop = os::CurrentDesktop();
   int32_t count = 0;
   for (auto child = desktop->FirstChild(parent); child != os::NoWindow; child = desktop->NextSibling(child)) {

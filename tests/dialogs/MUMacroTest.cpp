@@ -101,6 +101,14 @@ TEST_F(MUMacroTest, MalformedArgumentsFailTheirLine) {
   EXPECT_EQ(desktop->SentCount(), 0u);
 }
 
+TEST_F(MUMacroTest, AnIndexBelowOneNamesNoControl) {
+  for (const std::string line : {"button#0", "button#-1", "edit#0=x", "edit#-2147483648=x", "button#-2147483648"}) {
+    SCOPED_TRACE(line);
+    EXPECT_EQ(Run(line), Failure(1, line));
+  }
+  EXPECT_EQ(desktop->SentCount(), 0u);
+}
+
 TEST_F(MUMacroTest, ButtonIndexCountsOwnChildrenThenSearchesPanelsWithTheReducedIndex) {
   EXPECT_EQ(Run("button#1\r\nbutton#2"), "");
   EXPECT_EQ(desktop->Clicks(ok), 1);
