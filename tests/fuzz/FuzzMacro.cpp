@@ -1,3 +1,4 @@
+#include <cctype>
 #include <string>
 
 #include "FakeDesktop.h"
@@ -9,9 +10,12 @@ namespace quillet::fuzz {
 
 int Macro(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  // A delay longer than a few milliseconds would only make the run slow.
-  for (size_t at = text.find("delay"); at != std::string::npos; at = text.find("delay", at + 1)) {
-    const size_t close = text.find(')', at);
+  // A delay longer than a few milliseconds would only make the run slow. The
+  // command word is matched in any letter case, so the search is too.
+  std::string lower = text;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (size_t at = lower.find("delay"); at != std::string::npos; at = lower.find("delay", at + 1)) {
+    const size_t close = lower.find(')', at);
     if (close == std::string::npos || close - at > 8) return 0;
   }
   auto desktop = std::make_shared<test::FakeDesktop>();
