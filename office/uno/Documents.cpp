@@ -135,7 +135,7 @@ void StoreDocument(const Reference<css::lang::XComponent>& document, const std::
   const std::string folder = path.substr(0, path.find_last_of('/') + 1);
   struct stat st {};
   if (!folder.empty() && (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
-    throw Failure("The file could not be saved: " + path + " (the folder does not exist)");
+    throw Failure(SaveFailure(path, "the folder does not exist"));
   // A web page is written with the pictures beside it, so the office must
   // have the file's name; every other export goes through a stream of ours,
   // whose writes fail visibly.
@@ -151,11 +151,11 @@ void StoreDocument(const Reference<css::lang::XComponent>& document, const std::
   } catch (const css::io::IOException& e) {
     std::string why = output ? output->Close() : "";  // the stream's own reason first
     if (why.empty()) why = Utf8(e.Message);
-    throw Failure("The file could not be saved: " + path + (why.empty() ? "" : " (" + why + ")"));
+    throw Failure(SaveFailure(path, why));
   }
   if (output) {
     const std::string why = output->Close();
-    if (!why.empty()) throw Failure("The file could not be saved: " + path + " (" + why + ")");
+    if (!why.empty()) throw Failure(SaveFailure(path, why));
     output->Keep();
   }
 }

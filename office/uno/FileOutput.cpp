@@ -14,13 +14,9 @@
 
 namespace quillet::office::uno {
 
-namespace {
-
 std::string SaveFailure(const std::string& path, const std::string& why) {
-  return "The file could not be saved: " + path + " (" + why + ")";
+  return "The file could not be saved: " + path + (why.empty() ? "" : " (" + why + ")");
 }
-
-}  // namespace
 
 class FileOutput::Stream : public cppu::WeakImplHelper1<css::io::XOutputStream> {
  public:

@@ -19,6 +19,10 @@
 
 namespace quillet::office::uno {
 
+// The text of a failed save: "The file could not be saved: <Path> (<Why>)",
+// without the parenthesis when there is no reason.
+std::string SaveFailure(const std::string& path, const std::string& why);
+
 class FileOutput {
  public:
   // Creates (or empties) Path; raises Failure("The file could not be saved:

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -256,6 +257,20 @@ class HostileCorpus : public ::testing::Test {
     const std::string data = ReadFile(whole);
     WriteFile(to, data.substr(0, data.size() / 2));
   }
+  // The broken files of one application in folder In: empty and random ones
+  // under its three extensions (new, old, open format), the good document
+  // Good (of the new format) and the old-format copy Old both truncated, and
+  // Good saved with a password by Filter as secret.<new>.
+  static void BrokenFiles(const std::string& in, const std::array<const char*, 3>& exts, unsigned seed,
+                          const std::string& good, const std::string& old, const std::string& filter) {
+    for (const char* ext : exts) {
+      WriteFile(in + "/empty." + ext, "");
+      WriteFile(in + "/random." + ext, Random(30000, seed));
+    }
+    Truncated(good, in + "/truncated." + exts[0]);
+    Truncated(old, in + "/truncated." + exts[1]);
+    user_->SaveWithPassword(good, in + "/secret." + exts[0], filter, "secret");
+  }
 
   struct Run {
     std::map<std::string, std::string> failed;  // file name to error text
@@ -366,13 +381,7 @@ TEST_F(HostileCorpus, WordDocumentsEachConvertOrHaveOneClearLine) {
 TEST_F(HostileCorpus, WorkbooksEachConvertOrHaveOneClearLine) {
   const std::string in = Folder("excel");
   const std::string xls = Made(Docs().cells, "xls", "56", "MS Excel");
-  for (const char* ext : {"xlsx", "xls", "ods"}) {
-    WriteFile(in + "/empty." + ext, "");
-    WriteFile(in + "/random." + ext, Random(30000, 6));
-  }
-  Truncated(Docs().cells, in + "/truncated.xlsx");
-  Truncated(xls, in + "/truncated.xls");
-  user_->SaveWithPassword(Docs().cells, in + "/secret.xlsx", "Calc MS Excel 2007 XML", "secret");
+  BrokenFiles(in, {"xlsx", "xls", "ods"}, 6, Docs().cells, xls, "Calc MS Excel 2007 XML");
   WriteFile(in + "/dialog.csv", kDialogCsv);
   fs::copy_file(Docs().cells, in + "/good.xlsx");
 
@@ -391,13 +400,7 @@ TEST_F(HostileCorpus, WorkbooksEachConvertOrHaveOneClearLine) {
 TEST_F(HostileCorpus, PresentationsEachConvertOrHaveOneClearLine) {
   const std::string in = Folder("powerpoint");
   const std::string ppt = Made(Docs().deck, "ppt", "1", "MS Powerpoint");
-  for (const char* ext : {"pptx", "ppt", "odp"}) {
-    WriteFile(in + "/empty." + ext, "");
-    WriteFile(in + "/random." + ext, Random(30000, 7));
-  }
-  Truncated(Docs().deck, in + "/truncated.pptx");
-  Truncated(ppt, in + "/truncated.ppt");
-  user_->SaveWithPassword(Docs().deck, in + "/secret.pptx", "Impress MS PowerPoint 2007 XML", "secret");
+  BrokenFiles(in, {"pptx", "ppt", "odp"}, 7, Docs().deck, ppt, "Impress MS PowerPoint 2007 XML");
   fs::copy_file(Docs().deck, in + "/good.pptx");
 
   const Run run =
