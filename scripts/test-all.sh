@@ -6,6 +6,9 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 jobs=$(nproc)
+# A failing test program shows only its failures and its summary: the log of
+# a long run stays short enough to be read whole.
+export GTEST_BRIEF=1
 for preset in native native-san native-tsan mingw32; do
   echo "=== $preset: configure and build"
   cmake --preset "$preset" >/dev/null

@@ -16,6 +16,7 @@
 #include "platform/com/ComPtr.h"
 
 #ifdef _WIN32
+#include "platform/desktop.h"
 #include "platform/unique_any.h"
 #include "platform/win32_handle.h"
 #else
@@ -165,6 +166,36 @@ bool RunAndWait(std::string commandLine, DWORD show) {
   return ::WaitForSingleObject(process.get(), 60000) == WAIT_OBJECT_0;
 }
 
+// Ends every process that runs a program of the doubles' folder, except
+// those of Keep, and says so on the error stream when Why is given. A server
+// that outlived its test still holds its class registration and answers the
+// next test's creation, with the previous test's control folder and script,
+// so no double may survive from one test into another.
+void EndStrayDoubles(const char* why, const std::vector<DWORD>& keep = {}) {
+  std::string folder = HostPath(std::string(QUILLET_DOUBLES_BIN_DIR) + "/");
+  const auto lower = [](std::string t) {
+    for (char& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return t;
+  };
+  folder = lower(folder);
+  for (const os::ProcessEntry& entry : os::SystemDesktop()->ProcessSnapshot()) {
+    const DWORD pid = entry.id;
+    if (pid == ::GetCurrentProcessId() || std::find(keep.begin(), keep.end(), pid) != keep.end()) continue;
+    const os::UniqueHandle h{
+        ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)};
+    if (!h) continue;
+    char image[MAX_PATH];
+    DWORD size = MAX_PATH;
+    if (!::QueryFullProcessImageNameA(h.get(), 0, image, &size)) continue;
+    const std::string path(image, size);
+    if (lower(path).rfind(folder, 0) != 0) continue;
+    if (::WaitForSingleObject(h.get(), 0) == WAIT_OBJECT_0) continue;
+    if (why) std::fprintf(stderr, "note: %s: %s (process %lu) was ended\n", why, path.c_str(), (unsigned long)pid);
+    ::TerminateProcess(h.get(), 9);
+    ::WaitForSingleObject(h.get(), 5000);
+  }
+}
+
 // Whether the process runs one of the Acrobat program doubles (a process id
 // of the list may have been given to another program since).
 bool IsAcrobatDouble(HANDLE process) {
@@ -206,6 +237,7 @@ struct Doubles::State {
 Doubles::Doubles() : state_(std::make_unique<State>()) {
   SetEnv("QUILLET_DOUBLES_DIR", state_->dir.path());
 #ifdef _WIN32
+  EndStrayDoubles("a double of an earlier test was still running");
   ::RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\quillet-doubles", "Dir", REG_SZ, state_->dir.path().c_str(),
                     static_cast<DWORD>(state_->dir.path().size() + 1));
   for (App app : kServed) {
@@ -233,6 +265,9 @@ Doubles::~Doubles() {
 #endif
   for (App app : kServed) StopRunning(app);
   WaitForServersToExit();
+#ifdef _WIN32
+  EndStrayDoubles("a double was still running when its test ended");
+#endif
   while (!state_->registered.empty()) {
     const std::string progId = state_->registered.begin()->first;  // a copy: the entry goes
     Unregister(progId);
