@@ -16,6 +16,8 @@
 #include "platform/com/ComPtr.h"
 
 #ifdef _WIN32
+#include <tlhelp32.h>
+
 #include "platform/desktop.h"
 #include "platform/unique_any.h"
 #include "platform/win32_handle.h"
@@ -166,6 +168,17 @@ bool RunAndWait(std::string commandLine, DWORD show) {
   return ::WaitForSingleObject(process.get(), 60000) == WAIT_OBJECT_0;
 }
 
+// Posts WM_QUIT to every thread of the process (a double's main thread ends
+// its message loop on it and gives its class registration back).
+void PostQuitToThreadsOf(DWORD pid) {
+  const os::UniqueHandle snapshot{::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0)};
+  if (!os::IsValid(snapshot)) return;
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = ::Thread32First(snapshot.get(), &entry); more; more = ::Thread32Next(snapshot.get(), &entry))
+    if (entry.th32OwnerProcessID == pid) ::PostThreadMessageA(entry.th32ThreadID, WM_QUIT, 0, 0);
+}
+
 // Ends every process that runs a program of the doubles' folder, except
 // those of Keep, and says so on the error stream when Why is given. A server
 // that outlived its test still holds its class registration and answers the
@@ -191,6 +204,12 @@ void EndStrayDoubles(const char* why, const std::vector<DWORD>& keep = {}) {
     if (lower(path).rfind(folder, 0) != 0) continue;
     if (::WaitForSingleObject(h.get(), 0) == WAIT_OBJECT_0) continue;
     if (why) std::fprintf(stderr, "note: %s: %s (process %lu) was ended\n", why, path.c_str(), (unsigned long)pid);
+    // Asked to quit first: a server ended abruptly while its class is
+    // registered leaves the registration behind in Wine, and no later server
+    // of that class can register again until the prefix's server restarts.
+    // Only one that does not quit (a call of it hangs) is terminated.
+    PostQuitToThreadsOf(pid);
+    if (::WaitForSingleObject(h.get(), 5000) == WAIT_OBJECT_0) continue;
     ::TerminateProcess(h.get(), 9);
     ::WaitForSingleObject(h.get(), 5000);
   }
@@ -294,9 +313,23 @@ void Doubles::Register(const std::string& progId, App app) {
   state_->registered[progId] = app;
   // A class that the prefix itself registers under the ProgID (Wine's own
   // Internet Explorer) is named again when the double is unregistered.
+  // The class is also kept under the doubles' own key, so that a run that was
+  // killed before it could name the class again leaves it to the next run.
   std::string before;
-  if (!state_->replaced.count(progId) && GetKey(progId + "\\CLSID", before) && before != ClsidText(app))
-    state_->replaced[progId] = before;
+  const std::string kept = "Software\\quillet-doubles\\Replaced";
+  if (!state_->replaced.count(progId) && GetKey(progId + "\\CLSID", before)) {
+    if (before != ClsidText(app)) {
+      state_->replaced[progId] = before;
+      ::RegSetKeyValueA(HKEY_CURRENT_USER, kept.c_str(), progId.c_str(), REG_SZ, before.c_str(),
+                        static_cast<DWORD>(before.size() + 1));
+    } else {
+      char buf[256];
+      DWORD size = sizeof buf;
+      if (::RegGetValueA(HKEY_CURRENT_USER, kept.c_str(), progId.c_str(), RRF_RT_REG_SZ, nullptr, buf, &size) ==
+          ERROR_SUCCESS)
+        state_->replaced[progId] = buf;
+    }
+  }
   SetKey(progId + "\\CLSID", ClsidText(app));
 #else
   state_->registered[progId] = app;

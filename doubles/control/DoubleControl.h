@@ -6,7 +6,6 @@
 // InternetExplorer), one line per event, in the order the double saw them:
 //   new <object>                      an object was made
 //   del <object>                      its last reference went
-//   creation answered: server unavailable   (UnavailableCreations=)
 //   call <object>.<Member> <kind>[ <args>]
 //   dialog <caption> pressed <button> a dialog raised inside an open ended with
 //                                     the button captioned <button> (Windows)
@@ -194,9 +193,6 @@
 //                                      the transcript
 //   RefuseCreation=1                   the class factory makes no object and fails the
 //                                      creation with E_FAIL (an application that cannot start)
-//   UnavailableCreations=2             the first 2 creations of the test fail with
-//                                      RPC_S_SERVER_UNAVAILABLE (a server not yet, or no
-//                                      longer, reachable); each writes the event below
 //   BusyReads=3                        Internet Explorer: the first 3 reads of Busy after
 //                                      each Navigate answer True (-1: every read); default 0
 //   LoadingReads=3                     Internet Explorer: the first 3 reads of ReadyState

@@ -3,7 +3,6 @@
 #include <atomic>
 
 #include "Application.h"
-#include "Session.h"
 #include "PdfObjects.h"
 #include "InternetExplorer.h"
 
@@ -43,10 +42,6 @@ class Factory : public IClassFactory {
     if (!object) return E_POINTER;
     *object = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    if (AnswerUnavailable()) {
-      if (onCreate_) onCreate_();
-      return kServerUnavailable;
-    }
     com::ComPtr<IDispatch> app = com::ComPtr<IDispatch>::Adopt(CreateApplication(kind_, automation_));
     const HRESULT hr = app ? app->QueryInterface(riid, object) : E_FAIL;
     if (onCreate_) onCreate_();
@@ -55,18 +50,6 @@ class Factory : public IClassFactory {
   HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
  private:
-  static constexpr HRESULT kServerUnavailable = static_cast<HRESULT>(0x800706BAu);  // RPC_S_SERVER_UNAVAILABLE
-  static constexpr const char* kUnavailableLine = "creation answered: server unavailable";
-
-  // Whether this creation is one of those the script answers as unreachable;
-  // the transcript keeps the count across processes.
-  bool AnswerUnavailable() const {
-    Session probe(AppName(kind_), automation_);
-    if (probe.CountLines(kUnavailableLine) >= probe.script().unavailableCreations) return false;
-    probe.Write(kUnavailableLine);
-    return true;
-  }
-
   AppKind kind_;
   bool automation_;
   void (*onCreate_)();

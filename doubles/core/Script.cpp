@@ -169,8 +169,6 @@ Script ParseScript(const std::string& text) {
       s.never.push_back(value);
     } else if (key == "RefuseCreation") {
       s.refuseCreation = value == "1";
-    } else if (key == "UnavailableCreations") {
-      s.unavailableCreations = Number(value);
     } else if (key == "BusyReads") {
       s.busyReads = Number(value);
     } else if (key == "LoadingReads") {

@@ -89,9 +89,6 @@ struct Script {
   std::string macroAnswer;
 
   bool refuseCreation = false;  // the class factory makes nothing and fails
-  // Creations that the class factory answers as a server that cannot be
-  // reached, before it makes anything (counted over the test's processes).
-  int32_t unavailableCreations = 0;
 
   // Internet Explorer.
   int32_t busyReads = 0;      // reads of Busy after a Navigate that answer True; -1: all

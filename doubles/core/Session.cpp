@@ -73,17 +73,6 @@ void Session::Write(const std::string& line) {
   }
 }
 
-int Session::CountLines(const std::string& line) const {
-  if (transcript_.empty()) return 0;
-  std::ifstream in(transcript_, std::ios::binary);
-  int n = 0;
-  for (std::string each; std::getline(in, each);) {
-    if (!each.empty() && each.back() == '\r') each.pop_back();
-    n += each == line;
-  }
-  return n;
-}
-
 bool Session::Hang() {
   std::unique_lock<std::mutex> lock(hangLock_);
   hangEnd_.wait(lock, [this] { return aborted_; });

@@ -47,8 +47,6 @@ class Session {
   void Abort();
 
   void Write(const std::string& line);
-  // How many lines of the transcript, written by any process, are Line.
-  int CountLines(const std::string& line) const;
 
  private:
   std::string app_;

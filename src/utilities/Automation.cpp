@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <deque>
 
-#include "platform/clock.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ServerControl.h"
 #include "platform/error.h"
@@ -448,31 +447,14 @@ bool GetActiveOleObject(const std::string& progId, OleObject& object) {
   return true;
 }
 
-bool IsTransientCreationFailure(int32_t code) {
-  return code == static_cast<int32_t>(0x800706BAu)     // RPC_S_SERVER_UNAVAILABLE
-         || code == static_cast<int32_t>(0x80010108u)  // RPC_E_DISCONNECTED
-         || code == static_cast<int32_t>(0x80010007u)  // RPC_E_SERVER_DIED
-         || code == static_cast<int32_t>(0x80010012u); // RPC_E_SERVER_DIED_DNE
-}
-
 OleObject CreateOleObject(const std::string& progId) {
   com::EnsureApartment();
   CLSID clsid;
   HRESULT hr = ::CLSIDFromProgID(ToOle(progId).c_str(), &clsid);
   if (FAILED(hr)) Raise(hr);
   OleObject dispatch;
-  // A server process that has just registered its class may not listen for
-  // calls yet, and one that is ending may still be found registered: either
-  // way the creation fails as if the server were unavailable, and a second
-  // asking a moment later reaches a server that answers (or starts a new one).
-  constexpr int kAttempts = 3;
-  constexpr uint32_t kPauseMs = 250;
-  for (int attempt = 1;; ++attempt) {
-    hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                            dispatch.put_void());
-    if (!IsTransientCreationFailure(static_cast<int32_t>(hr)) || attempt == kAttempts) break;
-    os::SleepMs(kPauseMs);
-  }
+  hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                          dispatch.put_void());
   if (FAILED(hr)) Raise(hr);
   if (!dispatch) Raise(E_NOINTERFACE);
   return dispatch;

@@ -149,13 +149,7 @@ Variant Invoke(const OleObject& object, CallKind kind, const std::string& member
 // automation interface; false (and Object untouched) when there is none.
 bool GetActiveOleObject(const std::string& progId, OleObject& object);
 // A new instance, in-process or local server (context 5); raises Error.
-// A creation that fails because the server answering it is not reachable
-// (IsTransientCreationFailure) is asked again, three times in all, a quarter
-// of a second apart.
 OleObject CreateOleObject(const std::string& progId);
-// True for the failures of a creation that a second asking may not meet:
-// the server is unavailable, disconnected or died.
-bool IsTransientCreationFailure(int32_t code);
 
 // The message for a failure code: the system's text, or "OLE error %.8x".
 std::string OleErrorText(int32_t code);

@@ -1,7 +1,5 @@
 // The single-file dispatcher: which application a request goes to, the
 // version gates, and the routes, seen from the caller of ConvertSingleFile.
-#include <algorithm>
-
 #include "ConversionFixture.h"
 #include "platform/sysinfo.h"
 
@@ -79,36 +77,6 @@ TEST_F(Dispatcher, TheMacroKeywordWinsOverEveryApplication) {
   EXPECT_EQ(Calls(App::Excel), Lines{"Excel.Visible put False"});
   // usemacro in lower case is no keyword.
   EXPECT_TRUE(lib.ConvertSingleFile(File("book.xls"), dir / "book.txt", "2", "MS Excel usemacro").ok);
-}
-
-TEST_F(Dispatcher, AServerNotYetReachableIsAskedAgainThreeTimesInAll) {
-  const std::string refused = "creation answered: server unavailable";
-  const auto Refusals = [&] {
-    const Lines events = d.Events(App::Word);
-    return static_cast<int>(std::count(events.begin(), events.end(), refused));
-  };
-  // The first creation meets a server that cannot be reached; a later one converts.
-  d.Script(App::Word, "UnavailableCreations=1\n");
-  auto r = lib.ConvertSingleFile(File("a.doc"), dir / "a.txt", "2", "MS Word");
-  EXPECT_TRUE(r.ok) << r.errorText;
-  EXPECT_EQ(Refusals(), 1);
-  EXPECT_EQ(CallsWith(App::Word, "Documents.Open").size(), 1u);
-  EXPECT_EQ(ReadFile(dir / "a.txt"), "Word saved " + (dir / "a.doc") + " as format 2\r\n");
-
-  // Unreachable every time: three askings, then the application's text.
-  lib.Reload();
-  d.Script(App::Word, "UnavailableCreations=99\n");
-  r = lib.ConvertSingleFile(File("b.doc"), dir / "b.txt", "2", "MS Word");
-  EXPECT_EQ(r.errorText, "Can not load Microsoft Word, you must install Microsoft Word first, please try again!");
-#ifdef _WIN32
-  // Under Wine an asking can also meet the refusing server of the one before
-  // as it ends, which fails it before the factory is reached.
-  EXPECT_GE(Refusals(), 1 + 1);
-  EXPECT_LE(Refusals(), 1 + 3);
-#else
-  EXPECT_EQ(Refusals(), 1 + 3);
-#endif
-  EXPECT_EQ(CallsWith(App::Word, "Documents.Open").size(), 1u);
 }
 
 TEST_F(Dispatcher, AnApplicationThatCannotStartEndsTheRequestWithItsText) {
