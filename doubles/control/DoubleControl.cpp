@@ -179,12 +179,12 @@ void PostQuitToThreadsOf(DWORD pid) {
     if (entry.th32OwnerProcessID == pid) ::PostThreadMessageA(entry.th32ThreadID, WM_QUIT, 0, 0);
 }
 
-// Ends every process that runs a program of the doubles' folder, except
-// those of Keep, and says so on the error stream when Why is given. A server
+// Ends every process that runs a program of the doubles' folder, and says so
+// on the error stream. A server
 // that outlived its test still holds its class registration and answers the
 // next test's creation, with the previous test's control folder and script,
 // so no double may survive from one test into another.
-void EndStrayDoubles(const char* why, const std::vector<DWORD>& keep = {}) {
+void EndStrayDoubles(const char* why) {
   std::string folder = HostPath(std::string(QUILLET_DOUBLES_BIN_DIR) + "/");
   const auto lower = [](std::string t) {
     for (char& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -193,7 +193,7 @@ void EndStrayDoubles(const char* why, const std::vector<DWORD>& keep = {}) {
   folder = lower(folder);
   for (const os::ProcessEntry& entry : os::SystemDesktop()->ProcessSnapshot()) {
     const DWORD pid = entry.id;
-    if (pid == ::GetCurrentProcessId() || std::find(keep.begin(), keep.end(), pid) != keep.end()) continue;
+    if (pid == ::GetCurrentProcessId()) continue;
     const os::UniqueHandle h{
         ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)};
     if (!h) continue;
@@ -203,7 +203,7 @@ void EndStrayDoubles(const char* why, const std::vector<DWORD>& keep = {}) {
     const std::string path(image, size);
     if (lower(path).rfind(folder, 0) != 0) continue;
     if (::WaitForSingleObject(h.get(), 0) == WAIT_OBJECT_0) continue;
-    if (why) std::fprintf(stderr, "note: %s: %s (process %lu) was ended\n", why, path.c_str(), (unsigned long)pid);
+    std::fprintf(stderr, "note: %s: %s (process %lu) is ended\n", why, path.c_str(), (unsigned long)pid);
     // Asked to quit first: a server ended abruptly while its class is
     // registered leaves the registration behind in Wine, and no later server
     // of that class can register again until the prefix's server restarts.
