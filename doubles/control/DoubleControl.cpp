@@ -168,6 +168,11 @@ bool RunAndWait(std::string commandLine, DWORD show) {
   return ::WaitForSingleObject(process.get(), 60000) == WAIT_OBJECT_0;
 }
 
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
 // Posts WM_QUIT to every thread of the process (a double's main thread ends
 // its message loop on it and gives its class registration back).
 void PostQuitToThreadsOf(DWORD pid) {
@@ -185,12 +190,7 @@ void PostQuitToThreadsOf(DWORD pid) {
 // next test's creation, with the previous test's control folder and script,
 // so no double may survive from one test into another.
 void EndStrayDoubles(const char* why) {
-  std::string folder = HostPath(std::string(QUILLET_DOUBLES_BIN_DIR) + "/");
-  const auto lower = [](std::string t) {
-    for (char& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return t;
-  };
-  folder = lower(folder);
+  const std::string folder = Lower(HostPath(std::string(QUILLET_DOUBLES_BIN_DIR) + "/"));
   for (const os::ProcessEntry& entry : os::SystemDesktop()->ProcessSnapshot()) {
     const DWORD pid = entry.id;
     if (pid == ::GetCurrentProcessId()) continue;
@@ -201,7 +201,7 @@ void EndStrayDoubles(const char* why) {
     DWORD size = MAX_PATH;
     if (!::QueryFullProcessImageNameA(h.get(), 0, image, &size)) continue;
     const std::string path(image, size);
-    if (lower(path).rfind(folder, 0) != 0) continue;
+    if (Lower(path).rfind(folder, 0) != 0) continue;
     if (::WaitForSingleObject(h.get(), 0) == WAIT_OBJECT_0) continue;
     std::fprintf(stderr, "note: %s: %s (process %lu) is ended\n", why, path.c_str(), (unsigned long)pid);
     // Asked to quit first: a server ended abruptly while its class is
@@ -222,8 +222,7 @@ bool IsAcrobatDouble(HANDLE process) {
   DWORD size = MAX_PATH;
   if (!::QueryFullProcessImageNameA(process, 0, image, &size)) return false;
   std::string name(image, size);
-  name = name.substr(name.find_last_of("\\/") + 1);
-  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  name = Lower(name.substr(name.find_last_of("\\/") + 1));
   return name == "acrobat.exe" || name == "acrord32.exe";
 }
 #endif
