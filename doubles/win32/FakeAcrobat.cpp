@@ -115,9 +115,11 @@ int main() {
           finished = Never("release");
           break;
         case kRelease:
-          ::ReleaseMutex(g_mutex.get());
+          // Written first: whoever waits on the mutex runs on the moment it
+          // is let go, and must find the start finished in the transcript.
           Write("mutex released");
           Write("ready");
+          ::ReleaseMutex(g_mutex.get());
           finished = true;
           break;
       }
