@@ -17,8 +17,9 @@ packages=(
   g++-mingw-w64-i686 mingw-w64-tools
   # tests: GoogleTest natively and its sources for the cross build
   libgtest-dev libgmock-dev googletest
-  # Wine runs the Windows build's tests (32-bit prefix, null display driver)
-  wine wine32:i386
+  # Wine runs the Windows build's tests (32-bit prefix, null display driver);
+  # ps lists what is still running when wine-run.sh stops a hung program
+  wine wine32:i386 procps
   # image writers and their comparison tools
   libjpeg-dev libgif-dev libjpeg-turbo-progs
   # fetching and unpacking Debian source packages for the cross build
