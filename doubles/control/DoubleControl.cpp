@@ -173,6 +173,14 @@ std::string Lower(std::string text) {
   return text;
 }
 
+// The full path of the program the process runs; empty when it cannot be read.
+std::string ImagePath(HANDLE process) {
+  char image[MAX_PATH];
+  DWORD size = MAX_PATH;
+  if (!::QueryFullProcessImageNameA(process, 0, image, &size)) return {};
+  return std::string(image, size);
+}
+
 // Posts WM_QUIT to every thread of the process (a double's main thread ends
 // its message loop on it and gives its class registration back).
 void PostQuitToThreadsOf(DWORD pid) {
@@ -185,10 +193,10 @@ void PostQuitToThreadsOf(DWORD pid) {
 }
 
 // Ends every process that runs a program of the doubles' folder, and says so
-// on the error stream. A server
-// that outlived its test still holds its class registration and answers the
-// next test's creation, with the previous test's control folder and script,
-// so no double may survive from one test into another.
+// on the error stream. A server that outlived its test still holds its class
+// registration and answers the next test's creation, with the previous test's
+// control folder and script, so no double may survive from one test into
+// another.
 void EndStrayDoubles(const char* why) {
   const std::string folder = Lower(HostPath(std::string(QUILLET_DOUBLES_BIN_DIR) + "/"));
   for (const os::ProcessEntry& entry : os::SystemDesktop()->ProcessSnapshot()) {
@@ -197,11 +205,8 @@ void EndStrayDoubles(const char* why) {
     const os::UniqueHandle h{
         ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)};
     if (!h) continue;
-    char image[MAX_PATH];
-    DWORD size = MAX_PATH;
-    if (!::QueryFullProcessImageNameA(h.get(), 0, image, &size)) continue;
-    const std::string path(image, size);
-    if (Lower(path).rfind(folder, 0) != 0) continue;
+    const std::string path = ImagePath(h.get());
+    if (path.empty() || Lower(path).rfind(folder, 0) != 0) continue;
     if (::WaitForSingleObject(h.get(), 0) == WAIT_OBJECT_0) continue;
     std::fprintf(stderr, "note: %s: %s (process %lu) is ended\n", why, path.c_str(), (unsigned long)pid);
     // Asked to quit first: a server ended abruptly while its class is
@@ -218,11 +223,8 @@ void EndStrayDoubles(const char* why) {
 // Whether the process runs one of the Acrobat program doubles (a process id
 // of the list may have been given to another program since).
 bool IsAcrobatDouble(HANDLE process) {
-  char image[MAX_PATH];
-  DWORD size = MAX_PATH;
-  if (!::QueryFullProcessImageNameA(process, 0, image, &size)) return false;
-  std::string name(image, size);
-  name = Lower(name.substr(name.find_last_of("\\/") + 1));
+  const std::string path = ImagePath(process);
+  const std::string name = Lower(path.substr(path.find_last_of("\\/") + 1));
   return name == "acrobat.exe" || name == "acrord32.exe";
 }
 #endif
