@@ -30,6 +30,20 @@ endif()
 # Runs a Windows test program under Wine with the build tree's own prefix.
 if(CMAKE_CROSSCOMPILING AND WIN32)
   set(QUILLET_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
+  # A prefix and a loader of the build's own word size: a 64-bit prefix runs
+  # the 64-bit build on machines that cannot run 32-bit programs at all.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(QUILLET_WINEARCH win64)
+    set(wine_loader_name wine64)
+  else()
+    set(QUILLET_WINEARCH win32)
+    set(wine_loader_name wine)
+  endif()
+  find_program(QUILLET_WINE_LOADER ${wine_loader_name} PATHS /usr/lib/wine NO_DEFAULT_PATH)
+  if(NOT QUILLET_WINE_LOADER)
+    # Configured anyway: the build and its static checks need no Wine.
+    set(QUILLET_WINE_LOADER /usr/lib/wine/${wine_loader_name})
+  endif()
   # The tests' own CUPS server (tests/printing/cups-server.sh).
   set(QUILLET_TEST_CUPS_SOCKET "${CMAKE_BINARY_DIR}/tests/printing/cups/cups.sock")
   configure_file(${PROJECT_SOURCE_DIR}/scripts/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
