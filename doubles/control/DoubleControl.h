@@ -107,7 +107,8 @@
 //     cannot be read: <path>".
 //   PdfDocument.Open(FullPath) answers whether the file exists; SetInfo(InfoKey,
 //     Buffer), Save(Type, FullPath) and Close answer True and change nothing.
-// The Ghostscript library double GSDLL32.dll (Windows) writes
+// The Ghostscript library double GSDLL32.dll (GSDLL64.dll in the 64-bit
+// build; Windows) writes
 // Ghostscript.transcript:
 //   call gsdll_init <callback>|Null, <window>|Null, <argc>
 //   arg <entry>                       one line per entry of the vector, in order
@@ -328,7 +329,7 @@ class Doubles {
 };
 
 // Windows: puts the Ghostscript library double's folder on the program's
-// library search path, so that "GSDLL32.dll" loads it (call it before the
+// library search path, so that "GSDLL32.dll" (or "GSDLL64.dll") loads it (call it before the
 // first conversion that uses Ghostscript: the library stays loaded). Linux:
 // nothing; the converter uses the system's own Ghostscript.
 void UseGhostscriptDouble();

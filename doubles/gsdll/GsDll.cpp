@@ -1,7 +1,8 @@
-// The Ghostscript library double, GSDLL32.dll: the five entry points of the
-// library's older interface. It writes Ghostscript.transcript in the control
-// folder (one line per call; gsdll_init also one "arg" line per entry of its
-// argument vector) and reads Ghostscript.script at every gsdll_init:
+// The Ghostscript library double, GSDLL32.dll (GSDLL64.dll in the 64-bit
+// build): the five entry points of the library's older interface. It writes
+// Ghostscript.transcript in the control folder (one line per call; gsdll_init
+// also one "arg" line per entry of its argument vector) and reads
+// Ghostscript.script at every gsdll_init:
 //   Fail=gsdll_execute_begin   that entry point answers -1 (repeatable)
 // gsdll_init runs the "conversion" as the library does: the PostScript file
 // after -f must exist and start with "%!" (else it answers -100), and the

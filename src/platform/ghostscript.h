@@ -2,8 +2,9 @@
 // initialisation with the argument vector, the begin, continue and end of an
 // execution, and the exit.
 //
-// Windows: "GSDLL32.dll", loaded by plain name with the system's search rules,
-// its five exports looked up by name. Linux: Debian's libgs (libgs.so.10),
+// Windows: "GSDLL32.dll" ("GSDLL64.dll" in the 64-bit build), loaded by plain
+// name with the system's search rules, its five exports looked up by name.
+// The failure texts name gsdll32.dll in every build: callers match on them. Linux: Debian's libgs (libgs.so.10),
 // whose interface is the newer gsapi_* one; the five calls are an adapter
 // over it: the initialisation makes an instance and runs the arguments (the
 // interpreter's "quit" after -dBATCH is its normal end, not a failure), the

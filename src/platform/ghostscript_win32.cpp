@@ -14,9 +14,17 @@ bool Bind(HMODULE module, const char* name, F& entry) {
 
 }  // namespace
 
+// A process loads only a library of its own word size, and Ghostscript's
+// 64-bit build installs its library under the 64-bit name.
+#ifdef _WIN64
+constexpr char kLibraryName[] = "GSDLL64.dll";
+#else
+constexpr char kLibraryName[] = "GSDLL32.dll";
+#endif
+
 bool BindGhostscript(GhostscriptEntries& entries) {
   // Never freed: the binding is kept for the life of the process.
-  const HMODULE module = ::LoadLibraryA("GSDLL32.dll");
+  const HMODULE module = ::LoadLibraryA(kLibraryName);
   if (!module) return false;
   GhostscriptEntries found;
   const bool all = Bind(module, "gsdll_init", found.init) && Bind(module, "gsdll_execute_begin", found.executeBegin) &&
