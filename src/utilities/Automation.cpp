@@ -380,8 +380,12 @@ Variant Invoke(const OleObject& object, CallKind kind, const std::string& member
   std::vector<LPOLESTR> namePtrs;
   for (OleString& n : names) namePtrs.push_back(n.data());
   std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
-  HRESULT hr = dispatch->GetIDsOfNames(IID_NULL, namePtrs.data(), static_cast<UINT>(namePtrs.size()),
-                                       LOCALE_USER_DEFAULT, ids.data());
+  HRESULT hr;
+  {
+    const com::CallFrameGuard frames;
+    hr = dispatch->GetIDsOfNames(IID_NULL, namePtrs.data(), static_cast<UINT>(namePtrs.size()),
+                                 LOCALE_USER_DEFAULT, ids.data());
+  }
   if (hr == DISP_E_UNKNOWNNAME) throw Error("Method '" + member + "' not supported by automation object");
   if (FAILED(hr)) Raise(hr);
 
@@ -414,8 +418,11 @@ Variant Invoke(const OleObject& object, CallKind kind, const std::string& member
   UniqueVariant result;
   ExcepInfo excep;
   UINT argErr = 0;
-  hr = dispatch->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, FlagsOf(kind), &params,
-                        kind == CallKind::PropertyPut ? nullptr : result.get(), excep.get(), &argErr);
+  {
+    const com::CallFrameGuard frames;
+    hr = dispatch->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, FlagsOf(kind), &params,
+                          kind == CallKind::PropertyPut ? nullptr : result.get(), excep.get(), &argErr);
+  }
   if (hr == DISP_E_EXCEPTION) {
     excep.Fill();
     std::string description = FromBstr((*excep).bstrDescription);

@@ -69,4 +69,25 @@ std::string LocalServerExeName(const std::string& progId);
 void EnableCallCancellation();
 bool CancelCall(uint32_t threadId);
 
+// Keeps the calling thread's list of system exception frames as it was before
+// an outgoing call, for the scope of the guard. 64-bit Wine's proxies can
+// return from a call that failed because the object's apartment is gone (an
+// unload after the thread that created the object has ended, or while its
+// apartment is being torn down) with one of their frames still on that list;
+// the next C++ exception on the thread then runs a dead handler and the
+// process ends. A call that has returned has no frame left to keep, so the
+// list is put back as it was. In 64-bit builds only: 64-bit Windows keeps no
+// such list (the field is left to the runtime), and 32-bit code is never
+// given back a stale frame.
+class CallFrameGuard {
+ public:
+  CallFrameGuard();
+  ~CallFrameGuard();
+  CallFrameGuard(const CallFrameGuard&) = delete;
+  CallFrameGuard& operator=(const CallFrameGuard&) = delete;
+
+ private:
+  void* saved_ = nullptr;
+};
+
 }  // namespace quillet::com

@@ -205,6 +205,9 @@ void EnableCallCancellation() {}
 
 bool CancelCall(uint32_t) { return false; }
 
+CallFrameGuard::CallFrameGuard() = default;  // no system frames here
+CallFrameGuard::~CallFrameGuard() = default;
+
 }  // namespace quillet::com
 
 // ---------------------------------------------------------------- activation

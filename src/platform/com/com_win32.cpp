@@ -89,4 +89,23 @@ void EnableCallCancellation() {
 
 bool CancelCall(uint32_t threadId) { return CallCancellationWorks() && SUCCEEDED(::CoCancelCall(threadId, 0)); }
 
+#ifdef _WIN64
+namespace {
+// The thread's information block, whose first field is the list's head. Read
+// from the segment register itself: the system header's inline reader trips
+// GCC's bounds warning.
+NT_TIB* ThreadBlock() {
+  NT_TIB* block;
+  asm("movq %%gs:0x30, %0" : "=r"(block));
+  return block;
+}
+}  // namespace
+
+CallFrameGuard::CallFrameGuard() : saved_(ThreadBlock()->ExceptionList) {}
+CallFrameGuard::~CallFrameGuard() { ThreadBlock()->ExceptionList = static_cast<EXCEPTION_REGISTRATION_RECORD*>(saved_); }
+#else
+CallFrameGuard::CallFrameGuard() = default;
+CallFrameGuard::~CallFrameGuard() = default;
+#endif
+
 }  // namespace quillet::com
