@@ -20,7 +20,7 @@ TEST_F(Registration, TheClassItsProgIdAndTheTypeLibraryAreRegistered) {
   EXPECT_EQ(ClassesValue(std::string(kProgId) + "\\CLSID"), kClsid);
 
   // The type library is registered from the library file itself.
-  const auto typeLib = ClassesValue(std::string("TypeLib\\") + kLibId + "\\1.0\\409\\win32");
+  const auto typeLib = ClassesValue(std::string("TypeLib\\") + kLibId + "\\1.0\\409\\" + kTypeLibPlatform);
   ASSERT_TRUE(typeLib);
   EXPECT_TRUE(SameText(typeLib->substr(typeLib->size() - LibraryPath().size()), LibraryPath())) << *typeLib;
   EXPECT_EQ(ClassesValue(std::string("Interface\\") + kIid), "IConvertApplication");

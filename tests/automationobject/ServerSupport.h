@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <oleauto.h>
 
 #include <optional>
 #include <string>
@@ -16,6 +17,15 @@ inline constexpr char kLibId[] = "{037197CA-DF56-471E-9592-7C4B2FC42E9D}";
 inline constexpr char kIid[] = "{05A8A573-7A9C-4925-AC0A-552D296F0C86}";
 inline constexpr char kClsid[] = "{F90BF261-8B5C-44DC-B271-ADE99CFDC367}";
 inline constexpr char kProgId[] = "quillet.ConvertApplication";
+// The platform the type library is built for, and the registry key its file
+// is registered under: the build's word size.
+#ifdef _WIN64
+inline constexpr SYSKIND kSysKind = SYS_WIN64;
+inline constexpr char kTypeLibPlatform[] = "win64";
+#else
+inline constexpr SYSKIND kSysKind = SYS_WIN32;
+inline constexpr char kTypeLibPlatform[] = "win32";
+#endif
 
 GUID GuidOf(const char* text);
 

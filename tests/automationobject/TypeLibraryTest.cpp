@@ -31,7 +31,7 @@ TEST_F(TypeLibrary, TheLibraryIsQuilletVersionOneInEnglish) {
   EXPECT_EQ(attr->wMajorVerNum, 1);
   EXPECT_EQ(attr->wMinorVerNum, 0);
   EXPECT_EQ(attr->lcid, 0x0409u);
-  EXPECT_EQ(attr->syskind, SYS_WIN32);
+  EXPECT_EQ(attr->syskind, kSysKind);
   UniqueBstr name, doc;
   ASSERT_EQ(library->GetDocumentation(-1, name.put(), doc.put(), nullptr, nullptr), S_OK);
   EXPECT_EQ(name.str(), "quillet");
