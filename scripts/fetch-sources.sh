@@ -54,7 +54,10 @@ if ! apt-get indextargets --format '$(CREATED_BY)' 2>/dev/null | grep -qx Source
     exit 1
   fi
   rm -f "$tmp"
-  $SUDO apt-get update -qq
+  # One index that fails to download (another architecture's, say) makes
+  # apt-get update fail as a whole; the source indexes may still be there.
+  $SUDO apt-get update -qq ||
+    echo "fetch-sources: apt-get update reported a failed index; going on with the indexes it has."
 fi
 
 mkdir -p "$deps"

@@ -1,61 +1,127 @@
 #!/usr/bin/env bash
-# Installs everything the two builds and their tests need on a fresh Debian 12
-# machine (run as root). Safe to run again.
+# Installs what quillet needs on a fresh Debian 12 machine (run as root, or
+# with sudo). Safe to run again.
+#
+#   scripts/setup.sh           the main job: the native build, LibreOffice and
+#                              the command line's libraries
+#   scripts/setup.sh --tests   also everything the tests need: both Windows
+#                              toolchains, 64-bit Wine, the tests' print server,
+#                              the sanitizer runtimes, the benchmark peers, the
+#                              sources of the libraries cross-built for Windows,
+#                              and 32-bit Wine where this machine runs 32-bit
+#                              programs
+#
+# A package index that fails to download (Debian's i386 index of the security
+# suite now and then does) does not stop the set-up: only a package that
+# cannot be installed does, and it is named.
 set -euo pipefail
 
 export DEBIAN_FRONTEND=noninteractive
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $SUDO dpkg --add-architecture i386
-fi
+tests=0
+case "${1:-}" in
+  "") ;;
+  --tests) tests=1 ;;
+  *) echo "usage: $0 [--tests]" >&2; exit 2 ;;
+esac
 
 packages=(
-  # toolchains and build
+  # toolchain and build
   build-essential cmake ninja-build pkg-config ccache
-  g++-mingw-w64-i686 mingw-w64-tools
-  # tests: GoogleTest natively and its sources for the cross build
-  libgtest-dev libgmock-dev googletest
-  # Wine runs the Windows build's tests (32-bit prefix, null display driver);
-  # ps lists what is still running when wine-run.sh stops a hung program
-  wine wine32:i386 procps
-  # image writers and their comparison tools
-  libjpeg-dev libgif-dev libjpeg-turbo-progs
-  # fetching and unpacking Debian source packages for the cross build
-  dpkg-dev
-  # the SIMD code of libjpeg-turbo in the Windows build
-  nasm
-  # the office stand-ins on Linux: LibreOffice, its UNO SDK, and zlib for
-  # their tests (which read inside the saved zip-based files)
-  libreoffice-core libreoffice-writer libreoffice-calc libreoffice-impress libreoffice-dev zlib1g-dev
+  # the native preset configures its test suites along with the library
+  libgtest-dev libgmock-dev zlib1g-dev
+  # the image writers
+  libjpeg-dev libgif-dev
+  # the office stand-ins on Linux: LibreOffice and its UNO SDK
+  libreoffice-core libreoffice-writer libreoffice-calc libreoffice-impress libreoffice-dev
+  # the PDF software on Linux: Ghostscript's library, qpdf, the CUPS client's
+  # headers, and poppler for the Acrobat plug-in bridge
+  libgs-dev libqpdf-dev libcups2-dev libpoppler-cpp-dev
   # the quillet command line: its argument parser and its JSON Lines records
   libcli11-dev nlohmann-json3-dev
-  # the peer benchmark (bench/peers): unoconv over the system Python's UNO bridge
-  unoconv python3-uno
-  # the Acrobat plug-in bridge on Linux reads PDF files with poppler
-  libpoppler-cpp-dev
-  # PDF output: Ghostscript's library and qpdf for the PDF software on Linux,
-  # the CUPS client (its headers; libcups2:i386 for Wine's spooler), poppler's
-  # tools to check the PDFs
-  libgs-dev libqpdf-dev libcups2-dev libcups2:i386 poppler-utils
+)
+test_packages=(
+  # both Windows toolchains (posix threads) and widl for the type library
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
+  # GoogleTest's sources, compiled by the Windows builds
+  googletest
+  # the sanitizer runtimes of the native-san and native-tsan presets
+  libasan8 libubsan1 libtsan2
+  # 64-bit Wine runs the 64-bit Windows build's tests (called by the loader's
+  # path, /usr/lib/wine/wine64); ps lists what is still running when
+  # wine-run.sh stops a hung program
+  wine wine64 procps
+  # fetching and unpacking the Debian source packages cross-built for Windows,
+  # and the SIMD code of libjpeg-turbo there
+  dpkg-dev nasm
+  # the image comparison tools and poppler's tools that check PDFs
+  libjpeg-turbo-progs poppler-utils
   # the tests' own print server: CUPS with its generic PostScript driver and a
   # driver that is no PostScript device
   cups cups-daemon cups-client cups-common cups-filters cups-core-drivers cups-ppdc
+  # the peer benchmark (bench/peers): unoconv over the system Python's UNO bridge
+  unoconv python3-uno
 )
+# Only where 32-bit programs run: 32-bit Wine and the 32-bit CUPS client for
+# its spooler. They are wanted, not needed: without them the 32-bit Windows
+# suite is skipped and said so.
+wanted_i386=()
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ $tests -eq 1 ]; then
+  packages+=("${test_packages[@]}")
+  if reason="$("$here/runs-32bit.sh")"; then
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+      $SUDO dpkg --add-architecture i386
+    fi
+    wanted_i386=(wine32:i386 libcups2:i386)
+  else
+    echo "setup: this machine cannot run 32-bit programs ($reason): no 32-bit Wine."
+  fi
 fi
 
-# Source packages of the libraries that Debian ships no mingw build of; they
-# are cross-compiled into quillet.dll at build time and never committed.
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-if [ -x "$here/fetch-sources.sh" ]; then
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+
+missing=()
+for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
+missing_i386=()
+for p in "${wanted_i386[@]}"; do installed "$p" || missing_i386+=("$p"); done
+
+if [ ${#missing[@]} -gt 0 ] || [ ${#missing_i386[@]} -gt 0 ]; then
+  # apt-get update fails as a whole when one index fails to download, though
+  # the others are fresh; whether that matters shows in the installs below.
+  if ! $SUDO apt-get update -qq; then
+    echo "setup: apt-get update reported a failed index; going on with the indexes it has."
+  fi
+fi
+
+if [ ${#missing[@]} -gt 0 ]; then
+  if ! $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"; then
+    # Name the packages that cannot be installed, one by one.
+    failed=()
+    for p in "${missing[@]}"; do
+      installed "$p" || $SUDO apt-get install -y -qq --no-install-recommends "$p" >/dev/null 2>&1 ||
+        failed+=("$p")
+    done
+    if [ ${#failed[@]} -gt 0 ]; then
+      echo "setup: these needed packages cannot be installed: ${failed[*]}" >&2
+      exit 1
+    fi
+  fi
+fi
+
+if [ ${#missing_i386[@]} -gt 0 ]; then
+  if ! $SUDO apt-get install -y -qq --no-install-recommends "${missing_i386[@]}"; then
+    echo "setup: 32-bit Wine cannot be installed (${missing_i386[*]}):" \
+         "the 32-bit Windows tests will be skipped."
+  fi
+fi
+
+if [ $tests -eq 1 ]; then
+  # The Debian source packages of the libraries that Debian ships no mingw
+  # build of; they are cross-compiled into quillet.dll at build time and
+  # never committed.
   "$here/fetch-sources.sh"
 fi
