@@ -2,7 +2,8 @@
  * quillet: document conversion by driving the office applications installed
  * on the machine.
  *
- * The plain C interface of quillet.dll (Windows, stdcall) and libquillet.so
+ * The plain C interface of quillet.dll (Windows: stdcall in the 32-bit DLL,
+ * the one calling convention of x64 in the 64-bit DLL) and libquillet.so
  * (Linux). Strings are zero-terminated byte strings in the ANSI code page
  * (UTF-8 on Linux); a null input pointer reads as the empty string. Output
  * buffers belong to the caller.
