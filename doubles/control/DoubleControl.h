@@ -329,8 +329,9 @@ class Doubles {
 };
 
 // Windows: puts the Ghostscript library double's folder on the program's
-// library search path, so that "GSDLL32.dll" (or "GSDLL64.dll") loads it (call it before the
-// first conversion that uses Ghostscript: the library stays loaded). Linux:
+// library search path, so that "GSDLL32.dll" (or "GSDLL64.dll") loads it (call
+// it before the first conversion that uses Ghostscript: the library stays
+// loaded). Linux:
 // nothing; the converter uses the system's own Ghostscript.
 void UseGhostscriptDouble();
 
