@@ -1,7 +1,8 @@
 // The interaction handler of every load: it answers each request by aborting
 // it, so that nothing ever waits for a person (a password prompt, a filter's
-// options dialog), and it remembers whether the office asked for a password,
-// which tells a wrong password from a damaged file when the load then fails.
+// options dialog), and it remembers whether the office asked for a password
+// or reported the one it was given wrong, which tells a wrong password from a
+// damaged file when the load then fails.
 #pragma once
 
 #include <atomic>

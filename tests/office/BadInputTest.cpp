@@ -89,18 +89,24 @@ TEST_F(BadInput, ProtectedFilesFailFastWithTheDummyPassword) {
     const ole::Variant book = test::OpenWorkbook(*xlsx_);
     book.Call("SaveAs", {}, {{"Filename", Path("secret.xlsx")}, {"FileFormat", 51}, {"Password", "secret"}});
     book.Call("Close", {}, {{"SaveChanges", 0}});
+    // The Word 97 format encrypts with the password too.
+    const ole::Variant old = test::OpenWord(*docx_);
+    old.Call("SaveAs", {}, {{"FileName", Path("secret.doc")}, {"FileFormat", 0}, {"Password", "secret"}});
+    old.Call("Close", {}, {{"SaveChanges", 0}});
   }
-  for (const char* file : {"secret.docx", "secret.xlsx"}) {
+  for (const char* file : {"secret.docx", "secret.xlsx", "secret.doc"}) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(OpenError(Path(file)), kPassword) << file;
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << file;
   }
   // With its password the document opens.
-  const ole::Variant doc = test::Apps().word.CallOrGet("Documents").Call(
-      "Open", {}, {{"FileName", Path("secret.docx")}, {"ReadOnly", true}, {"PasswordDocument", "secret"}});
-  test::SaveAs(doc, Path("secret.txt"), 2);
-  doc.Call("Close", {}, {{"SaveChanges", 0}});
-  EXPECT_EQ(test::ReadFile(Path("secret.txt")), "Good words\r\n");
+  for (const char* file : {"secret.docx", "secret.doc"}) {
+    const ole::Variant doc = test::Apps().word.CallOrGet("Documents").Call(
+        "Open", {}, {{"FileName", Path(file)}, {"ReadOnly", true}, {"PasswordDocument", "secret"}});
+    test::SaveAs(doc, Path("secret.txt"), 2);
+    doc.Call("Close", {}, {{"SaveChanges", 0}});
+    EXPECT_EQ(test::ReadFile(Path("secret.txt")), "Good words\r\n") << file;
+  }
 }
 
 TEST_F(BadInput, MissingFilesAndUnknownFormatsHaveTheirTexts) {
