@@ -260,6 +260,12 @@ Doubles::Doubles() : state_(std::make_unique<State>()) {
   EndStrayDoubles("a double of an earlier test was still running");
   ::RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\quillet-doubles", "Dir", REG_SZ, state_->dir.path().c_str(),
                     static_cast<DWORD>(state_->dir.path().size() + 1));
+  // Every double started from now on keeps its process id from being given
+  // again while this program runs (see PinProcessIdInController).
+  const DWORD controller = ::GetCurrentProcessId();
+  SetEnv("QUILLET_DOUBLES_CONTROLLER", std::to_string(controller));
+  ::RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\quillet-doubles", "Controller", REG_DWORD, &controller,
+                    sizeof controller);
   for (App app : kServed) {
     const std::string exe = HostPath(std::string(QUILLET_DOUBLES_BIN_DIR) + "/" + ExeName(app));
     SetKey(std::string("CLSID\\") + ClsidText(app) + "\\LocalServer32", exe);
@@ -295,6 +301,8 @@ Doubles::~Doubles() {
   SetEnv("QUILLET_DOUBLES_DIR", "");
 #ifdef _WIN32
   ::RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\quillet-doubles", "Dir");
+  ::RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\quillet-doubles", "Controller");
+  SetEnv("QUILLET_DOUBLES_CONTROLLER", "");
 #else
   SetEnv("QUILLET_AUTOMATION_REGISTRY", "");
   // The library stays loaded: the server registry keeps it loaded as well.

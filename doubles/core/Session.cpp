@@ -50,6 +50,28 @@ std::string ControlDir() {
   return {};
 }
 
+#ifdef _WIN32
+void PinProcessIdInController() {
+  DWORD pid = 0;
+  if (const char* text = std::getenv("QUILLET_DOUBLES_CONTROLLER"); text && *text) {
+    pid = static_cast<DWORD>(std::strtoul(text, nullptr, 10));
+  } else {
+    DWORD size = sizeof pid;
+    if (::RegGetValueA(HKEY_CURRENT_USER, "Software\\quillet-doubles", "Controller", RRF_RT_REG_DWORD, nullptr,
+                       &pid, &size) != ERROR_SUCCESS)
+      pid = 0;
+  }
+  if (pid == 0 || pid == ::GetCurrentProcessId()) return;
+  const HANDLE controller = ::OpenProcess(PROCESS_DUP_HANDLE, FALSE, pid);
+  if (!controller) return;
+  // The copy belongs to the controller and is never closed there; it goes
+  // when the controller's process ends.
+  HANDLE copy = nullptr;
+  ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentProcess(), controller, &copy, SYNCHRONIZE, FALSE, 0);
+  ::CloseHandle(controller);
+}
+#endif
+
 Session::Session(std::string app, bool automation) : app_(std::move(app)), automation_(automation) {
   const std::string dir = ControlDir();
   std::string text;

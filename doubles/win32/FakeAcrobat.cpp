@@ -56,6 +56,7 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 }  // namespace
 
 int main() {
+  PinProcessIdInController();
   Session session("Acrobat", false);
   g_session = &session;
   const std::string dir = ControlDir();

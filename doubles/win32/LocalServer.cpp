@@ -58,6 +58,7 @@ int main(int argc, char** argv) {
   g_mainThread = ::GetCurrentThreadId();
   MSG msg;
   ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue, before anyone posts to it
+  PinProcessIdInController();
   if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
   AppendControlFile(".pids", std::to_string(::GetCurrentProcessId()) + "\n");
   SetOnLastObjectGone(OnLastObjectGone);
