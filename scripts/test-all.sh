@@ -50,16 +50,6 @@ for preset in "${presets[@]}"; do
   echo "=== $preset: tests"
   start=$SECONDS
   args=()
-  case "$preset" in
-    mingw32 | mingw64)
-      # Under Wine, on a loaded machine, the system now and then fails to hand
-      # over an application double it has just started (the creation fails as
-      # "server unavailable" after about 10 s), which fails the one test it
-      # happens in. A Windows program that fails is therefore run once more;
-      # its first failure stays in the log, and a fault of ours fails both times.
-      args=(--repeat until-pass:2)
-      ;;
-  esac
   if [ "$preset" = mingw32 ]; then
     if [ -n "$no_32bit_wine" ]; then
       echo "32-bit Windows tests skipped: $no_32bit_wine"
