@@ -61,7 +61,10 @@ PageLog $dir/log/page_log
 Printcap $dir/printcap
 FileDevice Yes
 CONF
-setsid cupsd -f -c "$dir/cupsd.conf" -s "$dir/cups-files.conf" >"$dir/log/cupsd.out" 2>&1 </dev/null &
+# The daemon outlives this script: it keeps none of the caller's descriptors
+# (a lock the caller holds would be held until the server stops).
+setsid cupsd -f -c "$dir/cupsd.conf" -s "$dir/cups-files.conf" >"$dir/log/cupsd.out" 2>&1 </dev/null \
+  3>&- 4>&- 5>&- 6>&- 7>&- 8>&- 9>&- &
 echo $! >"$dir/cupsd.pid"
 export CUPS_SERVER="$dir/cups.sock"
 i=0
