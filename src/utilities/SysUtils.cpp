@@ -146,12 +146,14 @@ std::string ExtractBetween(const std::string& text, const std::string& startMark
   const size_t s = startMarker.empty() ? std::string::npos : text.find(startMarker);
   if (s == std::string::npos && wholeIfMissing) return text;
   const size_t begin = s == std::string::npos ? 0 : s + startMarker.size();
-  const size_t e = endMarker.empty() ? std::string::npos : text.find(endMarker);
+  // The end is looked for after the value's start: an end marker before the
+  // start marker (an earlier line of an option text) does not end the value.
+  const size_t e = endMarker.empty() ? std::string::npos : text.find(endMarker, begin);
   if (e == std::string::npos) {
     if (wholeIfMissing) return text;
     return s != std::string::npos ? text.substr(begin) : std::string();
   }
-  return e < begin ? std::string() : text.substr(begin, e - begin);
+  return text.substr(begin, e - begin);
 }
 
 }  // namespace quillet

@@ -60,8 +60,9 @@ uint32_t RunProgram(const std::string& program, const std::string& params, int s
 bool RunProgramAndWait(const std::string& program, const std::string& params, int show);
 
 // Cuts a keyword's value out of Text: from just after the first StartMarker up
-// to (not including) the first EndMarker of the whole text. With
-// WholeIfMissing, a missing marker gives the whole text back.
+// to (not including) the first EndMarker after it (without a StartMarker,
+// from the first character). With WholeIfMissing, a missing marker gives the
+// whole text back.
 std::string ExtractBetween(const std::string& text, const std::string& startMarker, const std::string& endMarker,
                            bool wholeIfMissing);
 

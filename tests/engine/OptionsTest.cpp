@@ -22,10 +22,12 @@ TEST(Options, TestOrderNotTextOrderChoosesTheApplication) {
   EXPECT_EQ(options::ChooseApplication(""), "");
 }
 
-TEST(Options, OpenFormatValueEndsAtTheFirstCrLf) {
+TEST(Options, OpenFormatValueEndsAtTheFirstCrLfAfterIt) {
   EXPECT_EQ(options::OpenFormatValue("OPENFORMAT=5\r\nUSEGSDLL"), "5");
   EXPECT_EQ(options::OpenFormatValue("OPENFORMAT=8"), "8");
-  EXPECT_EQ(options::OpenFormatValue("A\r\nOPENFORMAT=5"), "");  // the CR LF lies before the marker
+  // A keyword on a later line keeps its value: only a CR LF after it ends it.
+  EXPECT_EQ(options::OpenFormatValue("MS Word\r\nOPENFORMAT=5"), "5");
+  EXPECT_EQ(options::OpenFormatValue("A\r\nOPENFORMAT=5\r\nUSEGSDLL"), "5");
   EXPECT_EQ(options::OpenFormatValue("OPENFORMAT 7\r\nX"), "OPENFORMAT 7");
   EXPECT_EQ(options::OpenFormatValue("OPENFORMAT 7"), "");
   EXPECT_EQ(options::OpenFormatValue("OPENFORMAT=abc"), "abc");
@@ -39,7 +41,8 @@ TEST(ExtractBetween, MarkersAndTheWholeIfMissingFlag) {
   EXPECT_EQ(ExtractBetween("X=abc", "X=", ";", false), "abc");
   EXPECT_EQ(ExtractBetween("X=abc", "X=", ";", true), "X=abc");
   EXPECT_EQ(ExtractBetween("abc", "X=", ";", false), "");
-  EXPECT_EQ(ExtractBetween("a;X=b", "X=", ";", false), "");
+  EXPECT_EQ(ExtractBetween("a;X=b", "X=", ";", false), "b");
+  EXPECT_EQ(ExtractBetween("a;X=b;c", "X=", ";", false), "b");
   EXPECT_EQ(ExtractBetween("", "X=", ";", false), "");
 }
 
