@@ -2,6 +2,9 @@
 // links of a web-page target, the linked pictures of an HTML source, the
 // title, the two saves of the library's own (revision marks, encoded text),
 // and the print to PostScript with the orientation keywords.
+#include <algorithm>
+#include <string_view>
+
 #include "engine/Options.h"
 #include "platform/path.h"
 #include "procedures/OfficeSteps.h"
@@ -129,6 +132,18 @@ class WordSteps : public TOfficeSteps {
     DocumentOpen = false;
   }
 
+  // The page a linked Word document becomes: the address with the ".doc"
+  // ending of its path (any letter case, before a "?" query or a "#"
+  // fragment) made ".htm"; empty for an address whose path does not end so
+  // (a.docx, https://www.docusign.com/x).
+  static std::string DocumentLinkAsPage(const std::string& address) {
+    const std::string_view ending = ".doc";
+    const size_t pathEnd = std::min(address.find_first_of("?#"), address.size());
+    if (pathEnd < ending.size() || LowerCase(address.substr(pathEnd - ending.size(), ending.size())) != ending)
+      return {};
+    return address.substr(0, pathEnd - ending.size()) + ".htm" + address.substr(pathEnd);
+  }
+
   // For a web-page target, links to Word documents are pointed at the pages
   // those documents become. A failure anywhere ends the step quietly.
   void RewriteDocLinks() {
@@ -136,9 +151,8 @@ class WordSteps : public TOfficeSteps {
       const int32_t n = Document.Get("Hyperlinks").Get("Count").AsInteger();
       for (int32_t i = 1; i <= n; ++i) {
         auto link = [&] { return Document.Get("Hyperlinks").Get("item", {i}); };
-        const std::string address = link().Get("address").AsString();
-        if (!Contains(LowerCase(address), ".doc")) continue;
-        const std::string page = ReplaceAllText(address, ".doc", ".htm");
+        const std::string page = DocumentLinkAsPage(link().Get("address").AsString());
+        if (page.empty()) continue;
         link().Put("address", page);
         link().Put("TextToDisplay", page);
       }

@@ -100,6 +100,21 @@ TEST_F(WordConversion, AWebPageTargetPointsLinksToDocumentsAtTheirPages) {
   EXPECT_EQ(CallsWith(App::Word, "Document(b.doc).Hyperlinks"), Lines{});
 }
 
+TEST_F(WordConversion, OnlyLinksWhosePathEndsInDocArePointedAtPages) {
+  d.Script(App::Word,
+           "Hyperlink=https://www.docusign.com/x|Sign here\n"
+           "Hyperlink=a.docx|Newer document\n"
+           "Hyperlink=http://host/files/Plan.Doc#part2|Plan, part 2\n"
+           "Hyperlink=http://host/get.doc?id=7&fmt=.doc|Download\n"
+           "Hyperlink=notes.doc.txt|Notes\n");
+  ASSERT_TRUE(lib.ConvertSingleFile(File("a.doc"), dir / "a.htm", "8", "MS Word").ok);
+  const std::string links = "Word.Document(a.doc).Hyperlinks";
+  EXPECT_EQ(CallsWith(App::Word, ".address put"), (Lines{
+                                                       links + "(3).address put \"http://host/files/Plan.htm#part2\"",
+                                                       links + "(4).address put \"http://host/get.htm?id=7&fmt=.doc\"",
+                                                   }));
+}
+
 TEST_F(WordConversion, ABrokenLinkListEndsTheLinkStepQuietly) {
   d.Script(App::Word, "Hyperlink=a.doc|a\nHyperlink=b.doc|b\nFail=Word.Document(a.doc).Hyperlinks(1).address|Gone\n");
   const auto r = lib.ConvertSingleFile(File("a.doc"), dir / "a.htm", "8", "MS Word");
