@@ -5,6 +5,7 @@
 
 #include "HTMLParser/HTMLParser.h"
 #include "documents/ImageTagStrip.h"
+#include "platform/fs.h"
 #include "platform/path.h"
 #include "utilities/Strings.h"
 #include "utilities/SysUtils.h"
@@ -13,16 +14,19 @@ namespace quillet {
 
 void RemoveHtmlImages(const std::string& HtmlPath, std::string& ErrorText) {
   ErrorText.clear();
+  const std::string folder = path::ChangeFileExt(HtmlPath, ".files");
+  bool folderStays = false;
   try {
-    // A folder that is missing or cannot be removed is not reported here; the
-    // latter has shown its message box already.
-    (void)DeleteFolderTree(path::ChangeFileExt(HtmlPath, ".files"));
+    // A missing folder is no failure; one that cannot be removed has shown its
+    // message box, and is reported once the page is done.
+    if (!DeleteFolderTree(folder)) folderStays = os::DirectoryExists(folder);
   } catch (const std::exception& e) {
     ErrorText = e.what();
     return;
   }
-  // Case-sensitive on purpose: a page saved as .HTM keeps its tags.
-  if (!Contains(HtmlPath, ".htm")) return;
+  if (folderStays) ErrorText = "Cannot remove folder " + folder;
+  // A page saved as .HTM or .Htm is a web page too.
+  if (!Contains(LowerCase(HtmlPath), ".htm")) return;
 
   THtmlParser parser;
   try {

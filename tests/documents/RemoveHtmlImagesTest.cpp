@@ -97,20 +97,22 @@ TEST(RemoveHtmlImages, WithoutASupportingFolderStillStrips) {
   EXPECT_TRUE(boxes.boxes().empty());
 }
 
-TEST(RemoveHtmlImages, ExtensionInCapitalsDeletesTheFolderButKeepsThePage) {
+TEST(RemoveHtmlImages, AnExtensionInCapitalsIsAWebPageToo) {
   TempDir dir;
-  const std::string page = dir / "PAGE.HTM";
-  test::WriteFile(page, kPage);
-  const std::string folder = MakeSupportFolder(dir, "PAGE.files");
-  std::string error;
-  RemoveHtmlImages(page, error);
-  EXPECT_EQ(error, "");
-  EXPECT_FALSE(os::DirectoryExists(folder));
-  // Not even the line ends are touched.
-  EXPECT_EQ(test::ReadFile(page), kPage);
+  for (const char* name : {"PAGE.HTM", "Page.Html"}) {
+    const std::string page = dir / name;
+    test::WriteFile(page, kPage);
+    const std::string folder = MakeSupportFolder(dir, path::ChangeFileExt(name, ".files"));
+    std::string error;
+    RemoveHtmlImages(page, error);
+    EXPECT_EQ(error, "") << name;
+    EXPECT_FALSE(os::DirectoryExists(folder)) << name;
+    // Its tags pointed into the folder that is gone.
+    EXPECT_EQ(test::ReadFile(page), kStripped) << name;
+  }
 }
 
-TEST(RemoveHtmlImages, AFolderThatStaysIsShownButThePageIsStillStripped) {
+TEST(RemoveHtmlImages, AFolderThatStaysIsShownAndReportedAndThePageIsStillStripped) {
   TempDir dir;
   const std::string page = dir / "page.htm";
   test::WriteFile(page, kPage);
@@ -120,7 +122,7 @@ TEST(RemoveHtmlImages, AFolderThatStaysIsShownButThePageIsStillStripped) {
   MessageBoxRecorder boxes;
   std::string error;
   RemoveHtmlImages(page, error);
-  EXPECT_EQ(error, "");
+  EXPECT_EQ(error, "Cannot remove folder " + folder);
   EXPECT_EQ(boxes.boxes().size(), 1u);
   EXPECT_TRUE(os::DirectoryExists(Join(folder, ".keep")));
   EXPECT_EQ(test::ReadFile(page), kStripped);
