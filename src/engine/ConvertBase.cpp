@@ -36,7 +36,14 @@ void TConvertBaseClass::ConvertDocument(const std::string& src, const std::strin
     return;
   }
   const std::string destDir = path::ExtractFileDir(dest);
-  if (!os::DirectoryExists(destDir)) errorText = destDir + " directory do not exist";
+  if (!os::DirectoryExists(destDir)) {
+    errorText = destDir + " directory do not exist";
+    return;
+  }
+  // The routes delete or overwrite the destination before the application
+  // writes it: a destination that is the source (however it is spelled, or
+  // through a link) would lose the only copy when the save fails.
+  if (os::SameFile(src, dest)) errorText = "Destination file \"" + dest + "\" is the source file itself";
 }
 
 void TConvertBaseClass::ConvertFolderContents(const std::string&, const std::string&, const std::string&, int32_t,

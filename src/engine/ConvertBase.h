@@ -36,7 +36,9 @@ class TConvertBaseClass {
   //    constructors above and in the subclass take its place.
   // 6. A report of what is supported; empty.
   virtual void GetSupportReport(std::string& text);
-  // 7. Converts one file. The base class validates the paths only.
+  // 7. Converts one file. The base class validates the paths only: the
+  //    source exists, the destination's folder exists, and the destination
+  //    is not the source file itself.
   virtual void ConvertDocument(const std::string& src, const std::string& dest, const std::string& destFormat,
                                const std::string& option, std::string& errorText);
   // 8. Converts the matching files of a folder; the base class does nothing.

@@ -1,14 +1,19 @@
 // The folder driver: every file of a folder (optionally of its subtree) that
 // matches a pattern goes through the single-file dispatcher, one at a time,
 // and each file that fails adds one time-stamped line to the report.
+#include <cstdint>
+#include <map>
+#include <utility>
+
 #include "engine/FindFile/SearchFiles.h"
+#include "engine/Options.h"
+#include "engine/formatlib/KnownSaveFormats.h"
 #include "engine/OfficeConvert.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "platform/path.h"
 #include "utilities/ConversionLines.h"
 #include "utilities/Guarded.h"
-#include "utilities/TextLines.h"
 
 namespace quillet {
 
@@ -21,6 +26,20 @@ constexpr const char* kSameFilePath = "Same File Path";
 std::string SearchFolderOf(const std::string& src) {
   const std::string folder = path::ExtractFilePath(src);
   return path::IsAbsolute(folder) ? folder : path::JoinToCurrent(os::GetCurrentDir(), folder);
+}
+
+// A path for one line of the report: its line breaks written as \r and \n.
+std::string EscapedLineBreaks(const std::string& path) {
+  std::string out;
+  for (char c : path) {
+    if (c == '\r')
+      out += "\\r";
+    else if (c == '\n')
+      out += "\\n";
+    else
+      out += c;
+  }
+  return out;
 }
 
 }  // namespace
@@ -42,19 +61,47 @@ void TOfficeConvertClass::ConvertFolderContents(const std::string& src, const st
   std::string mask = path::ExtractFileName(src);
   if (mask.empty()) mask = Sources().empty() ? "*.*" : "*" + path::ExtractFileExt(Sources().front().Pattern);
   const std::string format = destFormat.empty() ? Dests().front().Code : destFormat;
+  // Every result is named with its extension: the table's, else the one the
+  // code is known by. A code that nothing names ends the run before any file
+  // is converted (no result is ever written without its extension).
   std::string destExt;
-  FindFormatExt(Dests(), format, destExt);
+  if (HasFormat(Dests(), format)) {
+    FindFormatExt(Dests(), format, destExt);
+  } else {
+    destExt = KnownSaveFormatExt(options::ChooseApplication(option), format);
+    if (destExt.empty()) {
+      report = "File format " + format + " do not exist!";
+      return;
+    }
+  }
   // Only the lowest byte says whether subfolders count: 1 and -1 both do.
   const bool recurse = (isSubFolder & 0xFF) != 0;
 
-  for (const std::string& file : SplitLines(SearchFiles(folder, recurse, mask))) {
+  // The files this run wrote, by the identity of their results, with the
+  // source each came from: results of two sources that land on one path
+  // (the same name in two subfolders) must not replace each other.
+  std::map<std::pair<uint64_t, uint64_t>, std::string> written;
+  for (const std::string& file : SearchFileList(folder, recurse, mask)) {
     const std::string destFile = MakeDestPath(file, dest == kSameFilePath, dest, destExt);
     std::string errorText;
-    // A failure the dispatcher lets escape is that file's error text; the run goes on.
-    Guarded([&] { ConvertDocument(file, destFile, format, option, errorText); }, errorText);
-    if (errorText.empty()) continue;
+    const os::FileIdentity before = os::IdentityOf(destFile);
+    const auto earlier = before.valid ? written.find({before.device, before.file}) : written.end();
+    if (file.find_first_of("\r\n") != std::string::npos) {
+      // Its report line would break into lines that read as other files.
+      errorText = "The file name holds a line break";
+    } else if (earlier != written.end()) {
+      errorText = "\"" + destFile + "\" was written from \"" + earlier->second + "\" in this run";
+    } else {
+      // A failure the dispatcher lets escape is that file's error text; the run goes on.
+      Guarded([&] { ConvertDocument(file, destFile, format, option, errorText); }, errorText);
+      if (errorText.empty()) {
+        if (const os::FileIdentity result = os::IdentityOf(destFile); result.valid)
+          written.emplace(std::pair{result.device, result.file}, file);
+        continue;
+      }
+    }
     if (!report.empty()) report += "\r\n";
-    report += FailureLine(os::LocalTimeOfDay(), file, destFile, errorText);
+    report += FailureLine(os::LocalTimeOfDay(), EscapedLineBreaks(file), EscapedLineBreaks(destFile), errorText);
   }
 }
 

@@ -33,6 +33,24 @@ bool FileExists(const std::string& path);
 // True when Path names an existing folder.
 bool DirectoryExists(const std::string& path);
 
+// Which file a path names, independent of how it is spelled: the device (or
+// volume) and the file's number on it. Two paths whose identities are equal
+// name one file: the same path spelled twice, in other letter case on a
+// file system that ignores case, or through a link. Valid is false when the
+// path names nothing.
+struct FileIdentity {
+  bool valid = false;
+  uint64_t device = 0;
+  uint64_t file = 0;
+  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+FileIdentity IdentityOf(const std::string& path);
+// True when both paths name one existing file.
+inline bool SameFile(const std::string& a, const std::string& b) {
+  const FileIdentity x = IdentityOf(a);
+  return x.valid && x == IdentityOf(b);
+}
+
 // Creates Dir with every missing parent. Raises Error with the system's message
 // when a folder cannot be created. An empty Dir raises too; a bare drive or root
 // counts as existing.

@@ -11,6 +11,7 @@
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/path.h"
+#include "platform/win32_handle.h"
 
 #include <vector>
 
@@ -24,6 +25,19 @@ bool FileExists(const std::string& path) {
   if (path.empty()) return false;
   const DWORD a = ::GetFileAttributesA(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+FileIdentity IdentityOf(const std::string& path) {
+  if (path.empty()) return {};
+  // Opened for no access at all, sharing everything: the file's identity can
+  // be read even while another program holds it open exclusively.
+  const UniqueHandle h{::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
+  if (!IsValid(h)) return {};
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(h.get(), &info)) return {};
+  return {true, info.dwVolumeSerialNumber,
+          (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
 bool DirectoryExists(const std::string& path) {

@@ -105,6 +105,73 @@ TEST_F(FolderConversion, NoWordMeansOneTextForTheWholeRun) {
             "Can not load Microsoft Word, you must install Microsoft Word first, please try again!\r\n");
 }
 
+TEST_F(FolderConversion, ADestinationThatIsTheSourceFailsAndLeavesTheSourceUntouched) {
+  const std::string src = File("a.txt", "the only copy\r\n");
+  const std::string report = dir / "report.txt";
+  // Every file matches, and a.txt maps onto itself.
+  EXPECT_FALSE(lib.ConvertFolder(dir / "*.*", "Same File Path", "2", 0, "MS Word", report));
+  const Lines lines = ReportLines(ReadFile(report).substr(0, ReadFile(report).size() - 2));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(IsTimeStamped(lines[0], "        can not convert " + src + " to " + src +
+                                          ", Error Reason is Destination file \"" + src +
+                                          "\" is the source file itself"))
+      << lines[0];
+  EXPECT_EQ(ReadFile(src), "the only copy\r\n");
+  EXPECT_EQ(CallsWith(App::Word, "Documents.Open"), Lines{});
+  // A single file too, however the destination is spelled.
+  const std::string spelled = dir / "." + std::string(1, kSep) + "a.txt";
+  EXPECT_EQ(lib.ConvertSingleFile(src, spelled, "2", "").errorText,
+            "Destination file \"" + spelled + "\" is the source file itself");
+#ifndef _WIN32
+  // Or through a link.
+  std::filesystem::create_symlink(src, dir / "link.txt");
+  EXPECT_EQ(lib.ConvertSingleFile(src, dir / "link.txt", "2", "").errorText,
+            "Destination file \"" + (dir / "link.txt") + "\" is the source file itself");
+#endif
+  EXPECT_EQ(ReadFile(src), "the only copy\r\n");
+}
+
+TEST_F(FolderConversion, TwoSourcesOfOneNameWriteTheirDestinationOnceAndTheSecondIsReported) {
+  namespace fs = std::filesystem;
+  fs::create_directories(dir / "in" + kSep + "a");
+  fs::create_directories(dir / "in" + kSep + "b");
+  const std::string first = File("in" + std::string(1, kSep) + "a" + kSep + "x.doc");
+  const std::string second = File("in" + std::string(1, kSep) + "b" + kSep + "x.doc");
+  const std::string out = dir / "out", report = dir / "report.txt";
+  EXPECT_FALSE(lib.ConvertFolder(dir / "in" + kSep + "*.doc", out, "2", 1, "MS Word", report));
+  const std::string dest = out + kSep + "x.txt";
+  EXPECT_EQ(ReadFile(dest), "Word saved " + first + " as format 2\r\n");
+  const Lines lines = ReportLines(ReadFile(report).substr(0, ReadFile(report).size() - 2));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(IsTimeStamped(lines[0], "        can not convert " + second + " to " + dest +
+                                          ", Error Reason is \"" + dest + "\" was written from \"" + first +
+                                          "\" in this run"))
+      << lines[0];
+  EXPECT_EQ(CallsWith(App::Word, "Documents.Open").size(), 1u);
+  // A destination that was there before the run is replaced as always.
+  ASSERT_TRUE(lib.ConvertFolder(dir / "in" + kSep + "a" + kSep + "*.doc", out, "2", 0, "MS Word", report));
+  EXPECT_EQ(ReadFile(report), "");
+}
+
+#ifndef _WIN32
+TEST_F(FolderConversion, AFileNameWithALineBreakGetsOneReportLineOfItsOwn) {
+  const std::string odd = File("a\nb.doc");
+  File("b.doc");
+  const std::string report = dir / "report.txt";
+  EXPECT_FALSE(lib.ConvertFolder(dir / "*.doc", "Same File Path", "2", 0, "MS Word", report));
+  const Lines lines = ReportLines(ReadFile(report).substr(0, ReadFile(report).size() - 2));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(IsTimeStamped(lines[0], "        can not convert " + (dir / "a\\nb.doc") + " to " +
+                                          (dir / "a\\nb.txt") +
+                                          ", Error Reason is The file name holds a line break"))
+      << lines[0];
+  // Its halves were never taken for files; the other file converted.
+  EXPECT_EQ(CallsWith(App::Word, "Documents.Open"),
+            (Lines{"Word.Documents.Open method FileName:=\"" + (dir / "b.doc") +
+                   "\", ReadOnly:=True, PasswordDocument:=\"zv\""}));
+}
+#endif
+
 TEST_F(FolderConversion, AFolderWithoutMatchesIsASuccess) {
   const std::string report = dir / "report.txt";
   EXPECT_TRUE(lib.ConvertFolder(dir / "nowhere" + kSep + "*.doc", dir / "out", "2", 0, "", report));

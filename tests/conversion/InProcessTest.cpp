@@ -54,16 +54,31 @@ TEST_F(InProcess, ADestinationFolderThatCannotBeMadeIsShownAndFailsEachFile) {
   for (const std::string& call : d.Calls(App::Word)) EXPECT_EQ(call.find("Documents.Open"), std::string::npos);
 }
 
-TEST_F(InProcess, AnUnknownFormatCodeShowsItsBoxAndTheRunGoesOn) {
+TEST_F(InProcess, AFormatOutsideTheTableTakesTheExtensionItIsKnownBy) {
+  WriteFile(dir / "a.doc", "x");
+  WriteFile(dir / "b.xls", "x");
+  MessageBoxRecorder boxes;
+  std::string report;
+  // Word's own number for PDF, and Excel's for CSV: the table holds neither.
+  conv.ConvertFolderContents(dir / "*.doc", "Same File Path", "17", 0, "", report);
+  EXPECT_EQ(report, "");
+  EXPECT_EQ(ReadFile(dir / "a.pdf"), "Word saved " + (dir / "a.doc") + " as format 17\r\n");
+  conv.ConvertFolderContents(dir / "*.xls", "Same File Path", "6", 0, "MS Excel", report);
+  EXPECT_EQ(report, "");
+  EXPECT_EQ(ReadFile(dir / "b.csv"), "Excel saved " + (dir / "b.xls") + " as format 6\r\n");
+  EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST_F(InProcess, AFormatCodeNothingNamesEndsTheRunBeforeAnyFileWithoutABox) {
   WriteFile(dir / "a.doc", "x");
   MessageBoxRecorder boxes;
   std::string report;
   conv.ConvertFolderContents(dir / "*.doc", "Same File Path", "99", 0, "", report);
-  ASSERT_EQ(boxes.boxes().size(), 1u);
-  EXPECT_EQ(boxes.boxes()[0].text, "File format 99 do not exist!");
-  // Without an extension the destination is the source's name without one.
-  EXPECT_EQ(report, "");
-  EXPECT_EQ(ReadFile(dir / "a"), "Word saved " + (dir / "a.doc") + " as format 99\r\n");
+  EXPECT_EQ(report, "File format 99 do not exist!");
+  EXPECT_TRUE(boxes.boxes().empty());
+  // Nothing was opened, and no result without an extension was written.
+  for (const std::string& call : d.Calls(App::Word)) EXPECT_EQ(call.find("Documents.Open"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir / "a"));
 }
 
 }  // namespace

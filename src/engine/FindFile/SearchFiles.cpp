@@ -12,13 +12,19 @@ namespace quillet {
 std::string SearchFiles(const std::string& folder, bool recurse, const std::string& mask) {
   if (mask.empty() || folder.empty()) return {};
   if (mask.find_first_of("?*") == std::string::npos) return folder + mask;
+  return JoinLinesCrLf(SearchFileList(folder, recurse, mask));
+}
+
+std::vector<std::string> SearchFileList(const std::string& folder, bool recurse, const std::string& mask) {
+  if (mask.empty() || folder.empty()) return {};
+  if (mask.find_first_of("?*") == std::string::npos) return {folder + mask};
 
   ThhFindFile finder;
   finder.Filter = mask;
   finder.Directory = folder;
   finder.Recurse = recurse;
   finder.Execute();
-  return JoinLinesCrLf(finder.Files);
+  return std::move(finder.Files);
 }
 
 std::string MakeDestPath(const std::string& file, bool samePath, const std::string& destRoot,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace quillet {
 
@@ -12,6 +13,10 @@ namespace quillet {
 // (Folder is expected to end with a delimiter) whether or not it exists, and
 // the disk is not looked at. An empty Folder or Mask gives an empty text.
 std::string SearchFiles(const std::string& folder, bool recurse, const std::string& mask);
+
+// The same files as a list, one path per entry: a name that holds a line
+// break stays one entry.
+std::vector<std::string> SearchFileList(const std::string& folder, bool recurse, const std::string& mask);
 
 // The destination path of File. With SamePath, File itself with its extension
 // replaced by DestExt. Otherwise the file name of File (extension replaced) in

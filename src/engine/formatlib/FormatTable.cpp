@@ -11,6 +11,12 @@ void AddFormat(TFormatList& table, const std::string& description, const std::st
   table.push_back({appName.empty() ? code + "=" + description : description, code, pattern, appName});
 }
 
+bool HasFormat(const TFormatList& table, const std::string& code) {
+  for (const TFormatNode& row : table)
+    if (row.Code == code) return true;
+  return false;
+}
+
 void FindFormatExt(const TFormatList& table, const std::string& code, std::string& ext) {
   ext.clear();
   for (const auto& row : table) {

@@ -22,6 +22,9 @@ using TFormatList = std::vector<TFormatNode>;
 void AddFormat(TFormatList& table, const std::string& description, const std::string& code,
                const std::string& pattern, const std::string& appName);
 
+// True when a row's Code equals Code (whole, case-sensitive).
+bool HasFormat(const TFormatList& table, const std::string& code);
+
 // The extension of the first row whose Code equals Code (whole, case-sensitive).
 // When none does, shows the box "File format <code> do not exist!" and leaves
 // Ext empty.
