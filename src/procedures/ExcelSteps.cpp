@@ -54,6 +54,11 @@ class ExcelSteps : public TOfficeSteps {
     if (DocumentOpen) CloseWorkbook();
   }
 
+  void PutBackAfterFailure() override {
+    if (DocumentOpen) Ignoring([&] { CloseWorkbook(); });
+    PromptsOn();
+  }
+
   // Excel is given the printer with the print itself.
   bool PrintToPostScript(const std::string& printer, const std::string& psFile, std::string& errorText) override {
     const bool printed = Guarded(
@@ -62,12 +67,7 @@ class ExcelSteps : public TOfficeSteps {
                         {{"ActivePrinter", printer}, {"PrToFileName", psFile}, {"PrintToFile", true}});
         },
         errorText);
-    if (!printed) {
-      // The workbook does not outlive a failed request.
-      Ignoring([&] { CloseWorkbook(); });
-      PromptsOn();
-      return false;
-    }
+    if (!printed) return false;
     CloseWorkbook();
     PromptsOn();
     return true;

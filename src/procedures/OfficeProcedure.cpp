@@ -14,6 +14,10 @@
 
 namespace quillet {
 
+void TOfficeSteps::PutBackAfterFailure() {
+  Ignoring([&] { CloseAfterFailure(); });
+}
+
 void TOfficeSteps::SaveAsGeneric() {
   Document.Call("SaveAs", {},
                 {{"FileName", Request.DestFile}, {"FileFormat", StrToInt(Request.DestFormat)}});

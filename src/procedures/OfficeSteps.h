@@ -61,10 +61,16 @@ class TOfficeSteps {
   bool ReadDocumentInfo(TDocumentInfo& info) const;
   // PDF stage: prints the document through Printer into PsFile and closes it,
   // with what the application does before and after. False with ErrorText
-  // set when the print fails; the document is then closed and the
-  // application's settings are put back. Failures of the settings that are
-  // not guarded (a printer the application refuses) are raised.
+  // set when the print fails. Failures of the settings that are not guarded
+  // (a printer the application refuses) are raised. Either way the document
+  // may still be open: the stage then calls PutBackAfterFailure.
   virtual bool PrintToPostScript(const std::string& printer, const std::string& psFile, std::string& errorText) = 0;
+  // PDF stage: puts back what the stage changed when it ends before the print
+  // is done, whatever the reason (no printer, a printer the application
+  // refuses, a failed print): the document is closed when still open, and
+  // the application's alerts (Excel: and its link prompts) and Word's printer
+  // are as they were. Never raises.
+  virtual void PutBackAfterFailure();
 
  protected:
   // Document.SaveAs(FileName := DestFile, FileFormat := DestFormat as a number).

@@ -9,6 +9,7 @@
 #include "platform/path.h"
 #include "procedures/PrintWait.h"
 #include "utilities/Guarded.h"
+#include "utilities/ScopeExit.h"
 #include "utilities/SysUtils.h"
 
 namespace quillet {
@@ -70,10 +71,16 @@ std::string PostScriptFileFor(const std::string& destFile) {
 void PrintToPdf(TOfficeSteps& steps, TProcedureContext& context, const TOfficeRequest& request,
                 std::string& errorText) {
   std::string psFile;
-  if (!Guarded([&] { psFile = PostScriptFileFor(request.DestFile); }, errorText)) {
-    steps.CloseAfterFailure();
-    return;
-  }
+  bool printed = false;
+  // However the stage ends short of a PDF (a failure it reports, or one that
+  // it lets go to the caller), nothing it changed stays behind: before the
+  // print, the document and the application's settings; after it, the
+  // PostScript file.
+  auto putBack = MakeScopeExit([&] {
+    if (!printed) steps.PutBackAfterFailure();
+    if (!psFile.empty()) os::DeleteFile(psFile);
+  });
+  if (!Guarded([&] { psFile = PostScriptFileFor(request.DestFile); }, errorText)) return;
   os::ProcessMessages();
 
   const bool useGhostscript = options::Has(request.Option, options::kUseGsDll);
@@ -86,23 +93,17 @@ void PrintToPdf(TOfficeSteps& steps, TProcedureContext& context, const TOfficeRe
   // An empty name would make the application print to whatever it prints
   // to by default, or fail with a text about printers in general.
   if (printer.empty()) {
-    steps.CloseAfterFailure();
     errorText = kNoPostScriptPrinter;
     return;
   }
 
-  if (!steps.PrintToPostScript(printer, psFile, errorText)) {
-    os::DeleteFile(psFile);
-    return;
-  }
+  if (!steps.PrintToPostScript(printer, psFile, errorText)) return;
+  printed = true;
 
   const TPrintWaits& waits = context.PrintWaits();
   if (!WaitForPostScriptFile(psFile, printer, waits, errorText)) return;
   os::SleepMs(waits.SettleMs);
-  if (!WaitForPrinterQueue(printer, waits, errorText)) {
-    os::DeleteFile(psFile);
-    return;
-  }
+  if (!WaitForPrinterQueue(printer, waits, errorText)) return;
 
   bool made = false;
   const bool ran = Guarded(
@@ -118,6 +119,7 @@ void PrintToPdf(TOfficeSteps& steps, TProcedureContext& context, const TOfficeRe
   made = ran && made;
   os::ProcessMessages();
   RemoveLeftovers(psFile, request.DestFile);
+  putBack.Release();
   if (!made) {
     // An exit of Ghostscript that failed leaves no text of its own.
     if (errorText.empty()) errorText = "Ghostscript did not end cleanly after making \"" + request.DestFile + "\"";

@@ -12,9 +12,10 @@
 
 namespace quillet {
 
-// ErrorText is empty on success. Every failure after the document was opened
-// closes it, and no PostScript file is left behind once the wait for it is
-// over.
+// ErrorText is empty on success. However the stage fails, also by an error
+// it lets go to the caller, it leaves nothing behind: the document is closed,
+// the application's alerts, link prompts and printer are as they were, and
+// no PostScript file stays.
 void PrintToPdf(TOfficeSteps& steps, TProcedureContext& context, const TOfficeRequest& request,
                 std::string& errorText);
 

@@ -80,11 +80,7 @@ class PowerPointSteps : public TOfficeSteps {
   bool PrintToPostScript(const std::string& printer, const std::string& psFile, std::string& errorText) override {
     Document.Get("PrintOptions").Put("ActivePrinter", printer);
     Ignoring([&] { Document.Get("PrintOptions").Put("FitToPage", true); });
-    if (!Guarded([&] { Document.Call("PrintOut", {}, {{"PrintToFile", psFile}}); }, errorText)) {
-      // The presentation does not outlive a failed request.
-      Ignoring([&] { CloseAfterFailure(); });
-      return false;
-    }
+    if (!Guarded([&] { Document.Call("PrintOut", {}, {{"PrintToFile", psFile}}); }, errorText)) return false;
     Document.Call("Close");
     DocumentOpen = false;
     return true;

@@ -3,6 +3,7 @@
 // title, the two saves of the library's own (revision marks, encoded text),
 // and the print to PostScript with the orientation keywords.
 #include <algorithm>
+#include <optional>
 #include <string_view>
 
 #include "engine/Options.h"
@@ -98,6 +99,7 @@ class WordSteps : public TOfficeSteps {
   bool PrintToPostScript(const std::string& printer, const std::string& psFile, std::string& errorText) override {
     const std::string previous = App.Get("ActivePrinter").AsString();
     App.Put("ActivePrinter", printer);
+    previousPrinter_ = previous;
     const bool printed = Guarded(
         [&] {
           Ignoring([&] {
@@ -109,23 +111,28 @@ class WordSteps : public TOfficeSteps {
           Document.Call("PrintOut", {}, {{"OutputFileName", psFile}, {"PrintToFile", true}, {"Background", false}});
         },
         errorText);
-    if (!printed) {
-      // The document and Word's printer do not outlive a failed request.
-      Ignoring([&] { CloseDocument(); });
-      Ignoring([&] { App.Put("ActivePrinter", previous); });
-      AlertsOn();
-      return false;
-    }
+    if (!printed) return false;
     CloseDocument();
     App.Put("ActivePrinter", previous);
+    previousPrinter_.reset();
     AlertsOn();
     return true;
+  }
+
+  void PutBackAfterFailure() override {
+    if (DocumentOpen) Ignoring([&] { CloseDocument(); });
+    if (previousPrinter_) Ignoring([&] { App.Put("ActivePrinter", *previousPrinter_); });
+    previousPrinter_.reset();
+    AlertsOn();
   }
 
  private:
   void AlertsOn() {
     Ignoring([&] { App.Put("DisplayAlerts", true); });
   }
+
+  // Word's printer while the PDF stage has switched it.
+  std::optional<std::string> previousPrinter_;
 
   void CloseDocument() {
     Document.Call("Close", {}, {{"SaveChanges", kDoNotSaveChanges}});

@@ -190,6 +190,23 @@ TEST_F(PdfStage, APrintThatFailsClosesTheDocumentAndPutsWordsPrinterBack) {
   EXPECT_EQ(d.Calls(App::PdfMaker), Lines{});
 }
 
+TEST_F(PdfStage, APrinterTheApplicationRefusesLeavesNothingOpenOrSwitched) {
+  d.Script(App::Word, "Fail=Word.ActivePrinter|The printer cannot be used.\n");
+  // Such a failure is not the conversion's text: it reaches the caller.
+  EXPECT_THROW(ToPdf("MS Word", Src("a.doc"), dir / "a.pdf"), std::exception);
+  EXPECT_EQ(CallsFrom(App::Word, "ActivePrinter"), (Lines{
+                                                       "Word.ActivePrinter get",
+                                                       "Word.Document(a.doc).Close method SaveChanges:=0",
+                                                       "Word.DisplayAlerts put True",
+                                                   }));
+  EXPECT_TRUE(NoTemporaryFile(".ps"));
+
+  d.Script(App::PowerPoint, "Fail=PowerPoint.Presentation(c.ppt).PrintOptions.ActivePrinter|Refused.\n");
+  EXPECT_THROW(ToPdf("MS Powerpoint", Src("c.ppt"), dir / "c.pdf"), std::exception);
+  EXPECT_EQ(CallsWith(App::PowerPoint, "Close method"), Lines{"PowerPoint.Presentation(c.ppt).Close method"});
+  EXPECT_EQ(d.Calls(App::PdfMaker), Lines{});
+}
+
 TEST_F(PdfStage, ThePdfMakersFailureIsTheErrorAndNoPostScriptStays) {
   d.Script(App::PdfMaker, "Fail=PdfMaker.FileToPdf|Distiller cannot start.\n");
   EXPECT_EQ(ToPdf("MS Word", Src("a.doc"), dir / "a.pdf"), "Distiller cannot start.");
