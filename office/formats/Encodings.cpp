@@ -29,13 +29,14 @@ constexpr Encoding kEncodings[] = {
 }  // namespace
 
 std::string CharsetName(int codePage) {
+  if (codePage == kUtf16BigEndian) codePage = kUtf16;
   for (const Encoding& e : kEncodings)
     if (e.codePage == codePage) return e.name;
   throw Failure("This encoding is not available: " + std::to_string(codePage));
 }
 
 std::string TextExportOptions(int codePage, bool bom) {
-  const bool unicode = codePage == kUtf8 || codePage == kUtf16;
+  const bool unicode = codePage == kUtf8 || codePage == kUtf16 || codePage == kUtf16BigEndian;
   return CharsetName(codePage) + ",CRLF,,," + (unicode && bom ? "true" : "false");
 }
 

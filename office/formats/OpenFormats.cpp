@@ -88,12 +88,12 @@ OpenRule TextRule(const std::string& path, std::optional<int> unicode = std::nul
   if (unicode || head.rfind("\xFF\xFE", 0) == 0)
     codePage = kUtf16;
   else if (head.rfind("\xFE\xFF", 0) == 0)
-    codePage = 1201;
+    codePage = kUtf16BigEndian;
   else if (head.rfind("\xEF\xBB\xBF", 0) != 0 && !ValidUtf8(head))
     codePage = 1252;
   OpenRule rule;
   rule.filter = "Text (encoded)";
-  rule.options = (codePage == 1201 ? std::string("UNICODE") : CharsetName(codePage)) + ",CRLF,,,";
+  rule.options = CharsetName(codePage) + ",CRLF,,,";
   rule.encoding = codePage;
   return rule;
 }

@@ -117,7 +117,7 @@ Reference<css::lang::XComponent> LoadDocument(const Office& office, const LoadRe
 }
 
 void StoreDocument(const Reference<css::lang::XComponent>& document, const std::string& path, const std::string& filter,
-                   const std::string& filterOptions, const std::string& password) {
+                   const std::string& filterOptions, const std::string& password, ByteOrder order) {
   std::vector<css::beans::PropertyValue> media = {Prop("FilterName", Any(Ou(filter))), Prop("Overwrite", Any(true))};
   if (!filterOptions.empty()) media.push_back(Prop("FilterOptions", Any(Ou(filterOptions))));
   if (!password.empty()) {
@@ -142,7 +142,7 @@ void StoreDocument(const Reference<css::lang::XComponent>& document, const std::
   const bool webPage = filter.find("HTML") != std::string::npos || filter.find("html") != std::string::npos;
   std::optional<FileOutput> output;
   if (!webPage) {
-    output.emplace(path);
+    output.emplace(path, order);
     media.push_back(Prop("OutputStream", Any(output->stream())));
   }
   try {

@@ -14,6 +14,7 @@
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 
+#include "uno/FileOutput.h"
 #include "uno/Office.h"
 #include "uno/Uno.h"
 
@@ -45,9 +46,13 @@ std::string FileNotFoundText(const std::string& path);
 // The loaded document; raises Failure with the texts above.
 Reference<css::lang::XComponent> LoadDocument(const Office& office, const LoadRequest& request);
 
-// Stores Document to Path through Filter; Password encrypts the file when not empty.
+// Stores Document to Path through Filter; Password encrypts the file when not
+// empty. Order swaps every two bytes of what the filter writes (UTF-16 text
+// made big endian); a web page, which the office writes itself, is always
+// written as it comes.
 void StoreDocument(const Reference<css::lang::XComponent>& document, const std::string& path, const std::string& filter,
-                   const std::string& filterOptions, const std::string& password = {});
+                   const std::string& filterOptions, const std::string& password = {},
+                   ByteOrder order = ByteOrder::AsWritten);
 
 // Closes the document, giving up its changes; never raises.
 void CloseDocument(const Reference<css::lang::XComponent>& document) noexcept;

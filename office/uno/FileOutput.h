@@ -23,11 +23,16 @@ namespace quillet::office::uno {
 // without the parenthesis when there is no reason.
 std::string SaveFailure(const std::string& path, const std::string& why);
 
+// How the bytes the office writes reach the file: as they are, or with every
+// two bytes swapped (the office writes UTF-16 in this machine's order only,
+// little endian; swapped, it is big endian).
+enum class ByteOrder { AsWritten, SwapPairs };
+
 class FileOutput {
  public:
   // Creates (or empties) Path; raises Failure("The file could not be saved:
   // <Path> (<reason>)") when it cannot.
-  explicit FileOutput(std::string path);
+  explicit FileOutput(std::string path, ByteOrder order = ByteOrder::AsWritten);
   FileOutput(const FileOutput&) = delete;
   FileOutput& operator=(const FileOutput&) = delete;
   // Removes the file unless it is to be kept.

@@ -30,6 +30,7 @@ void SaveAs(const AppState&, WordDoc& doc, const CallArgs& args) {
   const formats::SaveFormat& format = formats::FindSaveFormat(formats::Application::Word, number);
   const auto model = doc.doc->Model();
   std::string options = format.options;
+  uno::ByteOrder order = uno::ByteOrder::AsWritten;
   if (format.kind == formats::SaveKind::Text) {
     int codePage = std::stoi(format.options);
     bool bom = false;
@@ -39,9 +40,10 @@ void SaveAs(const AppState&, WordDoc& doc, const CallArgs& args) {
       bom = true;
     }
     options = formats::TextExportOptions(codePage, bom);
+    if (codePage == formats::kUtf16BigEndian) order = uno::ByteOrder::SwapPairs;
     options.replace(options.find(",CRLF,"), 6, "," + LineEnds(args.Int(14, "LineEnding")) + ",");
   }
-  uno::StoreDocument(model, *file, format.filter, options, args.Text(3, "Password").value_or(""));
+  uno::StoreDocument(model, *file, format.filter, options, args.Text(3, "Password").value_or(""), order);
 }
 
 }  // namespace quillet::office::word

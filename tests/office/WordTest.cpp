@@ -55,11 +55,16 @@ TEST_F(Word, TextFormatsWriteTheirCodePages) {
   const ole::Variant doc = OpenWord(*docx_);
   test::SaveAs(doc, Path("unicode.txt"), 7);
   doc.Call("SaveAs", {}, {{"FileName", Path("gbk.txt")}, {"FileFormat", 7}, {"Encoding", 936}});
+  doc.Call("SaveAs", {}, {{"FileName", Path("bigendian.txt")}, {"FileFormat", 7}, {"Encoding", 1201}});
   test::SaveAs(doc, Path("dos.txt"), 4);
   doc.Put("SaveEncoding", 950);
   test::SaveAs(doc, Path("big5.txt"), 7);  // SaveEncoding stands when no Encoding is passed
   doc.Call("Close", {}, {{"SaveChanges", 0}});
   EXPECT_EQ(ReadFile(Path("unicode.txt")).substr(0, 6), std::string("\xff\xfe\x2d\x4e\x87\x65", 6));
+  // UTF-16 big endian: the same text with every pair of bytes the other way round.
+  std::string swapped = ReadFile(Path("unicode.txt"));
+  for (size_t i = 0; i + 1 < swapped.size(); i += 2) std::swap(swapped[i], swapped[i + 1]);
+  EXPECT_EQ(ReadFile(Path("bigendian.txt")), swapped);
   EXPECT_EQ(ReadFile(Path("gbk.txt")).rfind("\xd6\xd0\xce\xc4 alpha\r\n", 0), 0u);
   EXPECT_EQ(ReadFile(Path("big5.txt")).rfind("\xa4\xa4\xa4\xe5 alpha\r\n", 0), 0u);
   // Code page 437: u umlaut 0x81, sharp s 0xE1; the Chinese characters have no place in it.
@@ -128,6 +133,15 @@ TEST_F(Word, CharactersTellTheirLanguagesAndTheDocumentItsEncodings) {
   test::SaveAs(text, Path("latin-utf8.txt"), 2);
   text.Call("Close", {}, {{"SaveChanges", 0}});
   EXPECT_EQ(ReadFile(Path("latin-utf8.txt")), "caf\xc3\xa9 au lait\r\n");
+
+  // UTF-16 big endian is read, reported and written back as it was.
+  const std::string bigEndian("\xfe\xff\0c\0a\0f\0\xe9\x4e\x2d\0\r\0\n", 16);
+  test::WriteFile(Path("big.txt"), bigEndian);
+  const ole::Variant big = OpenWord(Path("big.txt"));
+  EXPECT_EQ(big.Get("OpenEncoding").AsInteger(), 1201);
+  big.Call("SaveAs", {}, {{"FileName", Path("big-again.txt")}, {"FileFormat", 7}, {"Encoding", 1201}});
+  big.Call("Close", {}, {{"SaveChanges", 0}});
+  EXPECT_EQ(ReadFile(Path("big-again.txt")), bigEndian);
 }
 
 TEST_F(Word, TitleIsReadAndWritten) {
