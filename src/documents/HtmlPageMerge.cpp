@@ -16,10 +16,13 @@ void GetHtmlPageList(const std::string& FileListPath, const std::string& PageKin
   try {
     for (const std::string& raw : LoadLinesFromFile(FileListPath)) {
       // The comparisons are made on the lower-case line, so the file list's
-      // own spelling (o:File HRef=, o:file href=) does not matter.
-      const std::string line = LowerCase(Trim(raw));
-      if (!Contains(line, "o:file href=") || !Contains(line, ".htm\"/>") || !Contains(line, kind)) continue;
-      const std::string name = ReplaceAll(ReplaceAll(line, "<o:file href=\"", ""), "\"/>", "");
+      // own spelling (o:File HRef=, o:file href=) does not matter. The name
+      // keeps its letters as written: on a file system that tells capitals
+      // from small letters, Sheet001.htm is no other file's name.
+      const std::string line = Trim(raw);
+      const std::string low = LowerCase(line);
+      if (!Contains(low, "o:file href=") || !Contains(low, ".htm\"/>") || !Contains(low, kind)) continue;
+      const std::string name = ReplaceAll(ReplaceAllText(line, "<o:file href=\"", ""), "\"/>", "");
       if (!PageList.empty()) PageList += "\r\n";
       PageList += folder + name;
     }

@@ -9,9 +9,9 @@ namespace quillet {
 
 // The pages of kind PageKind ("sheet" or "slide") that the file list at
 // FileListPath names, in its order, as full paths separated by CR LF: the file
-// list's folder followed by the page's name in lower case. A reference line is
-// taken when, trimmed and lower-cased, it contains "o:file href=", ".htm\"/>"
-// and the kind. A file list that cannot be read gives what was found so far
+// list's folder followed by the page's name as the list writes it. A reference
+// line is taken when, trimmed and lower-cased, it contains "o:file href=",
+// ".htm\"/>" and the kind. A file list that cannot be read gives what was found so far
 // (nothing), never a failure.
 void GetHtmlPageList(const std::string& FileListPath, const std::string& PageKind, std::string& PageList);
 

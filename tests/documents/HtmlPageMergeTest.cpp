@@ -23,7 +23,8 @@ std::string CrLf(const StringList& lines) { return JoinLinesCrLf(lines); }
 
 // A workbook of three sheets saved as a web page: Book.htm, and beside it
 // Book.files with the file list, the tab strip, the style sheet and one page a
-// sheet. The file list spells its references in several cases.
+// sheet. The file list spells its references in several cases, and the pages
+// are called as it spells them.
 struct SavedWorkbook {
   explicit SavedWorkbook(const TempDir& dir)
       : mainPage(dir / "Book.htm"), folder(dir / "Book.files"), fileList(Join(folder, "filelist.xml")) {
@@ -68,7 +69,7 @@ struct SavedWorkbook {
                     "</body>\n"
                     "\n"
                     "</html>\n");
-    test::WriteFile(Join(folder, "sheet002.htm"),
+    test::WriteFile(Join(folder, "Sheet002.htm"),
                     "<html>\r\n"
                     "<head>\r\n"
                     "<meta name=ProgId content=Excel.Sheet>\r\n"
@@ -84,7 +85,7 @@ struct SavedWorkbook {
                     "</Table>\r\n"
                     "</body>\r\n"
                     "</html>\r\n");
-    test::WriteFile(Join(folder, "sheet003.htm"),
+    test::WriteFile(Join(folder, "SHEET003.HTM"),
                     "<html><head><meta name=ProgId content=Excel.Sheet></head><body>\r"
                     "<table><tr><td>East</td></tr></table>\r"
                     "</body></html>");
@@ -122,8 +123,9 @@ TEST(GetHtmlPageList, TakesTheKindsPagesInFileListOrderWhateverTheirCase) {
   const SavedWorkbook book(dir);
   std::string list = "left over";
   GetHtmlPageList(book.fileList, "sheet", list);
-  // The names come out in lower case, the folder as it is.
-  EXPECT_EQ(list, book.Page("sheet001.htm") + "\r\n" + book.Page("sheet002.htm") + "\r\n" + book.Page("sheet003.htm"));
+  // The names come out as the file list writes them: on a file system that
+  // tells capitals from small letters, no other name finds the page.
+  EXPECT_EQ(list, book.Page("sheet001.htm") + "\r\n" + book.Page("Sheet002.htm") + "\r\n" + book.Page("SHEET003.HTM"));
 
   std::string again;
   GetHtmlPageList(book.fileList, "SHEET", again);
@@ -148,7 +150,7 @@ TEST(GetHtmlPageList, TakesSlidesOfAPresentation) {
                   "</xml>");
   std::string list;
   GetHtmlPageList(fileList, "slide", list);
-  EXPECT_EQ(list, Join(folder, "slide0001.htm") + "\r\n" + Join(folder, "slide0002.htm"));
+  EXPECT_EQ(list, Join(folder, "slide0001.htm") + "\r\n" + Join(folder, "Slide0002.htm"));
   GetHtmlPageList(fileList, "sheet", list);
   EXPECT_EQ(list, "");
 }
