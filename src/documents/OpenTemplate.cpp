@@ -1,6 +1,7 @@
 #include "documents/OpenTemplate.h"
 
 #include "platform/fs.h"
+#include "platform/module.h"
 #include "platform/sysinfo.h"
 #include "utilities/Guarded.h"
 
@@ -10,10 +11,15 @@ void OpenTemplate(const ole::Variant& app, const std::string& appKind, const std
                   std::string& errorText, ole::Variant* opened) {
   errorText.clear();
   const std::string folder = os::ExecutableFolder();
-  const std::string fullPath = folder + templateName;
+  std::string fullPath = folder + templateName;
   if (!os::FileExists(fullPath)) {
-    errorText = "templete " + folder + templateName + " do not exist!";
-    return;
+    // The templates shipped with the library are installed beside it.
+    const std::string own = os::ModuleFolder();
+    if (own.empty() || !os::FileExists(own + templateName)) {
+      errorText = "templete " + folder + templateName + " do not exist!";
+      return;
+    }
+    fullPath = own + templateName;
   }
   ole::Variant document;
   Guarded(

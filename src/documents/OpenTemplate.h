@@ -1,5 +1,6 @@
-// Opening a document file kept beside the host program (a macro template)
-// read-only in an office application that already runs.
+// Opening a document file kept beside the host program, or shipped beside
+// the library (a macro template), read-only in an office application that
+// already runs.
 #pragma once
 
 #include <string>
@@ -8,12 +9,13 @@
 
 namespace quillet {
 
-// Opens <folder of the host program's executable><TemplateName> in App: a
-// Word document for AppKind "word", a workbook for "excel", a presentation
+// Opens <folder of the host program's executable><TemplateName> in App, or,
+// when there is no such file, <folder of the library><TemplateName>: a Word
+// document for AppKind "word", a workbook for "excel", a presentation
 // (without a window) for "powerpoint"; any other kind opens nothing and
-// reports nothing. ErrorText is emptied first; a missing file gives
-// "templete <folder><name> do not exist!" without any call, a refused open
-// the application's message. The document the application answers is handed
+// reports nothing. ErrorText is emptied first; a file in neither folder gives
+// "templete <host program's folder><name> do not exist!" without any call, a
+// refused open the application's message. The document the application answers is handed
 // to Opened when one is given.
 void OpenTemplate(const ole::Variant& app, const std::string& appKind, const std::string& templateName,
                   std::string& errorText, ole::Variant* opened = nullptr);

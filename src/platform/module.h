@@ -21,6 +21,11 @@ namespace quillet::os {
 // Windows, libfmtbridge.so elsewhere.
 std::string LibraryFileName(std::string_view base);
 
+// The folder of the module that holds the engine (quillet.dll, libquillet.so,
+// or a program linked with it), with a trailing delimiter; empty when the
+// system cannot say.
+std::string ModuleFolder();
+
 class Module {
  public:
   Module() = default;

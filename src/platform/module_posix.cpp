@@ -26,6 +26,8 @@ std::string OwnFolder() {
 
 std::string LibraryFileName(std::string_view base) { return "lib" + std::string(base) + ".so"; }
 
+std::string ModuleFolder() { return OwnFolder(); }
+
 Module Module::Load(const std::string& name) {
   Module m;
   m.handle_ = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);

@@ -60,25 +60,26 @@ TEST_F(RealConversion, WordDocumentToDocAndBack) {
   EXPECT_EQ(ReadFile(Out("back.txt")), test::kWordsFirst + "\r\n" + test::kWordsSecond + "\r\n");
 }
 
-TEST_F(RealConversion, TheMacroRouteConvertsADocumentToTextInsideWord) {
-  // The template beside the program, a Word template made by the library itself.
-  const std::string templ = os::ExecutableFolder() + "quillet.dot";
-  ASSERT_EQ(Convert(Docs().words, templ, "1"), "");
+TEST_F(RealConversion, TheMacroRouteConvertsADocumentToTextInsideWordWithNoSetUp) {
+  // No template beside the program: the one shipped beside the library serves.
+  ASSERT_FALSE(std::filesystem::exists(os::ExecutableFolder() + "quillet.dot"));
   const std::string dest = Out("macro.txt");
-  const std::string error = Convert(Docs().words, dest, "2", "MS Word USEMACRO");
-  os::DeleteFile(templ);
-  ASSERT_EQ(error, "");
+  ASSERT_EQ(Convert(Docs().words, dest, "2", "MS Word USEMACRO"), "");
   EXPECT_EQ(ReadFile(dest), test::kWordsFirst + "\r\n" + test::kWordsSecond + "\r\n");
   // The macro's answer stays in the job file: an empty first line.
   EXPECT_EQ(ReadFile(GetTempFolder() + "quillet.ini"), "\r\n");
   // A source the macro cannot open: its text comes back through the job file.
   const std::string broken = Out("broken.docx");
   test::WriteFile(broken, "PK\x03\x04 not a document");
-  ASSERT_EQ(Convert(Docs().words, templ, "1"), "");
-  const std::string failed = Convert(broken, Out("broken.txt"), "2", "MS Word USEMACRO");
-  os::DeleteFile(templ);
-  EXPECT_NE(failed, "");
+  EXPECT_EQ(Convert(broken, Out("broken.txt"), "2", "MS Word USEMACRO"), "The file is corrupt and cannot be opened");
   EXPECT_FALSE(std::filesystem::exists(Out("broken.txt")));
+
+  // A template beside the program comes first: this one cannot be opened.
+  const std::string own = os::ExecutableFolder() + "quillet.dot";
+  test::WriteFile(own, "not a template");
+  const std::string refused = Convert(Docs().words, Out("refused.txt"), "2", "MS Word USEMACRO");
+  os::DeleteFile(own);
+  EXPECT_EQ(refused, "The file is corrupt and cannot be opened");
 }
 
 TEST_F(RealConversion, WebPageWithoutImageFolderKeepsNoPicture) {
