@@ -240,6 +240,27 @@ TEST_F(CommandLine, FolderRunWritesJsonLinesAndTheLibrarysReport) {
   EXPECT_EQ(OfficesWith("quillet-worker-"), std::vector<int>{});
 }
 
+TEST_F(CommandLine, WorkersKeepTheirTemporaryFilesApartAndLeaveNoneBehind) {
+  // Word's macro route talks to its macro through a job file of a fixed name
+  // in the temporary folder: workers sharing one would convert each other's
+  // files.
+  const std::string in = Path("macro"), out = Path("macro-out"), temp = Path("macro-temp");
+  fs::create_directories(in);
+  fs::create_directories(temp);
+  const std::vector<std::string> names = {"one", "two", "three", "four"};
+  for (const std::string& name : names)
+    Make(name + ".fodt", test::FlatText("<text:p>Words of " + name + "</text:p>"), "macro/" + name + ".docx");
+
+  const Outcome r = Quillet({"folder", in, out, "--jobs", "2", "--option", "USEMACRO"}, {"TMPDIR=" + temp});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  for (const std::string& name : names) EXPECT_EQ(ReadFile(out + "/" + name + ".txt"), "Words of " + name + "\r\n");
+  // Each worker's own folder went with it: nothing is left in the one the
+  // program was given.
+  std::vector<std::string> left;
+  for (const auto& e : fs::directory_iterator(temp)) left.push_back(e.path().filename());
+  EXPECT_EQ(left, std::vector<std::string>{});
+}
+
 TEST_F(CommandLine, OneShotConversionsAttachToTheSharedOffice) {
   Outcome r = Quillet({"office", "status"});
   EXPECT_EQ(r.status, 0);

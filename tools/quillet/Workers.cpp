@@ -9,8 +9,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <stdexcept>
 
 extern char** environ;
@@ -58,7 +60,28 @@ struct Worker {
   int in = -1, out = -1;  // its standard input (ours to write), its standard output (ours to read)
   std::string buffer;
   long busy = -1;  // the request it works on
+  std::string temp;  // its temporary folder, removed once it has ended
 };
+
+// A temporary folder of one worker's own, in the one this program was given:
+// the library writes files of fixed names there (the macro route's job file
+// quillet.ini, the PostScript file of a PDF printed to <name>.ps), which two
+// workers converting at once would otherwise overwrite for each other.
+std::string MakeWorkerTemp() {
+  const char* given = std::getenv("TMPDIR");
+  std::string pattern = std::string(given && *given ? given : "/tmp") + "/quillet-worker-XXXXXX";
+  if (!::mkdtemp(pattern.data()))
+    throw std::runtime_error("a worker's temporary folder cannot be made in " +
+                             pattern.substr(0, pattern.rfind('/')) + ": " + std::strerror(errno));
+  return pattern;
+}
+
+void RemoveWorkerTemp(Worker& w) {
+  if (w.temp.empty()) return;
+  std::error_code ec;
+  std::filesystem::remove_all(w.temp, ec);
+  w.temp.clear();
+}
 
 std::string SelfProgram() {
   char path[4096];
@@ -75,11 +98,20 @@ Worker Spawn(const std::string& program, const std::string& pipeName) {
     ::close(toWorker[1]);
     throw std::runtime_error(std::strerror(errno));
   }
-  // Its own office: nothing listens on a pipe of this name.
+  std::string temp;
+  try {
+    temp = MakeWorkerTemp();
+  } catch (...) {
+    for (int fd : {toWorker[0], toWorker[1], fromWorker[0], fromWorker[1]}) ::close(fd);
+    throw;
+  }
+  // Its own office: nothing listens on a pipe of this name. Its own
+  // temporary folder.
   std::vector<std::string> env;
   for (char** e = environ; e && *e; ++e)
-    if (std::strncmp(*e, "QUILLET_OFFICE_PIPE=", 20) != 0) env.push_back(*e);
+    if (std::strncmp(*e, "QUILLET_OFFICE_PIPE=", 20) != 0 && std::strncmp(*e, "TMPDIR=", 7) != 0) env.push_back(*e);
   env.push_back("QUILLET_OFFICE_PIPE=" + pipeName);
+  env.push_back("TMPDIR=" + temp);
   std::vector<char*> envp;
   for (std::string& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
@@ -95,9 +127,11 @@ Worker Spawn(const std::string& program, const std::string& pipeName) {
   posix_spawn_file_actions_destroy(&actions);
   ::close(toWorker[0]);
   ::close(fromWorker[1]);
+  w.temp = temp;
   if (rc != 0) {
     ::close(toWorker[1]);
     ::close(fromWorker[0]);
+    RemoveWorkerTemp(w);
     throw std::runtime_error(std::string("a worker cannot be started: ") + std::strerror(rc));
   }
   w.in = toWorker[1];
@@ -184,6 +218,7 @@ void RunInWorkers(const std::vector<Request>& requests, size_t jobs, const std::
       if (w.in >= 0) ::close(w.in);
       w.in = -1;
       const std::string end = EndOf(w.pid);
+      RemoveWorkerTemp(w);
       --running;
       if (w.busy >= 0) {
         finished(static_cast<size_t>(w.busy), Outcome{false, "the worker process ended (" + end + ")", 0});

@@ -2,10 +2,11 @@
 // request at a time per process, and each process has an office of its own,
 // so N files convert at once in N workers: this program started again in
 // its worker mode ("quillet worker"), each told to start its own LibreOffice
-// rather than share one. A worker takes requests on its standard input and
-// answers each on its standard output, in fields ended by NUL bytes (any
-// bytes may be in a path): source, destination, format, option; then ok
-// ("1" or "0"), error, milliseconds.
+// rather than share one, and each given a temporary folder of its own
+// (TMPDIR), removed once it has ended. A worker takes requests on its
+// standard input and answers each on its standard output, in fields ended by
+// NUL bytes (any bytes may be in a path): source, destination, format,
+// option; then ok ("1" or "0"), error, milliseconds.
 #pragma once
 
 #include <functional>
