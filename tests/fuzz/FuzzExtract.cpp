@@ -20,13 +20,20 @@ int Extract(const uint8_t* data, size_t size) {
   FUZZ_CHECK(text.find(value) != std::string::npos);
   const bool startFound = !start.empty() && text.find(start) != std::string::npos;
   const bool endFound = !end.empty() && text.find(end) != std::string::npos;
-  if (whole && (!startFound || !endFound)) FUZZ_CHECK(value == text);
-  if (startFound && endFound) {
+  if (startFound) {
+    // The value ends at the first end marker after its start, whatever
+    // comes before the start marker.
     const size_t begin = text.find(start) + start.size();
-    const size_t e = text.find(end);
-    FUZZ_CHECK(value == (e < begin ? std::string() : text.substr(begin, e - begin)));
+    const size_t e = end.empty() ? std::string::npos : text.find(end, begin);
+    if (e != std::string::npos)
+      FUZZ_CHECK(value == text.substr(begin, e - begin));
+    else
+      FUZZ_CHECK(value == (whole ? text : text.substr(begin)));
+  } else if (whole) {
+    FUZZ_CHECK(value == text);
+  } else {
+    FUZZ_CHECK(value == (endFound ? text.substr(0, text.find(end)) : std::string()));
   }
-  if (!whole && !startFound && endFound) FUZZ_CHECK(value == text.substr(0, text.find(end)));
   return 0;
 }
 
