@@ -156,9 +156,16 @@ TEST_F(AcrobatRoute, TheTabOptionIsExactlyNineCharacters) {
   EXPECT_EQ(Convert("-5", "Adobe Acrobat"), "");
   const Lines calls = ConvertCalls();
   ASSERT_EQ(calls.size(), 1u);
-  const std::string option = Ref("delimit=\t");
-  ASSERT_NE(calls[0].find(", " + option + ", "), std::string::npos) << calls[0];
-  EXPECT_EQ(std::string("delimit=\t").size(), 9u);
+  // The option as the bridge received it, between the quotes of the third
+  // argument: eight characters and one tab, nothing after it.
+  const std::string before = Ref(dest) + ", ByRef \"";
+  const size_t at = calls[0].find(before);
+  ASSERT_NE(at, std::string::npos) << calls[0];
+  const size_t begin = at + before.size();
+  const std::string received = calls[0].substr(begin, calls[0].find('"', begin) - begin);
+  EXPECT_EQ(received.size(), 9u) << received;
+  EXPECT_EQ(received.substr(0, 8), "delimit=");
+  EXPECT_EQ(received.back(), '\t');
 }
 
 TEST_F(AcrobatRoute, OtherCodesPassTheOptionTextThroughUntouched) {

@@ -8,6 +8,7 @@
 #include "TestSupport.h"
 #include "WordFormatLists.h"
 #include "engine/OfficeConvert.h"
+#include "engine/formatlib/FormatTable.h"
 #include "platform/error.h"
 
 namespace quillet {
@@ -134,6 +135,36 @@ TEST_F(Formats, SourceApplicationByExtension) {
   EXPECT_EQ(app, "MS Word");
   EXPECT_EQ(error, "kept");
   EXPECT_EQ(d.Calls(App::Word).size(), calls);
+}
+
+// The tables Word gives name Word in every row; a table whose rows name
+// other applications shows which row is chosen.
+class SourceRows : public TOfficeConvertClass {
+ public:
+  SourceRows() {
+    AddFormat(Sources(), "Workbooks(*.xls)", "0", "*.xls", "MS Excel");
+    AddFormat(Sources(), "Pages(*.htm;*.html)", "0", "*.htm;*.html", "MS Powerpoint");
+    AddFormat(Sources(), "Old books(*.xls;*.xlw)", "0", "*.xls;*.xlw", "No MS Word");
+    AddFormat(Sources(), "Documents(*.doc)", "0", "*.doc", "MS Word");
+  }
+  std::string Chosen(const std::string& src) {
+    std::string error = "kept", app = "stale";
+    ChooseSourceApplication(src, error, app);
+    EXPECT_EQ(error, "kept") << src;  // a filled table makes no call and leaves the error alone
+    return app;
+  }
+};
+
+TEST(SourceApplication, TheFirstRowWhosePatternHoldsTheExtensionChooses) {
+  SourceRows rows;
+  EXPECT_EQ(rows.Chosen("book.XLS"), "MS Excel");  // any letter case; the first of two rows
+  EXPECT_EQ(rows.Chosen("old.xlw"), "No MS Word");
+  EXPECT_EQ(rows.Chosen("a.doc"), "MS Word");
+  EXPECT_EQ(rows.Chosen("page.html"), "MS Powerpoint");
+  EXPECT_EQ(rows.Chosen("a.h"), "MS Powerpoint");  // a substring of a pattern is enough
+  // No row holds the extension, or there is none: the first row.
+  EXPECT_EQ(rows.Chosen("notes.txt"), "MS Excel");
+  EXPECT_EQ(rows.Chosen("README"), "MS Excel");
 }
 
 TEST_F(Formats, WithoutWordTheStartMessageComesBackAndTheNextRequestRetries) {

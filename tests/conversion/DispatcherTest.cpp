@@ -1,5 +1,7 @@
 // The single-file dispatcher: which application a request goes to, the
 // version gates, and the routes, seen from the caller of ConvertSingleFile.
+#include <vector>
+
 #include "ConversionFixture.h"
 #include "platform/sysinfo.h"
 
@@ -17,9 +19,14 @@ TEST_F(Dispatcher, AMissingSourceFailsBeforeAnyApplicationStarts) {
 }
 
 TEST_F(Dispatcher, NullArgumentsReadAsEmptyTexts) {
-  const auto r = lib.ConvertSingleFile("", "", "", "");
-  EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.errorText, "Source file \"\" do not exist");
+  std::vector<char> error(1024, '#');
+  EXPECT_FALSE(lib.ConvertSingleFileRaw(nullptr, nullptr, nullptr, nullptr, error.data()));
+  EXPECT_STREQ(error.data(), "Source file \"\" do not exist");
+  // A null option beside real paths is an empty option: the extension decides.
+  const std::string src = File("a.doc");
+  EXPECT_TRUE(lib.ConvertSingleFileRaw(src.c_str(), (dir / "a.txt").c_str(), "2", nullptr, error.data()));
+  EXPECT_STREQ(error.data(), "");
+  EXPECT_EQ(CallsWith(App::Word, "Documents.Open").size(), 1u);
 }
 
 TEST_F(Dispatcher, ApplicationKeywordsAreTestedInTheirOwnOrderAndTheLastFoundWins) {

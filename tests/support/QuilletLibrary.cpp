@@ -76,6 +76,11 @@ QuilletLibrary::Outcome QuilletLibrary::ConvertSingleFile(const std::string& src
   return {ok != 0, error.data()};
 }
 
+bool QuilletLibrary::ConvertSingleFileRaw(const char* src, const char* dest, const char* destFormat,
+                                          const char* option, char* errorText) {
+  return reinterpret_cast<ConvertSingleFileFn>(convertSingleFile_)(src, dest, destFormat, option, errorText) != 0;
+}
+
 bool QuilletLibrary::ConvertFolder(const std::string& src, const std::string& dest, const std::string& destFormat,
                                    int32_t isSubFolder, const std::string& option, const std::string& reportFile) {
   return reinterpret_cast<ConvertFolderFn>(convertFolder_)(src.c_str(), dest.c_str(), destFormat.c_str(),

@@ -29,6 +29,9 @@ class QuilletLibrary {
   // ConvertSingleFile with an error buffer of 64 KiB.
   Outcome ConvertSingleFile(const std::string& src, const std::string& dest, const std::string& destFormat,
                             const std::string& option);
+  // The raw entry point, for null pointers where texts go.
+  bool ConvertSingleFileRaw(const char* src, const char* dest, const char* destFormat, const char* option,
+                            char* errorText);
   // ConvertFolder; the report is what ReportFile holds afterwards.
   bool ConvertFolder(const std::string& src, const std::string& dest, const std::string& destFormat,
                      int32_t isSubFolder, const std::string& option, const std::string& reportFile);
