@@ -22,6 +22,8 @@ struct TimeOfDay {
 TimeOfDay LocalTimeOfDay();
 
 // Dispatches every message waiting in the calling thread's queue, then returns.
+// A quit request met on the way ends the pass and is left in the queue, so the
+// host's own message loop still sees it.
 // Linux has no thread message queue: nothing to do.
 void ProcessMessages();
 

@@ -17,6 +17,12 @@ TimeOfDay LocalTimeOfDay() {
 void ProcessMessages() {
   MSG msg;
   while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      // The quit request belongs to the host's own message loop: put it back
+      // for that loop to see, and end this pass.
+      ::PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
     ::TranslateMessage(&msg);
     ::DispatchMessageA(&msg);
   }
