@@ -34,17 +34,17 @@ std::string Between(const std::string& line, char open, char close) {
 
 }  // namespace
 
-void TMUMacro::TypeText(os::WindowHandle control, const std::string& text) {
+void TMUMacro::TypeText(os::WindowHandle control, const std::string& text, std::uint32_t timeoutMs) {
   const auto desktop = os::CurrentDesktop();
   for (const char c : text)
-    desktop->SendWindowMessage(control, os::WindowMessage::Char, static_cast<unsigned char>(c), 0);
+    desktop->SendWindowMessage(control, os::WindowMessage::Char, static_cast<unsigned char>(c), 0, timeoutMs);
 }
 
-void TMUMacro::ClickControl(os::WindowHandle control) {
+void TMUMacro::ClickControl(os::WindowHandle control, std::uint32_t timeoutMs) {
   const auto desktop = os::CurrentDesktop();
-  desktop->SendWindowMessage(control, os::WindowMessage::SetFocus, 0, 0);
-  desktop->SendWindowMessage(control, os::WindowMessage::LButtonDown, 0, 0);
-  desktop->SendWindowMessage(control, os::WindowMessage::LButtonUp, 0, 0);
+  desktop->SendWindowMessage(control, os::WindowMessage::SetFocus, 0, 0, timeoutMs);
+  desktop->SendWindowMessage(control, os::WindowMessage::LButtonDown, 0, 0, timeoutMs);
+  desktop->SendWindowMessage(control, os::WindowMessage::LButtonUp, 0, 0, timeoutMs);
 }
 
 void TMUMacro::WaitProcessingMessages(int32_t ms) {
@@ -103,7 +103,7 @@ bool TMUMacro::RunLine(os::WindowHandle window, const std::string& line) {
     const int32_t index = StrToInt(Between(line, '#', '='));
     const auto control = FindChildByClassIndex("edit", index, window);
     if (control == os::NoWindow) return false;
-    TypeText(control, line.substr(line.find('=') + 1));
+    TypeText(control, line.substr(line.find('=') + 1), SendTimeoutMs);
     return true;
   }
   if (StartsWithWord(line, "button")) {
@@ -113,7 +113,7 @@ bool TMUMacro::RunLine(os::WindowHandle window, const std::string& line) {
     else
       control = FindChildByClassCaption("button", Between(line, '(', ')'), window);
     if (control == os::NoWindow) return false;
-    ClickControl(control);
+    ClickControl(control, SendTimeoutMs);
     return true;
   }
   if (StartsWithWord(line, "delay")) {

@@ -17,10 +17,17 @@
 
 namespace quillet {
 
+// How long a control may take to answer one message before its line fails.
+constexpr std::uint32_t kDefaultSendTimeoutMs = 2000;
+
 class TMUMacro {
  public:
   // The lines of the macro last run (assigning copies the given lines in).
   StringList Commands;
+  // How long RunMacro waits for a control to answer each message. A control
+  // whose thread does not answer in time (its application hangs) fails its
+  // line, so a macro never holds its thread longer than this per message.
+  std::uint32_t SendTimeoutMs = kDefaultSendTimeoutMs;
 
   // Runs every line of Text against Window in order. ErrorText is empty when
   // each was carried out, else it names the first line that failed; the later
@@ -28,9 +35,13 @@ class TMUMacro {
   void RunMacro(os::WindowHandle window, const std::string& text, std::string& errorText);
 
   // Sends each byte of Text, in order, as a character message (lParam 0).
-  static void TypeText(os::WindowHandle control, const std::string& text);
-  // Focus, left button down, left button up, all at the control's top-left corner.
-  static void ClickControl(os::WindowHandle control);
+  // Each message waits at most TimeoutMs for its answer; raises Error when it
+  // gets none.
+  static void TypeText(os::WindowHandle control, const std::string& text,
+                       std::uint32_t timeoutMs = kDefaultSendTimeoutMs);
+  // Focus, left button down, left button up, all at the control's top-left
+  // corner; each message as in TypeText.
+  static void ClickControl(os::WindowHandle control, std::uint32_t timeoutMs = kDefaultSendTimeoutMs);
   // Pumps the calling thread's messages until Ms milliseconds have passed.
   static void WaitProcessingMessages(int32_t ms);
 

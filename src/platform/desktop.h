@@ -65,9 +65,12 @@ class Desktop {
   virtual WindowHandle FirstChild(WindowHandle window) = 0;
   virtual WindowHandle NextSibling(WindowHandle window) = 0;
 
-  // Sends Message synchronously and returns the window's answer.
+  // Sends Message synchronously and returns the window's answer; 0 for a
+  // window that is gone. Raises Error when the window's thread has not
+  // answered within TimeoutMs milliseconds (it is busy or hung), so that the
+  // sender is never held longer than that.
   virtual std::intptr_t SendWindowMessage(WindowHandle window, WindowMessage message, std::uintptr_t wParam,
-                                          std::intptr_t lParam) = 0;
+                                          std::intptr_t lParam, std::uint32_t timeoutMs) = 0;
 
   // Whether the window is shown / accepts input; false for a window that is gone.
   virtual bool IsWindowVisible(WindowHandle window) = 0;

@@ -16,7 +16,9 @@ class NoDesktop final : public Desktop {
   std::vector<ProcessEntry> ProcessSnapshot() override { return {}; }
   WindowHandle FirstChild(WindowHandle) override { return NoWindow; }
   WindowHandle NextSibling(WindowHandle) override { return NoWindow; }
-  std::intptr_t SendWindowMessage(WindowHandle, WindowMessage, std::uintptr_t, std::intptr_t) override { return 0; }
+  std::intptr_t SendWindowMessage(WindowHandle, WindowMessage, std::uintptr_t, std::intptr_t, std::uint32_t) override {
+    return 0;
+  }
   bool IsWindowVisible(WindowHandle) override { return false; }
   bool IsWindowEnabled(WindowHandle) override { return false; }
   WindowHandle LastActivePopup(WindowHandle) override { return NoWindow; }

@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <exception>
+#include <string>
 
 #include "platform/desktop.h"
+#include "platform/error.h"
 #include "platform/win32_handle.h"
 
 namespace quillet::os {
@@ -94,9 +96,15 @@ class Win32Desktop final : public Desktop {
   }
 
   std::intptr_t SendWindowMessage(WindowHandle window, WindowMessage message, std::uintptr_t wParam,
-                                  std::intptr_t lParam) override {
-    return ::SendMessageA(ToHwnd(window), static_cast<UINT>(message), static_cast<WPARAM>(wParam),
-                          static_cast<LPARAM>(lParam));
+                                  std::intptr_t lParam, std::uint32_t timeoutMs) override {
+    DWORD_PTR answer = 0;
+    if (::SendMessageTimeoutA(ToHwnd(window), static_cast<UINT>(message), static_cast<WPARAM>(wParam),
+                              static_cast<LPARAM>(lParam), SMTO_NORMAL | SMTO_ABORTIFHUNG, timeoutMs, &answer) != 0)
+      return static_cast<std::intptr_t>(answer);
+    // A window that is gone takes no message, as with a plain send; one that
+    // is still there did not answer in time.
+    if (!::IsWindow(ToHwnd(window))) return 0;
+    throw Error("The window did not answer within " + std::to_string(timeoutMs) + " ms");
   }
 
   bool IsWindowVisible(WindowHandle window) override { return ::IsWindowVisible(ToHwnd(window)) != FALSE; }

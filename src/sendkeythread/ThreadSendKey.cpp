@@ -1,8 +1,6 @@
 #include "sendkeythread/ThreadSendKey.h"
 
 #include <chrono>
-#include <system_error>
-#include <thread>
 
 #include "dialogs/FindAppWindow.h"
 #include "platform/desktop.h"
@@ -34,14 +32,15 @@ void TThreadSendKey::StartWatch(const std::string& exePattern, const std::string
   MacroText = macroText;
   TimeoutMs = timeoutMs;
   // The thread holds its own reference: the watcher lives until both the
-  // thread has ended and the caller has let go of it.
+  // thread has ended and the caller has let go of it. The thread also keeps
+  // the library loaded until it has ended, should the caller let it go.
   try {
     std::lock_guard<std::mutex> lock(finishLock_);
-    thread_ = std::thread([self = shared_from_this()] {
+    thread_ = os::PinnedThread([self = shared_from_this()] {
       self->Execute();
       self->MarkFinished();
     });
-  } catch (const std::system_error& e) {
+  } catch (const Error& e) {
     Running = false;
     MarkFinished();
     throw Error(std::string("Can not start the dialog watcher: ") + e.what());
@@ -66,7 +65,10 @@ void TThreadSendKey::Execute() {
       // has made its controls (a dialog gets them while it initialises). A
       // synchronous no-op message returns only when the owning thread is back
       // in its message loop, so the macro then looks at the finished dialog.
-      os::CurrentDesktop()->SendWindowMessage(found, os::WindowMessage::Null, 0, 0);
+      // Every message waits at most Macro.SendTimeoutMs for its answer: a
+      // dialog whose application hangs makes the watcher give up, never
+      // holds it.
+      os::CurrentDesktop()->SendWindowMessage(found, os::WindowMessage::Null, 0, 0, Macro.SendTimeoutMs);
       std::string errorText;
       Macro.RunMacro(found, MacroText, errorText);
     } else {
@@ -79,11 +81,11 @@ void TThreadSendKey::Execute() {
 }
 
 TThreadSendKey::~TThreadSendKey() {
-  if (!thread_.joinable()) return;
-  if (thread_.get_id() == std::this_thread::get_id())
-    thread_.detach();
+  if (!thread_.Joinable()) return;
+  if (thread_.IsCurrent())
+    thread_.Detach();
   else
-    thread_.join();
+    thread_.Join();
 }
 
 void TThreadSendKey::Pause(uint32_t ms) {
@@ -102,11 +104,11 @@ void TThreadSendKey::Stop() {
 bool TThreadSendKey::Join(uint32_t ms) {
   const bool ended = WaitFor(ms);
   std::lock_guard<std::mutex> lock(finishLock_);
-  if (thread_.joinable()) {
+  if (thread_.Joinable()) {
     if (ended)
-      thread_.join();
+      thread_.Join();
     else
-      thread_.detach();
+      thread_.Detach();
   }
   return ended;
 }

@@ -10,6 +10,9 @@
 // stops the watch with Stop and then Join()s it knows that no watcher thread
 // outlives its call (the library may be unloaded right after a request); the
 // stop also cuts the watcher's pause short, so that costs next to nothing.
+// Every window message the watcher sends waits a bounded time for its answer,
+// so a hung application cannot hold it; and a watcher thread that its caller
+// let go keeps the library loaded until it has ended.
 #pragma once
 
 #include <atomic>
@@ -18,9 +21,9 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "MUMacro/MUMacro.h"
+#include "platform/thread.h"
 
 namespace quillet {
 
@@ -63,8 +66,9 @@ class TThreadSendKey : public std::enable_shared_from_this<TThreadSendKey> {
   // ends at once instead of running its course.
   void Stop();
   // Waits up to Ms milliseconds for the thread to end and reclaims it; a
-  // thread still busy then (answering a dialog whose application does not
-  // respond) is let go and ends on its own. True when it ended in time.
+  // thread still busy then is let go and ends on its own: each message it
+  // sends waits at most Macro.SendTimeoutMs, and until it has ended the
+  // library stays loaded (see os::PinnedThread). True when it ended in time.
   bool Join(uint32_t ms);
 
   // True once the thread's body has ended (the watcher will answer nothing more).
@@ -83,7 +87,7 @@ class TThreadSendKey : public std::enable_shared_from_this<TThreadSendKey> {
   std::condition_variable stopSignal_;
   bool started_ = false;
   bool finished_ = false;
-  std::thread thread_;
+  os::PinnedThread thread_;
 };
 
 // Asks Watcher to stop when the scope ends, also when the watched call raised.

@@ -7,6 +7,9 @@
 //   WINWORD.EXE powerpoint RESULT  a frame captioned "... - Microsoft PowerPoint" owning
 //                                  a "Password" dialog: edit 101, OK, Cancel
 //   WINWORD.EXE msgbox RESULT      a standard Yes/No/Cancel message box
+//   WINWORD.EXE hung RESULT        the "word" dialog, after which the application hangs: it
+//                                  handles no message for 30 s, then exits; the result file
+//                                  says "asked" once a message sent to it waits for an answer
 #include <windows.h>
 
 #include <cstdio>
@@ -121,6 +124,25 @@ int main(int argc, char** argv) {
     const int pressed = RunDialog(frame, L"Password", false);
     DestroyWindow(frame);
     return pressed;
+  }
+  if (mode == "hung") {
+    const auto t = DialogTemplate(L"Convert File - WordPerfect 5.x");
+    if (!CreateDialogIndirectParamA(GetModuleHandleA(nullptr), reinterpret_cast<const DLGTEMPLATE*>(t.data()), nullptr,
+                                    DialogProc, 1))
+      return 104;
+    bool asked = false;
+    for (int i = 0; i < 3000; ++i) {
+      // Looks at the queue without handling anything in it.
+      if (!asked && (HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0) {
+        asked = true;
+        if (FILE* f = std::fopen(g_resultFile, "wb")) {
+          std::fputs("asked\n", f);
+          std::fclose(f);
+        }
+      }
+      Sleep(10);
+    }
+    return 0;
   }
   if (mode == "msgbox") {
     const int pressed = MessageBoxA(nullptr, "Do you want to save the changes?", "Microsoft Word", MB_YESNOCANCEL);

@@ -215,9 +215,9 @@ os::WindowHandle FakeDesktop::NextSibling(os::WindowHandle window) {
 }
 
 std::intptr_t FakeDesktop::SendWindowMessage(os::WindowHandle window, os::WindowMessage message,
-                                             std::uintptr_t wParam, std::intptr_t lParam) {
+                                             std::uintptr_t wParam, std::intptr_t lParam, std::uint32_t timeoutMs) {
   std::function<void(const Sent&)> hook;
-  Sent sent{window, message, wParam, lParam};
+  Sent sent{window, message, wParam, lParam, timeoutMs};
   {
     std::lock_guard<std::mutex> lock(lock_);
     // A message to a window that is gone goes nowhere, as on the system.

@@ -22,6 +22,7 @@ class FakeDesktop : public os::Desktop {
     os::WindowMessage message;
     std::uintptr_t wParam;
     std::intptr_t lParam;
+    std::uint32_t timeoutMs;
   };
 
   FakeDesktop();
@@ -71,7 +72,7 @@ class FakeDesktop : public os::Desktop {
   os::WindowHandle FirstChild(os::WindowHandle window) override;
   os::WindowHandle NextSibling(os::WindowHandle window) override;
   std::intptr_t SendWindowMessage(os::WindowHandle window, os::WindowMessage message, std::uintptr_t wParam,
-                                  std::intptr_t lParam) override;
+                                  std::intptr_t lParam, std::uint32_t timeoutMs) override;
   bool IsWindowVisible(os::WindowHandle window) override;
   bool IsWindowEnabled(os::WindowHandle window) override;
   os::WindowHandle LastActivePopup(os::WindowHandle window) override;

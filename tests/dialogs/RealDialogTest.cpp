@@ -17,12 +17,14 @@ namespace {
 constexpr DWORD kHostExitMs = 30000;
 constexpr uint32_t kWatchEndMs = 70000;
 
-std::string HostPath() {
+std::string BesideThisProgram(const std::string& name) {
   char self[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, self, MAX_PATH);
   std::string path = self;
-  return path.substr(0, path.find_last_of("\\/") + 1) + "WINWORD.EXE";
+  return path.substr(0, path.find_last_of("\\/") + 1) + name;
 }
+
+std::string HostPath() { return BesideThisProgram("WINWORD.EXE"); }
 
 // The stand-in application; killed if it is still running when the test ends.
 class HostProcess {
@@ -46,6 +48,7 @@ class HostProcess {
   HostProcess& operator=(const HostProcess&) = delete;
 
   bool started() const { return started_; }
+  bool running() const { return started_ && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
   // The exit code, or -1 when the process has not ended in time.
   int WaitExit() const {
     if (WaitForSingleObject(info_.hProcess, kHostExitMs) != WAIT_OBJECT_0) return -1;
@@ -99,6 +102,56 @@ TEST_F(RealDialogTest, PowerPointJobFindsThePasswordPromptThroughItsOwner) {
 
 TEST_F(RealDialogTest, StandardMessageBoxIsFoundByItsClassAndAnsweredByCaption) {
   EXPECT_EQ(Watch("msgbox", "winword.exe", "#32770", "", "", "button(&No)", IDNO), "pressed=7\nedit101=\nedit201=\n");
+}
+
+// A stand-in that hangs once its dialog is up: it handles no message any more.
+class HungDialogTest : public RealDialogTest {
+ protected:
+  // True once a message sent to the dialog waits for an answer that does not come.
+  bool DialogWasAsked() {
+    for (int i = 0; i < 500; ++i) {
+      if (test::ReadFile(result) == "asked\n") return true;
+      Sleep(10);
+    }
+    return false;
+  }
+};
+
+TEST_F(HungDialogTest, TheWatcherGivesUpOnADialogThatDoesNotAnswer) {
+  const auto watcher = TThreadSendKey::Create();  // made first, so that it goes after the host
+  HostProcess host("hung", result);
+  ASSERT_TRUE(host.started());
+  watcher->Macro.SendTimeoutMs = 300;
+  watcher->StartWatch("winword.exe", "WordPerfect", "", "", "button#1", 60000);
+  ASSERT_TRUE(DialogWasAsked());
+  EXPECT_TRUE(watcher->WaitFor(2000)) << "the watcher is held by the dialog";
+  EXPECT_FALSE(watcher->Running);
+  EXPECT_TRUE(host.running());  // the dialog is still there, unanswered
+}
+
+TEST_F(HungDialogTest, ALibraryFreedUnderItsWatcherStaysLoadedUntilTheWatcherHasEnded) {
+  HostProcess host("hung", result);
+  ASSERT_TRUE(host.started());
+  const HMODULE probe = LoadLibraryA(BesideThisProgram("watcher_probe.dll").c_str());
+  ASSERT_NE(probe, nullptr);
+  using StartWatchAndLetGo = int (*)(const char*, const char*, const char*, unsigned);
+  const auto start =
+      reinterpret_cast<StartWatchAndLetGo>(reinterpret_cast<void*>(GetProcAddress(probe, "StartWatchAndLetGo")));
+  ASSERT_NE(start, nullptr);
+  ASSERT_EQ(start("winword.exe", "WordPerfect", "button#1", 300), 1);
+  ASSERT_TRUE(DialogWasAsked());
+
+  // The host frees the library while its watcher waits for the dialog's answer.
+  ASSERT_TRUE(FreeLibrary(probe));
+  EXPECT_EQ(GetModuleHandleA("watcher_probe.dll"), probe) << "the library was unloaded under its watcher";
+  // The answer does not come: the watcher gives up and the library goes with it.
+  bool unloaded = false;
+  for (int i = 0; i < 200 && !unloaded; ++i) {
+    unloaded = GetModuleHandleA("watcher_probe.dll") == nullptr;
+    if (!unloaded) Sleep(10);
+  }
+  EXPECT_TRUE(unloaded) << "the library is still loaded";
+  EXPECT_TRUE(host.running());
 }
 
 TEST_F(RealDialogTest, FinderAndMacroOnTheCallersThread) {
