@@ -41,6 +41,34 @@ Shared& TheShared() {
   return *shared;
 }
 
+// The office being started, if any. Its start runs under the lock of Shared,
+// so it is reachable here, under a lock of its own: ending it ends the start
+// at once, whatever the start waits for.
+struct Starting {
+  std::mutex lock;
+  OfficeProcess* process = nullptr;
+};
+
+Starting& TheStarting() {
+  static Starting* starting = new Starting;  // lives until the very end of the process
+  return *starting;
+}
+
+// Makes Process the one being started for as long as the object lives.
+class StartingGuard {
+ public:
+  explicit StartingGuard(OfficeProcess* process) {
+    std::lock_guard<std::mutex> guard(TheStarting().lock);
+    TheStarting().process = process;
+  }
+  ~StartingGuard() {
+    std::lock_guard<std::mutex> guard(TheStarting().lock);
+    TheStarting().process = nullptr;
+  }
+  StartingGuard(const StartingGuard&) = delete;
+  StartingGuard& operator=(const StartingGuard&) = delete;
+};
+
 // At exit, before any library is finalised, the office is given up while the
 // UNO runtime is still whole; the applications may still hold it afterwards.
 void GiveUpAtExit() {
@@ -60,6 +88,10 @@ std::string WellKnownPipe() {
 }
 
 int StartedOfficeProcess() {
+  {
+    std::lock_guard<std::mutex> guard(TheStarting().lock);
+    if (TheStarting().process) return static_cast<int>(TheStarting().process->pid());
+  }
   std::shared_ptr<Office> office;
   {
     std::lock_guard<std::mutex> guard(TheShared().lock);
@@ -101,6 +133,7 @@ std::shared_ptr<Office> Office::Start() {
                                "-env:UserInstallation=" + Utf8(profile)},
       std::vector<std::string>{"TMPDIR=" + office->slot_->tempFolder()});
 
+  const StartingGuard starting(office->process_.get());
   const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
   while (!office->connection_) {
     if (!office->process_->running())
@@ -228,6 +261,14 @@ bool Office::DueForRecycling() const {
 }
 
 void AbortOffice() {
+  {
+    // An office still starting: ending it ends the start, which then fails.
+    std::lock_guard<std::mutex> guard(TheStarting().lock);
+    if (TheStarting().process) {
+      TheStarting().process->Kill();
+      return;
+    }
+  }
   std::shared_ptr<Office> office;
   {
     std::lock_guard<std::mutex> guard(TheShared().lock);
