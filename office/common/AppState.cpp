@@ -5,13 +5,7 @@
 
 namespace quillet::office {
 
-AppState::AppState(std::string source, uno::Module module) : source_(std::move(source)), module_(module) {
-  try {
-    office();
-  } catch (const Failure&) {
-    // raised again by the first member that needs the office
-  }
-}
+AppState::AppState(std::string source, uno::Module module) : source_(std::move(source)), module_(module) {}
 
 AppState::~AppState() { Quit(); }
 

@@ -3,11 +3,13 @@
 // of the application keeps the state alive; when the last of them goes (or
 // on Quit) the documents are closed and the office is let go.
 //
-// The office is taken when the application is made and, when that fails (no
-// LibreOffice on the machine) or the office has ended since (killed, or
-// crashed), again at the next member that needs it: a failure is then that
-// member's, with its reason, and an office that died is replaced by a new one
-// for the requests that follow.
+// The office is taken by the first member that needs it, not when the
+// application is made: the caller then holds the application, and with it
+// the control that stops an office that does not start in time. When that
+// fails (no LibreOffice on the machine) or the office has ended since
+// (killed, or crashed), it is taken again at the next member that needs it: a
+// failure is then that member's, with its reason, and an office that died is
+// replaced by a new one for the requests that follow.
 #pragma once
 
 #include <memory>
