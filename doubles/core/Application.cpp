@@ -119,14 +119,18 @@ class ServerControlTearOff : public com::ServerControlTearOff {
 
 }  // namespace
 
-HRESULT Application::QueryOther(REFIID riid, void** object) {
+HRESULT Application::QueryOther(REFIID riid, void** object) { return OfferServerControl(this, sessionPtr(), riid, object); }
+
+HRESULT OfferServerControl(IDispatch* owner, const std::shared_ptr<Session>& session, REFIID riid, void** object) {
   *object = nullptr;
 #ifdef _WIN32
+  (void)owner;
+  (void)session;
   (void)riid;
   return E_NOINTERFACE;
 #else
   if (riid != com::IID_IQuilletServerControl) return E_NOINTERFACE;
-  *object = static_cast<IQuilletServerControl*>(new ServerControlTearOff(this, sessionPtr()));
+  *object = static_cast<IQuilletServerControl*>(new ServerControlTearOff(owner, session));
   return S_OK;
 #endif
 }

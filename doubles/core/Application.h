@@ -25,4 +25,8 @@ class Application : public DispObject {
   Stored visible_, windowState_, displayAlerts_, askToUpdateLinks_;
 };
 
+// Linux: the control of the library's own servers for an object of Session
+// (Owner, kept alive by it), when Riid asks for it; E_NOINTERFACE otherwise.
+HRESULT OfferServerControl(IDispatch* owner, const std::shared_ptr<Session>& session, REFIID riid, void** object);
+
 }  // namespace quillet::doubles

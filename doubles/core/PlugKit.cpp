@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "Application.h"
 #include "DispObject.h"
 #include "platform/file.h"
 
@@ -40,6 +41,12 @@ class PlugKitApplication : public DispObject {
     });
     Method("ConvertFile", {"SrcFile", "DestFile", "Option", "ErrorText"},
            [this](const CallArgs& args, VARIANT*) { return ConvertFile(args); });
+  }
+
+ protected:
+  // Linux: a conversion that hangs can be aborted, as on the applications.
+  HRESULT QueryOther(REFIID riid, void** object) override {
+    return OfferServerControl(this, sessionPtr(), riid, object);
   }
 
  private:
