@@ -1,6 +1,7 @@
 // Starting Acrobat and its plug-in bridge, and letting the bridge go at the end.
 #include "applications/AcrobatControl.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "dialogs/FindAppWindow.h"
@@ -8,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/named_mutex.h"
 #include "platform/path.h"
+#include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/sysinfo.h"
 #include "utilities/IniFile.h"
@@ -26,20 +28,26 @@ constexpr const char* kDdeServerWindow = "DDE Server Window";
 constexpr uint32_t kMutexPollMs = 10;
 // Between two searches for the DDE server window.
 constexpr uint32_t kDdePollMs = 50;
+// The longest single wait for the plug-in to let go of its mutex.
+constexpr uint32_t kReadyStepMs = 100;
+// Acrobat's start ends here when the request's deadline has passed (the
+// request then fails by its deadline).
+constexpr const char* kLaunchPastDeadline = "Error, Acrobat did not start within the deadline";
 
 // Makes the bridge object, once more after registering plugkit.dll with the
 // system's regsvr32 when its class cannot be had. False when even that fails.
-bool CreateBridge(ole::Variant& bridge) {
+// Server keeps what a conversion past its deadline needs to stop the bridge's
+// server; the object itself goes to Bridge.
+bool CreateBridge(TApplicationSlot& server, ole::Variant& bridge) {
   for (int attempt = 0; attempt < 2; ++attempt) {
-    try {
-      bool created = false;  // a running bridge or a new one: the same to the converter
-      bridge = AttachOrCreateOleObject(kPlugKitProgId, created);
+    // A running bridge or a new one: the same to the converter.
+    if (server.Start({kPlugKitProgId})) {
+      bridge = std::move(server.Object);
       return true;
-    } catch (const std::exception&) {
-      if (attempt == 0) {
-        const std::string system = GetSystemFolder();
-        RunProgramAndWait(system + "regsvr32.exe", system + "plugkit.dll /s", 1);
-      }
+    }
+    if (attempt == 0) {
+      const std::string system = GetSystemFolder();
+      RunProgramAndWait(system + "regsvr32.exe", system + "plugkit.dll /s", 1);
     }
   }
   return false;
@@ -87,7 +95,7 @@ bool TOfficeConvertClass::StartAcrobat(std::string& errorText) {
   if (os::kApplicationsHaveWindows) LaunchAcrobat(AcrobatLaunched, errorText);
   if (!errorText.empty()) return false;
 
-  if (!CreateBridge(AcrobatBridge)) {
+  if (!CreateBridge(AcrobatServer, AcrobatBridge)) {
     errorText = "Can not Load plugkit.dll, please try again!";
     return false;
   }
@@ -124,6 +132,10 @@ void TOfficeConvertClass::LaunchAcrobat(bool& launched, std::string& errorText) 
     os::ProcessMessages();
     os::SleepMs(kDdePollMs);
     if (os::TicksSince(launchedAt) > AcrobatWaitLimits.DdeServerMs) return;
+    if (DeadlinePassed) {
+      errorText = kLaunchPastDeadline;
+      return;
+    }
     if (FindAppWindow(exeName, kDdeServerWindow, "", "") != os::NoWindow) break;
   }
 
@@ -132,6 +144,10 @@ void TOfficeConvertClass::LaunchAcrobat(bool& launched, std::string& errorText) 
   const uint32_t searchedFrom = os::TickCount();
   os::NamedMutex mutex = os::NamedMutex::Open(kPlugInMutexName);
   while (!mutex) {
+    if (DeadlinePassed) {
+      errorText = kLaunchPastDeadline;
+      return;
+    }
     if (os::TicksSince(searchedFrom) >= AcrobatWaitLimits.MutexOpenMs) {
       errorText = "Error, Can not open mutex";
       return;
@@ -139,7 +155,20 @@ void TOfficeConvertClass::LaunchAcrobat(bool& launched, std::string& errorText) 
     os::SleepMs(kMutexPollMs);
     mutex = os::NamedMutex::Open(kPlugInMutexName);
   }
-  switch (mutex.Wait(AcrobatWaitLimits.PlugInReadyMs)) {
+  // Waited for in short steps: the request's deadline may pass meanwhile.
+  os::NamedMutex::WaitResult ready = os::NamedMutex::WaitResult::TimedOut;
+  const uint32_t readyFrom = os::TickCount();
+  for (;;) {
+    const uint32_t waited = os::TicksSince(readyFrom);
+    const uint32_t left = waited >= AcrobatWaitLimits.PlugInReadyMs ? 0 : AcrobatWaitLimits.PlugInReadyMs - waited;
+    ready = mutex.Wait(std::min(kReadyStepMs, left));
+    if (ready != os::NamedMutex::WaitResult::TimedOut || left <= kReadyStepMs) break;
+    if (DeadlinePassed) {
+      errorText = kLaunchPastDeadline;
+      return;
+    }
+  }
+  switch (ready) {
     case os::NamedMutex::WaitResult::Acquired:
     case os::NamedMutex::WaitResult::Abandoned:  // the plug-in's thread ended: loading is over either way
       return;
@@ -154,6 +183,9 @@ void TOfficeConvertClass::LaunchAcrobat(bool& launched, std::string& errorText) 
 
 bool TOfficeConvertClass::ReleaseAcrobatBridge() {
   if (AcrobatStarted) AcrobatBridge = ole::Variant();
+  // What the deadline kept of the bridge's server (its control holds the
+  // bridge) goes too; Acrobat itself is neither quit nor shown.
+  AcrobatServer.GiveUp(os::CurrentThreadId(), TApplicationSlot::kNotShown);
   return true;
 }
 

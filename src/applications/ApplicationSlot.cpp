@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/Deadline.h"
 #include "platform/process.h"
 #include "utilities/Guarded.h"
 
@@ -34,20 +35,35 @@ uint32_t NewProcess(const std::vector<uint32_t>& before, const std::vector<uint3
 }  // namespace
 
 bool TApplicationSlot::Start(std::initializer_list<const char*> progIds) {
-  Created = false;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    Created = false;
+    processId_ = 0;
+    control_ = ole::ServerControl();
+    starting_ = true;
+    interrupted_ = false;
+  }
   Started = false;
-  processId_ = 0;
-  control_ = ole::ServerControl();
   for (const char* progId : progIds) {
     try {
       const std::string exe = ole::LocalServerExeName(progId);
-      const std::vector<uint32_t> before = exe.empty() ? std::vector<uint32_t>{} : os::ProcessesNamed(exe);
+      {
+        std::lock_guard<std::mutex> hold(lock_);
+        // Stopped past the deadline: no further ProgID is tried (each would
+        // start another server).
+        if (interrupted_) break;
+        startingExe_ = exe;
+        runningBefore_ = exe.empty() ? std::vector<uint32_t>{} : os::ProcessesNamed(exe);
+      }
       bool made = false;
-      Object = AttachOrCreateOleObject(progId, made, !avoidRunning_);
-      Created = made;
+      ole::Variant object = AttachOrCreateOleObject(progId, made, !avoidRunning_);
+      Object = std::move(object);
       Started = true;
-      if (made && !exe.empty()) processId_ = NewProcess(before, os::ProcessesNamed(exe));
+      std::lock_guard<std::mutex> hold(lock_);
+      Created = made;
+      if (made && !exe.empty()) processId_ = NewProcess(runningBefore_, os::ProcessesNamed(exe));
       control_ = ole::ServerControl::Of(Object.AsObject());
+      starting_ = false;
       // A call that runs past its deadline can then be cancelled from the watchdog.
       ole::EnableCallCancellation();
       return true;
@@ -55,6 +71,8 @@ bool TApplicationSlot::Start(std::initializer_list<const char*> progIds) {
       // not registered, not running and not creatable: the next ProgID
     }
   }
+  std::lock_guard<std::mutex> hold(lock_);
+  starting_ = false;
   return false;
 }
 
@@ -68,7 +86,9 @@ void TApplicationSlot::Close() {
   }
 }
 
-bool TApplicationSlot::Interrupt(uint32_t threadId) const {
+bool TApplicationSlot::Interrupt(uint32_t threadId) {
+  std::lock_guard<std::mutex> hold(lock_);
+  interrupted_ = true;
   // The library's own servers know their working process and whether they
   // started it.
   if (control_) {
@@ -78,8 +98,14 @@ bool TApplicationSlot::Interrupt(uint32_t threadId) const {
   }
   // Any other: the system's call cancellation, and for an application the
   // converter started, the end of its process (which releases the call too).
+  // While it is being made, that is the server's process that was not there
+  // before (none while attaching to a running one).
   ole::CancelCall(threadId);
-  return Created && processId_ != 0 && os::EndProcess(processId_);
+  uint32_t pid = Created ? processId_ : 0;
+  if (starting_ && !startingExe_.empty()) pid = NewProcess(runningBefore_, os::ProcessesNamed(startingExe_));
+  if (pid == 0 || !os::EndProcess(pid)) return false;
+  processId_ = 0;  // ended: never again (its id may be reused)
+  return true;
 }
 
 bool TApplicationSlot::Alive(const std::string& reason) const {
@@ -88,17 +114,25 @@ bool TApplicationSlot::Alive(const std::string& reason) const {
   return !ole::IsServerGoneText(reason);
 }
 
-void TApplicationSlot::GiveUp() {
+void TApplicationSlot::GiveUp(uint32_t threadId, uint32_t showAgainMs) {
   if (!Started) return;
   if (Created) {
     // Its process is gone or ended: releasing the reference calls nobody.
     Ignoring([&] { Object = ole::Variant(); });
   } else {
-    // A borrowed instance that does not answer: a release could wait on it.
+    // The user's instance was hidden while the converter held it: it is
+    // shown again, as at the converter's end. It may not answer (that may be
+    // why it is given up): the call is released when it runs too long, and
+    // the reference is let go without a release, which could wait on it.
+    if (showAgainMs != kNotShown) {
+      TDeadline bound(showAgainMs, [&] { Interrupt(threadId); }, kRetryMs);
+      Ignoring([&] { Object.Put("Visible", true); });
+    }
     Object.Leak();
     avoidRunning_ = true;
   }
   Started = false;
+  std::lock_guard<std::mutex> hold(lock_);
   Created = false;
   processId_ = 0;
   control_ = ole::ServerControl();

@@ -7,11 +7,15 @@
 // Created has meaning only while Started is true.
 //
 // Thread-safety: used on the converter's thread, except Interrupt, which the
-// watchdog calls while that thread waits in a call on the application.
+// watchdog calls while that thread waits in a call on the application, also
+// while Start is still getting hold of it.
 #pragma once
 
 #include <cstdint>
 #include <initializer_list>
+#include <mutex>
+#include <string>
+#include <vector>
 
 #include "utilities/Automation.h"
 
@@ -34,27 +38,48 @@ class TApplicationSlot {
   void Close();
 
   // Called from another thread while the converter's thread waits in a call
-  // on the application past its deadline: releases that call and ends the
-  // application's process when the converter started it, never otherwise.
-  // ThreadId is the waiting thread. True when the process was ended.
-  bool Interrupt(uint32_t threadId) const;
+  // on the application past its deadline, or in Start: releases that call and
+  // ends the application's process when the converter started it, never
+  // otherwise. ThreadId is the waiting thread. True when this call ended a
+  // process. It may be called again while the thread still waits: a process
+  // is ended once, and an application that Start obtained after an earlier
+  // call is stopped then.
+  bool Interrupt(uint32_t threadId);
 
   // False when the application is known to be gone: its process ended, or
   // the failure Reason of its last call says so.
   bool Alive(const std::string& reason) const;
 
   // Gives the application up after a deadline or its death: the next request
-  // starts a new one. A borrowed instance is let go without any further call
-  // (it may not answer) and is not attached to again.
-  void GiveUp();
+  // starts a new one. A borrowed instance is made visible again, as at the
+  // converter's end, by a call that is released after ShowAgainMs when it gets
+  // no answer (kNotShown: an object without a window, never shown); then its
+  // reference is let go without any further call, and it is not attached to
+  // again. ThreadId is the calling thread.
+  void GiveUp(uint32_t threadId, uint32_t showAgainMs = kShowAgainMs);
+
+  // How long showing a given-up borrowed application again may take.
+  static constexpr uint32_t kShowAgainMs = 5000;
+  static constexpr uint32_t kNotShown = 0;
+  // How often a stop past a deadline is made again while the call has not
+  // returned.
+  static constexpr uint32_t kRetryMs = 100;
 
  private:
+  // Guards what Interrupt reads: the fields below and Created.
+  std::mutex lock_;
   // The server process seen to start with a created application (Windows),
-  // 0 when unknown.
+  // 0 when unknown or ended already.
   uint32_t processId_ = 0;
   // The control of the library's own servers (the stand-ins), when offered.
   ole::ServerControl control_;
   bool avoidRunning_ = false;
+  // While Start runs: the local server's executable (empty when unknown) and
+  // its processes before the attempt, to tell the one the attempt starts.
+  bool starting_ = false;
+  bool interrupted_ = false;
+  std::string startingExe_;
+  std::vector<uint32_t> runningBefore_;
 };
 
 // Gets hold of a running instance of ProgID (unless AllowAttach is false), or

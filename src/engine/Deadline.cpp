@@ -4,17 +4,20 @@
 
 namespace quillet {
 
-TDeadline::TDeadline(uint32_t ms, std::function<void()> expire) {
-  thread_ = std::thread([this, ms, expire = std::move(expire)] {
+TDeadline::TDeadline(uint32_t ms, std::function<void()> expire, uint32_t repeatMs) {
+  thread_ = std::thread([this, ms, repeatMs, expire = std::move(expire)] {
     std::unique_lock<std::mutex> lock(lock_);
     if (wake_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return disarmed_; })) return;
     expired_ = true;
-    lock.unlock();
-    try {
-      expire();
-    } catch (...) {
-      // Nothing may leave a thread's body; the conversion fails by its deadline anyway.
-    }
+    do {
+      lock.unlock();
+      try {
+        expire();
+      } catch (...) {
+        // Nothing may leave a thread's body; the conversion fails by its deadline anyway.
+      }
+      lock.lock();
+    } while (repeatMs != 0 && !wake_.wait_for(lock, std::chrono::milliseconds(repeatMs), [this] { return disarmed_; }));
   });
 }
 

@@ -17,8 +17,11 @@ namespace quillet {
 
 class TDeadline {
  public:
-  // Starts watching: after Ms milliseconds, unless disarmed first, Expire runs once.
-  TDeadline(uint32_t ms, std::function<void()> expire);
+  // Starts watching: after Ms milliseconds, unless disarmed first, Expire
+  // runs; with RepeatMs, again every RepeatMs until disarmed (for a call that
+  // the first action could not release yet, or that got hold of something new
+  // to wait on), else once.
+  TDeadline(uint32_t ms, std::function<void()> expire, uint32_t repeatMs = 0);
   // Disarms and waits for the watchdog thread (and an action in progress) to end.
   ~TDeadline();
   TDeadline(const TDeadline&) = delete;

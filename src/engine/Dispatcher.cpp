@@ -3,6 +3,8 @@
 // refuses the two web-page saves that need Office 2000 or later, and hands the
 // file to one of the four conversion routes under the document's deadline.
 // It converts nothing itself.
+#include <atomic>
+
 #include "engine/Deadline.h"
 #include "engine/OfficeConvert.h"
 #include "engine/Options.h"
@@ -19,13 +21,6 @@ namespace {
 // True when the application's major version is below 9 (Office 2000); an
 // unreadable version text (-1) counts as too old.
 bool BeforeOffice2000(const ole::Variant& app) { return ParseVersionNumber(app.Get("Version").AsString()) < 9; }
-
-std::string DisplayName(const std::string& app) {
-  if (app == options::kMsWord) return "Microsoft Word";
-  if (app == options::kMsExcel) return "Microsoft Excel";
-  if (app == options::kMsPowerpoint) return "Microsoft PowerPoint";
-  return app;
-}
 
 }  // namespace
 
@@ -44,39 +39,52 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
   uint32_t seconds = 0;
   if (!Guarded([&] { seconds = options::TimeoutSeconds(option); }, errorText)) return;
 
-  std::string app = options::ChooseApplication(option);
-  if (app.empty()) {
-    ChooseSourceApplication(src, errorText, app);
-    if (!errorText.empty()) return;
-  }
-  if (!StartApplication(app, errorText)) {
-    // A refusal must never read as success.
-    if (errorText.empty()) errorText = "No application can convert \"" + src + "\"";
-    return;
-  }
-
-  // The route runs under the document's deadline. When it passes, the
-  // watchdog releases the call the application holds and ends the
-  // application if the converter started it; the request then fails with
-  // that reason, and the application is not used again.
-  // (The macro route runs every request that names no Office application
-  // inside Word.)
-  const bool inWord = options::Has(option, options::kUseMacro) && !OfficeSlot(app);
-  const std::string working = inWord ? std::string(options::kMsWord) : app;
-  TApplicationSlot* slot = OfficeSlot(working);
-  // Word is started here, as every application is, before the watchdog
-  // exists: it must see the slot complete.
-  if (inWord && !StartWord(errorText)) return;
+  // The whole request runs under the document's deadline: choosing the
+  // application (which may start Word for its format lists), starting or
+  // attaching to it, and the route. When it passes, the watchdog releases the
+  // call the application holds and ends the application if the converter
+  // started it (while it starts too); it does so again until the call has
+  // returned, so that nothing the request gets hold of afterwards holds it
+  // either. The request then fails with that reason, and the application is
+  // not used again.
   const uint32_t caller = os::CurrentThreadId();
-  bool ended = false;
+  std::atomic<TApplicationSlot*> waitingOn{nullptr};
+  std::atomic<bool> ended{false};
+  TApplicationSlot* slot = nullptr;
+  bool routed = false;
+  DeadlinePassed = false;
   bool expired = false;
   std::exception_ptr failure;
   {
-    TDeadline deadline(seconds * 1000, [&] {
-      if (slot) ended = slot->Interrupt(caller);
-    });
+    TDeadline deadline(
+        seconds * 1000,
+        [&] {
+          DeadlinePassed = true;
+          if (TApplicationSlot* s = waitingOn.load(); s && s->Interrupt(caller)) ended = true;
+        },
+        TApplicationSlot::kRetryMs);
     try {
-      Route(app, src, dest, destFormat, option, errorText);
+      std::string app = options::ChooseApplication(option);
+      if (app.empty()) {
+        // The source table is built from Word.
+        waitingOn = &WordApp;
+        ChooseSourceApplication(src, errorText, app);
+      }
+      if (errorText.empty() && !deadline.Expired()) {
+        // (The macro route runs every request that names no Office
+        // application inside Word.)
+        const bool inWord = options::Has(option, options::kUseMacro) && !OfficeSlot(app);
+        slot = OfficeSlot(inWord ? std::string(options::kMsWord) : app);
+        if (app == options::kAdobeAcrobat && !options::Has(option, options::kUseMacro)) slot = &AcrobatServer;
+        waitingOn = slot;
+        if (!StartApplication(app, errorText)) {
+          // A refusal must never read as success.
+          if (errorText.empty()) errorText = "No application can convert \"" + src + "\"";
+        } else if ((!inWord || StartWord(errorText)) && !deadline.Expired()) {
+          routed = true;
+          Route(app, src, dest, destFormat, option, errorText);
+        }
+      }
     } catch (...) {
       failure = std::current_exception();
     }
@@ -84,16 +92,18 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
     expired = deadline.Expired();
   }  // the watchdog has ended here: what it did is visible
 
-  if (slot && expired) {
+  if (TApplicationSlot* target = waitingOn.load(); expired && target) {
     errorText = "The document took longer than its deadline of " + IntToStr(seconds) + " seconds: " +
-                DisplayName(working) +
-                (ended ? " was ended" : " does not answer and is no longer used; it was not started by the converter");
-    slot->GiveUp();
+                DisplayName(*target) +
+                (ended            ? " was ended"
+                 : target->Started ? " does not answer and is no longer used; it was not started by the converter"
+                                   : " did not start in time");
+    GiveUp(*target, caller);
     // Whatever the application had begun to write is no result.
     os::DeleteFile(dest);
     return;
   }
-  if (slot && (failure || !errorText.empty())) {
+  if (slot && routed && (failure || !errorText.empty())) {
     std::string reason = errorText;
     if (failure) {
       try {
@@ -105,12 +115,37 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
     if (!slot->Alive(reason)) {
       // The application ended under the conversion (or before it): this file
       // fails, the next request starts a new one.
-      errorText = DisplayName(working) + " ended during the conversion: " + reason;
-      slot->GiveUp();
+      errorText = DisplayName(*slot) + " ended during the conversion: " + reason;
+      GiveUp(*slot, caller);
       return;
     }
   }
   if (failure) std::rethrow_exception(failure);
+}
+
+std::string TOfficeConvertClass::DisplayName(const TApplicationSlot& slot) const {
+  if (&slot == &AcrobatServer) return "Adobe Acrobat";
+  if (&slot == &ExcelApp) return "Microsoft Excel";
+  if (&slot == &PowerPointApp) return "Microsoft PowerPoint";
+  return "Microsoft Word";
+}
+
+void TOfficeConvertClass::GiveUp(TApplicationSlot& slot, uint32_t threadId) {
+  if (&slot != &AcrobatServer) {
+    slot.GiveUp(threadId);
+    return;
+  }
+  if (!AcrobatServer.Started) return;
+  // The bridge has no window to show again. A bridge of the converter's own
+  // has been ended (or has died): its reference is released; one it attached
+  // to may not answer a release and is let go without one.
+  if (AcrobatServer.Created) {
+    Ignoring([&] { AcrobatBridge = ole::Variant(); });
+  } else {
+    AcrobatBridge.Leak();
+  }
+  AcrobatStarted = false;
+  AcrobatServer.GiveUp(threadId, TApplicationSlot::kNotShown);
 }
 
 void TOfficeConvertClass::Route(const std::string& app, const std::string& src, const std::string& dest,

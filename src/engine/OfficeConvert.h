@@ -6,6 +6,7 @@
 // conversion procedures see the converter only through TProcedureContext.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -42,6 +43,11 @@ class TOfficeConvertClass : public TConvertBaseClass, public TProcedureContext {
              const std::string& option, std::string& errorText);
   // The slot of "MS Word", "MS Excel" or "MS Powerpoint"; null for the other names.
   TApplicationSlot* OfficeSlot(const std::string& appName);
+  // The name of Slot's application in messages ("Microsoft Word").
+  std::string DisplayName(const TApplicationSlot& slot) const;
+  // Gives Slot's application up after a deadline or its death: the next
+  // request starts a new one. ThreadId is the calling thread.
+  void GiveUp(TApplicationSlot& slot, uint32_t threadId);
 
   // The four routes of the dispatcher; each sets ErrorText (empty on success).
   void ConvertOfficeDocument(const std::string& appName, const std::string& src, const std::string& dest,
@@ -97,10 +103,18 @@ class TOfficeConvertClass : public TConvertBaseClass, public TProcedureContext {
   // (never cleared once set); whether the converter started Acrobat itself.
   // Acrobat is left running at the end, whoever started it.
   ole::Variant AcrobatBridge;
+  // The bridge's server as a conversion past its deadline sees it: whether
+  // the converter created it and the process that serves it (its object is
+  // AcrobatBridge, not kept here).
+  TApplicationSlot AcrobatServer;
   bool AcrobatStarted = false;
   bool AcrobatLaunched = false;
   // How long starting Acrobat waits for each stage.
   AcrobatWaits AcrobatWaitLimits;
+  // Set when the deadline of the request in progress has passed: the waits
+  // of the calling thread that no released call would end (those of
+  // Acrobat's start) end then too.
+  std::atomic<bool> DeadlinePassed{false};
 
   // Picture settings used when slide bitmaps become JPEG and GIF files. They
   // start at the defaults of ImageSettings (the slide's own size, quality 75)

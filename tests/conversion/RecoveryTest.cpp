@@ -1,6 +1,8 @@
 // Deadlines and dead applications: a document that hangs its application
 // fails when its deadline passes, only an application the converter started
 // is ended, and the next request starts a fresh one.
+#include <chrono>
+
 #include "ConversionFixture.h"
 #include "engine/OfficeConvert.h"
 #include "platform/fs.h"
@@ -89,6 +91,43 @@ TEST(RecoveryInProcess, ABorrowedApplicationIsNeverEndedButNoLongerUsed) {
   conv.reset();
   EXPECT_EQ(d.Calls(App::Word).back(), "Word.Quit method");
   EXPECT_EQ(Starts(d.Calls(App::Word), "Word"), 2u);
+}
+
+TEST(RecoveryInProcess, ABorrowedApplicationGivenUpIsShownAgainAtOnce) {
+  doubles::Doubles d;
+  TempDir dir;
+  d.Script(App::Word, "Hang=Word.Documents.Open\n");
+  d.StartRunning(App::Word);  // the user's Word, hidden while the converter holds it
+  auto conv = std::make_unique<TOfficeConvertClass>();
+  WriteFile(dir / "a.doc", "x");
+  std::string error;
+  conv->ConvertDocument(dir / "a.doc", dir / "a.txt", "2", "MS Word TIMEOUT=1", error);
+  ASSERT_NE(error.find("deadline"), std::string::npos) << error;
+  // Given back to its user now, not at unload: the converter no longer holds it.
+  const Lines calls = d.Calls(App::Word);
+  ASSERT_EQ(Starts(calls, "Word"), 1u);
+  EXPECT_EQ(calls.back(), "Word.Visible put True");
+}
+
+TEST(RecoveryInProcess, ABridgeThatHangsEndsAtTheDeadlineAndTheNextFileGetsAFreshOne) {
+  doubles::Doubles d;
+  TempDir dir;
+  d.RegisterPlugKit();
+  d.Script(App::Acrobat, "Hang=PKApplication.ConvertFile\n");
+  auto conv = std::make_unique<TOfficeConvertClass>();
+  WriteFile(dir / "a.pdf", "a|b\r\n");
+  std::string error;
+  const auto start = std::chrono::steady_clock::now();
+  conv->ConvertDocument(dir / "a.pdf", dir / "a.txt", "-4", "Adobe Acrobat TIMEOUT=1", error);
+  // Without the deadline the call would never return.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(error, "The document took longer than its deadline of 1 seconds: Adobe Acrobat was ended");
+  EXPECT_FALSE(conv->AcrobatStarted);
+
+  d.Script(App::Acrobat, "");
+  conv->ConvertDocument(dir / "a.pdf", dir / "a.txt", "-4", "Adobe Acrobat", error);
+  EXPECT_EQ(error, "");
+  EXPECT_EQ(ReadFile(dir / "a.txt"), "a,b\r\n");
 }
 #endif
 

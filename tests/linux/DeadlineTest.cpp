@@ -1,0 +1,93 @@
+// The deadline of a request bounds the start of its office too: an office
+// that stops answering while it starts is ended when the deadline passes, and
+// one that dies while it starts fails the request at once, as an office that
+// ended, not as one that took too long.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "LinuxSupport.h"
+
+namespace quillet {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Convert;
+using test::Docs;
+using test::Work;
+
+// Sends Signal to the first office of this program that appears from now on,
+// the moment it appears (while it starts).
+class OnOfficeStart {
+ public:
+  explicit OnOfficeStart(int signal)
+      : watch_([this, signal] {
+          while (!stop_) {
+            if (const std::vector<int> offices = test::OfficeChildren(); !offices.empty()) {
+              pid_ = offices.front();
+              ::kill(pid_, signal);
+              return;
+            }
+            std::this_thread::sleep_for(1ms);
+          }
+        }) {}
+  ~OnOfficeStart() {
+    stop_ = true;
+    watch_.join();
+  }
+  // The office signalled, 0 before.
+  int pid() const { return pid_; }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::atomic<int> pid_{0};
+  std::thread watch_;
+};
+
+class Deadline : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Docs();
+    // No office: the next request starts one.
+    test::Library().Reload();
+    ASSERT_EQ(test::OfficeChildren(), std::vector<int>{});
+  }
+  void TearDown() override { test::Library().Reload(); }
+  static std::string Out(const std::string& name) { return Work() / name; }
+  static double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  }
+};
+
+// The office's own start wait is a minute: a request that ends within a few
+// seconds of a one-second deadline was bounded by the deadline.
+TEST_F(Deadline, AnOfficeStoppedWhileStartingIsEndedWhenTheDeadlinePasses) {
+  OnOfficeStart stop(SIGSTOP);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Convert(Docs().words, Out("stopped-starting.txt"), "2", "MS Word TIMEOUT=1"),
+            "The document took longer than its deadline of 1 seconds: Microsoft Word was ended");
+  EXPECT_LT(SecondsSince(start), 6.0);
+  ASSERT_GT(stop.pid(), 0);
+  EXPECT_TRUE(test::GoneWithin(stop.pid(), 5000));
+  EXPECT_FALSE(std::filesystem::exists(Out("stopped-starting.txt")));
+}
+
+TEST_F(Deadline, AnOfficeKilledWhileStartingFailsTheRequestAtOnceAsEnded) {
+  OnOfficeStart kill(SIGKILL);
+  const auto start = std::chrono::steady_clock::now();
+  const std::string error = Convert(Docs().words, Out("killed-starting.txt"), "2", "MS Word TIMEOUT=30");
+  // At once: long before the deadline.
+  EXPECT_LT(SecondsSince(start), 10.0);
+  ASSERT_GT(kill.pid(), 0);
+  // Its own reason, not the deadline.
+  EXPECT_EQ(error, "LibreOffice ended while starting: killed by signal 9");
+  EXPECT_FALSE(std::filesystem::exists(Out("killed-starting.txt")));
+}
+
+}  // namespace
+}  // namespace quillet
