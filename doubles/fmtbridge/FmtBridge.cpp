@@ -6,6 +6,12 @@
 // the destination: one line naming the source, the open format and the
 // destination format, or for a destination whose path holds ".htm" a web page
 // with that line and a picture in its supporting folder.
+// <QUILLET_DOUBLES_DIR>/fmtbridge.hang, when present, makes a conversion
+// hang until NoWordAbort is called; it then fails with "The conversion was
+// stopped".
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -72,7 +78,20 @@ namespace {
   return "";
 }
 
+std::atomic<bool> g_stopped{false};
+
+// A conversion that never ends by itself: it waits for NoWordAbort.
+[[maybe_unused]] bool HangUntilStopped() {
+  const std::string hang = ControlFile("fmtbridge.hang");
+  if (hang.empty() || !std::filesystem::exists(hang)) return false;
+  g_stopped = false;
+  while (!g_stopped) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  return true;
+}
+
 }  // namespace
+
+BRIDGE_EXPORT void BRIDGE_CALL NoWordAbort() { g_stopped = true; }
 
 #if FMTBRIDGE_WITHOUT != WITHOUT_NoWordConvert
 BRIDGE_EXPORT int BRIDGE_CALL NoWordConvert(const char* src, const char* openFormat, const char* dest,
@@ -86,6 +105,10 @@ BRIDGE_EXPORT int BRIDGE_CALL NoWordConvert(const char* src, const char* openFor
     }
   }
   char error[1024] = "";
+  if (HangUntilStopped()) {
+    if (errorText) std::strcpy(errorText, "The conversion was stopped");
+    return 0;
+  }
   const std::string script = ControlFile("fmtbridge.script");
   if (FILE* f = script.empty() ? nullptr : std::fopen(script.c_str(), "rb")) {
     const size_t n = std::fread(error, 1, sizeof error - 1, f);
