@@ -20,12 +20,14 @@ constexpr int kErrorBufferSize = 1024;
 using ConvertFn = int (*)(const char*, const char*, const char*, const char*, char*, int);
 using ListFn = int (*)(int, char*, int);
 using ReleaseFn = void (*)();
+using AbortFn = void (*)();
 
 // Trivially destructible: nothing of it needs to run when this library goes.
 struct StandIns {
   ConvertFn convert = nullptr;
   ListFn list = nullptr;
   ReleaseFn release = nullptr;
+  AbortFn abort = nullptr;  // optional
   char failure[512] = "";  // why they could not be loaded
 };
 
@@ -55,6 +57,7 @@ const StandIns& Loaded() {
     s.convert = reinterpret_cast<ConvertFn>(::dlsym(h, "FormatLibraryConvert"));
     s.list = reinterpret_cast<ListFn>(::dlsym(h, "FormatLibraryList"));
     s.release = reinterpret_cast<ReleaseFn>(::dlsym(h, "FormatLibraryRelease"));
+    s.abort = reinterpret_cast<AbortFn>(::dlsym(h, "FormatLibraryAbort"));
     if (!s.convert || !s.list || !s.release) {
       std::snprintf(s.failure, sizeof s.failure, "%s lacks the format library's entry points", library.c_str());
       s.convert = nullptr;
@@ -87,6 +90,13 @@ BRIDGE_EXPORT int NoWordConvert(const char* src, const char* openFormat, const c
     return 0;
   }
   return s.convert(src, openFormat, dest, destFormat, errorText, kErrorBufferSize);
+}
+
+// Ends the conversion in progress, from another thread: NoWordConvert then
+// returns with an error. Does nothing when none runs.
+BRIDGE_EXPORT void NoWordAbort() {
+  const StandIns& s = Loaded();
+  if (s.abort) s.abort();
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "fmtbridge/Convert.h"
+#include "uno/Office.h"
 
 #define OFFICE_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -37,6 +38,11 @@ OFFICE_EXPORT int FormatLibraryList(int which, char* buffer, int size) {
                             : quillet::office::fmtbridge::DestFormatList(),
                  buffer, size);
 }
+
+// A conversion past its deadline (called from another thread): the office
+// our conversion waits on is stopped, so FormatLibraryConvert returns with
+// an error; the next conversion starts a new office.
+OFFICE_EXPORT void FormatLibraryAbort() { quillet::office::uno::AbortOffice(); }
 
 // The format library is being unloaded: its hold on the office goes.
 OFFICE_EXPORT void FormatLibraryRelease() { quillet::office::fmtbridge::Release(); }

@@ -84,6 +84,7 @@ bool TOfficeConvertClass::LoadFormatBridge(std::string& errorText) {
     errorText = "Error, Can not get \"GetDestFormatList\" address of \"fmtbridge.dll\"";
     return false;
   }
+  NoWordAbortProc = reinterpret_cast<BridgeProc>(FormatBridgeModule.Symbol("NoWordAbort"));
   FormatBridgeLoaded = true;
   return true;
 }
@@ -123,6 +124,7 @@ bool TOfficeConvertClass::UnloadFormatBridge() {
   NoWordConvertProc = nullptr;
   GetSourceFormatListProc = nullptr;
   GetDestFormatListProc = nullptr;
+  NoWordAbortProc = nullptr;
   FormatBridgeModule.reset();
   return true;
 }

@@ -61,6 +61,12 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
         [&] {
           DeadlinePassed = true;
           if (TApplicationSlot* s = waitingOn.load(); s && s->Interrupt(caller)) ended = true;
+          // The route without Word waits on the format library, which has
+          // no application to end: one that can stop its conversion is told to.
+          if (NoWordAbortProc && BridgeConverting.exchange(false)) {
+            NoWordAbortProc();
+            ended = true;
+          }
         },
         TApplicationSlot::kRetryMs);
     try {
@@ -92,6 +98,12 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
     expired = deadline.Expired();
   }  // the watchdog has ended here: what it did is visible
 
+  if (expired && !waitingOn.load() && ended) {
+    errorText = "The document took longer than its deadline of " + IntToStr(seconds) +
+                " seconds: the format library's conversion was stopped";
+    os::DeleteFile(dest);
+    return;
+  }
   if (TApplicationSlot* target = waitingOn.load(); expired && target) {
     errorText = "The document took longer than its deadline of " + IntToStr(seconds) + " seconds: " +
                 DisplayName(*target) +

@@ -142,7 +142,10 @@ class TOfficeConvertClass : public TConvertBaseClass, public TProcedureContext {
 
   // The format library for conversions without Word: loaded with all three
   // entry points found; the module (kept after a failed look-up too); the
-  // entry points. Only NoWordConvert is ever called.
+  // entry points. Of those three only NoWordConvert is ever called.
+  // NoWordAbort is optional: a library that has it can be told, from another
+  // thread, to end the conversion in progress (NoWordConvert then returns
+  // with an error); only such a library is bound by the deadline.
   using NoWordConvertFn = int32_t(QUILLET_LIBRARY_CALL*)(const char* src, const char* openFormat,
                                                           const char* dest, const char* destFormat,
                                                           char* errorText);
@@ -152,6 +155,9 @@ class TOfficeConvertClass : public TConvertBaseClass, public TProcedureContext {
   NoWordConvertFn NoWordConvertProc = nullptr;
   BridgeProc GetSourceFormatListProc = nullptr;
   BridgeProc GetDestFormatListProc = nullptr;
+  BridgeProc NoWordAbortProc = nullptr;
+  // True while NoWordConvert runs: what the deadline's watchdog may stop.
+  std::atomic<bool> BridgeConverting{false};
 };
 
 }  // namespace quillet

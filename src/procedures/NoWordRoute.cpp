@@ -49,7 +49,9 @@ void TOfficeConvertClass::ConvertWithoutWord(const std::string& src, const std::
   std::memcpy(openFormatBuffer, openFormat.data(), openFormat.size());
   char errorBuffer[kBridgeBufferSize] = {};
 
+  BridgeConverting = true;
   NoWordConvertProc(src.c_str(), openFormatBuffer, dest.c_str(), destFormat.c_str(), errorBuffer);
+  BridgeConverting = false;
   // Read no further than the buffer, whether or not the library ended its
   // text there.
   errorText.assign(errorBuffer, strnlen(errorBuffer, kBridgeBufferSize));

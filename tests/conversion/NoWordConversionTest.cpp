@@ -1,6 +1,7 @@
 // The route without Word through the entry points: web pages to text through
 // the Internet Explorer double, everything else through the format library
 // double, the picture clean-up, and the open format's buffer.
+#include <chrono>
 #include <filesystem>
 
 #include "ConversionFixture.h"
@@ -39,6 +40,22 @@ class NoWord : public ConversionTest {
             "InternetExplorer.quit method"};
   }
 };
+
+TEST_F(NoWord, AConversionThatHangsIsStoppedAtTheDeadlineAndTheNextOneWorks) {
+  const std::string src = File("a.doc"), dest = dir / "a.txt";
+  WriteFile(d.dir() + "/fmtbridge.hang", "");
+  const auto start = std::chrono::steady_clock::now();
+  const auto r = lib.ConvertSingleFile(src, dest, "2", "No MS Word TIMEOUT=1");
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.errorText,
+            "The document took longer than its deadline of 1 seconds: the format library's conversion was stopped");
+  EXPECT_LT(took, std::chrono::seconds(10));
+  EXPECT_FALSE(fs::exists(dest));
+  fs::remove(d.dir() + "/fmtbridge.hang");
+  ASSERT_TRUE(lib.ConvertSingleFile(src, dest, "2", "No MS Word").ok);
+  EXPECT_EQ(ReadFile(dest), Converted(src, "", "2") + "\r\n");
+}
 
 TEST_F(NoWord, AWebPageBecomesTheBrowsersTextAndTheOpenFormatIsNotUsed) {
   d.Script(App::InternetExplorer, "PageText=Quarterly report\\nNorth\\t12\\r\\nSouth\\t7\n");
