@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
     g_word = &word;
     std::atexit(GiveWordBack);  // registered first, so it runs last
     word = quillet::ole::Variant(quillet::ole::CreateOleObject("Word.Application"));
+    word.Get("Documents");  // the office is taken by the first member that needs it
     void* lib = ::dlopen(argv[1], RTLD_NOW | RTLD_NOLOAD);
     auto started = lib ? reinterpret_cast<int (*)()>(::dlsym(lib, "OfficeStartedProcess")) : nullptr;
     std::printf("%d\n", started ? started() : -1);
