@@ -1,7 +1,7 @@
 #include "Session.h"
 
 #ifdef _WIN32
-#include <windows.h>
+#include "platform/win32_handle.h"
 #endif
 
 #include <cstdio>
@@ -62,13 +62,12 @@ void PinProcessIdInController() {
       pid = 0;
   }
   if (pid == 0 || pid == ::GetCurrentProcessId()) return;
-  const HANDLE controller = ::OpenProcess(PROCESS_DUP_HANDLE, FALSE, pid);
+  const os::UniqueHandle controller{::OpenProcess(PROCESS_DUP_HANDLE, FALSE, pid)};
   if (!controller) return;
   // The copy belongs to the controller and is never closed there; it goes
   // when the controller's process ends.
   HANDLE copy = nullptr;
-  ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentProcess(), controller, &copy, SYNCHRONIZE, FALSE, 0);
-  ::CloseHandle(controller);
+  ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentProcess(), controller.get(), &copy, SYNCHRONIZE, FALSE, 0);
 }
 #endif
 

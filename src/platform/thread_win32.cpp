@@ -6,6 +6,7 @@
 
 #include "platform/error.h"
 #include "platform/thread.h"
+#include "platform/win32_handle.h"
 
 namespace quillet::os {
 
@@ -33,7 +34,7 @@ DWORD WINAPI RunPinned(LPVOID param) {
 }  // namespace
 
 struct PinnedThread::State {
-  HANDLE handle = nullptr;
+  UniqueHandle handle;
   DWORD id = 0;
 };
 
@@ -47,8 +48,8 @@ PinnedThread::PinnedThread(std::function<void()> body) {
     throw Error("Can not start a thread: the module holding its code is not known");
   const HMODULE module = start->module;
   auto state = std::make_unique<State>();
-  state->handle = ::CreateThread(nullptr, 0, RunPinned, start.get(), 0, &state->id);
-  if (state->handle == nullptr) {
+  state->handle.reset(::CreateThread(nullptr, 0, RunPinned, start.get(), 0, &state->id));
+  if (!state->handle) {
     const DWORD error = ::GetLastError();
     ::FreeLibrary(module);
     throw Error("Can not start a thread (system error " + std::to_string(error) + ")");
@@ -68,20 +69,19 @@ PinnedThread& PinnedThread::operator=(PinnedThread&& other) noexcept {
   return *this;
 }
 
-bool PinnedThread::Joinable() const { return state_ && state_->handle != nullptr; }
+bool PinnedThread::Joinable() const { return state_ && state_->handle; }
 
 bool PinnedThread::IsCurrent() const { return Joinable() && state_->id == ::GetCurrentThreadId(); }
 
 void PinnedThread::Join() {
   if (!Joinable()) return;
-  ::WaitForSingleObject(state_->handle, INFINITE);
+  ::WaitForSingleObject(state_->handle.get(), INFINITE);
   Detach();
 }
 
 void PinnedThread::Detach() {
   if (!Joinable()) return;
-  ::CloseHandle(state_->handle);
-  state_->handle = nullptr;
+  state_->handle.reset();
 }
 
 }  // namespace quillet::os
