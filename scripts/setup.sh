@@ -42,6 +42,9 @@ packages=(
   libgs-dev libqpdf-dev libcups2-dev libpoppler-cpp-dev
   # the quillet command line: its argument parser and its JSON Lines records
   libcli11-dev nlohmann-json3-dev
+  # quillet serve: its HTTP server and the zip archives of results of
+  # several files
+  libcpp-httplib-dev libzip-dev
 )
 test_packages=(
   # both Windows toolchains (posix threads) and widl for the type library
@@ -64,6 +67,11 @@ test_packages=(
   cups cups-daemon cups-client cups-common cups-filters cups-core-drivers cups-ppdc
   # the peer benchmark (bench/peers): unoconv over the system Python's UNO bridge
   unoconv python3-uno
+  # the server's load benchmark (bench/serve)
+  wrk
+  # packaging: the Debian package's checks, and the Python package's
+  # installation and tests
+  lintian fakeroot python3-pytest python3-pip python3-setuptools python3-wheel
 )
 # Only where 32-bit programs run: 32-bit Wine and the 32-bit CUPS client for
 # its spooler. They are wanted, not needed: without them the 32-bit Windows
