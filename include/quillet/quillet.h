@@ -43,6 +43,11 @@
 #  endif
 #endif
 
+/* The release of this interface and of the library built with it. */
+#define QUILLET_VERSION_MAJOR 2
+#define QUILLET_VERSION_MINOR 0
+#define QUILLET_VERSION "2.0"
+
 #ifdef __cplusplus
 extern "C" {
 #endif

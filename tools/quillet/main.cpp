@@ -6,11 +6,13 @@
 //   quillet office start|stop|status
 //   quillet formats [--library]
 //   quillet field NAME
+//   quillet --version
 //
 // Exit status: 0 done, 1 a conversion failed, 2 a usage or set-up error.
 #include <CLI/CLI.hpp>
 
 #include "Commands.h"
+#include "quillet/quillet.h"
 #include "Workers.h"
 
 using namespace quillet::cli;
@@ -33,6 +35,7 @@ int main(int argc, char** argv) {
 
   CLI::App app{"quillet: converts documents by driving the office applications (LibreOffice on Linux)"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("quillet ") + QUILLET_VERSION);
 
   Ask convertAsk;
   std::string src, dest;

@@ -1,0 +1,57 @@
+# The install tree beyond the targets' own rules, and the Debian package.
+#
+#   include/quillet/quillet.h
+#   lib/libquillet.so.1 (with its links), the stand-ins, their companions and
+#       quillet.dot beside it, where the library looks for them
+#   lib/cmake/quillet/   find_package(quillet) -> quillet::quillet
+#   lib/pkgconfig/quillet.pc
+#   bin/quillet
+if(WIN32)
+  return()
+endif()
+
+# The header's version is the release: the two must not drift apart.
+file(STRINGS ${PROJECT_SOURCE_DIR}/include/quillet/quillet.h quillet_header_version
+     REGEX "^#define QUILLET_VERSION \"[^\"]*\"")
+string(REGEX REPLACE ".*\"([^\"]*)\".*" "\\1" quillet_header_version "${quillet_header_version}")
+if(NOT quillet_header_version STREQUAL PROJECT_VERSION)
+  message(FATAL_ERROR "include/quillet/quillet.h says QUILLET_VERSION \"${quillet_header_version}\", "
+                      "the project is ${PROJECT_VERSION}")
+endif()
+
+install(FILES ${PROJECT_SOURCE_DIR}/include/quillet/quillet.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quillet)
+
+include(CMakePackageConfigHelpers)
+set(quillet_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/quillet)
+install(EXPORT quilletTargets NAMESPACE quillet:: DESTINATION ${quillet_cmake_dir})
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/quilletConfig.cmake.in
+                              ${PROJECT_BINARY_DIR}/packaging/quilletConfig.cmake INSTALL_DESTINATION ${quillet_cmake_dir})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/packaging/quilletConfigVersion.cmake
+                                 COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/packaging/quilletConfig.cmake
+              ${PROJECT_BINARY_DIR}/packaging/quilletConfigVersion.cmake
+        DESTINATION ${quillet_cmake_dir})
+
+# The pkg-config file names its prefix relative to its own folder, so that the
+# tree works wherever it is installed (cmake --install --prefix, DESTDIR).
+file(RELATIVE_PATH QUILLET_PC_PREFIX_FROM_PCDIR /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/quillet.pc.in ${PROJECT_BINARY_DIR}/packaging/quillet.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/packaging/quillet.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# Installed under /usr (the Debian package), the library is in the system's
+# search path and LibreOffice's UNO libraries are too: the programs carry no
+# search path of their own there.
+foreach(target quillet_cli quillet_office)
+  if(TARGET ${target})
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "EXECUTABLE")
+      set(folder ${CMAKE_INSTALL_BINDIR})
+    else()
+      set(folder ${CMAKE_INSTALL_LIBDIR})
+    endif()
+    install(CODE "
+      if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+        file(RPATH_REMOVE FILE \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${folder}/$<TARGET_FILE_NAME:${target}>\")
+      endif()")
+  endif()
+endforeach()

@@ -1,0 +1,39 @@
+#!/bin/bash
+# The install tree as a user's project sees it: installs the built tree into a
+# temporary prefix (cmake --install builds nothing), builds a C program against
+# it through the CMake package and through pkg-config, and converts a .docx
+# to text with each.
+#
+#   install-tree.sh BUILD_DIR
+set -euo pipefail
+build=$1
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix=$work/prefix
+
+cmake --install "$build" --prefix "$prefix" >"$work/install.log"
+python3 "$here/make_docx.py" "$work/memo.docx" "Installed trees convert too"
+
+# Each program converts the .docx and must leave the document's text.
+converts() {
+  local program=$1 out=$2
+  "$program" "$work/memo.docx" "$out" 2
+  grep -q "Installed trees convert too" "$out" || { echo "$out does not hold the document's text"; exit 1; }
+}
+
+cmake -S "$here/consumer" -B "$work/cmake-build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" >"$work/configure.log" ||
+  { cat "$work/configure.log"; exit 1; }
+cmake --build "$work/cmake-build" >"$work/build.log" || { cat "$work/build.log"; exit 1; }
+converts "$work/cmake-build/consumer" "$work/through-cmake.txt"
+
+libdir=$(PKG_CONFIG_PATH="" PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" pkg-config --variable=libdir quillet)
+# shellcheck disable=SC2046
+cc -Wall -Wextra -Werror -o "$work/pc-consumer" "$here/consumer/consumer.c" \
+  $(PKG_CONFIG_PATH="" PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" pkg-config --cflags --libs quillet) \
+  -Wl,-rpath,"$libdir"
+converts "$work/pc-consumer" "$work/through-pkg-config.txt"
+
+# The command line installed beside them says its release.
+"$prefix/bin/quillet" --version | grep -qx "quillet [0-9][0-9.]*" || { echo "quillet --version says no release"; exit 1; }
+echo "the installed tree builds and converts through CMake and pkg-config"
