@@ -39,19 +39,27 @@ configure_file(${PROJECT_SOURCE_DIR}/cmake/quillet.pc.in ${PROJECT_BINARY_DIR}/p
 install(FILES ${PROJECT_BINARY_DIR}/packaging/quillet.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
 # Installed under /usr (the Debian package), the library is in the system's
-# search path and LibreOffice's UNO libraries are too: the programs carry no
-# search path of their own there.
-foreach(target quillet_cli quillet_office)
-  if(TARGET ${target})
-    get_target_property(type ${target} TYPE)
-    if(type STREQUAL "EXECUTABLE")
-      set(folder ${CMAKE_INSTALL_BINDIR})
-    else()
-      set(folder ${CMAKE_INSTALL_LIBDIR})
-    endif()
-    install(CODE "
-      if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
-        file(RPATH_REMOVE FILE \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${folder}/$<TARGET_FILE_NAME:${target}>\")
-      endif()")
-  endif()
-endforeach()
+# search path: the command line carries no search path there. The office
+# stand-ins need LibreOffice's program folder (its UNO libraries find theirs
+# beside them only when loaded from there), which they name relative to their
+# own folder, so that Debian takes it for no custom search path.
+if(TARGET quillet_cli)
+  install(CODE "
+    if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+      file(RPATH_REMOVE FILE \"\$ENV{DESTDIR}/usr/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:quillet_cli>\")
+    endif()")
+endif()
+if(TARGET quillet_office)
+  get_target_property(lo_rpath quillet_office INSTALL_RPATH)
+  file(RELATIVE_PATH lo_from_libdir /usr/${CMAKE_INSTALL_LIBDIR} ${QUILLET_LIBREOFFICE_PROGRAM})
+  # (The installed file names both, since a search path is rewritten in place
+  # and the new one must not be longer.)
+  set_target_properties(quillet_office PROPERTIES INSTALL_RPATH "${lo_rpath}:$ORIGIN/${lo_from_libdir}")
+  install(CODE "
+    if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+      file(RPATH_SET FILE \"\$ENV{DESTDIR}/usr/${CMAKE_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:quillet_office>\"
+           NEW_RPATH \"\$ORIGIN/${lo_from_libdir}\")
+    endif()")
+endif()
+
+include(${PROJECT_SOURCE_DIR}/packaging/DebianPackage.cmake)
