@@ -73,6 +73,11 @@ void Document::Save(const CallArgs&, const std::string& dest, int32_t format) {
   WriteWholeFile(dest, SavedLine(format) + "\r\n");
 }
 
+void Document::WriteExport(const std::string& dest, const std::string& pages, bool pdfA) const {
+  WriteWholeFile(dest, session().app() + " exported " + path_ + " as PDF" + (pages.empty() ? "" : " pages " + pages) +
+                           (pdfA ? " PDF/A-1b" : "") + "\r\n");
+}
+
 std::string Document::SavedLine(int32_t format) const {
   return session().app() + " saved " + path_ + " as format " + std::to_string(format);
 }

@@ -34,6 +34,10 @@ class Document : public DispObject {
   virtual void Save(const CallArgs& args, const std::string& dest, int32_t format);
   // "<App> saved <source path> as format <Format>".
   std::string SavedLine(int32_t format) const;
+  // What ExportAsFixedFormat writes at Dest: "<App> exported <source path>
+  // as PDF", then " pages <Pages>" when a range was asked for and " PDF/A-1b"
+  // with PdfA, and a line end.
+  void WriteExport(const std::string& dest, const std::string& pages, bool pdfA) const;
 
  private:
   std::string path_;

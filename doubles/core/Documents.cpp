@@ -16,8 +16,21 @@ Documents::Documents(std::shared_ptr<Session> s, AppKind app, const std::string&
   Method("Open", std::move(openParams), [this](const CallArgs& a, VARIANT* r) { return Open(a, r); });
 }
 
+namespace {
+
+// PowerPoint takes a password with the file name, "name::password::".
+std::string WithoutPassword(const std::string& name) {
+  const std::string mark = "::";
+  if (name.size() < 2 * mark.size() || name.compare(name.size() - mark.size(), mark.size(), mark) != 0) return name;
+  const size_t start = name.rfind(mark, name.size() - mark.size() - 1);
+  return start == std::string::npos ? name : name.substr(0, start);
+}
+
+}  // namespace
+
 HRESULT Documents::Open(const CallArgs& a, VARIANT* result) {
-  const std::string file = a.Text(0, "FileName");
+  const std::string given = a.Text(0, "FileName");
+  const std::string file = app_ == AppKind::PowerPoint ? WithoutPassword(given) : given;
   if (file.empty()) return Raise("A file name is needed.");
   if (!os::UniqueFile(std::fopen(file.c_str(), "rb"))) return Raise("This file could not be found. (" + file + ")");
 

@@ -48,6 +48,20 @@ ExcelWorkbook::ExcelWorkbook(std::shared_ptr<Session> s, const std::string& path
            WritePrint(session().script(), "Excel", this->path(), a.Text(4, "ActivePrinter"), false, file);
            return S_OK;
          });
+  // PDF (Type 0) only; the pages From to To when both are given.
+  Method("ExportAsFixedFormat",
+         {"Type", "Filename", "Quality", "IncludeDocProperties", "IgnorePrintAreas", "From", "To", "OpenAfterPublish",
+          "FixedFormatExtClassPtr"},
+         [this](const CallArgs& a, VARIANT*) {
+           const std::string file = a.Text(1, "Filename");
+           if (file.empty()) return Raise("A file name is needed.");
+           if (a.Int(0, "Type", -1) != 0) return Raise("This double exports PDF only.");
+           const std::string pages = a.Find(5, "From") && a.Find(6, "To")
+                                         ? std::to_string(a.Int(5, "From")) + "-" + std::to_string(a.Int(6, "To"))
+                                         : "";
+           WriteExport(file, pages, false);
+           return S_OK;
+         });
   const auto title = BuiltInProperty("Title");
   Property(
       "Title", [title](const CallArgs&, VARIANT* r) { SetText(r, *title); return S_OK; },

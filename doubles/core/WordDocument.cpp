@@ -38,6 +38,15 @@ const std::vector<std::string>& PrintOutParams() {
   return params;
 }
 
+const std::vector<std::string>& ExportParams() {
+  static const std::vector<std::string> params{
+      "OutputFileName", "ExportFormat",     "OpenAfterExport",    "OptimizeFor",     "Range",
+      "From",           "To",               "Item",               "IncludeDocProps", "KeepIRM",
+      "CreateBookmarks", "DocStructureTags", "BitmapMissingFonts", "UseISO19005_1",  "FixedFormatExtClassPtr"};
+  return params;
+}
+constexpr int32_t kExportPdf = 17, kExportFromTo = 3;
+
 }  // namespace
 
 const std::vector<std::string>& WordDocument::OpenParams() {
@@ -89,6 +98,17 @@ WordDocument::WordDocument(std::shared_ptr<Session> s, const std::string& path)
     orientation_.Get(orientation.put());
     const bool landscape = orientation.get()->vt == VT_I4 && orientation.get()->lVal == kLandscape;
     WritePrint(session().script(), "Word", this->path(), session().activePrinter, landscape, file);
+    return S_OK;
+  });
+  // PDF only; the pages From to To with Range 3.
+  Method("ExportAsFixedFormat", ExportParams(), [this](const CallArgs& a, VARIANT*) {
+    const std::string file = a.Text(0, "OutputFileName");
+    if (file.empty()) return Raise("A file name is needed.");
+    if (a.Int(1, "ExportFormat", -1) != kExportPdf) return Raise("This double exports PDF only.");
+    const std::string pages = a.Int(4, "Range") == kExportFromTo
+                                  ? std::to_string(a.Int(5, "From")) + "-" + std::to_string(a.Int(6, "To"))
+                                  : "";
+    WriteExport(file, pages, a.Bool(13, "UseISO19005_1"));
     return S_OK;
   });
   stored("SaveEncoding", saveEncoding_);

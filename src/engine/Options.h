@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,17 @@ inline constexpr std::string_view kNoCreateImageDir = "NOCREATEIMAGEDIR";
 inline constexpr std::string_view kTimeout = "TIMEOUT=";
 inline constexpr uint32_t kDefaultTimeoutSeconds = 120;
 
+// Keywords of this library's own for PDF output and protected sources.
+// "PDFA" asks for PDF/A-1b, "PDFA=2" and "PDFA=3" for PDF/A-2b and 3b;
+// "PAGES=2-3" (or "PAGES=4") a single range of pages or slides;
+// "PASSWORD=TEXT" the password the source is opened with. The values of
+// PDFA= and PAGES= end like that of TIMEOUT=; that of PASSWORD= ends at a
+// blank, tab, CR or LF, unless it is written in double quotes, a quote
+// inside doubled: PASSWORD="my secret", PASSWORD="say ""hi""".
+inline constexpr std::string_view kPdfA = "PDFA";
+inline constexpr std::string_view kPages = "PAGES=";
+inline constexpr std::string_view kPassword = "PASSWORD=";
+
 // True when Keyword occurs anywhere in Option (byte-wise, case-sensitive).
 bool Has(std::string_view option, std::string_view keyword);
 
@@ -45,5 +57,35 @@ std::string OpenFormatValue(const std::string& option);
 // option text), else the default. Raises Error "Invalid value '<v>' for
 // TIMEOUT= (whole seconds from 1 to 86400)" for anything else.
 uint32_t TimeoutSeconds(std::string_view option);
+
+// A range of pages (or slides), counted from 1; From <= To.
+struct PageRange {
+  int32_t From = 0;
+  int32_t To = 0;
+};
+
+// The PDF/A part asked for: 0 without "PDFA", 1 for "PDFA" or "PDFA=1", 2
+// or 3. Raises Error "Invalid value '<v>' for PDFA= (1, 2 or 3)" else.
+int PdfALevel(std::string_view option);
+
+// The range after "PAGES="; none without it. Raises Error "Invalid value
+// '<v>' for PAGES= (a page or a range of pages such as 2-3)" for anything
+// but a page or an ascending range of pages from 1 to 99999.
+std::optional<PageRange> Pages(std::string_view option);
+
+// The password after "PASSWORD="; none without it. Raises Error "The value
+// of PASSWORD= lacks its closing double quote" for an unended quote (the
+// error never shows the value).
+std::optional<std::string> Password(std::string_view option);
+
+// "PASSWORD=" followed by Password as the option reader reads it back:
+// quoted when it is empty, holds a blank, tab, CR or LF or starts with a
+// double quote.
+std::string QuotePasswordKeyword(std::string_view password);
+
+// The option text with the value of PASSWORD= taken out, so that neither a
+// keyword spelt inside a password counts nor the password shows where the
+// option text does.
+std::string WithoutPassword(std::string_view option);
 
 }  // namespace quillet::options

@@ -1,6 +1,8 @@
 // Excel's part of an Office conversion: no alerts and no link-update prompt
-// while the workbook is open, the read-only open with the dummy password, the
-// title, both prompts back on after the close, and the print to PostScript.
+// while the workbook is open, the read-only open with the caller's password
+// (else the dummy one), the title, PDF of a range of pages through
+// ExportAsFixedFormat, both prompts back on after the close, and the print to
+// PostScript.
 #include "platform/path.h"
 #include "procedures/OfficeSteps.h"
 #include "procedures/WatchedCall.h"
@@ -15,6 +17,7 @@ namespace {
 const TWatchJob kOpenWatch{"excel.exe", "Microsoft Visual Basic", "", "", "button#2", 60000};
 
 constexpr int32_t kDoNotSaveChanges = 0;
+constexpr int32_t kTypePdf = 0;  // XlFixedFormatType
 
 class ExcelSteps : public TOfficeSteps {
  public:
@@ -26,7 +29,7 @@ class ExcelSteps : public TOfficeSteps {
     // Excel spells the file argument "Filename".
     const bool opened = WatchedCall(kOpenWatch, errorText, [&] {
       Document = App.CallOrGet("Workbooks")
-                     .Call("Open", {}, {{"Filename", Request.SrcFile}, {"ReadOnly", true}, {"Password", "zv"}});
+                     .Call("Open", {}, {{"Filename", Request.SrcFile}, {"ReadOnly", true}, {"Password", Request.Password.value_or("zv")}});
     });
     if (!opened) {
       PromptsOn();
@@ -42,7 +45,16 @@ class ExcelSteps : public TOfficeSteps {
     });
   }
 
-  void Save(std::string&) override { SaveAsGeneric(); }
+  void Save(std::string&) override {
+    if (!ExportsFixedFormat("57")) {
+      SaveAsGeneric();
+      return;
+    }
+    ole::NamedArgs named{{"Type", kTypePdf}, {"Filename", Request.DestFile}};
+    if (const auto& pages = Request.Pages)
+      named.insert(named.end(), {{"From", pages->From}, {"To", pages->To}});
+    Document.Call("ExportAsFixedFormat", {}, named);
+  }
 
   void Close() override {
     CloseWorkbook();
@@ -63,8 +75,10 @@ class ExcelSteps : public TOfficeSteps {
   bool PrintToPostScript(const std::string& printer, const std::string& psFile, std::string& errorText) override {
     const bool printed = Guarded(
         [&] {
-          Document.Call("PrintOut", {},
-                        {{"ActivePrinter", printer}, {"PrToFileName", psFile}, {"PrintToFile", true}});
+          ole::NamedArgs named{{"ActivePrinter", printer}, {"PrToFileName", psFile}, {"PrintToFile", true}};
+          if (const auto& pages = Request.Pages)
+            named.insert(named.end(), {{"From", pages->From}, {"To", pages->To}});
+          Document.Call("PrintOut", {}, named);
         },
         errorText);
     if (!printed) return false;

@@ -51,6 +51,24 @@ std::unique_ptr<TOfficeSteps> MakeSteps(const TProcedureContext& context, const 
   throw Error("\"" + appName + "\" is not an Office application");
 }
 
+// What the PDF keywords ask of an application that cannot do it, before
+// anything is opened: PDF/A from the printing route or from Excel, whose PDF
+// export has none, and a PDF/A part beyond the first, which the applications'
+// ExportAsFixedFormat does not offer (UseISO19005_1 is PDF/A-1b).
+// Other formats ignore the keywords.
+void CheckPdfRequest(const std::string& appName, const TOfficeRequest& request) {
+  if (request.PdfA == 0) return;
+  if (request.DestFormat == "-1")
+    throw Error("PDFA: the printing route (-1) makes no PDF/A; save in the application's PDF format instead");
+  const bool pdf = (appName == options::kMsWord && request.DestFormat == "17") ||
+                   (appName == options::kMsExcel && request.DestFormat == "57") ||
+                   (appName == options::kMsPowerpoint && request.DestFormat == "32");
+  if (!pdf) return;
+  if (appName == options::kMsExcel) throw Error("PDFA: MS Excel makes no PDF/A");
+  if (request.PdfA != 1)
+    throw Error("PDFA=" + std::to_string(request.PdfA) + ": " + appName + " makes PDF/A-1b only (PDFA or PDFA=1)");
+}
+
 // The page kind whose pages "MERGEHTML" joins, for this application and
 // format; empty when the merge does not apply.
 std::string MergeKind(const std::string& appName, const std::string& destFormat) {
@@ -64,7 +82,18 @@ std::string MergeKind(const std::string& appName, const std::string& destFormat)
 void ConvertOfficeDocument(TProcedureContext& context, const std::string& appName, const std::string& srcFile,
                            const std::string& destFile, const std::string& destFormat, const std::string& option,
                            std::string& errorText) {
-  const TOfficeRequest request{Trim(srcFile), destFile, destFormat, option};
+  TOfficeRequest request{Trim(srcFile), destFile, destFormat, option, 0, std::nullopt, std::nullopt};
+  // A malformed PDF keyword, or one the application cannot honour, fails
+  // the request before the application is asked anything.
+  if (!Guarded(
+          [&] {
+            request.PdfA = options::PdfALevel(option);
+            request.Pages = options::Pages(option);
+            request.Password = options::Password(option);
+            CheckPdfRequest(appName, request);
+          },
+          errorText))
+    return;
   const std::unique_ptr<TOfficeSteps> steps = MakeSteps(context, appName, request);
 
   if (!steps->Open(errorText)) return;

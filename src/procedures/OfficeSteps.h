@@ -6,8 +6,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "engine/Options.h"
 #include "procedures/ProcedureContext.h"
 #include "utilities/Automation.h"
 
@@ -19,6 +21,11 @@ struct TOfficeRequest {
   std::string DestFile;
   std::string DestFormat;
   std::string Option;
+  // The PDF keywords, read from Option before the open: the PDF/A part (0:
+  // none), the range of pages and the source's password.
+  int PdfA = 0;
+  std::optional<options::PageRange> Pages;
+  std::optional<std::string> Password;
 };
 
 // The document information that PDF output copies into the PDF.
@@ -75,6 +82,11 @@ class TOfficeSteps {
  protected:
   // Document.SaveAs(FileName := DestFile, FileFormat := DestFormat as a number).
   void SaveAsGeneric();
+  // True when DestFormat is PdfFormat (the application's PDF save format)
+  // and PDFA or PAGES asks for what only ExportAsFixedFormat offers.
+  bool ExportsFixedFormat(const char* pdfFormat) const {
+    return Request.DestFormat == pdfFormat && (Request.PdfA != 0 || Request.Pages);
+  }
 
   const ole::Variant& App;
   const TOfficeRequest& Request;

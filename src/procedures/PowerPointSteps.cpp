@@ -1,5 +1,7 @@
 // PowerPoint's part of an Office conversion: the read-only open without a
-// window, the title, the text of the slides ("9999") or the generic save,
+// window (with the caller's password in the file name), the title, the text
+// of the slides ("9999"), PDF through ExportAsFixedFormat for PDFA and PAGES,
+// or the generic save,
 // the slide-picture passes with their log ("16", "17"), and the print to
 // PostScript with the slides fitted to the page.
 #include "documents/PowerPointToText.h"
@@ -18,6 +20,9 @@ namespace {
 // button, so the open fails with PowerPoint's own message instead of waiting.
 const TWatchJob kOpenWatch{"", "Password", "", "Microsoft PowerPoint", "button#1", 60000};
 
+constexpr int32_t kFixedFormatPdf = 2;  // PpFixedFormatType
+constexpr int32_t kPrintSlideRange = 4;  // PpPrintRangeType
+
 class PowerPointSteps : public TOfficeSteps {
  public:
   PowerPointSteps(const ole::Variant& app, const TOfficeRequest& request, const TProcedureContext& context)
@@ -31,7 +36,7 @@ class PowerPointSteps : public TOfficeSteps {
         [&] {
           opened = WatchedCall(kOpenWatch, failure, [&] {
             Document = App.CallOrGet("Presentations")
-                           .Call("Open", {}, {{"FileName", Request.SrcFile}, {"WithWindow", false}, {"ReadOnly", true}});
+                           .Call("Open", {}, {{"FileName", FileNameToOpen()}, {"WithWindow", false}, {"ReadOnly", true}});
           });
         },
         failure);
@@ -60,7 +65,10 @@ class PowerPointSteps : public TOfficeSteps {
     // The picture settings are read before the save, so that a malformed
     // picture keyword fails the request before PowerPoint writes anything.
     if (SavesSlidePictures()) pictures_ = context_.ImageSettingsFor(Request.Option);
-    SaveAsGeneric();
+    if (ExportsFixedFormat("32"))
+      ExportPdf();
+    else
+      SaveAsGeneric();
   }
 
   void Close() override {
@@ -80,7 +88,10 @@ class PowerPointSteps : public TOfficeSteps {
   bool PrintToPostScript(const std::string& printer, const std::string& psFile, std::string& errorText) override {
     Document.Get("PrintOptions").Put("ActivePrinter", printer);
     Ignoring([&] { Document.Get("PrintOptions").Put("FitToPage", true); });
-    if (!Guarded([&] { Document.Call("PrintOut", {}, {{"PrintToFile", psFile}}); }, errorText)) return false;
+    ole::NamedArgs named{{"PrintToFile", psFile}};
+    if (const auto& pages = Request.Pages)
+      named.insert(named.begin(), {{"From", pages->From}, {"To", pages->To}});
+    if (!Guarded([&] { Document.Call("PrintOut", {}, named); }, errorText)) return false;
     Document.Call("Close");
     DocumentOpen = false;
     return true;
@@ -95,6 +106,25 @@ class PowerPointSteps : public TOfficeSteps {
   }
 
  private:
+  // PowerPoint's Open takes the password in the file name: "name::password::".
+  std::string FileNameToOpen() const {
+    return Request.Password ? Request.SrcFile + "::" + *Request.Password + "::" : Request.SrcFile;
+  }
+
+  // The slides of PAGES are a range of the print options, which the export
+  // is given with the slide-range type; PDF/A-1b is the export's too.
+  void ExportPdf() {
+    ole::NamedArgs named{{"Path", Request.DestFile}, {"FixedFormatType", kFixedFormatPdf}};
+    if (const auto& pages = Request.Pages) {
+      const ole::Variant ranges = Document.Get("PrintOptions").Get("Ranges");
+      ranges.Call("ClearAll");
+      const ole::Variant range = ranges.Call("Add", {pages->From, pages->To});
+      named.insert(named.end(), {{"RangeType", kPrintSlideRange}, {"PrintRange", range}});
+    }
+    if (Request.PdfA != 0) named.push_back({"UseISO19005_1", true});
+    Document.Call("ExportAsFixedFormat", {}, named);
+  }
+
   bool SavesSlidePictures() const { return Request.DestFormat == "17" || Request.DestFormat == "16"; }
 
   const TProcedureContext& context_;

@@ -1,7 +1,9 @@
-// Word's part of an Office conversion: the open with the dummy password, the
+// Word's part of an Office conversion: the open with the caller's password
+// (else the dummy one), the
 // links of a web-page target, the linked pictures of an HTML source, the
 // title, the two saves of the library's own (revision marks, encoded text),
-// and the print to PostScript with the orientation keywords.
+// PDF through ExportAsFixedFormat for PDFA and PAGES, and the print to
+// PostScript with the orientation keywords and the range of pages.
 #include <algorithm>
 #include <optional>
 #include <string_view>
@@ -27,6 +29,9 @@ constexpr int32_t kFormatDocument = 0;     // "-2"
 constexpr int32_t kFormatEncodedText = 7;  // "-3"
 constexpr int32_t kLinkedPicture = 4;      // inline shape Type
 constexpr int32_t kDoNotSaveChanges = 0;
+constexpr int32_t kExportFormatPdf = 17;  // WdExportFormat
+constexpr int32_t kExportFromTo = 3;      // WdExportRange
+constexpr int32_t kPrintFromTo = 3;       // WdPrintOutRange
 // PageSetup.Orientation for "orientation:=1" and "orientation:=2".
 constexpr int32_t kOrientation1 = 1;
 constexpr int32_t kOrientation2 = 2;
@@ -45,7 +50,7 @@ class WordSteps : public TOfficeSteps {
   bool Open(std::string& errorText) override {
     Ignoring([&] { App.Put("DisplayAlerts", false); });
     const bool opened = WatchedCall(kOpenWatch, errorText, [&] {
-      ole::NamedArgs named{{"FileName", Request.SrcFile}, {"ReadOnly", true}, {"PasswordDocument", "zv"}};
+      ole::NamedArgs named{{"FileName", Request.SrcFile}, {"ReadOnly", true}, {"PasswordDocument", Request.Password.value_or("zv")}};
       if (options::Has(Request.Option, options::kOpenFormat))
         named.push_back({"Format", StrToInt(options::OpenFormatValue(Request.Option))});
       Document = App.CallOrGet("Documents").Call("Open", {}, named);
@@ -80,6 +85,8 @@ class WordSteps : public TOfficeSteps {
       SaveWithRevisionMarks();
     } else if (Request.DestFormat == "-3") {
       SaveEncodedText();
+    } else if (ExportsFixedFormat("17")) {
+      ExportPdf();
     } else {
       SaveAsGeneric();
     }
@@ -108,7 +115,12 @@ class WordSteps : public TOfficeSteps {
             if (options::Has(Request.Option, options::kOrientation2))
               Document.Get("PageSetup").Put("Orientation", kOrientation2);
           });
-          Document.Call("PrintOut", {}, {{"OutputFileName", psFile}, {"PrintToFile", true}, {"Background", false}});
+          ole::NamedArgs named{{"OutputFileName", psFile}, {"PrintToFile", true}, {"Background", false}};
+          if (const auto& pages = Request.Pages)
+            named.insert(named.end(), {{"Range", kPrintFromTo},
+                                       {"From", std::to_string(pages->From)},
+                                       {"To", std::to_string(pages->To)}});
+          Document.Call("PrintOut", {}, named);
         },
         errorText);
     if (!printed) return false;
@@ -188,6 +200,15 @@ class WordSteps : public TOfficeSteps {
         shape.Get("LinkFormat").Call("BreakLink");
       });
     }
+  }
+
+  // PDF/A-1b and the range of pages are the export's, not SaveAs's.
+  void ExportPdf() {
+    ole::NamedArgs named{{"OutputFileName", Request.DestFile}, {"ExportFormat", kExportFormatPdf}};
+    if (const auto& pages = Request.Pages)
+      named.insert(named.end(), {{"Range", kExportFromTo}, {"From", pages->From}, {"To", pages->To}});
+    if (Request.PdfA != 0) named.push_back({"UseISO19005_1", true});
+    Document.Call("ExportAsFixedFormat", {}, named);
   }
 
   void SaveWithRevisionMarks() {

@@ -129,6 +129,22 @@ TEST_F(PdfStage, TheOrientationKeywordsReachWordOnlyAndTheSecondWins) {
   EXPECT_TRUE(os::FileExists(dir / "d.pdf"));
 }
 
+TEST_F(PdfStage, ThePagesKeywordReachesEachApplicationsPrintCall) {
+  const std::string printer = ChosenPrinter();
+  EXPECT_EQ(ToPdf("MS Word", Src("a.doc"), dir / "a.pdf", "PAGES=2-3"), "");
+  EXPECT_EQ(CallsWith(App::Word, ".PrintOut"),
+            Lines{"Word.Document(a.doc).PrintOut method OutputFileName:=" + Quoted(temp / "a.ps") +
+                  ", PrintToFile:=True, Background:=False, Range:=3, From:=\"2\", To:=\"3\""});
+  EXPECT_EQ(ToPdf("MS Excel", Src("book.xls"), dir / "book.pdf", "PAGES=2-3"), "");
+  EXPECT_EQ(CallsWith(App::Excel, ".PrintOut"),
+            Lines{"Excel.Workbook(book.xls).PrintOut method ActivePrinter:=" + Quoted(printer) +
+                  ", PrToFileName:=" + Quoted(temp / "book.ps") + ", PrintToFile:=True, From:=2, To:=3"});
+  EXPECT_EQ(ToPdf("MS Powerpoint", Src("deck.ppt"), dir / "deck.pdf", "PAGES=4"), "");
+  EXPECT_EQ(CallsWith(App::PowerPoint, ".PrintOut"),
+            Lines{"PowerPoint.Presentation(deck.ppt).PrintOut method From:=4, To:=4, PrintToFile:=" +
+                  Quoted(temp / "deck.ps")});
+}
+
 TEST_F(PdfStage, ThePrinterIsChosenOnceAndKept) {
   const std::string src = Src("a.doc");
   ASSERT_EQ(ToPdf("MS Word", src, dir / "a.pdf"), "");
