@@ -13,6 +13,7 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 
 extern char** environ;
@@ -55,14 +56,6 @@ bool WriteAll(int fd, const std::string& data) {
   return true;
 }
 
-struct Worker {
-  pid_t pid = 0;
-  int in = -1, out = -1;  // its standard input (ours to write), its standard output (ours to read)
-  std::string buffer;
-  long busy = -1;  // the request it works on
-  std::string temp;  // its temporary folder, removed once it has ended
-};
-
 // A temporary folder of one worker's own, in the one this program was given:
 // the library writes files of fixed names there (the macro route's job file
 // quillet.ini, the PostScript file of a PDF printed to <name>.ps), which two
@@ -76,12 +69,12 @@ std::string MakeWorkerTemp() {
   return pattern;
 }
 
-void RemoveWorkerTemp(Worker& w) {
-  if (w.temp.empty()) return;
-  std::error_code ec;
-  std::filesystem::remove_all(w.temp, ec);
-  w.temp.clear();
+std::string Ending(int status) {
+  if (WIFSIGNALED(status)) return "killed by signal " + std::to_string(WTERMSIG(status));
+  return "exited with status " + std::to_string(WEXITSTATUS(status));
 }
+
+}  // namespace
 
 std::string SelfProgram() {
   char path[4096];
@@ -90,7 +83,7 @@ std::string SelfProgram() {
   return std::string(path, static_cast<size_t>(n));
 }
 
-Worker Spawn(const std::string& program, const std::string& pipeName) {
+WorkerProcess::WorkerProcess(const std::string& program, const std::string& pipeName, bool ownGroup) {
   int toWorker[2], fromWorker[2];
   if (::pipe2(toWorker, O_CLOEXEC) != 0) throw std::runtime_error(std::strerror(errno));
   if (::pipe2(fromWorker, O_CLOEXEC) != 0) {
@@ -98,9 +91,8 @@ Worker Spawn(const std::string& program, const std::string& pipeName) {
     ::close(toWorker[1]);
     throw std::runtime_error(std::strerror(errno));
   }
-  std::string temp;
   try {
-    temp = MakeWorkerTemp();
+    temp_ = MakeWorkerTemp();
   } catch (...) {
     for (int fd : {toWorker[0], toWorker[1], fromWorker[0], fromWorker[1]}) ::close(fd);
     throw;
@@ -111,7 +103,7 @@ Worker Spawn(const std::string& program, const std::string& pipeName) {
   for (char** e = environ; e && *e; ++e)
     if (std::strncmp(*e, "QUILLET_OFFICE_PIPE=", 20) != 0 && std::strncmp(*e, "TMPDIR=", 7) != 0) env.push_back(*e);
   env.push_back("QUILLET_OFFICE_PIPE=" + pipeName);
-  env.push_back("TMPDIR=" + temp);
+  env.push_back("TMPDIR=" + temp_);
   std::vector<char*> envp;
   for (std::string& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
@@ -122,32 +114,101 @@ Worker Spawn(const std::string& program, const std::string& pipeName) {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, toWorker[0], 0);
   posix_spawn_file_actions_adddup2(&actions, fromWorker[1], 1);
-  Worker w;
-  const int rc = ::posix_spawn(&w.pid, program.c_str(), &actions, nullptr, argv, envp.data());
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  // Signals as a program starts with them, whatever this one blocks or ignores.
+  sigset_t none, defaults;
+  sigemptyset(&none);
+  sigemptyset(&defaults);
+  for (int sig : {SIGPIPE, SIGTERM, SIGINT, SIGHUP}) sigaddset(&defaults, sig);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+  if (ownGroup) {
+    posix_spawnattr_setpgroup(&attributes, 0);
+    flags |= POSIX_SPAWN_SETPGROUP;
+  }
+  posix_spawnattr_setflags(&attributes, flags);
+  const int rc = ::posix_spawn(&pid_, program.c_str(), &actions, &attributes, argv, envp.data());
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   ::close(toWorker[0]);
   ::close(fromWorker[1]);
-  w.temp = temp;
+  in_ = toWorker[1];
+  out_ = fromWorker[0];
   if (rc != 0) {
-    ::close(toWorker[1]);
-    ::close(fromWorker[0]);
-    RemoveWorkerTemp(w);
+    ::close(in_);
+    ::close(out_);
+    std::error_code ec;
+    std::filesystem::remove_all(temp_, ec);
     throw std::runtime_error(std::string("a worker cannot be started: ") + std::strerror(rc));
   }
-  w.in = toWorker[1];
-  w.out = fromWorker[0];
-  return w;
 }
 
-std::string EndOf(pid_t pid) {
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+WorkerProcess::~WorkerProcess() {
+  if (!waited_) Finish();
+  if (in_ >= 0) ::close(in_);
+  if (out_ >= 0) ::close(out_);
+  in_ = out_ = -1;
+  if (!temp_.empty()) {
+    std::error_code ec;
+    std::filesystem::remove_all(temp_, ec);
+    temp_.clear();
   }
-  if (WIFSIGNALED(status)) return "killed by signal " + std::to_string(WTERMSIG(status));
-  return "exited with status " + std::to_string(WEXITSTATUS(status));
 }
 
-}  // namespace
+bool WorkerProcess::Send(const Request& r) {
+  return in_ >= 0 && WriteAll(in_, Pack({r.source, r.destination, r.format, r.option}));
+}
+
+bool WorkerProcess::ReadSome() {
+  char chunk[65536];
+  for (;;) {
+    const ssize_t n = ::read(out_, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    buffer_.append(chunk, static_cast<size_t>(n));
+    return true;
+  }
+}
+
+bool WorkerProcess::Answer(Outcome& outcome) {
+  std::vector<std::string> f;
+  if (!Unpack(buffer_, 3, f)) return false;
+  outcome = Outcome{f[0] == "1", f[1], std::stol(f[2])};
+  return true;
+}
+
+bool WorkerProcess::Await(Outcome& outcome) {
+  while (!Answer(outcome))
+    if (!ReadSome()) return false;
+  return true;
+}
+
+void WorkerProcess::CloseInput() {
+  if (in_ >= 0) ::close(in_);
+  in_ = -1;
+}
+
+std::string WorkerProcess::Finish(int graceMilliseconds) {
+  if (waited_) return end_;
+  CloseInput();
+  int status = 0;
+  for (int waited = 0;; waited += 20) {
+    if (waited >= graceMilliseconds) {
+      ::kill(pid_, SIGKILL);
+      while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+      }
+      break;
+    }
+    const pid_t got = ::waitpid(pid_, &status, WNOHANG);
+    if (got == pid_ || (got < 0 && errno != EINTR)) break;
+    ::usleep(20000);
+  }
+  waited_ = true;
+  end_ = Ending(status);
+  return end_;
+}
 
 int ServeAsWorker() {
   std::string buffer;
@@ -170,64 +231,60 @@ void RunInWorkers(const std::vector<Request>& requests, size_t jobs, const std::
   ::signal(SIGPIPE, SIG_IGN);  // a worker that died is seen at its output's end
   const std::string program = SelfProgram();
   size_t next = 0, spawned = 0;
-  std::vector<Worker> workers;
-  auto pipeName = [&] { return "quillet-worker-" + std::to_string(::getpid()) + "-" + std::to_string(spawned++); };
-  auto hand = [&](Worker& w) {
+  struct Slot {
+    std::unique_ptr<WorkerProcess> process;
+    long busy = -1;  // the request it works on
+  };
+  std::vector<Slot> workers;
+  auto spawn = [&] {
+    return std::make_unique<WorkerProcess>(
+        program, "quillet-worker-" + std::to_string(::getpid()) + "-" + std::to_string(spawned++));
+  };
+  auto hand = [&](Slot& w) {
     if (next >= requests.size()) {
-      ::close(w.in);  // no more work: the worker ends and gives its office back
-      w.in = -1;
+      w.process->CloseInput();  // no more work: the worker ends and gives its office back
       w.busy = -1;
       return;
     }
-    const Request& r = requests[next];
     w.busy = static_cast<long>(next++);
     started(static_cast<size_t>(w.busy));
     // A worker that cannot take it has died: its end is seen at its output.
-    (void)WriteAll(w.in, Pack({r.source, r.destination, r.format, r.option}));
+    (void)w.process->Send(requests[static_cast<size_t>(w.busy)]);
   };
-  for (size_t i = 0; i < std::min(jobs, requests.size()); ++i) workers.push_back(Spawn(program, pipeName()));
-  for (Worker& w : workers) hand(w);
+  for (size_t i = 0; i < std::min(jobs, requests.size()); ++i) workers.push_back({spawn(), -1});
+  for (Slot& w : workers) hand(w);
 
-  size_t running = workers.size();
-  while (running > 0) {
+  for (;;) {
     std::vector<pollfd> fds;
-    for (const Worker& w : workers) fds.push_back({w.out, static_cast<short>(w.out >= 0 ? POLLIN : 0), 0});
+    std::vector<Slot*> polled;
+    for (Slot& w : workers)
+      if (w.busy >= 0) {
+        fds.push_back({w.process->output(), POLLIN, 0});
+        polled.push_back(&w);
+      }
+    if (fds.empty()) break;
     if (::poll(fds.data(), fds.size(), -1) < 0) {
       if (errno == EINTR) continue;
       throw std::runtime_error(std::string("poll: ") + std::strerror(errno));
     }
-    for (size_t i = 0; i < workers.size(); ++i) {
-      Worker& w = workers[i];
-      if (w.out < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-      char chunk[65536];
-      const ssize_t n = ::read(w.out, chunk, sizeof chunk);
-      if (n < 0 && errno == EINTR) continue;
-      if (n > 0) {
-        w.buffer.append(chunk, static_cast<size_t>(n));
-        std::vector<std::string> f;
-        while (w.busy >= 0 && Unpack(w.buffer, 3, f)) {
-          const size_t done = static_cast<size_t>(w.busy);
-          finished(done, Outcome{f[0] == "1", f[1], std::stol(f[2])});
+    for (size_t i = 0; i < fds.size(); ++i) {
+      Slot& w = *polled[i];
+      if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+      if (w.process->ReadSome()) {
+        Outcome o;
+        while (w.busy >= 0 && w.process->Answer(o)) {
+          finished(static_cast<size_t>(w.busy), o);
           hand(w);
         }
         continue;
       }
-      // The worker has ended: of itself once its input closed, or by dying.
-      ::close(w.out);
-      w.out = -1;
-      if (w.in >= 0) ::close(w.in);
-      w.in = -1;
-      const std::string end = EndOf(w.pid);
-      RemoveWorkerTemp(w);
-      --running;
-      if (w.busy >= 0) {
-        finished(static_cast<size_t>(w.busy), Outcome{false, "the worker process ended (" + end + ")", 0});
-        w.busy = -1;
-        if (next < requests.size()) {
-          w = Spawn(program, pipeName());
-          ++running;
-          hand(w);
-        }
+      // The worker has died: its request fails and another takes its place.
+      const std::string end = w.process->Finish(0);
+      finished(static_cast<size_t>(w.busy), Outcome{false, "the worker process ended (" + end + ")", 0});
+      w.busy = -1;
+      if (next < requests.size()) {
+        w.process = spawn();
+        hand(w);
       }
     }
   }

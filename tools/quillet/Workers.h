@@ -27,6 +27,48 @@ int ServeAsWorker();
 void RunInWorkers(const std::vector<Request>& requests, size_t jobs,
                   const std::function<void(size_t)>& started, const std::function<void(size_t, const Outcome&)>& finished);
 
+// One worker process: its pipes and its temporary folder, all given back
+// (the process waited for) when the object goes.
+class WorkerProcess {
+ public:
+  // Starts Program in its worker mode, with its own office (nothing listens
+  // on a pipe of Pipe's name) and its own temporary folder. When
+  // OwnGroup, it gets a process group of its own, so that a Ctrl-C typed at
+  // a terminal reaches only the program that manages it. Raises
+  // std::runtime_error.
+  WorkerProcess(const std::string& program, const std::string& pipe, bool ownGroup = false);
+  ~WorkerProcess();
+  WorkerProcess(const WorkerProcess&) = delete;
+  WorkerProcess& operator=(const WorkerProcess&) = delete;
+
+  int pid() const { return pid_; }
+  int output() const { return out_; }  // to poll
+  // Hands it a request; false when it has died.
+  bool Send(const Request& r);
+  // Reads what is there on its output (after a poll, or blocking); false at
+  // its end. Each complete answer is taken off by Answer.
+  bool ReadSome();
+  bool Answer(Outcome& outcome);
+  // Waits for one answer; false when the process ended first.
+  bool Await(Outcome& outcome);
+  // Closes its input: it ends of itself once its request is answered.
+  void CloseInput();
+  // Closes its input (it ends of itself, giving its office back) and waits
+  // for its end, killing it after Grace; returns how it ended.
+  std::string Finish(int graceMilliseconds = 30000);
+
+ private:
+  int pid_ = 0;
+  int in_ = -1, out_ = -1;
+  std::string buffer_;
+  std::string temp_;
+  bool waited_ = false;
+  std::string end_;
+};
+
+// This program's own path, to start it again as a worker.
+std::string SelfProgram();
+
 // The fields of one message, each ended by NUL.
 std::string Pack(const std::vector<std::string>& fields);
 // Takes the first message of N fields off the front of Buffer; false while incomplete.
