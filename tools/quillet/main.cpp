@@ -4,6 +4,8 @@
 //   quillet folder SRC DEST [--format F] [--app A] [--option TEXT] [--recurse]
 //                  [--jobs N] [--report FILE] [--json FILE]
 //   quillet office start|stop|status
+//   quillet serve [--listen ADDR:PORT] [--workers N] [--max-queue Q] [--timeout S]
+//                 [--max-upload SIZE] [--auth-token-file F] [--drain-timeout S]
 //   quillet formats [--library]
 //   quillet field NAME
 //   quillet --version
@@ -12,6 +14,7 @@
 #include <CLI/CLI.hpp>
 
 #include "Commands.h"
+#include "Serve.h"
 #include "quillet/quillet.h"
 #include "Workers.h"
 
@@ -62,6 +65,26 @@ int main(int argc, char** argv) {
       ->required()
       ->check(CLI::IsMember({"start", "stop", "status"}));
 
+  ServeArgs serveArgs;
+  CLI::App* serve = app.add_subcommand("serve", "convert documents posted over HTTP, in a pool of worker processes");
+  serve->add_option("--listen", serveArgs.listen, "ADDR:PORT to listen on (port 0: a free one)")
+      ->capture_default_str();
+  serve->add_option("--workers", serveArgs.workers, "worker processes, each with its own LibreOffice (default: cores)")
+      ->check(CLI::Range(1, 64));
+  serve->add_option("--max-queue", serveArgs.maxQueue, "requests that may wait for a worker (default: 4 per worker)")
+      ->check(CLI::Range(1, 10000));
+  serve->add_option("--timeout", serveArgs.timeout, "seconds per document, not counting its wait in the queue")
+      ->check(CLI::Range(1, 86400))
+      ->capture_default_str();
+  serve->add_option("--max-upload", serveArgs.maxUpload, "the largest request body (bytes, or 20k, 100M, 1G)")
+      ->capture_default_str();
+  serve->add_option("--auth-token-file", serveArgs.authTokenFile,
+                    "a file holding the token clients send as 'Authorization: Bearer TOKEN'");
+  serve->add_option("--drain-timeout", serveArgs.drainTimeout,
+                    "seconds that requests in progress get to finish after SIGTERM or SIGINT")
+      ->check(CLI::Range(0, 86400))
+      ->capture_default_str();
+
   bool library = false;
   CLI::App* formats = app.add_subcommand("formats", "list the format names and their numbers");
   formats->add_flag("--library", library, "also print the library's own format tables (starts Word)");
@@ -78,6 +101,7 @@ int main(int argc, char** argv) {
   if (*convert) return RunConvert(src, dest, convertAsk);
   if (*folder) return RunFolder(folderArgs);
   if (*office) return RunOffice(action);
+  if (*serve) return RunServe(serveArgs);
   if (*formats) return RunFormats(library);
   if (*field) return RunField(fieldName);
   return kUsage;
