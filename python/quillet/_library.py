@@ -1,0 +1,85 @@
+"""libquillet.so.1 loaded through ctypes, and its four C functions.
+
+ctypes needs no compiler and no build step, so the package installs from its
+sources with Debian's Python alone; the C interface is four functions over
+plain strings, which ctypes describes exactly.
+"""
+from __future__ import annotations
+
+import ctypes
+import ctypes.util
+import os
+import threading
+from typing import Optional
+
+from .errors import LibraryNotFoundError
+
+SONAME = "libquillet.so.1"
+# QUILLET_ERROR_TEXT_MAX of quillet.h.
+ERROR_TEXT_MAX = 4096
+
+_lock = threading.Lock()
+_library: Optional[ctypes.CDLL] = None
+
+
+def _candidates() -> list[str]:
+    named = os.environ.get("QUILLET_LIBRARY")
+    if named:
+        return [named]
+    found = ctypes.util.find_library("quillet")
+    return [SONAME] + ([found] if found and found != SONAME else [])
+
+
+def _load() -> ctypes.CDLL:
+    tried = []
+    for name in _candidates():
+        try:
+            library = ctypes.CDLL(name)
+        except OSError as error:
+            tried.append(f"{name}: {error}")
+            continue
+        _declare(library)
+        return library
+    raise LibraryNotFoundError(
+        "quillet's library could not be loaded (" + "; ".join(tried) + ")",
+        "install the Debian package quillet (apt install ./quillet_*.deb), or install quillet from "
+        "its sources with cmake --install, or name the library with QUILLET_LIBRARY=/path/to/" + SONAME)
+
+
+def _declare(library: ctypes.CDLL) -> None:
+    text = ctypes.c_char_p
+    library.ConvertSingleFile.argtypes = [text, text, text, text, ctypes.c_char_p]
+    library.ConvertSingleFile.restype = ctypes.c_uint8
+    library.GetFieldValue.argtypes = [text, text, ctypes.c_char_p, ctypes.c_int32, ctypes.c_char_p]
+    library.GetFieldValue.restype = ctypes.c_int32
+
+
+def library() -> ctypes.CDLL:
+    """The loaded library (loaded at the first call)."""
+    global _library
+    with _lock:
+        if _library is None:
+            _library = _load()
+        return _library
+
+
+def convert_single_file(source: str, destination: str, format_number: str, option: str) -> Optional[str]:
+    """ConvertSingleFile: None when it converted, else the library's error text."""
+    error = ctypes.create_string_buffer(ERROR_TEXT_MAX)
+    ok = library().ConvertSingleFile(os.fsencode(source), os.fsencode(destination), format_number.encode(),
+                                     option.encode(), error)
+    if ok & 0xFF:
+        return None
+    return error.value.decode(errors="replace") or "the conversion failed without a reason"
+
+
+def get_field_value(name: str, param: str = "") -> tuple[str, str]:
+    """GetFieldValue: the field's value and the error text (empty when none)."""
+    lib = library()
+    error = ctypes.create_string_buffer(ERROR_TEXT_MAX)
+    length = lib.GetFieldValue(name.encode(), param.encode(), None, 0, error)
+    if length <= 0:
+        return "", error.value.decode(errors="replace")
+    value = ctypes.create_string_buffer(length + 1)
+    lib.GetFieldValue(name.encode(), param.encode(), value, length, error)
+    return value.value.decode(errors="replace"), error.value.decode(errors="replace")

@@ -1,0 +1,98 @@
+"""The Python package over the installed library, converting with LibreOffice."""
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+import pytest
+
+import quillet
+
+
+def test_a_path_converts_to_a_path_and_bytes_to_bytes(tmp_path, memo):
+    source = tmp_path / "memo.docx"
+    source.write_bytes(memo)
+    assert quillet.convert(source, tmp_path / "memo.pdf", format="pdf") == str(tmp_path / "memo.pdf")
+    assert (tmp_path / "memo.pdf").read_bytes().startswith(b"%PDF-")
+    assert b"Converted from Python" in quillet.convert(memo, format="txt", timeout=60)
+    assert quillet.convert(source, format="pdf").startswith(b"%PDF-")
+
+
+def test_bytes_in_bytes_out_leaves_no_temporary_file_even_when_it_fails(tmp_path, memo, monkeypatch):
+    monkeypatch.setattr(tempfile, "tempdir", str(tmp_path))
+    quillet.convert(memo, format="txt")
+    with pytest.raises(quillet.CorruptFileError):
+        quillet.convert(b"no document at all" * 20, format="pdf")
+    with pytest.raises(quillet.UnsupportedFormatError):
+        quillet.convert(memo, format=12345)
+    assert os.listdir(tmp_path) == []
+
+
+def test_failures_are_told_apart_and_carry_the_librarys_text(tmp_path, memo):
+    with pytest.raises(quillet.CorruptFileError) as corrupt:
+        quillet.convert(b"\x00\x01 garbage " * 50, format="pdf")
+    assert corrupt.value.text == "The file is corrupt and cannot be opened"
+    with pytest.raises(quillet.UnsupportedFormatError) as unsupported:
+        quillet.convert(memo, format=12345)
+    assert unsupported.value.text == "This file format is not available: 12345"
+    with pytest.raises(quillet.UnsupportedFormatError, match="Word has no format csv"):
+        quillet.convert(memo, format="csv")
+    assert issubclass(quillet.PasswordError, quillet.ConversionError)
+    assert issubclass(quillet.DeadlineError, quillet.QuilletError)
+
+
+def test_a_destination_folder_that_cannot_be_written_is_named(tmp_path, memo):
+    blocker = tmp_path / "a-file"
+    blocker.write_text("not a folder")
+    with pytest.raises(quillet.ConversionError, match=re.escape(str(blocker))):
+        quillet.convert(memo, blocker / "memo.pdf", format="pdf")
+    with pytest.raises(quillet.ConversionError, match=re.escape(str(blocker / "out"))):
+        list(quillet.convert_folder(tmp_path, blocker / "out"))
+
+
+@pytest.mark.parametrize("jobs", [1, 2])
+def test_a_folder_run_yields_one_record_per_document(tmp_path, memo, jobs):
+    source = tmp_path / "in"
+    (source / "sub").mkdir(parents=True)
+    (source / "memo.docx").write_bytes(memo)
+    (source / "sub" / "inner.docx").write_bytes(memo)
+    (source / "broken.docx").write_bytes(b"broken" * 30)
+    (source / "notes.bin").write_bytes(b"no document")
+    out = tmp_path / "out"
+    records = {os.path.relpath(r.source, source): r
+               for r in quillet.convert_folder(source, out, format="txt", recurse=True, jobs=jobs)}
+    assert sorted(records) == ["broken.docx", "memo.docx", os.path.join("sub", "inner.docx")]
+    assert records["memo.docx"].ok and records["memo.docx"].error == ""
+    assert records["memo.docx"].destination == str(out / "memo.txt")
+    assert "Converted from Python" in (out / "sub" / "inner.txt").read_text()
+    broken = records["broken.docx"]
+    assert not broken.ok and broken.error == "The file is corrupt and cannot be opened"
+    assert all(r.milliseconds >= 0 for r in records.values())
+    assert [os.path.relpath(r.source, source) for r in quillet.convert_folder(source, out, format="txt")] == [
+        "broken.docx", "memo.docx"]
+
+
+def test_formats_fields_and_version_come_from_the_library_and_its_header():
+    names = {name for f in quillet.formats() for name in f.names}
+    assert {"pdf", "txt", "docx", "csv", "pptx", "jpg"} <= names
+    assert quillet.field("softwarename") != ""
+    with open(os.environ["QUILLET_HEADER"]) as header:
+        version = re.search(r'#define QUILLET_VERSION "([^"]+)"', header.read()).group(1)
+    assert quillet.__version__ == version
+
+
+def test_the_package_is_typed():
+    assert os.path.isfile(os.path.join(os.path.dirname(quillet.__file__), "py.typed"))
+
+
+def test_a_missing_library_names_what_to_install(tmp_path):
+    program = ("import quillet\n"
+               "try:\n"
+               "    quillet.convert(b'x', format='txt')\n"
+               "except quillet.LibraryNotFoundError as e:\n"
+               "    print(e)\n")
+    env = dict(os.environ, QUILLET_LIBRARY=str(tmp_path / "libquillet.so.1"))
+    said = subprocess.run([sys.executable, "-c", program], env=env, capture_output=True, text=True, check=True)
+    assert "apt install ./quillet_" in said.stdout and "QUILLET_LIBRARY" in said.stdout
+    assert str(tmp_path / "libquillet.so.1") in said.stdout
