@@ -90,11 +90,14 @@ void PrintDocument(uno::Office& office, const OpenDocument& document, const Prin
     printable->setPrinter(uno::MakeProps({{"Name", uno::Any(uno::Ou(job.printer))}}));
   std::error_code ec;
   if (!job.file.empty()) std::filesystem::remove(job.file, ec);
+  std::vector<uno::css::beans::PropertyValue> options = {uno::Prop("Wait", uno::Any(true))};
+  if (!job.pages.empty()) options.push_back(uno::Prop("Pages", uno::Any(uno::Ou(job.pages))));
   if (job.file.empty()) {
-    printable->print(uno::MakeProps({{"Wait", uno::Any(true)}}));
+    printable->print(uno::MakeProps(options));
     return;
   }
-  printable->print(uno::MakeProps({{"FileName", uno::Any(uno::FileUrl(job.file))}, {"Wait", uno::Any(true)}}));
+  options.push_back(uno::Prop("FileName", uno::Any(uno::FileUrl(job.file))));
+  printable->print(uno::MakeProps(options));
   if (!std::filesystem::exists(job.file, ec))
     throw Failure("The printer \"" + job.printer + "\" did not write " + job.file);
 }

@@ -31,9 +31,10 @@ struct PrintJob {
   std::string printer;
   std::string file;  // empty: to the printer itself
   bool landscape = false;  // landscape paper; else the paper each page asks for
+  std::string pages;       // the pages to print ("2-3"); empty: all
 };
 
-// Prints the whole document and returns once the job is done; raises Failure
+// Prints the document (the pages of the job) and returns once the job is done; raises Failure
 // when the printer is not installed or the file was not written.
 void PrintDocument(uno::Office& office, const OpenDocument& document, const PrintJob& job);
 

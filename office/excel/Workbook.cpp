@@ -2,6 +2,7 @@
 #include "automation/DispatchObject.h"
 #include "automation/Failure.h"
 #include "common/DocumentProperties.h"
+#include "common/PdfExport.h"
 #include "common/Printing.h"
 #include "excel/Excel.h"
 #include "excel/RecordEnds.h"
@@ -47,6 +48,16 @@ void SaveAs(const OpenDocument& book, const CallArgs& a) {
     EndRecordsWithCrLf(*file, std::string(format.options).find(",65535,") != std::string::npos);
 }
 
+// ExportAsFixedFormat: PDF (Type 0) of every sheet, or of the pages From to
+// To. Excel's export has no PDF/A.
+void ExportAsFixedFormat(const OpenDocument& book, const CallArgs& a) {
+  constexpr int32_t kPdf = 0;
+  if (a.Int(0, "Type").value_or(-1) != kPdf) throw Failure("This export makes PDF only (Type 0).");
+  const std::optional<std::string> file = a.Text(1, "Filename");
+  if (!file || file->empty()) throw Failure("A file name is needed.");
+  uno::ExportPdf(book.Model(), *file, "calc_pdf_Export", 0, PageRangeOf(a.Int(5, "From"), a.Int(6, "To")));
+}
+
 class Workbook : public DispatchObject {
  public:
   Workbook(std::shared_ptr<AppState> app, std::shared_ptr<OpenDocument> book)
@@ -67,7 +78,11 @@ class Workbook : public DispatchObject {
            {"Filename", "FileFormat", "Password", "WriteResPassword", "ReadOnlyRecommended", "CreateBackup",
             "AccessMode", "ConflictResolution", "AddToMru", "TextCodepage", "TextVisualLayout", "Local"},
            [this](const CallArgs& a, Result&) { SaveAs(*book_, a); });
-    // Every sheet, through the printer given (else the office's default),
+    Method("ExportAsFixedFormat",
+           {"Type", "Filename", "Quality", "IncludeDocProperties", "IgnorePrintAreas", "From", "To",
+            "OpenAfterPublish", "FixedFormatExtClassPtr"},
+           [this](const CallArgs& a, Result&) { ExportAsFixedFormat(*book_, a); });
+    // Every sheet (or the pages From to To), through the printer given (else the office's default),
     // into PrToFileName when PrintToFile is true.
     Method("PrintOut",
            {"From", "To", "Copies", "Preview", "ActivePrinter", "PrintToFile", "Collate", "PrToFileName",
@@ -75,6 +90,7 @@ class Workbook : public DispatchObject {
            [this](const CallArgs& a, Result&) {
              PrintJob job;
              job.printer = a.Text(4, "ActivePrinter").value_or(kDefaultPrinter);
+             job.pages = PageRangeOf(a.Int(0, "From"), a.Int(1, "To"));
              if (a.Bool(5, "PrintToFile").value_or(false)) {
                job.file = a.Text(7, "PrToFileName").value_or("");
                if (job.file.empty()) throw Failure("A file name is needed.");

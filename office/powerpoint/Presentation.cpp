@@ -7,6 +7,7 @@
 #include "automation/DispatchObject.h"
 #include "automation/Failure.h"
 #include "common/DocumentProperties.h"
+#include "common/PdfExport.h"
 #include "common/Printing.h"
 #include "formats/OpenFormats.h"
 #include "formats/SaveFormats.h"
@@ -58,7 +59,64 @@ void SaveAs(AppState& app, const OpenDocument& deck, const CallArgs& a) {
 struct PrintSettings {
   std::string printer;
   bool fitToPage = false;
+  std::vector<std::pair<int32_t, int32_t>> ranges;  // PrintOptions.Ranges: first and last slide
 };
+
+// One range of slides of the print options.
+class PrintRange : public DispatchObject {
+ public:
+  PrintRange(std::shared_ptr<AppState> app, std::pair<int32_t, int32_t> range) : DispatchObject(app->source()) {
+    Property("Start", [range](const CallArgs&, Result& r) { r.Int(range.first); });
+    Property("End", [range](const CallArgs&, Result& r) { r.Int(range.second); });
+  }
+};
+
+class PrintRanges : public DispatchObject {
+ public:
+  PrintRanges(std::shared_ptr<AppState> app, std::shared_ptr<PrintSettings> settings)
+      : DispatchObject(app->source()), app_(std::move(app)), settings_(std::move(settings)) {
+    Method("Add", {"Start", "End"}, [this](const CallArgs& a, Result& r) {
+      const int32_t start = a.Int(0, "Start").value_or(0), end = a.Int(1, "End").value_or(0);
+      if (start < 1 || end < start) throw Failure("Value out of range");
+      settings_->ranges.emplace_back(start, end);
+      r.Object(new PrintRange(app_, settings_->ranges.back()));
+    });
+    Method("ClearAll", {}, [this](const CallArgs&, Result&) { settings_->ranges.clear(); });
+    Property("Count", [this](const CallArgs&, Result& r) { r.Int(static_cast<int32_t>(settings_->ranges.size())); });
+    Item("Item", {"Index"}, [this](const CallArgs& a, Result& r) {
+      const int32_t index = a.Int(0, "Index").value_or(0);
+      if (index < 1 || index > static_cast<int32_t>(settings_->ranges.size())) throw Failure("Value out of range");
+      r.Object(new PrintRange(app_, settings_->ranges[static_cast<size_t>(index - 1)]));
+    });
+  }
+
+ private:
+  std::shared_ptr<AppState> app_;
+  std::shared_ptr<PrintSettings> settings_;
+};
+
+// The slides of the print options' ranges, as LibreOffice takes them ("2-3,5-5").
+std::string SlideRanges(const PrintSettings& settings) {
+  std::string text;
+  for (const auto& [first, last] : settings.ranges)
+    text += (text.empty() ? "" : ",") + std::to_string(first) + "-" + std::to_string(last);
+  return text;
+}
+
+// ExportAsFixedFormat: PDF (FixedFormatType 2) of every slide, or of the
+// print options' ranges (RangeType 4, the range PrintRange is one of them);
+// PDF/A-1b with UseISO19005_1.
+void ExportAsFixedFormat(const OpenDocument& deck, const PrintSettings& settings, const CallArgs& a) {
+  constexpr int32_t kPdf = 2, kPrintAll = 1, kSlideRange = 4;
+  const std::optional<std::string> file = a.Text(0, "Path");
+  if (!file || file->empty()) throw Failure("A file name is needed.");
+  if (a.Int(1, "FixedFormatType").value_or(-1) != kPdf) throw Failure("This export makes PDF only (FixedFormatType 2).");
+  const int32_t rangeType = a.Int(8, "RangeType").value_or(kPrintAll);
+  if (rangeType != kPrintAll && rangeType != kSlideRange) throw Failure("Value out of range");
+  if (rangeType == kSlideRange && settings.ranges.empty()) throw Failure("The slide range is empty.");
+  uno::ExportPdf(deck.Model(), *file, "impress_pdf_Export", a.Bool(14, "UseISO19005_1").value_or(false) ? 1 : 0,
+                 rangeType == kSlideRange ? SlideRanges(settings) : std::string());
+}
 
 class PrintOptions : public DispatchObject {
  public:
@@ -74,6 +132,7 @@ class PrintOptions : public DispatchObject {
     Property(
         "FitToPage", [this](const CallArgs&, Result& r) { r.Bool(settings_->fitToPage); },
         [this](const CallArgs& a) { settings_->fitToPage = a.PutBool(); });
+    Item("Ranges", {}, [this](const CallArgs&, Result& r) { r.Object(new PrintRanges(app_, settings_)); });
   }
 
  private:
@@ -106,14 +165,16 @@ class Presentation : public DispatchObject {
       deck_->Model();
       r.Object(new PrintOptions(app_, print_));
     });
-    // The slides, one a page on landscape paper, scaled to the page when
-    // FitToPage is set; into the file named by PrintToFile when there is one.
+    // The slides (From to To), one a page on landscape paper, scaled to the
+    // page when FitToPage is set; into the file named by PrintToFile when
+    // there is one.
     Method("PrintOut", {"From", "To", "PrintToFile", "Copies", "Collate"}, [this](const CallArgs& a, Result&) {
       SetFitToPage(*deck_, print_->fitToPage);
       PrintJob job;
       job.printer = print_->printer.empty() ? kDefaultPrinter : print_->printer;
       job.file = a.Text(2, "PrintToFile").value_or("");
       job.landscape = true;
+      job.pages = PageRangeOf(a.Int(0, "From"), a.Int(1, "To"));
       PrintDocument(app_->office(), *deck_, job);
     });
     Item("Slides", {}, [this](const CallArgs&, Result& r) {
@@ -122,6 +183,11 @@ class Presentation : public DispatchObject {
     });
     Method("SaveAs", {"FileName", "FileFormat", "EmbedTrueTypeFonts"},
            [this](const CallArgs& a, Result&) { SaveAs(*app_, *deck_, a); });
+    Method("ExportAsFixedFormat",
+           {"Path", "FixedFormatType", "Intent", "FrameSlides", "HandoutOrder", "OutputType", "PrintHiddenSlides",
+            "PrintRange", "RangeType", "SlideShowName", "IncludeDocProperties", "KeepIRMSettings", "DocStructureTags",
+            "BitmapMissingFonts", "UseISO19005_1", "ExternalExporter"},
+           [this](const CallArgs& a, Result&) { ExportAsFixedFormat(*deck_, *print_, a); });
     Method("Close", {}, [this](const CallArgs&, Result&) {
       deck_->Model();
       deck_->Close();

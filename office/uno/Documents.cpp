@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <iterator>
 #include <optional>
 
 #include <com/sun/star/beans/NamedValue.hpp>
@@ -59,6 +60,54 @@ bool OfKind(const Reference<css::lang::XComponent>& document, DocumentKind kind)
   Reference<css::lang::XServiceInfo> info(document, UNO_QUERY);
   return info.is() && info->supportsService(OUString::createFromAscii(ServiceOf(kind))) &&
          !(kind == DocumentKind::Text && info->supportsService(OUString("com.sun.star.text.WebDocument")));
+}
+
+// Stores through Media (the filter and its settings), into a stream of ours
+// unless the filter writes a web page.
+void Store(const Reference<css::lang::XComponent>& document, const std::string& path, const std::string& filter,
+           std::vector<css::beans::PropertyValue> media, ByteOrder order) {
+  const std::string folder = path.substr(0, path.find_last_of('/') + 1);
+  struct stat st {};
+  if (!folder.empty() && (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
+    throw Failure(SaveFailure(path, "the folder does not exist"));
+  // A web page is written with the pictures beside it, so the office must
+  // have the file's name; every other export goes through a stream of ours,
+  // whose writes fail visibly.
+  const bool webPage = filter.find("HTML") != std::string::npos || filter.find("html") != std::string::npos;
+  std::optional<FileOutput> output;
+  if (!webPage) {
+    output.emplace(path, order);
+    media.push_back(Prop("OutputStream", Any(output->stream())));
+  }
+  try {
+    Reference<css::frame::XStorable>(document, UNO_QUERY_THROW)
+        ->storeToURL(webPage ? FileUrl(path) : OUString("private:stream"), MakeProps(media));
+  } catch (const css::io::IOException& e) {
+    std::string why = output ? output->Close() : "";  // the stream's own reason first
+    if (why.empty()) why = Utf8(e.Message);
+    throw Failure(SaveFailure(path, why));
+  }
+  if (output) {
+    const std::string why = output->Close();
+    if (!why.empty()) throw Failure(SaveFailure(path, why));
+    output->Keep();
+  }
+}
+
+// LibreOffice's PDF/A-1 is tagged and declares conformance level A, which
+// includes level B; the applications' PDF/A-1 declares B. The metadata of a
+// PDF/A file is an uncompressed stream, so the one letter is changed in
+// place and no offset of the file moves.
+void DeclareConformanceB(const std::string& path) {
+  const std::string declared = "<pdfaid:conformance>A</pdfaid:conformance>";
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  const std::string data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const size_t at = data.find(declared);
+  if (at == std::string::npos) return;
+  file.clear();
+  file.seekp(static_cast<std::streamoff>(at + declared.find('>') + 1));
+  file.put('B');
+  if (!file.flush()) throw Failure(SaveFailure(path, "the PDF/A declaration cannot be written"));
 }
 
 }  // namespace
@@ -132,32 +181,18 @@ void StoreDocument(const Reference<css::lang::XComponent>& document, const std::
       media.push_back(Prop("Password", Any(Ou(password))));
     }
   }
-  const std::string folder = path.substr(0, path.find_last_of('/') + 1);
-  struct stat st {};
-  if (!folder.empty() && (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
-    throw Failure(SaveFailure(path, "the folder does not exist"));
-  // A web page is written with the pictures beside it, so the office must
-  // have the file's name; every other export goes through a stream of ours,
-  // whose writes fail visibly.
-  const bool webPage = filter.find("HTML") != std::string::npos || filter.find("html") != std::string::npos;
-  std::optional<FileOutput> output;
-  if (!webPage) {
-    output.emplace(path, order);
-    media.push_back(Prop("OutputStream", Any(output->stream())));
-  }
-  try {
-    Reference<css::frame::XStorable>(document, UNO_QUERY_THROW)
-        ->storeToURL(webPage ? FileUrl(path) : OUString("private:stream"), MakeProps(media));
-  } catch (const css::io::IOException& e) {
-    std::string why = output ? output->Close() : "";  // the stream's own reason first
-    if (why.empty()) why = Utf8(e.Message);
-    throw Failure(SaveFailure(path, why));
-  }
-  if (output) {
-    const std::string why = output->Close();
-    if (!why.empty()) throw Failure(SaveFailure(path, why));
-    output->Keep();
-  }
+  Store(document, path, filter, std::move(media), order);
+}
+
+void ExportPdf(const Reference<css::lang::XComponent>& document, const std::string& path, const std::string& filter,
+               int pdfA, const std::string& pageRange) {
+  std::vector<css::beans::PropertyValue> data;
+  if (pdfA != 0) data.push_back(Prop("SelectPdfVersion", Any(static_cast<sal_Int32>(pdfA))));
+  if (!pageRange.empty()) data.push_back(Prop("PageRange", Any(Ou(pageRange))));
+  std::vector<css::beans::PropertyValue> media = {Prop("FilterName", Any(Ou(filter))), Prop("Overwrite", Any(true)),
+                                                  Prop("FilterData", Any(MakeProps(data)))};
+  Store(document, path, filter, std::move(media), ByteOrder::AsWritten);
+  if (pdfA == 1) DeclareConformanceB(path);
 }
 
 void CloseDocument(const Reference<css::lang::XComponent>& document) noexcept {

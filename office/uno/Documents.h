@@ -54,6 +54,12 @@ void StoreDocument(const Reference<css::lang::XComponent>& document, const std::
                    const std::string& filterOptions, const std::string& password = {},
                    ByteOrder order = ByteOrder::AsWritten);
 
+// Stores Document to Path as PDF through Filter (writer_pdf_Export,
+// calc_pdf_Export, impress_pdf_Export): PDF/A-1b, 2b or 3b for PdfA 1 to 3
+// (0: plain PDF), only the pages (slides) of PageRange ("2-3"; empty: all).
+void ExportPdf(const Reference<css::lang::XComponent>& document, const std::string& path, const std::string& filter,
+               int pdfA, const std::string& pageRange);
+
 // Closes the document, giving up its changes; never raises.
 void CloseDocument(const Reference<css::lang::XComponent>& document) noexcept;
 

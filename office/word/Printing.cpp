@@ -10,6 +10,7 @@
 
 #include "automation/DispatchObject.h"
 #include "automation/Failure.h"
+#include "common/PdfExport.h"
 #include "common/Printing.h"
 #include "word/WordDoc.h"
 
@@ -109,6 +110,16 @@ void PrintOut(AppState& app, const WordDoc& doc, const CallArgs& args) {
   PrintJob job;
   job.printer = app.activePrinter.empty() ? kDefaultPrinter : app.activePrinter;
   job.landscape = FirstPageLandscape(*doc.doc);
+  // WdPrintOutRange: 3 the pages From to To, 4 the pages Pages names; the
+  // whole document for the others (there is no selection or current page).
+  switch (args.Int(2, "Range").value_or(0)) {
+    case 0:
+    case 1:
+    case 2: break;
+    case 3: job.pages = PageRangeOf(args.Int(4, "From").value_or(1), args.Int(5, "To")); break;
+    case 4: job.pages = args.Text(8, "Pages").value_or(""); break;
+    default: throw Failure("Value out of range");
+  }
   if (args.Bool(10, "PrintToFile").value_or(false)) {
     job.file = args.Text(3, "OutputFileName").value_or("");
     if (job.file.empty()) throw Failure("A file name is needed.");

@@ -47,6 +47,14 @@ inline const std::vector<std::string> kPrintOutParams = {
     "PrintToFile", "Collate",    "FileName", "ActivePrinterMacGX", "ManualDuplexPrint",
     "PrintZoomColumn", "PrintZoomRow", "PrintZoomPaperWidth", "PrintZoomPaperHeight"};
 
+// Document.ExportAsFixedFormat with Word's parameters: PDF only, all pages or
+// From to To (Range 3), PDF/A-1b with UseISO19005_1.
+void ExportAsFixedFormat(const WordDoc& doc, const CallArgs& args);
+inline const std::vector<std::string> kExportParams = {
+    "OutputFileName", "ExportFormat",     "OpenAfterExport",    "OptimizeFor",       "Range",
+    "From",           "To",               "Item",               "IncludeDocProps",   "KeepIRM",
+    "CreateBookmarks", "DocStructureTags", "BitmapMissingFonts", "UseISO19005_1",    "FixedFormatExtClassPtr"};
+
 // Runs the template macro Name (only quillet.AutoExec.QLConvert is known).
 void RunMacro(AppState& app, const std::string& name);
 
