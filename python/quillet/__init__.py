@@ -10,38 +10,37 @@ loader does not find it)::
     for record in quillet.convert_folder("in", "out", format="txt", recurse=True):
         print(record.source, record.ok, record.error)
 
+``quillet.Client(url, token)`` converts the same way through a running
+``quillet serve``.
+
 Failures raise exceptions of one family (``QuilletError``); conversions raise
 ``ConversionError`` or one of its kinds: ``PasswordError``,
 ``CorruptFileError``, ``DeadlineError``, ``UnsupportedFormatError``.
 """
 from __future__ import annotations
 
-import math
 import multiprocessing
 import os
 import shutil
 import tempfile
 import time
-import zipfile
 from concurrent.futures import ProcessPoolExecutor, as_completed
 from dataclasses import dataclass
-from io import BytesIO
 from typing import Iterator, Optional, Union
 
 from . import _formats, _library
 from ._formats import Format
+from ._request import PathLike, Source, option_text_for, sniff
 from ._version import __version__
+from .client import Client
 from .errors import (ConversionError, CorruptFileError, DeadlineError, LibraryNotFoundError, PasswordError,
                      QuilletError, UnsupportedFormatError, error_for)
 
 __all__ = [
-    "__version__", "convert", "convert_folder", "formats", "field", "FileResult", "Format",
+    "__version__", "convert", "convert_folder", "formats", "field", "FileResult", "Format", "Client",
     "QuilletError", "LibraryNotFoundError", "ConversionError", "PasswordError", "CorruptFileError",
     "DeadlineError", "UnsupportedFormatError",
 ]
-
-PathLike = Union[str, "os.PathLike[str]"]
-Source = Union[PathLike, bytes, bytearray, memoryview]
 
 # The formats whose result is a folder of pictures rather than one file.
 _PICTURE_EXTENSIONS = {".jpg", ".gif", ".png"}
@@ -71,17 +70,7 @@ def field(name: str, param: str = "") -> str:
     return value
 
 
-def _with_timeout(options: str, timeout: Optional[float]) -> str:
-    if timeout is None:
-        return options
-    if timeout <= 0:
-        raise ValueError(f"timeout must be positive, not {timeout}")
-    # In front: a value at the end of the option text (OPENFORMAT=) runs to its end.
-    keyword = f"TIMEOUT={max(1, math.ceil(timeout))}"
-    return keyword + (" " + options if options else "")
-
-
-def _request(source: str, format: Union[str, int], app: Optional[str], options: str) -> tuple[str, str, str]:
+def _plan_request(source: str, format: Union[str, int], app: Optional[str], options: str) -> tuple[str, str, str]:
     """The format number, the result's extension and the option text for one source."""
     chosen = _formats.choose_app(source, app, options)
     number, extension = _formats.resolve(format, chosen)
@@ -90,7 +79,7 @@ def _request(source: str, format: Union[str, int], app: Optional[str], options: 
 
 def _convert_path(source: str, destination: str, format: Union[str, int], app: Optional[str],
                   options: str) -> None:
-    number, _, option = _request(source, format, app, options)
+    number, _, option = _plan_request(source, format, app, options)
     folder = os.path.dirname(os.path.abspath(destination))
     if os.path.isdir(folder) and not os.access(folder, os.W_OK):
         raise ConversionError(f"The destination folder {folder} cannot be written")
@@ -99,38 +88,9 @@ def _convert_path(source: str, destination: str, format: Union[str, int], app: O
         raise error_for(error)
 
 
-def _sniff(data: bytes, app: Optional[str]) -> str:
-    """The extension that names what the bytes are (the application's own format when unknown)."""
-    default = {"excel": ".xlsx", "powerpoint": ".pptx"}.get((app or "").lower(), ".docx")
-    if data.startswith(b"%PDF"):
-        return ".pdf"
-    if data.startswith(b"{\\rtf"):
-        return ".rtf"
-    if data.startswith(b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1"):
-        return {".xlsx": ".xls", ".pptx": ".ppt"}.get(default, ".doc")
-    if data.startswith(b"PK\x03\x04"):
-        try:
-            with zipfile.ZipFile(BytesIO(data)) as z:
-                names = z.namelist()
-                mimetype = z.read("mimetype").decode(errors="replace") if "mimetype" in names else ""
-        except (zipfile.BadZipFile, KeyError, OSError):
-            return default
-        for prefix, extension in (("word/", ".docx"), ("xl/", ".xlsx"), ("ppt/", ".pptx")):
-            if any(n.startswith(prefix) for n in names):
-                return extension
-        for kind, extension in (("text", ".odt"), ("spreadsheet", ".ods"), ("presentation", ".odp")):
-            if mimetype == "application/vnd.oasis.opendocument." + kind:
-                return extension
-        return default
-    head = data[:512].lstrip().lower()
-    if head.startswith(b"<!doctype html") or head.startswith(b"<html"):
-        return ".html"
-    return default
-
-
 def convert(source: Source, destination: Optional[PathLike] = None, *, format: Union[str, int],
             app: Optional[str] = None, options: str = "", timeout: Optional[float] = None,
-            suffix: Optional[str] = None) -> Union[str, bytes]:
+            password: Optional[str] = None, suffix: Optional[str] = None) -> Union[str, bytes]:
     """Converts one document.
 
     ``source`` is a path, or the document's bytes. With a ``destination`` path
@@ -142,15 +102,16 @@ def convert(source: Source, destination: Optional[PathLike] = None, *, format: U
     application's own number. ``app`` is ``"word"``, ``"excel"`` or
     ``"powerpoint"``; by default the source's extension decides (bytes: what
     they hold, or ``suffix``, e.g. ``".csv"``). ``options`` is the library's
-    option text (``"PDFA PAGES=2-3"``); ``timeout`` the deadline in seconds.
+    option text (``"PDFA PAGES=2-3"``); ``timeout`` the deadline in seconds;
+    ``password`` opens a protected source.
 
     Raises ``ConversionError`` or one of its kinds with the library's text.
     """
-    options = _with_timeout(options, timeout)
+    options = option_text_for(options, timeout, password)
     if isinstance(source, (bytes, bytearray, memoryview)):
         data = bytes(source)
         with tempfile.TemporaryDirectory(prefix="quillet-") as work:
-            path = os.path.join(work, "document" + (suffix or _sniff(data, app)))
+            path = os.path.join(work, "document" + (suffix or sniff(data, app)))
             with open(path, "wb") as f:
                 f.write(data)
             return _convert_from_path(path, destination, format, app, options, work)
@@ -166,7 +127,7 @@ def _convert_from_path(source: str, destination: Optional[PathLike], format: Uni
         _convert_path(source, os.fspath(destination), format, app, options)
         return os.fspath(destination)
     assert work is not None
-    _, extension, _ = _request(source, format, app, options)
+    _, extension, _ = _plan_request(source, format, app, options)
     if extension in _PICTURE_EXTENSIONS:
         raise UnsupportedFormatError(f"format {format} gives a picture per slide in a folder: give a destination")
     result = os.path.join(work, "result" + (extension or ".out"))
@@ -189,7 +150,7 @@ def _documents(source: str, recurse: bool) -> Iterator[str]:
 def _plan(source: str, destination: str, path: str, format: Union[str, int], app: Optional[str],
           options: str) -> tuple[str, str, str]:
     """The destination, format number and option text of one file (raises for a format its application lacks)."""
-    number, extension, option = _request(path, format, app, options)
+    number, extension, option = _plan_request(path, format, app, options)
     relative = os.path.relpath(path, source)
     stem = os.path.splitext(relative)[0]
     return os.path.join(destination, stem + (extension or os.path.splitext(path)[1])), number, option
@@ -229,7 +190,7 @@ def convert_folder(source: PathLike, destination: PathLike, *, format: Union[str
         os.makedirs(destination, exist_ok=True)
     except OSError as error:
         raise ConversionError(f"The destination folder {destination} cannot be made: {error.strerror}") from None
-    options = _with_timeout(options, timeout)
+    options = option_text_for(options, timeout, None)
 
     work: list[tuple[str, str, str, str]] = []
     for path in _documents(source, recurse):

@@ -4,7 +4,7 @@
 # packages to itself), and pytest runs its tests against it with the built
 # library.
 #
-#   python-package.sh SOURCE_DIR LIBRARY
+#   python-package.sh SOURCE_DIR LIBRARY PROGRAM
 set -euo pipefail
 source_dir=$1
 python=/usr/bin/python3
@@ -16,5 +16,5 @@ cp -r "$source_dir/python" "$work/src"
 "$python" -m pip install --quiet --no-build-isolation --no-deps --no-index --target "$work/site" "$work/src" \
   >"$work/pip.log" 2>&1 || { cat "$work/pip.log"; exit 1; }
 cd "$work"
-PYTHONDONTWRITEBYTECODE=1 PYTHONPATH="$work/site" QUILLET_LIBRARY="$2" QUILLET_HEADER="$source_dir/include/quillet/quillet.h" \
+PYTHONDONTWRITEBYTECODE=1 PYTHONPATH="$work/site" QUILLET_LIBRARY="$2" QUILLET_PROGRAM="$3" QUILLET_HEADER="$source_dir/include/quillet/quillet.h" \
   "$python" -m pytest -q -p no:cacheprovider "$source_dir/tests/packaging/python"

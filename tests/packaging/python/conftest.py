@@ -1,4 +1,6 @@
 import os
+import re
+import subprocess
 import sys
 
 import pytest
@@ -10,3 +12,37 @@ from make_docx import docx_bytes  # noqa: E402
 @pytest.fixture(scope="session")
 def memo() -> bytes:
     return docx_bytes("Converted from Python")
+
+
+@pytest.fixture(scope="session")
+def secret(tmp_path_factory, memo) -> bytes:
+    """The memo as an .odt that opens with the password "my secret" only."""
+    folder = tmp_path_factory.mktemp("secret")
+    (folder / "memo.docx").write_bytes(memo)
+    subprocess.run(["/usr/bin/python3", os.path.join(os.path.dirname(__file__), "make_secret.py"),
+                    str(folder / "memo.docx"), str(folder / "secret.odt"), "my secret"], check=True, timeout=90)
+    return (folder / "secret.odt").read_bytes()
+
+
+@pytest.fixture(scope="module")
+def server(tmp_path_factory):
+    """quillet serve with one worker on a free port, wanting a token: (url, token)."""
+    folder = tmp_path_factory.mktemp("serve")
+    token = "a-token-of-the-tests"
+    (folder / "token").write_text(token + "\n")
+    process = subprocess.Popen(
+        [os.environ["QUILLET_PROGRAM"], "serve", "--listen", "127.0.0.1:0", "--workers", "1", "--timeout", "60",
+         "--auth-token-file", str(folder / "token")],
+        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    try:
+        line = process.stdout.readline()
+        listening = re.search(r"listening on (\S+):(\d+)", line)
+        assert listening, f"quillet serve said {line!r}"
+        yield f"http://{listening.group(1)}:{listening.group(2)}", token
+    finally:
+        process.terminate()
+        try:
+            process.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()

@@ -96,3 +96,32 @@ def test_a_missing_library_names_what_to_install(tmp_path):
     said = subprocess.run([sys.executable, "-c", program], env=env, capture_output=True, text=True, check=True)
     assert "apt install ./quillet_" in said.stdout and "QUILLET_LIBRARY" in said.stdout
     assert str(tmp_path / "libquillet.so.1") in said.stdout
+
+
+def test_a_protected_document_opens_with_its_password_only(secret):
+    with pytest.raises(quillet.PasswordError) as missing:
+        quillet.convert(secret, format="txt")
+    assert missing.value.text == "The password is incorrect"
+    with pytest.raises(quillet.PasswordError):
+        quillet.convert(secret, format="txt", password="my secre")
+    assert b"Converted from Python" in quillet.convert(secret, format="txt", password="my secret")
+
+
+def test_the_client_converts_through_quillet_serve_as_convert_does(server, tmp_path, memo, secret):
+    url, token = server
+    client = quillet.Client(url, token)
+    assert client.convert(memo, format="pdf", timeout=60).startswith(b"%PDF-")
+    source = tmp_path / "memo.docx"
+    source.write_bytes(memo)
+    assert client.convert(source, tmp_path / "memo.txt", format="txt") == str(tmp_path / "memo.txt")
+    assert "Converted from Python" in (tmp_path / "memo.txt").read_text()
+    assert b"Converted from Python" in client.convert(secret, format="txt", password="my secret")
+    with pytest.raises(quillet.PasswordError):
+        client.convert(secret, format="txt")
+    with pytest.raises(quillet.CorruptFileError) as corrupt:
+        client.convert(b"broken" * 30, format="pdf")
+    assert corrupt.value.text == "The file is corrupt and cannot be opened"
+    with pytest.raises(quillet.UnsupportedFormatError):
+        client.convert(memo, format="csv")
+    with pytest.raises(quillet.QuilletError, match="token"):
+        quillet.Client(url).convert(memo, format="pdf")
