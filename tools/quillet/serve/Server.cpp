@@ -59,6 +59,7 @@ std::string NewTrace() {
 
 void Fail(httplib::Response& res, int status, const std::string& error) {
   res.status = status;
+  if (status == 429) res.set_header("Retry-After", "2");
   res.set_content(json{{"status", status}, {"error", error}}.dump(), "application/json");
 }
 
