@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/Options.h"
+#include "platform/error.h"
 #include "utilities/SysUtils.h"
 
 namespace quillet {
@@ -31,6 +32,48 @@ TEST(Options, OpenFormatValueEndsAtTheFirstCrLfAfterIt) {
   EXPECT_EQ(options::OpenFormatValue("OPENFORMAT 7\r\nX"), "OPENFORMAT 7");
   EXPECT_EQ(options::OpenFormatValue("OPENFORMAT 7"), "");
   EXPECT_EQ(options::OpenFormatValue("OPENFORMAT=abc"), "abc");
+}
+
+TEST(Options, PdfAAndPagesValuesEndLikeTimeoutsAndRefuseWhatTheyCannotMean) {
+  EXPECT_EQ(options::PdfALevel("MS Word"), 0);
+  EXPECT_EQ(options::PdfALevel("PDFA"), 1);
+  EXPECT_EQ(options::PdfALevel("PAGES=2-3,PDFA;USEGSDLL"), 1);
+  EXPECT_EQ(options::PdfALevel("PDFA=3\r\nMS Word"), 3);
+  EXPECT_THROW(options::PdfALevel("PDFA=4"), Error);
+  EXPECT_THROW(options::PdfALevel("PDFA= 2"), Error);
+
+  EXPECT_FALSE(options::Pages("PDFA").has_value());
+  const auto range = options::Pages("MS Excel PAGES=2-13;PDFA");
+  ASSERT_TRUE(range.has_value());
+  EXPECT_EQ(range->From, 2);
+  EXPECT_EQ(range->To, 13);
+  const auto single = options::Pages("PAGES=4");
+  ASSERT_TRUE(single.has_value());
+  EXPECT_EQ(single->From, 4);
+  EXPECT_EQ(single->To, 4);
+  for (const char* bad : {"PAGES=3-2", "PAGES=0", "PAGES=2-", "PAGES=-3", "PAGES=a-b", "PAGES=", "PAGES=123456"})
+    EXPECT_THROW(options::Pages(bad), Error) << bad;
+}
+
+TEST(Options, APasswordWithBlanksOrQuotesReadsBackAsWritten) {
+  EXPECT_FALSE(options::Password("PDFA").has_value());
+  EXPECT_EQ(options::Password("PASSWORD=s3cret,x PDFA"), "s3cret,x");
+  for (const std::string password : {"plain", "my secret", "say \"hi\"", "\"quoted\"", "", "tab\there", "a\"\"b"}) {
+    const std::string keyword = options::QuotePasswordKeyword(password);
+    EXPECT_EQ(options::Password("MS Word " + keyword + " PAGES=2-3"), password) << keyword;
+    EXPECT_EQ(options::Password(keyword), password) << keyword;
+  }
+  EXPECT_EQ(options::QuotePasswordKeyword("my secret"), "PASSWORD=\"my secret\"");
+  EXPECT_EQ(options::QuotePasswordKeyword("say \"hi\""), "PASSWORD=\"say \"\"hi\"\"\"");
+  EXPECT_EQ(options::QuotePasswordKeyword("x\"y"), "PASSWORD=x\"y");
+  EXPECT_THROW(options::Password("PASSWORD=\"never ended"), Error);
+}
+
+TEST(Options, KeywordsSpeltInsideAPasswordDoNotCount) {
+  const std::string option = "MS Word " + options::QuotePasswordKeyword("PDFA PAGES=9-9");
+  EXPECT_EQ(options::PdfALevel(option), 0);
+  EXPECT_FALSE(options::Pages(option).has_value());
+  EXPECT_EQ(options::WithoutPassword("PDFA PASSWORD=\"x y\" PAGES=1"), "PDFA PASSWORD= PAGES=1");
 }
 
 TEST(ExtractBetween, MarkersAndTheWholeIfMissingFlag) {
