@@ -1,7 +1,11 @@
 #include "Request.h"
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
+
+#include "engine/Options.h"
 
 namespace quillet::cli {
 
@@ -26,7 +30,30 @@ std::string WithKeyword(App app, const std::string& option) {
   return option.empty() ? AppKeyword(app) : std::string(AppKeyword(app)) + " " + option;
 }
 
+// The user's option text after the keywords of the PDF settings. (Before it,
+// so that a value that runs to the end of the text, OPENFORMAT='s, stays
+// as it is.)
+std::string WithPdfKeywords(const Ask& ask) {
+  std::string keywords;
+  auto add = [&](const std::string& keyword) { keywords += (keywords.empty() ? "" : " ") + keyword; };
+  if (!ask.pdfa.empty()) add(ask.pdfa == "1" ? "PDFA" : "PDFA=" + ask.pdfa);
+  if (!ask.pages.empty()) add("PAGES=" + ask.pages);
+  if (ask.password) add(quillet::options::QuotePasswordKeyword(*ask.password));
+  if (keywords.empty()) return ask.option;
+  return ask.option.empty() ? keywords : keywords + " " + ask.option;
+}
+
 }  // namespace
+
+std::string ReadPasswordFile(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream all;
+  if (!in || !(all << in.rdbuf())) throw std::invalid_argument("the password file " + file + " cannot be read");
+  std::string password = all.str();
+  if (!password.empty() && password.back() == '\n') password.pop_back();
+  if (!password.empty() && password.back() == '\r') password.pop_back();
+  return password;
+}
 
 App ChooseApp(const std::string& source, const Ask& ask) {
   if (!ask.app.empty()) {
@@ -40,11 +67,12 @@ App ChooseApp(const std::string& source, const Ask& ask) {
 std::string OptionFor(App app, const Ask& ask) {
   // The keyword goes in front: a value at the end of the option text (that of
   // OPENFORMAT= runs to its end) stays as it is.
-  if (!ask.app.empty()) return WithKeyword(app, ask.option);
-  if (KeywordApp(ask.option) || NamesOtherApplication(ask.option)) return ask.option;
+  const std::string option = WithPdfKeywords(ask);
+  if (!ask.app.empty()) return WithKeyword(app, option);
+  if (KeywordApp(ask.option) || NamesOtherApplication(ask.option)) return option;
   // Word documents are routed by the library itself, from its format table.
-  if (app == App::Word) return ask.option;
-  return WithKeyword(app, ask.option);
+  if (app == App::Word) return option;
+  return WithKeyword(app, option);
 }
 
 Request MakeRequest(const std::string& source, const std::string& dest, const Ask& ask) {

@@ -18,12 +18,22 @@ struct Request {
 
 // What the user asked for: the format (a name, a number, or empty: the one
 // the destination's extension names, else Fallback), the application (empty:
-// from the option's keyword or the source's extension) and the option text.
+// from the option's keyword or the source's extension) and the option text;
+// and the PDF settings, which become keywords of the option text: the PDF/A
+// part ("1" to "3"; empty: none), the range of pages ("2-3"; empty: all) and
+// the source's password.
 struct Ask {
   std::string format;
   std::string app;
   std::string option;
+  std::string pdfa = {};
+  std::string pages = {};
+  std::optional<std::string> password = std::nullopt;
 };
+
+// The password of a password file: its content without the line end that
+// closes it. Raises std::invalid_argument when the file cannot be read.
+std::string ReadPasswordFile(const std::string& file);
 
 // The application for Source: --app, else a keyword of the option text,
 // else the source's extension. Raises std::invalid_argument for an unknown
@@ -31,7 +41,8 @@ struct Ask {
 App ChooseApp(const std::string& source, const Ask& ask);
 
 // The option text with the keyword of App in front, unless the user named an
-// application (by --app the keyword is always added).
+// application (by --app the keyword is always added), and the PDF keywords
+// of the settings (PDFA, PAGES=, PASSWORD=) before the user's text.
 std::string OptionFor(App app, const Ask& ask);
 
 // The request for Source to Dest; raises std::invalid_argument when the

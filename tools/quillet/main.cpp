@@ -1,8 +1,10 @@
 // quillet: documents converted from the command line through the library.
 //
-//   quillet convert SRC DEST [--format F] [--app A] [--option TEXT]
-//   quillet folder SRC DEST [--format F] [--app A] [--option TEXT] [--recurse]
+//   quillet convert SRC DEST [--format F] [--app A] [--option TEXT] [PDF]
+//   quillet folder SRC DEST [--format F] [--app A] [--option TEXT] [PDF] [--recurse]
 //                  [--jobs N] [--report FILE] [--json FILE]
+//     PDF: [--pdfa[=N]] [--pages A-B] [--password TEXT | --password-file F]
+//          (the password also from QUILLET_PASSWORD)
 //   quillet office start|stop|status
 //   quillet serve [--listen ADDR:PORT] [--workers N] [--max-queue Q] [--timeout S]
 //                 [--max-upload SIZE] [--auth-token-file F] [--drain-timeout S]
@@ -12,6 +14,9 @@
 //
 // Exit status: 0 done, 1 a conversion failed, 2 a usage or set-up error.
 #include <CLI/CLI.hpp>
+
+#include <cstdlib>
+#include <regex>
 
 #include "Commands.h"
 #include "Serve.h"
@@ -28,6 +33,35 @@ void AddAsk(CLI::App* command, Ask& ask) {
                       "pptx, odp, jpg, gif, png, text ...; see 'quillet formats') or the application's number");
   command->add_option("--app,-a", ask.app, "the application to open the source with: word, excel or powerpoint");
   command->add_option("--option,-o", ask.option, "the library's option keywords (MERGEHTML, JPEGWIDTH=800 ...)");
+  command->add_flag("--pdfa{1}", ask.pdfa, "PDF/A: --pdfa is PDF/A-1b; --pdfa=2 and --pdfa=3 (PDF/A-2b, 3b) are refused "
+                                           "by applications that do not make them")
+      ->check(CLI::IsMember({"1", "2", "3"}));
+  command->add_option("--pages", ask.pages, "only these pages (slides) into the PDF: A-B, or one page")
+      ->check(CLI::Validator(
+          [](std::string& range) {
+            return std::regex_match(range, std::regex("[1-9][0-9]{0,4}(-[1-9][0-9]{0,4})?"))
+                       ? std::string()
+                       : "a page or a range of pages such as 2-3";
+          },
+          "A-B"));
+  // A password on the command line shows in the process list: the file and
+  // the environment variable do not.
+  if (const char* password = std::getenv("QUILLET_PASSWORD"); password && *password) ask.password = password;
+  CLI::Option* password = command->add_option_function<std::string>(
+      "--password", [&ask](const std::string& text) { ask.password = text; },
+      "the password the sources open with (better: --password-file or QUILLET_PASSWORD)");
+  command
+      ->add_option_function<std::string>(
+          "--password-file",
+          [&ask](const std::string& file) {
+            try {
+              ask.password = ReadPasswordFile(file);
+            } catch (const std::invalid_argument& e) {
+              throw CLI::ValidationError("--password-file", e.what());
+            }
+          },
+          "a file holding the password (its closing line end is not part of it)")
+      ->excludes(password);
 }
 
 }  // namespace
