@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the smallest .docx Word and LibreOffice open: one paragraph of text.
+"""Writes the smallest .docx Word and LibreOffice open: a paragraph of text.
 
     make_docx.py OUT.docx TEXT
 """
@@ -24,17 +24,18 @@ RELS = (
 DOCUMENT = (
     '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>'
     '<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">'
-    "<w:body><w:p><w:r><w:t>{text}</w:t></w:r></w:p></w:body></w:document>")
+    "<w:body>{paragraphs}</w:body></w:document>")
+PARAGRAPH = "<w:p><w:r><w:t>{text}</w:t></w:r></w:p>"
 
 
-def docx_bytes(text: str) -> bytes:
-    """The .docx as bytes (text must need no XML escaping)."""
+def docx_bytes(text: str, paragraphs: int = 1) -> bytes:
+    """The .docx as bytes: the text (which must need no XML escaping) as that many paragraphs."""
     import io
     buffer = io.BytesIO()
     with zipfile.ZipFile(buffer, "w", zipfile.ZIP_DEFLATED) as z:
         z.writestr("[Content_Types].xml", CONTENT_TYPES)
         z.writestr("_rels/.rels", RELS)
-        z.writestr("word/document.xml", DOCUMENT.format(text=text))
+        z.writestr("word/document.xml", DOCUMENT.format(paragraphs=PARAGRAPH.format(text=text) * paragraphs))
     return buffer.getvalue()
 
 

@@ -125,3 +125,12 @@ def test_the_client_converts_through_quillet_serve_as_convert_does(server, tmp_p
         client.convert(memo, format="csv")
     with pytest.raises(quillet.QuilletError, match="token"):
         quillet.Client(url).convert(memo, format="pdf")
+
+
+def test_a_document_past_its_deadline_raises_DeadlineError_and_the_next_one_converts(memo):
+    from make_docx import docx_bytes
+    long_document = docx_bytes("Words that fill pages of a long document. " * 20, paragraphs=20000)
+    with pytest.raises(quillet.DeadlineError) as late:
+        quillet.convert(long_document, format="pdf", timeout=1)
+    assert late.value.text.startswith("The document took longer than its deadline of 1 seconds")
+    assert b"Converted from Python" in quillet.convert(memo, format="txt")
