@@ -191,9 +191,9 @@ std::pair<int, std::string> Refusal(const httplib::Result& r) {
 }
 
 // A text long enough that its conversion to PDF takes a while.
-std::string LongText() {
+std::string LongText(int lines = 6000) {
   std::string text;
-  for (int i = 0; i < 6000; ++i) text += "Line " + std::to_string(i) + " of a long document, with words enough.\n";
+  for (int i = 0; i < lines; ++i) text += "Line " + std::to_string(i) + " of a long document, with words enough.\n";
   return text;
 }
 
@@ -411,6 +411,7 @@ class OneWorkerServe : public ::testing::Test {
     dir_ = new test::TempDir;
     test::WriteFile(*dir_ / "token", "the-token\n");
     test::WriteFile(*dir_ / "long.txt", LongText());
+    test::WriteFile(*dir_ / "longer.txt", LongText(20000));
     server_ = new Server({"--workers", "1", "--max-queue", "1", "--auth-token-file", *dir_ / "token"});
     ASSERT_NE(server_->port(), 0) << server_->Log();
     ASSERT_TRUE(server_->HealthTurns(200, 60s)) << server_->Log();
@@ -424,8 +425,8 @@ class OneWorkerServe : public ::testing::Test {
     client->set_bearer_token_auth("the-token");
     return client;
   }
-  static httplib::Result Slow(httplib::Client& client) {
-    return Post(client, "/convert", {Upload(*dir_ / "long.txt"), Form("format", "pdf")});
+  static httplib::Result Slow(httplib::Client& client, const std::string& file = "long.txt") {
+    return Post(client, "/convert", {Upload(*dir_ / file), Form("format", "pdf")});
   }
   static test::TempDir* dir_;
   static Server* server_;
@@ -461,12 +462,12 @@ TEST_F(OneWorkerServe, AFullQueueAnswers429AndAClientThatLeftFreesItsPlace) {
   EXPECT_EQ(two->status, 200);
 
   // A waiting client that gives up leaves the queue: the next one gets its place.
-  auto busy = std::async(std::launch::async, [] { return Slow(*Client()); });
+  auto busy = std::async(std::launch::async, [] { return Slow(*Client(), "longer.txt"); });
   std::this_thread::sleep_for(300ms);
   auto impatient = Client();
-  impatient->set_read_timeout(0, 300000);
+  impatient->set_read_timeout(0, 200000);
   EXPECT_FALSE(Slow(*impatient));
-  std::this_thread::sleep_for(500ms);
+  std::this_thread::sleep_for(400ms);
   const auto next = Slow(*Client());
   ASSERT_TRUE(next);
   EXPECT_EQ(next->status, 200) << next->body;
