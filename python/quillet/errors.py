@@ -43,7 +43,6 @@ _KINDS: tuple[tuple[str, type[ConversionError]], ...] = (
     ("the file is corrupt", CorruptFileError),
     ("longer than its deadline", DeadlineError),
     ("this file format is not available", UnsupportedFormatError),
-    ("file format", UnsupportedFormatError),
 )
 
 # What the library says when it finds no office application to drive.
