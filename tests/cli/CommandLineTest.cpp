@@ -305,6 +305,69 @@ TEST_F(CommandLine, OneShotConversionsAttachToTheSharedOffice) {
   ASSERT_EQ(Quillet({"office", "start"}).status, 0);  // for the tests that follow
 }
 
+TEST_F(CommandLine, ThePdfSettingsReachTheLibraryAndBadOnesAreUsageErrors) {
+  const std::string pdf = Path("second-slide.pdf");
+  const Outcome r = Quillet({"convert", Path("deck.pptx"), pdf, "--pages", "2", "--pdfa"},
+                            {"QUILLET_PASSWORD=not needed here"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::string words;
+  if (FILE* pipe = ::popen(("pdftotext '" + pdf + "' - ; pdfinfo -meta '" + pdf + "'").c_str(), "r")) {
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) words.append(buffer, n);
+    ::pclose(pipe);
+  }
+  EXPECT_NE(words.find("More words"), std::string::npos) << words;
+  EXPECT_EQ(words.find("Slide words"), std::string::npos) << words;
+  EXPECT_NE(words.find("<pdfaid:part>1</pdfaid:part>"), std::string::npos) << words;
+
+  // What the library cannot do is its error; what is no setting at all is
+  // the command line's.
+  const Outcome excel = Quillet({"convert", Path("book.xlsx"), Path("book.pdf"), "--pdfa"});
+  EXPECT_EQ(excel.status, 1);
+  EXPECT_NE(excel.err.find("PDFA: MS Excel makes no PDF/A"), std::string::npos) << excel.err;
+  EXPECT_EQ(Quillet({"convert", Path("memo.docx"), Path("memo.pdf"), "--pages", "3-x"}).status, 2);
+  EXPECT_EQ(Quillet({"convert", Path("memo.docx"), Path("memo.pdf"), "--pdfa=4"}).status, 2);
+  const Outcome missing = Quillet({"convert", Path("memo.docx"), Path("memo.pdf"), "--password-file", Path("none")});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_NE(missing.err.find("the password file " + Path("none") + " cannot be read"), std::string::npos)
+      << missing.err;
+}
+
+TEST_F(CommandLine, FolderWorkersAttachToWarmOffices) {
+  // A second shared office beside the suite's, which is the first.
+  Outcome r = Quillet({"office", "start", "--instances", "2"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<int> first = OfficesWith("pipe,name=" + Pipe() + ";");
+  const std::vector<int> second = OfficesWith("pipe,name=" + Pipe() + "-2;");
+  ASSERT_EQ(first.size(), 1u);
+  ASSERT_EQ(second.size(), 1u);
+  EXPECT_EQ(r.out, "LibreOffice is listening on the pipe " + Pipe() + " (process " + std::to_string(first[0]) +
+                       ")\nLibreOffice is listening on the pipe " + Pipe() + "-2 (process " +
+                       std::to_string(second[0]) + ")\n");
+
+  // The workers start no office of their own: none takes a profile slot in
+  // a cache of the run's own.
+  const test::TempDir cache;
+  fs::create_directories(Path("warm"));
+  const std::vector<std::string> names = {"a", "b", "c", "d"};
+  for (const std::string& name : names)
+    fs::copy_file(Path("memo.docx"), Path("warm/" + name + ".docx"), fs::copy_options::overwrite_existing);
+  r = Quillet({"folder", Path("warm"), Path("warm-out"), "--jobs", "2"}, {"XDG_CACHE_HOME=" + cache.path()});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  for (const std::string& name : names) EXPECT_EQ(ReadFile(Path("warm-out/" + name + ".txt")), "Memo words\r\n");
+  EXPECT_FALSE(fs::exists(cache / "quillet/office")) << "a worker started an office";
+  EXPECT_EQ(OfficesWith("pipe,name=" + Pipe() + "-2;"), second);
+
+  // Stop ends both.
+  r = Quillet({"office", "stop"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("stopped the LibreOffice of the pipe " + Pipe() + "-2 (process " + std::to_string(second[0])),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(OfficesWith("pipe,name=" + Pipe() + "-2;"), std::vector<int>{});
+  ASSERT_EQ(Quillet({"office", "start"}).status, 0);  // for the tests that follow
+}
+
 TEST_F(CommandLine, FieldsAndFormatsArePrinted) {
   Outcome r = Quillet({"field", "softwarename"});
   EXPECT_EQ(r.status, 0);
