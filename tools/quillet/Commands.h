@@ -24,7 +24,9 @@ struct FolderArgs {
 };
 int RunFolder(const FolderArgs& args);
 
-int RunOffice(const std::string& action);
+// Instances: "start" starts that many shared offices, on the well-known pipe
+// and on "<pipe>-2" ... (folder runs with --jobs attach to them).
+int RunOffice(const std::string& action, size_t instances = 1);
 int RunFormats(bool library);
 int RunField(const std::string& name);
 

@@ -2,6 +2,7 @@
 // worker processes, with progress, a report and JSON Lines records.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "Library.h"
 #include "Progress.h"
 #include "Records.h"
+#include "SharedOffice.h"
 #include "Workers.h"
 
 namespace quillet::cli {
@@ -102,9 +104,15 @@ int RunFolder(const FolderArgs& args) {
     }
   } else {
     try {
+      // Warm shared offices ("office start --instances N"), one for each
+      // worker, spare the workers an office start each. Fewer are left to
+      // one-shot conversions: the workers start their own.
+      const size_t workers = std::min(args.jobs, work.size());
+      std::vector<std::string> warm = WarmInstances(WellKnownPipe(), workers);
+      if (warm.size() < workers) warm.clear();
       RunInWorkers(
           work, args.jobs, [&](size_t i) { progress.Started(work[i].source); },
-          [&](size_t i, const Outcome& o) { finish({work[i], o}); });
+          [&](size_t i, const Outcome& o) { finish({work[i], o}); }, warm);
     } catch (const std::exception& e) {
       std::fprintf(stderr, "quillet: %s\n", e.what());
       return kUsage;

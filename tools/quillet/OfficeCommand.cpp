@@ -2,6 +2,8 @@
 // conversions attach to.
 #include <cstdio>
 #include <stdexcept>
+#include <thread>
+#include <vector>
 
 #include "Commands.h"
 #include "SharedOffice.h"
@@ -18,12 +20,27 @@ std::string Pids(const std::vector<int>& pids) {
 
 }  // namespace
 
-int RunOffice(const std::string& action) {
+int RunOffice(const std::string& action, size_t instances) {
   const std::string pipe = WellKnownPipe();
   try {
     if (action == "start") {
-      const int pid = StartOffice(pipe);
-      std::printf("LibreOffice is listening on the pipe %s (process %d)\n", pipe.c_str(), pid);
+      // Started together: each takes as long as LibreOffice needs.
+      std::vector<int> pids(instances, 0);
+      std::vector<std::string> errors(instances);
+      std::vector<std::thread> starts;
+      for (size_t i = 0; i < instances; ++i)
+        starts.emplace_back([&, i] {
+          try {
+            pids[i] = StartOffice(InstancePipe(pipe, i));
+          } catch (const std::exception& e) {
+            errors[i] = e.what();
+          }
+        });
+      for (std::thread& t : starts) t.join();
+      for (const std::string& e : errors)
+        if (!e.empty()) throw std::runtime_error(e);
+      for (size_t i = 0; i < instances; ++i)
+        std::printf("LibreOffice is listening on the pipe %s (process %d)\n", InstancePipe(pipe, i).c_str(), pids[i]);
       return kOk;
     }
     if (action == "stop") {
@@ -32,12 +49,25 @@ int RunOffice(const std::string& action) {
         std::printf("no LibreOffice listens on the pipe %s\n", pipe.c_str());
       else
         std::printf("stopped the LibreOffice of the pipe %s (process %s)\n", pipe.c_str(), Pids(stopped).c_str());
+      // The further instances, as far as there are any.
+      for (size_t i = 1;; ++i) {
+        const std::string more = InstancePipe(pipe, i);
+        const std::vector<int> ended = StopOffice(more);
+        if (ended.empty()) break;
+        std::printf("stopped the LibreOffice of the pipe %s (process %s)\n", more.c_str(), Pids(ended).c_str());
+      }
       return kOk;
     }
     const OfficeState state = QueryOffice(pipe);
     if (state.accepting) {
       std::printf("LibreOffice is listening on the pipe %s (process %s)\n", pipe.c_str(),
                   state.pids.empty() ? "unknown" : Pids(state.pids).c_str());
+      for (size_t i = 1;; ++i) {
+        const OfficeState more = QueryOffice(InstancePipe(pipe, i));
+        if (!more.accepting) break;
+        std::printf("LibreOffice is listening on the pipe %s (process %s)\n", InstancePipe(pipe, i).c_str(),
+                    more.pids.empty() ? "unknown" : Pids(more.pids).c_str());
+      }
       return kOk;
     }
     std::printf("no LibreOffice listens on the pipe %s\n", pipe.c_str());

@@ -155,6 +155,17 @@ std::string WellKnownPipe() {
   return "quillet-office";
 }
 
+std::string InstancePipe(const std::string& pipe, size_t i) {
+  return i == 0 ? pipe : pipe + "-" + std::to_string(i + 1);
+}
+
+std::vector<std::string> WarmInstances(const std::string& pipe, size_t limit) {
+  std::vector<std::string> pipes;
+  while (pipes.size() < limit && Accepting(InstancePipe(pipe, pipes.size())))
+    pipes.push_back(InstancePipe(pipe, pipes.size()));
+  return pipes;
+}
+
 OfficeState QueryOffice(const std::string& pipe) {
   OfficeState state;
   state.accepting = Accepting(pipe);

@@ -13,6 +13,13 @@ namespace quillet::cli {
 
 std::string WellKnownPipe();
 
+// The pipe of the shared office number I (from 0) of "office start
+// --instances N": the well-known pipe itself, then "<pipe>-2", "<pipe>-3" ...
+std::string InstancePipe(const std::string& pipe, size_t i);
+// The pipes of the shared offices that accept connections now, in order,
+// from the first up to the first that does not (at most Limit).
+std::vector<std::string> WarmInstances(const std::string& pipe, size_t limit);
+
 struct OfficeState {
   bool accepting = false;  // something accepts connections on the pipe
   std::vector<int> pids;   // the soffice processes that listen on it

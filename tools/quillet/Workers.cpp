@@ -227,7 +227,7 @@ int ServeAsWorker() {
 }
 
 void RunInWorkers(const std::vector<Request>& requests, size_t jobs, const std::function<void(size_t)>& started,
-                  const std::function<void(size_t, const Outcome&)>& finished) {
+                  const std::function<void(size_t, const Outcome&)>& finished, const std::vector<std::string>& attach) {
   ::signal(SIGPIPE, SIG_IGN);  // a worker that died is seen at its output's end
   const std::string program = SelfProgram();
   size_t next = 0, spawned = 0;
@@ -236,9 +236,13 @@ void RunInWorkers(const std::vector<Request>& requests, size_t jobs, const std::
     long busy = -1;  // the request it works on
   };
   std::vector<Slot> workers;
+  // A warm office to attach to, else a pipe on which nothing listens.
   auto spawn = [&] {
+    const size_t i = workers.size();
+    ++spawned;
     return std::make_unique<WorkerProcess>(
-        program, "quillet-worker-" + std::to_string(::getpid()) + "-" + std::to_string(spawned++));
+        program, i < attach.size() ? attach[i]
+                                   : "quillet-worker-" + std::to_string(::getpid()) + "-" + std::to_string(spawned));
   };
   auto hand = [&](Slot& w) {
     if (next >= requests.size()) {
@@ -283,7 +287,7 @@ void RunInWorkers(const std::vector<Request>& requests, size_t jobs, const std::
       finished(static_cast<size_t>(w.busy), Outcome{false, "the worker process ended (" + end + ")", 0});
       w.busy = -1;
       if (next < requests.size()) {
-        w.process = spawn();
+        w.process = spawn();  // with an office of its own
         hand(w);
       }
     }

@@ -23,9 +23,12 @@ int ServeAsWorker();
 
 // Runs Requests in Jobs workers, handing each worker its next request as it
 // answers. Started and Finished are called on this thread with the index of
-// the request. A worker that dies fails its request and is replaced.
+// the request. A worker that dies fails its request and is replaced. Worker I
+// attaches to the office listening on Attach[I] when there is one, and
+// starts its own otherwise.
 void RunInWorkers(const std::vector<Request>& requests, size_t jobs,
-                  const std::function<void(size_t)>& started, const std::function<void(size_t, const Outcome&)>& finished);
+                  const std::function<void(size_t)>& started, const std::function<void(size_t, const Outcome&)>& finished,
+                  const std::vector<std::string>& attach = {});
 
 // One worker process: its pipes and its temporary folder, all given back
 // (the process waited for) when the object goes.
