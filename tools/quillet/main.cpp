@@ -5,7 +5,7 @@
 //                  [--jobs N] [--report FILE] [--json FILE]
 //     PDF: [--pdfa[=N]] [--pages A-B] [--password TEXT | --password-file F]
 //          (the password also from QUILLET_PASSWORD)
-//   quillet office start|stop|status
+//   quillet office start|stop|status [--instances N]
 //   quillet serve [--listen ADDR:PORT] [--workers N] [--max-queue Q] [--timeout S]
 //                 [--max-upload SIZE] [--auth-token-file F] [--drain-timeout S]
 //   quillet formats [--library]
@@ -98,6 +98,9 @@ int main(int argc, char** argv) {
   office->add_option("ACTION", action, "start, stop or status")
       ->required()
       ->check(CLI::IsMember({"start", "stop", "status"}));
+  size_t instances = 1;
+  office->add_option("--instances", instances, "start: that many offices, for folder runs with --jobs to attach to")
+      ->check(CLI::Range(1, 64));
 
   ServeArgs serveArgs;
   CLI::App* serve = app.add_subcommand("serve", "convert documents posted over HTTP, in a pool of worker processes");
@@ -134,7 +137,7 @@ int main(int argc, char** argv) {
   }
   if (*convert) return RunConvert(src, dest, convertAsk);
   if (*folder) return RunFolder(folderArgs);
-  if (*office) return RunOffice(action);
+  if (*office) return RunOffice(action, instances);
   if (*serve) return RunServe(serveArgs);
   if (*formats) return RunFormats(library);
   if (*field) return RunField(fieldName);
