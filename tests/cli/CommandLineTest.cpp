@@ -333,6 +333,41 @@ TEST_F(CommandLine, ThePdfSettingsReachTheLibraryAndBadOnesAreUsageErrors) {
       << missing.err;
 }
 
+TEST_F(CommandLine, FolderWorkersAttachToWarmOffices) {
+  // A second shared office beside the suite's, which is the first.
+  Outcome r = Quillet({"office", "start", "--instances", "2"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<int> first = OfficesWith("pipe,name=" + Pipe() + ";");
+  const std::vector<int> second = OfficesWith("pipe,name=" + Pipe() + "-2;");
+  ASSERT_EQ(first.size(), 1u);
+  ASSERT_EQ(second.size(), 1u);
+  EXPECT_EQ(r.out, "LibreOffice is listening on the pipe " + Pipe() + " (process " + std::to_string(first[0]) +
+                       ")\nLibreOffice is listening on the pipe " + Pipe() + "-2 (process " +
+                       std::to_string(second[0]) + ")\n");
+
+  // The workers start no office of their own: none takes a profile slot in
+  // a cache of the run's own.
+  const test::TempDir cache;
+  fs::create_directories(Path("warm"));
+  const std::vector<std::string> names = {"a", "b", "c", "d"};
+  for (const std::string& name : names)
+    fs::copy_file(Path("memo.docx"), Path("warm/" + name + ".docx"), fs::copy_options::overwrite_existing);
+  r = Quillet({"folder", Path("warm"), Path("warm-out"), "--jobs", "2"}, {"XDG_CACHE_HOME=" + cache.path()});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  for (const std::string& name : names) EXPECT_EQ(ReadFile(Path("warm-out/" + name + ".txt")), "Memo words\r\n");
+  EXPECT_FALSE(fs::exists(cache / "quillet/office")) << "a worker started an office";
+  EXPECT_EQ(OfficesWith("pipe,name=" + Pipe() + "-2;"), second);
+
+  // Stop ends both.
+  r = Quillet({"office", "stop"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("stopped the LibreOffice of the pipe " + Pipe() + "-2 (process " + std::to_string(second[0])),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(OfficesWith("pipe,name=" + Pipe() + "-2;"), std::vector<int>{});
+  ASSERT_EQ(Quillet({"office", "start"}).status, 0);  // for the tests that follow
+}
+
 TEST_F(CommandLine, FieldsAndFormatsArePrinted) {
   Outcome r = Quillet({"field", "softwarename"});
   EXPECT_EQ(r.status, 0);
