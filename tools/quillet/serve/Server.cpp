@@ -174,6 +174,10 @@ class Server {
     http_.new_task_queue = [n = workers + maxQueue + 4] { return new httplib::ThreadPool(n); };
     http_.set_payload_max_length(maxUpload);
     http_.set_keep_alive_timeout(2);
+    http_.set_keep_alive_max_count(1000);
+    // An answer is written as its head, then its body: without this the body
+    // waits for the client's delayed acknowledgement of the head (40 ms).
+    http_.set_tcp_nodelay(true);
     http_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
       note = {&req, req.has_header("Gotenberg-Trace") ? req.get_header_value("Gotenberg-Trace") : NewTrace(), 0,
               Clock::now()};
