@@ -105,8 +105,16 @@ void Pool::Close() {
 
 void Pool::Kill() {
   std::lock_guard lock(mutex_);
+  closed_ = killed_ = true;
   for (const auto& slot : slots_)
     if (slot->pid > 0) ::kill(slot->pid, SIGKILL);
+  // What still waits gets no worker now.
+  for (const std::shared_ptr<Job>& job : queue_) {
+    job->stopped = job->done = true;
+    job->outcome = Outcome{false, "the server is stopping", 0};
+  }
+  queue_.clear();
+  changed_.notify_all();
 }
 
 void Pool::Stop() {
@@ -160,7 +168,7 @@ void Pool::Serve(Slot& slot) {
   std::unique_lock lock(mutex_);
   for (;;) {
     if (!slot.process) {
-      if (stopping_) break;
+      if (stopping_ || killed_) break;
       const std::string pipe = "quillet-serve-" + std::to_string(::getpid()) + "-" + std::to_string(++spawned_);
       lock.unlock();
       std::unique_ptr<WorkerProcess> process;

@@ -74,7 +74,7 @@ class Pool {
   PoolView View() const;
   // No more jobs are taken; the queued ones are still served.
   void Close();
-  // Ends every worker process now: their jobs fail.
+  // Ends every worker process now: their jobs fail, and so do the queued ones.
   void Kill();
   // Closes, serves what is queued, then ends the workers (each gives its
   // office back) and joins their threads.
@@ -93,7 +93,7 @@ class Pool {
   std::condition_variable changed_;
   std::deque<std::shared_ptr<Job>> queue_;
   std::vector<std::unique_ptr<Slot>> slots_;
-  bool closed_ = false, stopping_ = false;
+  bool closed_ = false, stopping_ = false, killed_ = false;
   long restarts_ = 0, spawned_ = 0;
 };
 

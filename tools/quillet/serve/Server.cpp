@@ -5,11 +5,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
@@ -19,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -279,12 +282,12 @@ class Server {
       error = "the client went away";
       return 499;
     }
-    note.worker = job->worker;
+    note.worker = std::max(job->worker, 0);
     metrics_.Waited(job->waitedSeconds);
     if (job->outcome.ok) return 0;
     error = Clean(job->outcome.error, {folder.path() + "/in/", folder.path() + "/out/", folder.path() + "/",
                                         base_ + "/", base_});
-    if (job->workerDied) return stopping_ ? 503 : 500;
+    if (job->workerDied || job->stopped) return stopping_ ? 503 : 500;
     return PastDeadline(job->outcome.error) ? 504 : 422;
   }
 
