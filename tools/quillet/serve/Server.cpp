@@ -562,7 +562,8 @@ int RunServe(const ServeArgs& args) {
       status = kUsage;
     } else {
       server.StartPool();
-      std::printf("quillet serve: listening on %s:%d with %zu workers\n", host.c_str(), bound, workers);
+      const std::string shown = host.find(':') == std::string::npos ? host : "[" + host + "]";
+      std::printf("quillet serve: listening on %s:%d with %zu workers\n", shown.c_str(), bound, workers);
       std::fflush(stdout);
       std::thread listener([&] { server.Listen(); });
       int sig = 0;
