@@ -10,6 +10,10 @@
 #                              sources of the libraries cross-built for Windows,
 #                              and 32-bit Wine where this machine runs 32-bit
 #                              programs
+#   scripts/setup.sh --containers
+#                              also podman, runc and debootstrap, which build
+#                              and run the container image (deploy/); the
+#                              flags combine
 #
 # A package index that fails to download (Debian's i386 index of the security
 # suite now and then does) does not stop the set-up: only a package that
@@ -21,12 +25,14 @@ SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
-tests=0
-case "${1:-}" in
-  "") ;;
-  --tests) tests=1 ;;
-  *) echo "usage: $0 [--tests]" >&2; exit 2 ;;
-esac
+tests=0 containers=0
+for arg in "$@"; do
+  case "$arg" in
+    --tests) tests=1 ;;
+    --containers) containers=1 ;;
+    *) echo "usage: $0 [--tests] [--containers]" >&2; exit 2 ;;
+  esac
+done
 
 packages=(
   # toolchain and build
@@ -72,7 +78,12 @@ test_packages=(
   # packaging: the Debian package's checks, and the Python package's
   # installation and tests
   lintian fakeroot python3-pytest python3-pip python3-setuptools python3-wheel
+  # the deployment tests: the Kubernetes manifests' reader, and the scale-out
+  # test's load balancer and network namespaces
+  python3-yaml haproxy iproute2
 )
+# The container image's tools (deploy/build-image.sh); CI does not build it.
+container_packages=(podman runc debootstrap)
 # Only where 32-bit programs run: 32-bit Wine and the 32-bit CUPS client for
 # its spooler. They are wanted, not needed: without them the 32-bit Windows
 # suite is skipped and said so.
@@ -89,6 +100,8 @@ if [ $tests -eq 1 ]; then
     echo "setup: this machine cannot run 32-bit programs ($reason): no 32-bit Wine."
   fi
 fi
+
+[ $containers -eq 0 ] || packages+=("${container_packages[@]}")
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 
@@ -125,6 +138,12 @@ if [ ${#missing_i386[@]} -gt 0 ]; then
     echo "setup: 32-bit Wine cannot be installed (${missing_i386[*]}):" \
          "the 32-bit Windows tests will be skipped."
   fi
+fi
+
+if [ $containers -eq 1 ] && [ ! -e /etc/containers/containers.conf ]; then
+  # podman as root on a machine that may not raise resource limits.
+  $SUDO mkdir -p /etc/containers
+  printf '[containers]\ndefault_ulimits = []\n' | $SUDO tee /etc/containers/containers.conf >/dev/null
 fi
 
 if [ $tests -eq 1 ]; then
