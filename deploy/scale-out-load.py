@@ -162,6 +162,7 @@ def main():
             if name != args.only:
                 balancer.command(f"disable server replicas/{name}")
     load = Load(args)
+    before = {name: int(row["stot"]) for name, row in balancer.servers().items()} if balancer else {}
     watch = Watch(balancer) if balancer else None
     if watch:
         watch.start()
@@ -192,7 +193,7 @@ def main():
               "answers": {str(k): v for k, v in sorted(load.answers.items(), key=str)}}
     if balancer:
         final = balancer.servers()
-        report["sessions"] = {name: int(row["stot"]) for name, row in final.items()}
+        report["sessions"] = {name: int(row["stot"]) - before.get(name, 0) for name, row in final.items()}
         for name, at in load.sent_at.items():
             down = watch.down_at.get(name)
             if down is None:

@@ -138,7 +138,7 @@ echo "three replicas up behind the balancer after $(awk -v a="$started" -v b="$(
 load() { python3 "$here/scale-out-load.py" "http://127.0.0.1:$port" --stats "$work/haproxy.sock" --documents "$documents" "$@"; }
 if [ "$throughput" = 1 ]; then
   echo "one replica:    $(load --threads 4 --only r1)"
-  echo "three replicas: $(load --threads 6)"
+  echo "three replicas: $(load --threads 4)"
 fi
 status=0
 result=$(load --threads 6 --sigkill "r1=${pid[r1]}" --sigterm "r2=${pid[r2]}") || status=$?
