@@ -68,10 +68,11 @@ echo "image $tag: built in $(since "$started") s, $(podman image inspect "$tag" 
 # The container as a cluster runs it: read-only root, /tmp its only writable folder.
 python3 "$source_dir/tests/packaging/make_docx.py" "$work/memo.docx" "Converted in a container"
 started=$(now)
-# The periodic health check needs systemd's timers; the check is run once below.
+# The periodic health check needs systemd's timers (podman says so where there
+# are none): the check is run once below.
 container=$(podman run -d --read-only --tmpfs /tmp:rw,mode=1777,size=1g -p 127.0.0.1::8080 \
-  --health-interval disable "$tag" \
-  --listen 0.0.0.0:8080 --workers 1 --drain-timeout 10)
+  --health-interval disable "$tag" --listen 0.0.0.0:8080 --workers 1 --drain-timeout 10 2>"$work/run.log") ||
+  { cat "$work/run.log"; exit 1; }
 port=$(podman port "$container" 8080/tcp | head -1 | sed 's/.*://')
 for _ in $(seq 1 120); do
   curl -fs -o /dev/null "http://127.0.0.1:$port/health" 2>/dev/null && break
