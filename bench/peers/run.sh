@@ -19,6 +19,7 @@
 # own offices). Measure on an otherwise quiet machine: the load comes first.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/../.."
+source bench/lib.sh
 n=${1:-10}
 echo "load: $(uptime)"
 echo "cores: $(nproc); $(soffice --version 2>/dev/null | head -1)"
@@ -33,35 +34,12 @@ mkdir -p "$cache"
 export QUILLET_OFFICE_PIPE=quillet-bench
 unoconv_pid=""
 unoconv_port=20990
-# The pipe files (/tmp/OSL_PIPE_...) that process $1 listens on, by its sockets.
-pipe_files_of() {
-  for fd in /proc/"$1"/fd/*; do
-    case $(readlink "$fd") in
-      socket:*) inode=$(readlink "$fd"); inode=${inode#socket:[}; inode=${inode%]}
-                awk -v i="$inode" '$7 == i && $8 ~ /^\/tmp\/OSL_PIPE_/ {print $8}' /proc/net/unix ;;
-    esac
-  done | sort -u
-}
 cleanup() {
   "$q" office stop >/dev/null 2>&1 || true
-  if [ -n "$unoconv_pid" ]; then
-    kill "$unoconv_pid" 2>/dev/null || true
-    # The office the listener started, known by the port it accepts on.
-    for pid in $(ps -eo pid=,args= | awk -v p="port=$unoconv_port[,;]" '/soffice\.bin/ && $0 ~ p {print $1}'); do
-      pipes=$(pipe_files_of "$pid")
-      kill "$pid" 2>/dev/null || true
-      for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-      kill -9 "$pid" 2>/dev/null || true
-      # What an office ended by a signal leaves: its pipes' files.
-      for f in $pipes; do rm -f "$f"; done
-    done
-  fi
+  [ -z "$unoconv_pid" ] || stop_unoconv "$unoconv_pid" "$unoconv_port"
   rm -rf "$work"
 }
 trap cleanup EXIT
-
-now() { date +%s%N; }
-median() { sort -n | awk '{a[NR]=$1} END {if (NR) printf "%.1f", (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
 
 # The documents, made through LibreOffice: a text of some paragraphs, a
 # sheet of 40 rows, a presentation of three slides.

@@ -13,6 +13,7 @@
 # `--jobs 2` on warm offices (`quillet office start --instances 2`).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/../.."
+source bench/lib.sh
 n=${1:-15}
 echo "load: $(uptime)"
 echo "cores: $(nproc); $(soffice --version 2>/dev/null | head -1)"
@@ -34,17 +35,10 @@ unoconv_port=20991
 cleanup() {
   [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null || true
   "$q" office stop >/dev/null 2>&1 || true
-  if [ -n "$unoconv_pid" ]; then
-    kill "$unoconv_pid" 2>/dev/null || true
-    for pid in $(ps -eo pid=,args= | awk -v p="port=$unoconv_port[,;]" '/soffice\.bin/ && $0 ~ p {print $1}'); do
-      kill "$pid" 2>/dev/null || true
-    done
-  fi
+  [ -z "$unoconv_pid" ] || stop_unoconv "$unoconv_pid" "$unoconv_port"
   rm -rf "$work"
 }
 trap cleanup EXIT
-now() { date +%s%N; }
-median() { sort -n | awk '{a[NR]=$1} END {if (NR) printf "%.1f", (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
 
 # The documents: a text of twelve paragraphs, a sheet of 40 rows, three slides.
 ns='xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0" xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0" office:version="1.3"'
