@@ -22,6 +22,7 @@
 #include <chrono>
 #include <filesystem>
 #include <future>
+#include <optional>
 #include <regex>
 #include <thread>
 
@@ -118,6 +119,14 @@ class Server {
   }
   std::string Log() const { return ReadFile(temp_ / "err"); }
   const test::TempDir& temp() const { return temp_; }
+  // When worker Id last wrote the result of its office's probe; nullopt
+  // before the first.
+  std::optional<fs::file_time_type> ProbedAt(int id) const {
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(temp_ / "tmp", ec), end; !ec && it != end; it.increment(ec))
+      if (it->path().filename() == "probe-" + std::to_string(id) + ".txt") return fs::last_write_time(it->path(), ec);
+    return std::nullopt;
+  }
 
  private:
   test::TempDir temp_;
@@ -485,6 +494,24 @@ TEST_F(OneWorkerServe, HealthIs503WhileTheOfficeIsStoppedAnd200OnceItWasReplaced
   EXPECT_TRUE(test::GoneWithin(offices[0], 5000));  // ended by the library, not continued
   ::kill(offices[0], SIGCONT);
   EXPECT_EQ(server_->Health()["workers"][0]["office"], "answers");
+}
+
+TEST_F(OneWorkerServe, AnIdleOfficeIsProbedOnlyWhenTheHealthCheckAsks) {
+  // (Each probe is a document that counts towards the office's recycling.)
+  ASSERT_TRUE(server_->HealthTurns(200, 30s));
+  std::this_thread::sleep_for(1500ms);  // the probe this health check asked for is done
+  const auto before = server_->ProbedAt(1);
+  ASSERT_TRUE(before);
+  std::this_thread::sleep_for(2500ms);
+  EXPECT_EQ(server_->ProbedAt(1), before) << "probed with nobody asking";
+
+  bool probed = false;
+  for (int i = 0; i < 40 && !probed; ++i) {
+    EXPECT_EQ(server_->Client()->Get("/health")->status, 200);
+    std::this_thread::sleep_for(100ms);
+    probed = server_->ProbedAt(1) != before;
+  }
+  EXPECT_TRUE(probed) << "the health check asked, and no probe came";
 }
 
 TEST_F(OneWorkerServe, SigtermLetsTheRequestInProgressAnswerAndLeavesNoOffice) {

@@ -14,9 +14,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// How long a worker stays idle before its office is probed, and the probe's
-// deadline while the office answered the last time (one that did not is
-// started again by the probe, which takes seconds).
+// How long a worker stays idle before the health check has its office
+// probed, and the probe's deadline while the office answered the last time
+// (one that did not is started again by the probe, which takes seconds).
 constexpr auto kProbeEvery = 1s;
 constexpr int kProbeSeconds = 3;
 constexpr int kStartSeconds = 60;
@@ -127,7 +127,17 @@ void Pool::Stop() {
     if (slot->thread.joinable()) slot->thread.join();
 }
 
-bool Pool::ProbeDue(const Slot& slot, Clock::time_point now) const { return now - slot.lastActive >= kProbeEvery; }
+bool Pool::ProbeDue(const Slot& slot, Clock::time_point now) const {
+  return healthAsked_ > slot.lastActive && now - slot.lastActive >= kProbeEvery;
+}
+
+void Pool::HealthAsked() {
+  {
+    std::lock_guard lock(mutex_);
+    healthAsked_ = Clock::now();
+  }
+  changed_.notify_all();
+}
 
 // Runs Request in the slot's worker (the lock let go meanwhile); a worker
 // that dies under it is given up, to be replaced.
@@ -219,7 +229,10 @@ void Pool::Serve(Slot& slot) {
       Probe(slot, lock);
       continue;
     }
-    changed_.wait_until(lock, slot.lastActive + kProbeEvery);
+    if (healthAsked_ > slot.lastActive)
+      changed_.wait_until(lock, slot.lastActive + kProbeEvery);
+    else
+      changed_.wait(lock);
   }
   // The worker ends of itself once its input is closed, and stops its office.
   if (slot.process) {

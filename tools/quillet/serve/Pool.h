@@ -1,10 +1,14 @@
 // The server's pool: N worker processes ("quillet worker"), each with an
 // office of its own, fed from one bounded queue. A thread of the server
 // stands beside each worker and hands it the queue's next job; a worker
-// whose process dies fails its job and is replaced. Idle workers are asked
-// to convert a small probe document now and then, with a short deadline, so
-// that the pool knows whether each worker's office answers: the library ends
-// an office that misses the deadline, and the next probe starts a new one.
+// whose process dies fails its job and is replaced. When the health check
+// asks, idle workers not heard from for a second convert a small probe
+// document with a short deadline, so that the pool knows whether each
+// worker's office answers: the library ends an office that misses the
+// deadline, and the next probe starts a new one. Probes follow the health
+// checks rather than a clock of their own: an office counts each probe
+// towards its recycling, and a server nobody watches should not restart its
+// offices every few minutes for probes alone.
 #pragma once
 
 #include <chrono>
@@ -72,6 +76,9 @@ class Pool {
   bool Wait(const std::shared_ptr<Job>& job, const std::function<bool()>& gone);
 
   PoolView View() const;
+  // The health check asks: idle workers not heard from for a second are
+  // probed (the answer the check gets is the last one known).
+  void HealthAsked();
   // No more jobs are taken; the queued ones are still served.
   void Close();
   // Ends every worker process now: their jobs fail, and so do the queued ones.
@@ -95,6 +102,7 @@ class Pool {
   std::vector<std::unique_ptr<Slot>> slots_;
   bool closed_ = false, stopping_ = false, killed_ = false;
   long restarts_ = 0, spawned_ = 0;
+  Clock::time_point healthAsked_{};
 };
 
 }  // namespace quillet::cli::serve

@@ -421,6 +421,7 @@ class Server {
   }
 
   void Health(httplib::Response& res) {
+    pool_.HealthAsked();
     const PoolView view = pool_.View();
     bool up = false;
     json workers = json::array();
