@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <future>
 #include <optional>
 #include <regex>
@@ -437,6 +438,19 @@ class OneWorkerServe : public ::testing::Test {
   static httplib::Result Slow(httplib::Client& client, const std::string& file = "long.txt") {
     return Post(client, "/convert", {Upload(*dir_ / file), Form("format", "pdf")});
   }
+  // Whether /health comes to show what Wanted looks for within 20 s (it is
+  // asked every 20 ms).
+  static bool HealthShows(const std::function<bool(const json&)>& wanted) {
+    for (int i = 0; i < 1000; ++i) {
+      if (wanted(server_->Health())) return true;
+      std::this_thread::sleep_for(20ms);
+    }
+    return false;
+  }
+  static bool Busy(const json& health) { return health["workers"][0]["state"] == "busy"; }
+  static std::function<bool(const json&)> Queued(int n) {
+    return [n](const json& health) { return health["queued"] == n; };
+  }
   static test::TempDir* dir_;
   static Server* server_;
 };
@@ -456,10 +470,10 @@ TEST_F(OneWorkerServe, ATokenIsRequiredWhenOneIsSet) {
 
 TEST_F(OneWorkerServe, AFullQueueAnswers429AndAClientThatLeftFreesItsPlace) {
   // One converts, one waits, the third is turned away.
-  auto first = std::async(std::launch::async, [] { return Slow(*Client()); });
-  std::this_thread::sleep_for(300ms);
+  auto first = std::async(std::launch::async, [] { return Slow(*Client(), "longer.txt"); });
+  ASSERT_TRUE(HealthShows(Busy));
   auto second = std::async(std::launch::async, [] { return Slow(*Client()); });
-  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(HealthShows(Queued(1)));
   const auto third = Slow(*Client());
   ASSERT_TRUE(third);
   EXPECT_EQ(third->status, 429) << third->body;
@@ -472,11 +486,17 @@ TEST_F(OneWorkerServe, AFullQueueAnswers429AndAClientThatLeftFreesItsPlace) {
 
   // A waiting client that gives up leaves the queue: the next one gets its place.
   auto busy = std::async(std::launch::async, [] { return Slow(*Client(), "longer.txt"); });
-  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(HealthShows(Busy));
+  const json conversions = server_->Health()["workers"][0]["conversions"];
   auto impatient = Client();
   impatient->set_read_timeout(0, 200000);
   EXPECT_FALSE(Slow(*impatient));
-  std::this_thread::sleep_for(400ms);
+  bool leftWhileTheWorkerWasBusy = false;
+  EXPECT_TRUE(HealthShows([&](const json& health) {
+    leftWhileTheWorkerWasBusy = health["workers"][0]["conversions"] == conversions;
+    return health["queued"] == 0;
+  }));
+  EXPECT_TRUE(leftWhileTheWorkerWasBusy) << "the waiting job left the queue only when the worker took it";
   const auto next = Slow(*Client());
   ASSERT_TRUE(next);
   EXPECT_EQ(next->status, 200) << next->body;
