@@ -519,9 +519,17 @@ TEST_F(OneWorkerServe, HealthIs503WhileTheOfficeIsStoppedAnd200OnceItWasReplaced
 TEST_F(OneWorkerServe, AnIdleOfficeIsProbedOnlyWhenTheHealthCheckAsks) {
   // (Each probe is a document that counts towards the office's recycling.)
   ASSERT_TRUE(server_->HealthTurns(200, 30s));
-  std::this_thread::sleep_for(1500ms);  // the probe this health check asked for is done
-  const auto before = server_->ProbedAt(1);
-  ASSERT_TRUE(before);
+  // The probe this health check asked for is done once the probe's result
+  // stays as it is for a second and a half (probes a second apart never do).
+  auto before = server_->ProbedAt(1);
+  bool settled = false;
+  for (int i = 0; i < 8 && !settled; ++i) {
+    std::this_thread::sleep_for(1500ms);
+    const auto now = server_->ProbedAt(1);
+    settled = now && now == before;
+    before = now;
+  }
+  ASSERT_TRUE(settled) << "the office is probed with nobody asking";
   std::this_thread::sleep_for(2500ms);
   EXPECT_EQ(server_->ProbedAt(1), before) << "probed with nobody asking";
 
@@ -540,7 +548,7 @@ TEST_F(OneWorkerServe, SigtermLetsTheRequestInProgressAnswerAndLeavesNoOffice) {
   const std::vector<int> offices = OfficesOf(worker);
   ASSERT_EQ(offices.size(), 1u);
   auto request = std::async(std::launch::async, [] { return Slow(*Client()); });
-  std::this_thread::sleep_for(500ms);
+  ASSERT_TRUE(HealthShows(Busy));
   EXPECT_EQ(server_->Stop(), 0);
   const auto answer = request.get();
   ASSERT_TRUE(answer);
