@@ -158,7 +158,9 @@ TEST_F(PdfOptions, ProtectedFilesOpenWithTheirPasswordAndFailAtOnceWithAWrongOne
     std::filesystem::remove(c.dest);
     const auto start = std::chrono::steady_clock::now();
     const std::string error = Convert(c.source, c.dest, c.format, c.app + "PASSWORD=\"" + wrong + "\"");
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << c.source;
+    // Refused, not left waiting on a password prompt until the deadline
+    // (120 s); the bound is loose so that a busy machine cannot fail it.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << c.source;
     EXPECT_EQ(error, "The password is incorrect") << c.source;
     EXPECT_FALSE(std::filesystem::exists(c.dest)) << c.source;
   }
