@@ -1,5 +1,8 @@
 #include "uno/Connection.h"
 
+#include <pthread.h>
+#include <signal.h>
+
 #include <com/sun/star/bridge/BridgeFactory.hpp>
 #include <com/sun/star/connection/Connector.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
@@ -12,6 +15,33 @@
 namespace quillet::office::uno {
 
 namespace {
+
+// SIGPIPE blocked on the calling thread while it lives. The bridge's reader
+// and writer threads start inside createBridge and inherit the mask, so a
+// write to an office that has just died fails with EPIPE, which disposes the
+// bridge, instead of raising SIGPIPE, which would end the whole host process
+// (a library must not change the process's own disposition of the signal).
+// A SIGPIPE raised meanwhile on this thread stays pending for it alone and
+// is taken before the mask is put back.
+class SigpipeBlocked {
+ public:
+  SigpipeBlocked() {
+    sigemptyset(&pipe_);
+    sigaddset(&pipe_, SIGPIPE);
+    ::pthread_sigmask(SIG_BLOCK, &pipe_, &old_);
+  }
+  ~SigpipeBlocked() {
+    const timespec none{0, 0};
+    while (::sigtimedwait(&pipe_, nullptr, &none) == SIGPIPE) {
+    }
+    ::pthread_sigmask(SIG_SETMASK, &old_, nullptr);
+  }
+  SigpipeBlocked(const SigpipeBlocked&) = delete;
+  SigpipeBlocked& operator=(const SigpipeBlocked&) = delete;
+
+ private:
+  sigset_t pipe_, old_;
+};
 
 // Marks the connection gone when the bridge is disposed.
 class BridgeListener : public cppu::WeakImplHelper1<css::lang::XEventListener> {
@@ -34,6 +64,7 @@ std::unique_ptr<Connection> Connection::TryOpen(const std::string& pipeName) {
     return nullptr;
   }
   std::unique_ptr<Connection> c(new Connection);
+  const SigpipeBlocked threadsStartWithoutSigpipe;
   c->bridge_ = css::bridge::BridgeFactory::create(local)->createBridge(OUString(), OUString("urp"), link, nullptr);
   Reference<css::lang::XComponent>(c->bridge_, UNO_QUERY_THROW)
       ->addEventListener(Reference<css::lang::XEventListener>(new BridgeListener(c->state_)));

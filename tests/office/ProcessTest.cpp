@@ -17,7 +17,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "OfficeTestSupport.h"
 #include "uno/Connection.h"
@@ -129,6 +131,55 @@ TEST_F(OfficeLife, AnOfficeListeningOnTheWellKnownPipeIsAttachedAndOutlivesQuit)
   // The user ends it (after the converter let go: one connection per process).
   std::unique_ptr<uno::Connection> mine = uno::Connection::TryOpen(pipe);
   ASSERT_TRUE(mine);
+  try {
+    mine->desktop()->terminate();
+  } catch (const uno::css::uno::Exception&) {
+  }
+  mine->Dispose();
+  EXPECT_TRUE(users.WaitForExit(15s));
+}
+
+// The threads of this process, by their ids.
+std::vector<std::string> Threads() {
+  std::vector<std::string> ids;
+  for (const auto& t : std::filesystem::directory_iterator("/proc/self/task")) ids.push_back(t.path().filename());
+  std::sort(ids.begin(), ids.end());
+  return ids;
+}
+
+// Whether thread Id blocks SIGPIPE (its "SigBlk" mask in /proc).
+bool BlocksSigpipe(const std::string& id) {
+  std::ifstream status("/proc/self/task/" + id + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("SigBlk:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (SIGPIPE - 1)) & 1;
+  return false;
+}
+
+TEST_F(OfficeLife, TheBridgesThreadsCannotEndTheProcessWithSigpipe) {
+  // (A write to an office that has just died would otherwise raise SIGPIPE
+  // in the host, whose default action ends it.)
+  const std::string pipe = std::getenv("QUILLET_OFFICE_PIPE");
+  uno::ProfileSlot slot = uno::ProfileSlot::Take();
+  uno::OfficeProcess users(uno::ProgramFolder() + "/soffice.bin",
+                           {"--headless", "--invisible", "--norestore", "--nologo", "--nolockcheck",
+                            "--accept=pipe,name=" + pipe + ";urp;",
+                            "-env:UserInstallation=file://" + slot.profileFolder()},
+                           {"TMPDIR=" + slot.tempFolder()});
+  for (int i = 0; i < 1500 && !std::filesystem::exists(PipeFile(pipe)) && users.running(); ++i)
+    std::this_thread::sleep_for(20ms);
+  ASSERT_TRUE(std::filesystem::exists(PipeFile(pipe)));
+  uno::LocalContext();  // (the runtime's own threads are not the bridge's)
+
+  const std::vector<std::string> before = Threads();
+  std::unique_ptr<uno::Connection> mine = uno::Connection::TryOpen(pipe);
+  ASSERT_TRUE(mine);
+  std::vector<std::string> bridges;
+  for (const std::string& id : Threads())
+    if (!std::binary_search(before.begin(), before.end(), id)) bridges.push_back(id);
+  EXPECT_GE(bridges.size(), 2u);  // its reader and its writer
+  for (const std::string& id : bridges) EXPECT_TRUE(BlocksSigpipe(id)) << "thread " << id;
+  EXPECT_FALSE(BlocksSigpipe(std::to_string(::gettid()))) << "the caller's mask was not put back";
+
   try {
     mine->desktop()->terminate();
   } catch (const uno::css::uno::Exception&) {
