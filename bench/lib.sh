@@ -14,6 +14,21 @@ pipe_files_of() {
   done | sort -u
 }
 
+# Starts a unoconv listener on $unoconv_port with its profile under $cache,
+# sets unoconv_pid, and waits until it accepts; fails when it ends first. (A
+# brand-new profile makes the first listener end at once: call it again.)
+start_unoconv() {
+  XDG_CONFIG_HOME="$cache/unoconv-config" /usr/bin/python3 /usr/bin/unoconv --port="$unoconv_port" --listener \
+    >/dev/null 2>&1 &
+  unoconv_pid=$!
+  for _ in $(seq 1 300); do
+    (exec 3<>/dev/tcp/127.0.0.1/"$unoconv_port") 2>/dev/null && return 0
+    kill -0 "$unoconv_pid" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+
 # Ends the listener $1 and the office it started, known by the port $2 it
 # accepts on (asked first, killed when it does not end within 5 s), and
 # removes the pipe files an office ended by a signal leaves.

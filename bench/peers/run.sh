@@ -85,17 +85,6 @@ done
 # A listener for unoconv, with a profile of its own, started before the timing.
 export UNOCONV_PYTHON=/usr/bin/python3
 unoconv() { XDG_CONFIG_HOME="$cache/unoconv-config" /usr/bin/python3 /usr/bin/unoconv --port=$unoconv_port "$@"; }
-start_unoconv() {
-  XDG_CONFIG_HOME="$cache/unoconv-config" /usr/bin/python3 /usr/bin/unoconv --port=$unoconv_port --listener \
-    >/dev/null 2>&1 &
-  unoconv_pid=$!
-  for _ in $(seq 1 300); do
-    (exec 3<>/dev/tcp/127.0.0.1/$unoconv_port) 2>/dev/null && return 0
-    kill -0 "$unoconv_pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
 # A brand-new profile makes the first listener end at once: once more then.
 start_unoconv || start_unoconv || { echo "the unoconv listener does not start" >&2; exit 1; }
 soffice_profile="file://$cache/soffice-profile"

@@ -68,17 +68,6 @@ library=$( { "$bin/bench/peers/peers_library_bench" 17 "" "$work/library" .pdf "
 
 # unoconv once per document against its listener.
 export UNOCONV_PYTHON=/usr/bin/python3
-start_unoconv() {
-  XDG_CONFIG_HOME="$cache/unoconv-config" /usr/bin/python3 /usr/bin/unoconv --port=$unoconv_port --listener \
-    >/dev/null 2>&1 &
-  unoconv_pid=$!
-  for _ in $(seq 1 300); do
-    (exec 3<>/dev/tcp/127.0.0.1/$unoconv_port) 2>/dev/null && return 0
-    kill -0 "$unoconv_pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
 unoconv="-"
 if start_unoconv || start_unoconv; then
   mkdir -p "$work/unoconv"
