@@ -95,9 +95,9 @@ class Load:
         self.converted = {}        # document -> texts received with 200
         self.failures = []
         self.signals = []          # [replica, pid, signal, when sent or None]
-        for spec, sig in [(args.sigkill, signal.SIGKILL), (args.sigterm, signal.SIGTERM)]:
-            if spec:
-                name, pid = spec.split("=")
+        for target, sig in [(args.sigkill, signal.SIGKILL), (args.sigterm, signal.SIGTERM)]:
+            if target:
+                name, pid = target.split("=")
                 self.signals.append([name, int(pid), sig, None])
         self.sent_at = {}          # replica name -> monotonic time of its signal
 
