@@ -5,6 +5,7 @@
 #include <string>
 
 #include "automation/Failure.h"
+#include "uno/Launcher.h"
 #include "uno/LocalContext.h"
 
 namespace quillet::office::uno {
@@ -16,10 +17,7 @@ bool Present(const std::string& file) { return ::access((ProgramFolder() + "/" +
 }  // namespace
 
 void RequireInstalled(Module module) {
-  if (!Present("soffice.bin"))
-    throw Failure(
-        "LibreOffice is not installed: install the Debian packages libreoffice-core, libreoffice-writer, "
-        "libreoffice-calc and libreoffice-impress");
+  RequireSoffice(ProgramFolder());
   struct Part {
     const char* library;
     const char* name;

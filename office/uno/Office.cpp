@@ -82,11 +82,6 @@ void GiveUpAtExit() {
 
 }  // namespace
 
-std::string WellKnownPipe() {
-  if (const char* pipe = std::getenv("QUILLET_OFFICE_PIPE"); pipe && *pipe) return pipe;
-  return "quillet-office";
-}
-
 int StartedOfficeProcess() {
   {
     std::lock_guard<std::mutex> guard(TheStarting().lock);
@@ -125,29 +120,17 @@ std::shared_ptr<Office> Office::Start() {
   static std::atomic<int> serial{0};
   office->pipe_ = "quillet-" + std::to_string(::getpid()) + "-" + std::to_string(office->slot_->number()) + "-" +
                   std::to_string(serial++);
-  const OUString profile = FileUrl(office->slot_->profileFolder());
-  office->process_ = std::make_unique<OfficeProcess>(
-      ProgramFolder() + "/soffice.bin",
-      std::vector<std::string>{"--headless", "--invisible", "--nologo", "--norestore", "--nodefault",
-                               "--nolockcheck", "--accept=pipe,name=" + office->pipe_ + ";urp;",
-                               "-env:UserInstallation=" + Utf8(profile)},
-      std::vector<std::string>{"TMPDIR=" + office->slot_->tempFolder()});
+  office->process_ = std::make_unique<OfficeProcess>(OfficeLaunch{
+      ProgramFolder(), office->pipe_, office->slot_->profileFolder(), office->slot_->tempFolder()});
 
   const StartingGuard starting(office->process_.get());
-  const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
-  while (!office->connection_) {
-    if (!office->process_->running())
-      throw Failure("LibreOffice ended while starting: " + office->process_->outcome());
-    if (std::chrono::steady_clock::now() > deadline) {
-      office->process_->Kill();
-      throw Failure("LibreOffice did not accept a connection in time");
-    }
+  office->process_->WaitUntilAccepting(std::chrono::steady_clock::now() + kStartTimeout, [&] {
     office->connection_ = Connection::TryOpen(office->pipe_);
-    if (!office->connection_) std::this_thread::sleep_for(20ms);
-  }
+    return office->connection_ != nullptr;
+  });
   // Its pipes' files, removed should it die without removing them itself.
   // (Asked of its sockets: other offices start at the same moment.)
-  const std::string accepting = "/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_" + office->pipe_;
+  const std::string accepting = PipeFile(office->pipe_);
   office->leftovers_.push_back(accepting);
   for (const std::string& f : PipeFilesOf(office->process_->pid()))
     if (f != accepting) office->leftovers_.push_back(f);

@@ -27,10 +27,6 @@
 
 namespace quillet::office::uno {
 
-// The pipe a shared, user-started LibreOffice listens on:
-// $QUILLET_OFFICE_PIPE when set, else "quillet-office".
-std::string WellKnownPipe();
-
 // The process id of the office this process started and still holds; 0 when
 // it holds none or attached to one.
 int StartedOfficeProcess();

@@ -1,30 +1,38 @@
 // An soffice.bin process of our own. One thread of this process starts it,
 // waits for it and reaps it; soffice is started again when it asks for a
-// restart (as it does once after building a new profile), and it is made to
-// die with the thread that started it, so that no office is left behind when
-// this process ends without giving it back.
+// restart (as it does once after building a new profile). Unless it is
+// started detached, it is made to die with the thread that started it, so
+// that no office is left behind when this process ends without giving it
+// back.
+//
+// Thread rules: every member may be called from any thread; Kill releases a
+// WaitForExit or a WaitUntilAccepting of another thread.
 #pragma once
 
 #include <sys/types.h>
 
 #include <chrono>
-#include <condition_variable>
+#include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "uno/Launcher.h"
 
 namespace quillet::office::uno {
 
 class OfficeProcess {
  public:
+  // soffice listening on the launch's pipe with its profile; raises Failure
+  // when soffice is missing or cannot be started.
+  explicit OfficeProcess(const OfficeLaunch& launch);
   // Program and its arguments (without the program itself); Environment are
   // NAME=value entries added to this process's environment.
   OfficeProcess(std::string program, std::vector<std::string> args, std::vector<std::string> environment);
   OfficeProcess(const OfficeProcess&) = delete;
   OfficeProcess& operator=(const OfficeProcess&) = delete;
-  // Kills the process if it still runs and waits for it.
+  // Kills the process if it still runs and waits for it (unless released).
   ~OfficeProcess();
 
   // The process id of the running soffice, 0 when none runs.
@@ -37,17 +45,17 @@ class OfficeProcess {
   // SIGKILL, then waits for the end.
   void Kill();
 
- private:
-  void Run();
-  pid_t Spawn();
+  // Polls Accepts until it is true. Raises Failure when the process ends
+  // first, or when Deadline passes (the process is killed then).
+  void WaitUntilAccepting(std::chrono::steady_clock::time_point deadline, const std::function<bool()>& accepts);
+  // Lets a detached office run on when this object goes; its process id.
+  pid_t Release();
 
-  std::string program_;
-  std::vector<std::string> args_, environment_;
-  mutable std::mutex lock_;
-  std::condition_variable changed_;
-  pid_t pid_ = 0;
-  bool started_ = false, ended_ = false, stopping_ = false;
-  std::string outcome_;
+ private:
+  struct State;
+  OfficeProcess(OfficeCommand command, bool detached);
+
+  std::shared_ptr<State> state_;
   std::thread reaper_;
 };
 

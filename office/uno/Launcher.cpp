@@ -1,0 +1,73 @@
+#include "uno/Launcher.h"
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "automation/Failure.h"
+
+namespace quillet::office::uno {
+
+namespace {
+
+// A file URL of Path, every byte but the unreserved ones and '/' escaped.
+std::string FileUrlOf(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+  if (ec) absolute = path;
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string url = "file://";
+  for (const unsigned char c : absolute.lexically_normal().string()) {
+    if (std::isalnum(c) || std::strchr("/-._~", c)) {
+      url += static_cast<char>(c);
+    } else {
+      url += '%';
+      url += kHex[c >> 4];
+      url += kHex[c & 15];
+    }
+  }
+  return url;
+}
+
+}  // namespace
+
+std::string WellKnownPipe() {
+  if (const char* pipe = std::getenv("QUILLET_OFFICE_PIPE"); pipe && *pipe) return pipe;
+  return "quillet-office";
+}
+
+std::string PipeFile(const std::string& pipe) { return "/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_" + pipe; }
+
+bool PipeAccepts(const std::string& pipe) {
+  const std::string path = PipeFile(pipe);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (path.size() >= sizeof address.sun_path) return false;
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  ::close(fd);
+  return ok;
+}
+
+void RequireSoffice(const std::string& programFolder) {
+  if (::access((programFolder + "/soffice.bin").c_str(), X_OK) != 0)
+    throw Failure(
+        "LibreOffice is not installed: install the Debian packages libreoffice-core, libreoffice-writer, "
+        "libreoffice-calc and libreoffice-impress");
+}
+
+OfficeCommand CommandOf(const OfficeLaunch& launch) {
+  return {launch.programFolder + "/soffice.bin",
+          {"--headless", "--invisible", "--nologo", "--norestore", "--nodefault", "--nolockcheck",
+           "--accept=pipe,name=" + launch.pipe + ";urp;", "-env:UserInstallation=" + FileUrlOf(launch.profileFolder)},
+          {"TMPDIR=" + launch.tempFolder}};
+}
+
+}  // namespace quillet::office::uno

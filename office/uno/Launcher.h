@@ -1,0 +1,46 @@
+// Starting soffice.bin listening on a named pipe: what the stand-ins' own
+// offices and the shared offices of "quillet office start" have in common
+// (the program, its arguments, its profile and temporary folders, the pipe's
+// socket file). The process itself is an OfficeProcess, which waits until
+// the office accepts. Nothing here needs the UNO runtime: the command line
+// builds it in without LibreOffice's SDK.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quillet::office::uno {
+
+// How one soffice is started.
+struct OfficeLaunch {
+  std::string programFolder;  // where soffice.bin is
+  std::string pipe;           // the pipe it accepts connections on
+  std::string profileFolder;  // its user profile
+  std::string tempFolder;     // its TMPDIR
+  // False: it dies with the thread that starts it. True: it runs in a
+  // session of its own and outlives this process.
+  bool detached = false;
+};
+
+// The pipe a shared, user-started LibreOffice listens on:
+// $QUILLET_OFFICE_PIPE when set, else "quillet-office".
+std::string WellKnownPipe();
+
+// The socket file of pipe Name: /tmp/OSL_PIPE_<uid>_<name>.
+std::string PipeFile(const std::string& pipe);
+// Whether something accepts connections on pipe Name now.
+bool PipeAccepts(const std::string& pipe);
+
+// Raises Failure, naming the Debian packages to install, when the program
+// folder holds no soffice.bin that can be run.
+void RequireSoffice(const std::string& programFolder);
+
+// The program (soffice.bin), its arguments (without the program) and the
+// NAME=value entries it gets in its environment.
+struct OfficeCommand {
+  std::string program;
+  std::vector<std::string> args, environment;
+};
+OfficeCommand CommandOf(const OfficeLaunch& launch);
+
+}  // namespace quillet::office::uno
