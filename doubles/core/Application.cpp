@@ -2,8 +2,6 @@
 
 #include <atomic>
 
-#include "platform/com/ServerControlTearOff.h"
-
 #include "Documents.h"
 #include "Macro.h"
 #include "ExcelWorkbook.h"
@@ -92,47 +90,6 @@ Application::Application(std::shared_ptr<Session> s, AppKind kind)
   }
 }
 
-namespace {
-
-class ServerControlTearOff : public com::ServerControlTearOff {
- public:
-  ServerControlTearOff(IDispatch* owner, std::shared_ptr<Session> session)
-      : com::ServerControlTearOff(owner), session_(std::move(session)) {}
-
-  HRESULT STDMETHODCALLTYPE StartedProcessId(DWORD* pid) override {
-    if (!pid) return E_POINTER;
-    // An instance a user started is one the server only attached to.
-    *pid = session_->automation() ? kOwnProcess : 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE Abort() override {
-    session_->Write("abort");
-    session_->Abort();
-    return S_OK;
-  }
-
- private:
-  // A stand-in for the process a real server would have started.
-  static constexpr DWORD kOwnProcess = 1;
-  std::shared_ptr<Session> session_;
-};
-
-}  // namespace
-
 HRESULT Application::QueryOther(REFIID riid, void** object) { return OfferServerControl(this, sessionPtr(), riid, object); }
-
-HRESULT OfferServerControl(IDispatch* owner, const std::shared_ptr<Session>& session, REFIID riid, void** object) {
-  *object = nullptr;
-#ifdef _WIN32
-  (void)owner;
-  (void)session;
-  (void)riid;
-  return E_NOINTERFACE;
-#else
-  if (riid != com::IID_IQuilletServerControl) return E_NOINTERFACE;
-  *object = static_cast<IQuilletServerControl*>(new ServerControlTearOff(owner, session));
-  return S_OK;
-#endif
-}
 
 }  // namespace quillet::doubles

@@ -1,9 +1,5 @@
 #include "Session.h"
 
-#ifdef _WIN32
-#include "platform/win32_handle.h"
-#endif
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -37,39 +33,8 @@ void KillSessions(const std::string& app) {
 std::string ControlDir() {
   const char* dir = std::getenv("QUILLET_DOUBLES_DIR");
   if (dir && *dir) return dir;
-#ifdef _WIN32
-  // A server that COM starts may not inherit the client's environment (it
-  // does under Wine, not under a service-launched activation): the control
-  // folder is also in the registry.
-  char buf[1024];
-  DWORD size = sizeof buf;
-  if (::RegGetValueA(HKEY_CURRENT_USER, "Software\\quillet-doubles", "Dir", RRF_RT_REG_SZ, nullptr, buf, &size) ==
-      ERROR_SUCCESS)
-    return buf;
-#endif
-  return {};
+  return SystemControlDir();
 }
-
-#ifdef _WIN32
-void PinProcessIdInController() {
-  DWORD pid = 0;
-  if (const char* text = std::getenv("QUILLET_DOUBLES_CONTROLLER"); text && *text) {
-    pid = static_cast<DWORD>(std::strtoul(text, nullptr, 10));
-  } else {
-    DWORD size = sizeof pid;
-    if (::RegGetValueA(HKEY_CURRENT_USER, "Software\\quillet-doubles", "Controller", RRF_RT_REG_DWORD, nullptr,
-                       &pid, &size) != ERROR_SUCCESS)
-      pid = 0;
-  }
-  if (pid == 0 || pid == ::GetCurrentProcessId()) return;
-  const os::UniqueHandle controller{::OpenProcess(PROCESS_DUP_HANDLE, FALSE, pid)};
-  if (!controller) return;
-  // The copy belongs to the controller and is never closed there; it goes
-  // when the controller's process ends.
-  HANDLE copy = nullptr;
-  ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentProcess(), controller.get(), &copy, SYNCHRONIZE, FALSE, 0);
-}
-#endif
 
 Session::Session(std::string app, bool automation) : app_(std::move(app)), automation_(automation) {
   const std::string dir = ControlDir();

@@ -68,15 +68,10 @@ void TrackSession(const std::shared_ptr<Session>& session);
 // The control folder, or empty.
 std::string ControlDir();
 
-#ifdef _WIN32
-// Hands the test program that controls the doubles a handle of this process,
-// which it keeps until it ends: while the handle is open, Wine gives this
-// process's id to no later process. Wine names a server apartment's endpoint
-// after its process and thread ids, and a test program that talked to a
-// server keeps its connection to that endpoint; a later server under the
-// same ids would get that dead connection and fail its first call.
-// Does nothing when no test program controls the doubles.
-void PinProcessIdInController();
-#endif
+// The control folder as the system keeps it besides the environment (for a
+// Windows server that COM started without the client's environment); empty
+// when it keeps none. A body per system: win32/Controller.cpp,
+// linux/Controller.cpp.
+std::string SystemControlDir();
 
 }  // namespace quillet::doubles

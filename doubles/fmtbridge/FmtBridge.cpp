@@ -18,13 +18,7 @@
 #include <filesystem>
 #include <string>
 
-#ifdef _WIN32
-#define BRIDGE_EXPORT extern "C" __declspec(dllexport)
-#define BRIDGE_CALL __stdcall
-#else
-#define BRIDGE_EXPORT extern "C" __attribute__((visibility("default")))
-#define BRIDGE_CALL
-#endif
+#include "BridgeExport.h"
 
 #define WITHOUT_NoWordConvert 1
 #define WITHOUT_GetSourceFormatList 2

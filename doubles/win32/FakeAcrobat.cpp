@@ -26,6 +26,7 @@
 
 #include "applications/AcrobatControl.h"
 #include "core/Session.h"
+#include "win32/Controller.h"
 #include "platform/file.h"
 #include "platform/win32_handle.h"
 

@@ -17,6 +17,7 @@
 #include "core/DispObject.h"
 #include "core/Office.h"
 #include "core/Session.h"
+#include "win32/Controller.h"
 #include "platform/com/ComPtr.h"
 #include "platform/file.h"
 
