@@ -168,6 +168,20 @@ TEST_F(CommandLine, WithoutLibreOfficeTheUserIsToldWhatToInstall) {
   EXPECT_EQ(r.err, text);
 }
 
+TEST_F(CommandLine, TheSharedOfficeKeepsItsProfileWhereTheCacheFolderSays) {
+  // A folder name that reads as an escape in a URL: the office must be told
+  // the folder itself, not the one the unescaped name decodes to.
+  const test::TempDir cache;
+  const std::vector<std::string> env = {"XDG_CACHE_HOME=" + (cache / "50%41off"),
+                                        "QUILLET_OFFICE_PIPE=quillet-cli-cache-" + std::to_string(::getpid())};
+  const Outcome r = Quillet({"office", "start"}, env);
+  ASSERT_EQ(r.status, 0) << r.err;
+  Quillet({"office", "stop"}, env);
+  EXPECT_TRUE(fs::exists(fs::path(cache / "50%41off/quillet/office") /
+                         ("shared-quillet-cli-cache-" + std::to_string(::getpid())) / "profile/user"));
+  EXPECT_FALSE(fs::exists(cache / "50Aoff"));
+}
+
 TEST_F(CommandLine, ConvertTakesTheFormatFromItsNameOrTheDestination) {
   Outcome r = Quillet({"convert", Path("memo.docx"), Path("memo.pdf")});
   ASSERT_EQ(r.status, 0) << r.err;
