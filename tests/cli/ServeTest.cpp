@@ -516,6 +516,27 @@ TEST_F(OneWorkerServe, HealthIs503WhileTheOfficeIsStoppedAnd200OnceItWasReplaced
   EXPECT_EQ(server_->Health()["workers"][0]["office"], "answers");
 }
 
+TEST_F(OneWorkerServe, AServerNobodyWatchesTakesRequestsAgainOnceItsOfficeWasReplaced) {
+  const std::vector<int> offices = OfficesOf(server_->Health()["workers"][0]["pid"]);
+  ASSERT_EQ(offices.size(), 1u);
+  std::this_thread::sleep_for(1500ms);  // the probe that health check asked for is done
+  ::kill(offices[0], SIGSTOP);
+  // One health check, then nobody asks again: its probe fails at its
+  // deadline (3 s), and the office is ended.
+  EXPECT_EQ(server_->Client()->Get("/health")->status, 200);  // the last answer known
+  std::this_thread::sleep_for(5s);
+  ::kill(offices[0], SIGCONT);
+  // Requests alone must find the worker back once its office was replaced.
+  test::WriteFile(*dir_ / "short.txt", "Short words\n");
+  int status = 0;
+  for (int i = 0; i < 100 && status != 200; ++i) {
+    const auto r = Post(*Client(), "/convert", {Upload(*dir_ / "short.txt"), Form("format", "pdf")});
+    status = r ? r->status : 0;
+    if (status != 200) std::this_thread::sleep_for(200ms);
+  }
+  EXPECT_EQ(status, 200) << "the server refuses work until someone asks /health";
+}
+
 TEST_F(OneWorkerServe, AnIdleOfficeIsProbedOnlyWhenTheHealthCheckAsks) {
   // (Each probe is a document that counts towards the office's recycling.)
   ASSERT_TRUE(server_->HealthTurns(200, 30s));

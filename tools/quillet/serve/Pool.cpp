@@ -128,8 +128,13 @@ void Pool::Stop() {
 }
 
 bool Pool::ProbeDue(const Slot& slot, Clock::time_point now) const {
-  return healthAsked_ > slot.lastActive && now - slot.lastActive >= kProbeEvery;
+  return WantsProbe(slot) && now - slot.lastActive >= kProbeEvery;
 }
+
+// An office that answered is probed when the health check asks; one that did
+// not is probed until it answers again, asked or not, since the pool takes
+// no request while none of its offices answers.
+bool Pool::WantsProbe(const Slot& slot) const { return healthAsked_ > slot.lastActive || !slot.answers; }
 
 void Pool::HealthAsked() {
   {
@@ -229,7 +234,7 @@ void Pool::Serve(Slot& slot) {
       Probe(slot, lock);
       continue;
     }
-    if (healthAsked_ > slot.lastActive)
+    if (WantsProbe(slot))
       changed_.wait_until(lock, slot.lastActive + kProbeEvery);
     else
       changed_.wait(lock);

@@ -5,10 +5,11 @@
 // asks, idle workers not heard from for a second convert a small probe
 // document with a short deadline, so that the pool knows whether each
 // worker's office answers: the library ends an office that misses the
-// deadline, and the next probe starts a new one. Probes follow the health
-// checks rather than a clock of their own: an office counts each probe
-// towards its recycling, and a server nobody watches should not restart its
-// offices every few minutes for probes alone.
+// deadline, and the next probe starts a new one. A worker whose office does
+// not answer is probed every second until it does, asked or not. Probes of
+// answering offices follow the health checks rather than a clock of their
+// own: an office counts each probe towards its recycling, and a server nobody
+// watches should not restart its offices every few minutes for probes alone.
 #pragma once
 
 #include <chrono>
@@ -91,6 +92,7 @@ class Pool {
   struct Slot;
   void Serve(Slot& slot);
   bool ProbeDue(const Slot& slot, Clock::time_point now) const;
+  bool WantsProbe(const Slot& slot) const;
   void Probe(Slot& slot, std::unique_lock<std::mutex>& lock);
   bool Run(Slot& slot, const Request& request, Outcome& outcome, std::unique_lock<std::mutex>& lock);
 
