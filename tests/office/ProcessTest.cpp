@@ -105,18 +105,47 @@ TEST_F(OfficeLife, OneStartedOfficeServesTheProcessUntilTheLastQuit) {
   EXPECT_EQ(test::FilesIn(temp), std::vector<std::string>{});
 }
 
+// An office of the user's, listening on Pipe with a profile slot of its own.
+class UsersOffice {
+ public:
+  explicit UsersOffice(const std::string& pipe)
+      : pipe_(pipe),
+        slot_(uno::ProfileSlot::Take()),
+        process_(uno::ProgramFolder() + "/soffice.bin",
+                 {"--headless", "--invisible", "--norestore", "--nologo", "--nolockcheck",
+                  "--accept=pipe,name=" + pipe + ";urp;", "-env:UserInstallation=file://" + slot_.profileFolder()},
+                 {"TMPDIR=" + slot_.tempFolder()}) {}
+
+  // Waits until it listens; false when it did not within 30 s.
+  bool Listening() const {
+    for (int i = 0; i < 1500 && !std::filesystem::exists(PipeFile(pipe_)) && process_.running(); ++i)
+      std::this_thread::sleep_for(20ms);
+    return std::filesystem::exists(PipeFile(pipe_));
+  }
+  bool running() const { return process_.running(); }
+
+  // Ends it as its user does, through Connection, which is disposed; true
+  // once the process has ended.
+  bool EndThrough(uno::Connection& connection) {
+    try {
+      connection.desktop()->terminate();
+    } catch (const uno::css::uno::Exception&) {
+    }
+    connection.Dispose();
+    return process_.WaitForExit(15s);
+  }
+
+ private:
+  std::string pipe_;
+  uno::ProfileSlot slot_;
+  uno::OfficeProcess process_;
+};
+
 TEST_F(OfficeLife, AnOfficeListeningOnTheWellKnownPipeIsAttachedAndOutlivesQuit) {
   // An office of the user's, listening before the converter comes.
   const std::string pipe = std::getenv("QUILLET_OFFICE_PIPE");
-  uno::ProfileSlot slot = uno::ProfileSlot::Take();
-  uno::OfficeProcess users(uno::ProgramFolder() + "/soffice.bin",
-                           {"--headless", "--invisible", "--norestore", "--nologo", "--nolockcheck",
-                            "--accept=pipe,name=" + pipe + ";urp;",
-                            "-env:UserInstallation=file://" + slot.profileFolder()},
-                           {"TMPDIR=" + slot.tempFolder()});
-  for (int i = 0; i < 1500 && !std::filesystem::exists(PipeFile(pipe)) && users.running(); ++i)
-    std::this_thread::sleep_for(20ms);
-  ASSERT_TRUE(std::filesystem::exists(PipeFile(pipe)));
+  UsersOffice users(pipe);
+  ASSERT_TRUE(users.Listening());
 
   {
     ole::Variant word(ole::CreateOleObject("Word.Application"));
@@ -131,12 +160,7 @@ TEST_F(OfficeLife, AnOfficeListeningOnTheWellKnownPipeIsAttachedAndOutlivesQuit)
   // The user ends it (after the converter let go: one connection per process).
   std::unique_ptr<uno::Connection> mine = uno::Connection::TryOpen(pipe);
   ASSERT_TRUE(mine);
-  try {
-    mine->desktop()->terminate();
-  } catch (const uno::css::uno::Exception&) {
-  }
-  mine->Dispose();
-  EXPECT_TRUE(users.WaitForExit(15s));
+  EXPECT_TRUE(users.EndThrough(*mine));
 }
 
 // The threads of this process, by their ids.
@@ -159,15 +183,8 @@ TEST_F(OfficeLife, TheBridgesThreadsCannotEndTheProcessWithSigpipe) {
   // (A write to an office that has just died would otherwise raise SIGPIPE
   // in the host, whose default action ends it.)
   const std::string pipe = std::getenv("QUILLET_OFFICE_PIPE");
-  uno::ProfileSlot slot = uno::ProfileSlot::Take();
-  uno::OfficeProcess users(uno::ProgramFolder() + "/soffice.bin",
-                           {"--headless", "--invisible", "--norestore", "--nologo", "--nolockcheck",
-                            "--accept=pipe,name=" + pipe + ";urp;",
-                            "-env:UserInstallation=file://" + slot.profileFolder()},
-                           {"TMPDIR=" + slot.tempFolder()});
-  for (int i = 0; i < 1500 && !std::filesystem::exists(PipeFile(pipe)) && users.running(); ++i)
-    std::this_thread::sleep_for(20ms);
-  ASSERT_TRUE(std::filesystem::exists(PipeFile(pipe)));
+  UsersOffice users(pipe);
+  ASSERT_TRUE(users.Listening());
   uno::LocalContext();  // (the runtime's own threads are not the bridge's)
 
   const std::vector<std::string> before = Threads();
@@ -180,12 +197,7 @@ TEST_F(OfficeLife, TheBridgesThreadsCannotEndTheProcessWithSigpipe) {
   for (const std::string& id : bridges) EXPECT_TRUE(BlocksSigpipe(id)) << "thread " << id;
   EXPECT_FALSE(BlocksSigpipe(std::to_string(::gettid()))) << "the caller's mask was not put back";
 
-  try {
-    mine->desktop()->terminate();
-  } catch (const uno::css::uno::Exception&) {
-  }
-  mine->Dispose();
-  EXPECT_TRUE(users.WaitForExit(15s));
+  EXPECT_TRUE(users.EndThrough(*mine));
 }
 
 // A pipe file of another program's office, listening.
