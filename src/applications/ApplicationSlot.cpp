@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "engine/Deadline.h"
+#include "utilities/Deadline.h"
 #include "platform/process.h"
 #include "utilities/Guarded.h"
 

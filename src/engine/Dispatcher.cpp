@@ -5,7 +5,7 @@
 // It converts nothing itself.
 #include <atomic>
 
-#include "engine/Deadline.h"
+#include "utilities/Deadline.h"
 #include "engine/OfficeConvert.h"
 #include "engine/Options.h"
 #include "platform/fs.h"

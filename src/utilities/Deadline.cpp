@@ -1,4 +1,4 @@
-#include "engine/Deadline.h"
+#include "utilities/Deadline.h"
 
 #include <chrono>
 
