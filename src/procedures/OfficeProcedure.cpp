@@ -3,6 +3,7 @@
 #include "documents/HtmlPageMerge.h"
 #include "documents/RemoveHtmlImages.h"
 #include "engine/Options.h"
+#include "engine/formatlib/FormatCodes.h"
 #include "platform/clock.h"
 #include "platform/error.h"
 #include "platform/fs.h"
@@ -58,11 +59,11 @@ std::unique_ptr<TOfficeSteps> MakeSteps(const TProcedureContext& context, const 
 // Other formats ignore the keywords.
 void CheckPdfRequest(const std::string& appName, const TOfficeRequest& request) {
   if (request.PdfA == 0) return;
-  if (request.DestFormat == "-1")
+  if (request.DestFormat == formats::kPdfByPrinting)
     throw Error("PDFA: the printing route (-1) makes no PDF/A; save in the application's PDF format instead");
-  const bool pdf = (appName == options::kMsWord && request.DestFormat == "17") ||
-                   (appName == options::kMsExcel && request.DestFormat == "57") ||
-                   (appName == options::kMsPowerpoint && request.DestFormat == "32");
+  const bool pdf = (appName == options::kMsWord && request.DestFormat == formats::kWordPdf) ||
+                   (appName == options::kMsExcel && request.DestFormat == formats::kExcelPdf) ||
+                   (appName == options::kMsPowerpoint && request.DestFormat == formats::kPowerPointPdf);
   if (!pdf) return;
   if (appName == options::kMsExcel) throw Error("PDFA: MS Excel makes no PDF/A");
   if (request.PdfA != 1)
@@ -72,8 +73,8 @@ void CheckPdfRequest(const std::string& appName, const TOfficeRequest& request) 
 // The page kind whose pages "MERGEHTML" joins, for this application and
 // format; empty when the merge does not apply.
 std::string MergeKind(const std::string& appName, const std::string& destFormat) {
-  if (appName == options::kMsExcel && destFormat == "44") return "sheet";
-  if (appName == options::kMsPowerpoint && destFormat == "12") return "slide";
+  if (appName == options::kMsExcel && destFormat == formats::kExcelHtml) return "sheet";
+  if (appName == options::kMsPowerpoint && destFormat == formats::kPowerPointHtml) return "slide";
   return {};
 }
 
@@ -101,7 +102,7 @@ void ConvertOfficeDocument(TProcedureContext& context, const std::string& appNam
   steps->SetTitle();
   os::ProcessMessages();
 
-  if (destFormat == "-1") {
+  if (destFormat == formats::kPdfByPrinting) {
     PrintToPdf(*steps, context, request, errorText);
     if (!errorText.empty()) return;
   } else {

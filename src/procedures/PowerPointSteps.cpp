@@ -5,6 +5,7 @@
 // the slide-picture passes with their log ("16", "17"), and the print to
 // PostScript with the slides fitted to the page.
 #include "documents/PowerPointToText.h"
+#include "engine/formatlib/FormatCodes.h"
 #include "platform/clock.h"
 #include "platform/path.h"
 #include "procedures/OfficeSteps.h"
@@ -58,7 +59,7 @@ class PowerPointSteps : public TOfficeSteps {
   }
 
   void Save(std::string& errorText) override {
-    if (Request.DestFormat == "9999") {
+    if (Request.DestFormat == formats::kPresentationText) {
       PowerPointToText(Document, Request.DestFile, errorText);
       return;
     }
@@ -98,11 +99,11 @@ class PowerPointSteps : public TOfficeSteps {
   }
 
   void Failed(const std::string& errorText) override {
-    if (Request.DestFormat == "17") WriteSlideLog(Request.SrcFile, Request.DestFile, errorText);
+    if (Request.DestFormat == formats::kPowerPointJpeg) WriteSlideLog(Request.SrcFile, Request.DestFile, errorText);
   }
 
   void Succeeded() override {
-    if (Request.DestFormat == "17") WriteSlideLog(Request.SrcFile, Request.DestFile, "");
+    if (Request.DestFormat == formats::kPowerPointJpeg) WriteSlideLog(Request.SrcFile, Request.DestFile, "");
   }
 
  private:
@@ -125,7 +126,7 @@ class PowerPointSteps : public TOfficeSteps {
     Document.Call("ExportAsFixedFormat", {}, named);
   }
 
-  bool SavesSlidePictures() const { return Request.DestFormat == "17" || Request.DestFormat == "16"; }
+  bool SavesSlidePictures() const { return Request.DestFormat == formats::kPowerPointJpeg || Request.DestFormat == formats::kPowerPointGif; }
 
   const TProcedureContext& context_;
   ImageSettings pictures_;

@@ -1,6 +1,7 @@
 #include "procedures/SlideImages.h"
 
 #include "engine/FindFile/SearchFiles.h"
+#include "engine/formatlib/FormatCodes.h"
 #include "imaging/BitmapConvert.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
@@ -15,7 +16,7 @@ namespace quillet {
 std::string ImageFolderOf(const std::string& destFile) { return path::ChangeFileExt(destFile, ""); }
 
 void ConvertSlideBitmaps(const std::string& destFile, const std::string& destFormat, const ImageSettings& settings) {
-  const bool jpeg = destFormat == "17";
+  const bool jpeg = destFormat == formats::kPowerPointJpeg;
   const std::string folder = path::IncludeTrailingDelimiter(ImageFolderOf(destFile));
   for (const std::string& bmp : SplitLines(SearchFiles(folder, false, "*.bmp"))) {
     if (jpeg) {

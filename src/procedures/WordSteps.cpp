@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "engine/Options.h"
+#include "engine/formatlib/FormatCodes.h"
 #include "platform/path.h"
 #include "procedures/OfficeSteps.h"
 #include "procedures/WatchedCall.h"
@@ -64,7 +65,7 @@ class WordSteps : public TOfficeSteps {
   }
 
   bool Prepare(std::string& errorText) override {
-    if (Request.DestFormat == "8") RewriteDocLinks();
+    if (Request.DestFormat == formats::kWordHtml) RewriteDocLinks();
     if (NeedsEmbeddedPictures() && !Guarded([&] { EmbedLinkedPictures(); }, errorText)) {
       CloseDocument();
       return false;
@@ -81,9 +82,9 @@ class WordSteps : public TOfficeSteps {
   }
 
   void Save(std::string&) override {
-    if (Request.DestFormat == "-2") {
+    if (Request.DestFormat == formats::kWordWithRevisions) {
       SaveWithRevisionMarks();
-    } else if (Request.DestFormat == "-3") {
+    } else if (Request.DestFormat == formats::kEncodedText) {
       SaveEncodedText();
     } else if (ExportsFixedFormat("17")) {
       ExportPdf();
