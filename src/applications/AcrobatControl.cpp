@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "applications/OfficeApplications.h"
 #include "dialogs/FindAppWindow.h"
-#include "engine/OfficeConvert.h"
 #include "platform/clock.h"
 #include "platform/named_mutex.h"
 #include "platform/path.h"
@@ -86,7 +86,7 @@ std::string PlugInNotReadyText(uint32_t waitMs) {
   return std::string("Error, the plug-ins for acrobat did not finish loading within ") + seconds + " seconds";
 }
 
-bool TOfficeConvertClass::StartAcrobat(std::string& errorText) {
+bool TOfficeApplications::StartAcrobat(std::string& errorText) {
   if (AcrobatStarted) return true;
   AcrobatLaunched = false;
   AcrobatStarted = false;
@@ -109,7 +109,7 @@ bool TOfficeConvertClass::StartAcrobat(std::string& errorText) {
   return false;
 }
 
-void TOfficeConvertClass::LaunchAcrobat(bool& launched, std::string& errorText) {
+void TOfficeApplications::LaunchAcrobat(bool& launched, std::string& errorText) {
   launched = false;
   errorText.clear();
   // The program sits in the folder above the plug-ins folder; a path naming
@@ -181,7 +181,7 @@ void TOfficeConvertClass::LaunchAcrobat(bool& launched, std::string& errorText) 
   }
 }
 
-bool TOfficeConvertClass::ReleaseAcrobatBridge() {
+bool TOfficeApplications::ReleaseAcrobatBridge() {
   if (AcrobatStarted) AcrobatBridge = ole::Variant();
   // What the deadline kept of the bridge's server (its control holds the
   // bridge) goes too; Acrobat itself is neither quit nor shown.

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "utilities/Deadline.h"
 #include "platform/process.h"
+#include "utilities/Deadline.h"
 #include "utilities/Guarded.h"
 
 namespace quillet {
@@ -34,7 +34,7 @@ uint32_t NewProcess(const std::vector<uint32_t>& before, const std::vector<uint3
 
 }  // namespace
 
-bool TApplicationSlot::Start(std::initializer_list<const char*> progIds) {
+bool TApplicationSlot::Start(std::span<const char* const> progIds) {
   {
     std::lock_guard<std::mutex> hold(lock_);
     Created = false;
@@ -45,6 +45,7 @@ bool TApplicationSlot::Start(std::initializer_list<const char*> progIds) {
   }
   Started = false;
   for (const char* progId : progIds) {
+    if (!progId) break;  // the end of a table's list
     try {
       const std::string exe = ole::LocalServerExeName(progId);
       {

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <mutex>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -28,9 +29,11 @@ class TApplicationSlot {
   bool Created = false;
 
   // Gets hold of the application by the first of ProgIds that can be attached
-  // to or created, in order; false (and Started false) when none can. After
-  // a borrowed instance was given up, only a new one is created.
-  bool Start(std::initializer_list<const char*> progIds);
+  // to or created, in order (a null entry ends the list); false (and Started
+  // false) when none can. After a borrowed instance was given up, only a new
+  // one is created.
+  bool Start(std::span<const char* const> progIds);
+  bool Start(std::initializer_list<const char*> progIds) { return Start({progIds.begin(), progIds.size()}); }
 
   // At the converter's end: quits an application the converter created and
   // lets its object go; shows a borrowed one again and keeps the reference

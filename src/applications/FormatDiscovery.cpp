@@ -1,7 +1,7 @@
 // The format tables, built from Word the first time they are needed, and the
 // choice of the application for a source file by its extension.
-#include "engine/OfficeConvert.h"
-#include "engine/Options.h"
+#include "applications/FormatDiscovery.h"
+
 #include "platform/path.h"
 #include "utilities/Strings.h"
 #include "utilities/SysUtils.h"
@@ -10,16 +10,16 @@ namespace quillet {
 
 namespace {
 
-const std::string kWord(options::kMsWord);
+const std::string kWord(ApplicationInfo(TApplication::Word).Name);
 
 }  // namespace
 
-void TOfficeConvertClass::LoadWordOpenFormats(std::string& errorText) {
+void LoadWordOpenFormats(TOfficeApplications& applications, TFormatList& table, std::string& errorText) {
   errorText.clear();
-  if (!WordApp.Started && !StartApplication(kWord, errorText)) return;
+  const TApplicationSlot& word = applications.WordApp;
+  if (!word.Started && !applications.StartWord(errorText)) return;
 
-  const int32_t major = ParseVersionNumber(WordApp.Object.Get("Version").AsString());
-  TFormatList& table = Sources();
+  const int32_t major = ParseVersionNumber(word.Object.Get("Version").AsString());
   AddFormat(table, "Word Documents(*.doc)", "0", "*.doc", kWord);
   AddFormat(table, "Web Pages(*.htm;*.html)", "0", "*.htm;*.html", kWord);
   if (major > 9) AddFormat(table, "WebArchives(*.mht;*.mhtml)", "0", "*.mht;*.mhtml", kWord);
@@ -30,10 +30,10 @@ void TOfficeConvertClass::LoadWordOpenFormats(std::string& errorText) {
   AddFormat(table, "Text with Layout(*.ans)", "0", "*.ans", kWord);
 
   // Items 1 to Count - 1: the last installed converter is not examined.
-  const int32_t n = WordApp.Object.CallOrGet("FileConverters").Get("Count").AsInteger() - 1;
+  const int32_t n = word.Object.CallOrGet("FileConverters").Get("Count").AsInteger() - 1;
   for (int32_t i = 1; i <= n; ++i) {
     // Every member is read through a fresh FileConverters.Item(i).
-    auto item = [&] { return WordApp.Object.CallOrGet("FileConverters").CallOrGet("Item", {i}); };
+    auto item = [&] { return word.Object.CallOrGet("FileConverters").CallOrGet("Item", {i}); };
     if (!item().Get("CanOpen").AsBoolean()) continue;
     const std::string pattern = "*." + item().Get("Extensions").AsString();
     const std::string code = IntToStr(item().Get("OpenFormat").AsInteger());
@@ -43,22 +43,22 @@ void TOfficeConvertClass::LoadWordOpenFormats(std::string& errorText) {
   }
 }
 
-void TOfficeConvertClass::LoadWordSaveFormats(std::string& errorText) {
+void LoadWordSaveFormats(TOfficeApplications& applications, const TFormatTables& tables, std::string& errorText) {
   errorText.clear();
-  if (!Dests().empty()) return;
-  if (!WordApp.Started && !StartApplication(kWord, errorText)) return;
+  if (!tables.DestFormats.empty()) return;
+  if (!applications.WordApp.Started && !applications.StartWord(errorText)) return;
   // The two tables are built together; a build that Word breaks off leaves
   // neither half-filled, so the next request asks Word again instead of
   // answering from a partial table.
-  ClearFormats(Sources());
+  ClearFormats(tables.SourceFormats);
   try {
-    LoadWordOpenFormats(errorText);
+    LoadWordOpenFormats(applications, tables.SourceFormats, errorText);
   } catch (...) {
-    ClearFormats(Sources());
+    ClearFormats(tables.SourceFormats);
     throw;
   }
   if (!errorText.empty()) return;
-  TFormatList& table = Dests();
+  TFormatList& table = tables.DestFormats;
   AddFormat(table, "Text only(*.txt)", "2", "*.txt", "");
   AddFormat(table, "Text only with Line Breaks(*.txt)", "3", "*.txt", "");
   AddFormat(table, "Ms-Dos Text(*.txt)", "4", "*.txt", "");
@@ -67,14 +67,14 @@ void TOfficeConvertClass::LoadWordSaveFormats(std::string& errorText) {
   AddFormat(table, "Save Text With Source Character Set(*.txt)", "-3", "*.txt", "");
 }
 
-void TOfficeConvertClass::ChooseSourceApplication(const std::string& src, std::string& errorText,
-                                                  std::string& appName) {
+void ChooseSourceApplication(TOfficeApplications& applications, const TFormatTables& tables, const std::string& src,
+                             std::string& errorText, std::string& appName) {
   appName.clear();
-  if (Sources().empty()) {
-    LoadWordSaveFormats(errorText);
+  if (tables.SourceFormats.empty()) {
+    LoadWordSaveFormats(applications, tables, errorText);
     if (!errorText.empty()) return;
   }
-  const TFormatList& table = Sources();
+  const TFormatList& table = tables.SourceFormats;
   if (table.empty()) return;
   const std::string ext = LowerCase(path::ExtractFileExt(src));
   for (const TFormatNode& row : table) {
@@ -86,33 +86,28 @@ void TOfficeConvertClass::ChooseSourceApplication(const std::string& src, std::s
   appName = table.front().AppName;
 }
 
-void TOfficeConvertClass::GetSourceFormatListText(std::string& errorText, std::string& text) {
+namespace {
+
+void ListText(TOfficeApplications& applications, const TFormatTables& tables, const TFormatList& table,
+              std::string& errorText, std::string& text) {
   text.clear();
-  if (!Sources().empty()) {
-    FormatListText(Sources(), text);
-    return;
+  if (table.empty()) {
+    LoadWordSaveFormats(applications, tables, errorText);
+    if (!errorText.empty()) return;
   }
-  LoadWordSaveFormats(errorText);
-  if (errorText.empty()) FormatListText(Sources(), text);
+  FormatListText(table, text);
 }
 
-void TOfficeConvertClass::GetDestFormatListText(std::string& errorText, std::string& text) {
-  text.clear();
-  if (!Dests().empty()) {
-    FormatListText(Dests(), text);
-    return;
-  }
-  LoadWordSaveFormats(errorText);
-  if (errorText.empty()) FormatListText(Dests(), text);
+}  // namespace
+
+void GetSourceFormatListText(TOfficeApplications& applications, const TFormatTables& tables,
+                             std::string& errorText, std::string& text) {
+  ListText(applications, tables, tables.SourceFormats, errorText, text);
 }
 
-void TOfficeConvertClass::GetField(const std::string& fieldName, const std::string&, std::string& errorText,
-                                   std::string& value) {
-  // Exact names only: "SourceFormatList" is not one of them.
-  if (fieldName == "sourceformatlist")
-    GetSourceFormatListText(errorText, value);
-  else if (fieldName == "destformatlist")
-    GetDestFormatListText(errorText, value);
+void GetDestFormatListText(TOfficeApplications& applications, const TFormatTables& tables, std::string& errorText,
+                           std::string& text) {
+  ListText(applications, tables, tables.DestFormats, errorText, text);
 }
 
 }  // namespace quillet

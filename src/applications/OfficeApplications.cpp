@@ -1,7 +1,10 @@
 // Getting hold of Word, Excel and PowerPoint, loading the format library, and
 // giving everything back when the converter goes. Acrobat: AcrobatControl.cpp.
-#include "engine/OfficeConvert.h"
-#include "engine/Options.h"
+#include "applications/OfficeApplications.h"
+
+#include <optional>
+
+#include "platform/error.h"
 #include "utilities/Guarded.h"
 
 namespace quillet {
@@ -14,51 +17,114 @@ constexpr const char* kFormatBridgeName = "fmtbridge";
 
 }  // namespace
 
-bool TOfficeConvertClass::StartApplication(const std::string& appName, std::string& errorText) {
-  TConvertBaseClass::StartApplication(appName, errorText);
-  if (appName == options::kMsWord) return StartWord(errorText);
-  if (appName == options::kMsExcel) return StartExcel(errorText);
-  if (appName == options::kMsPowerpoint) return StartPowerPoint(errorText);
-  if (appName == options::kAdobeAcrobat) return StartAcrobat(errorText);
-  if (appName == options::kNoMsWord) return LoadFormatBridge(errorText);
+TOfficeApplications::TOfficeApplications() = default;
+
+// The engine gives everything back first (CloseApplications); what is left
+// here is released without any call.
+TOfficeApplications::~TOfficeApplications() = default;
+
+bool TOfficeApplications::StartApplication(const std::string& appName, std::string& errorText) {
+  const std::optional<TApplication> app = ApplicationNamed(appName);
+  if (!app) return false;
+  switch (*app) {
+    case TApplication::Word:
+    case TApplication::Excel:
+    case TApplication::PowerPoint:
+      return StartOffice(*app, errorText);
+    case TApplication::Acrobat:
+      return StartAcrobat(errorText);
+    case TApplication::NoWord:
+      return LoadFormatBridge(errorText);
+  }
   return false;
 }
 
-bool TOfficeConvertClass::StartWord(std::string& errorText) {
-  if (WordApp.Started) return true;
-  if (!WordApp.Start({"Word.Application", "Word.Application.8", "Word.Application.9", "Word.Application.10",
-                      "Word.Basic"})) {
-    errorText = "Can not load Microsoft Word, you must install Microsoft Word first, please try again!";
+bool TOfficeApplications::StartOffice(TApplication app, std::string& errorText) {
+  TApplicationSlot& slot = *OfficeSlot(app);
+  if (slot.Started) return true;
+  const TApplicationInfo& info = ApplicationInfo(app);
+  if (!slot.Start(info.ProgIds)) {
+    errorText = info.NotInstalledText;
     return false;
   }
-  Ignoring([&] { WordApp.Object.Put("Visible", false); });
+  if (app != TApplication::PowerPoint) {
+    Ignoring([&] { slot.Object.Put("Visible", false); });
+  } else if (!slot.Created) {
+    // A PowerPoint of the user's is minimised while the converter holds it;
+    // one that the converter made is left as it starts.
+    Ignoring([&] { slot.Object.Put("WindowState", 2); });
+  }
   return true;
 }
 
-bool TOfficeConvertClass::StartExcel(std::string& errorText) {
-  if (ExcelApp.Started) return true;
-  if (!ExcelApp.Start({"Excel.Application"})) {
-    errorText = "Can not load Microsoft Excel, you must install Microsoft Excel first, please try again!";
-    return false;
+TApplicationSlot* TOfficeApplications::OfficeSlot(TApplication app) {
+  switch (app) {
+    case TApplication::Word:
+      return &WordApp;
+    case TApplication::Excel:
+      return &ExcelApp;
+    case TApplication::PowerPoint:
+      return &PowerPointApp;
+    default:
+      return nullptr;
   }
-  Ignoring([&] { ExcelApp.Object.Put("Visible", false); });
+}
+
+TApplicationSlot* TOfficeApplications::OfficeSlot(const std::string& appName) {
+  const std::optional<TApplication> app = ApplicationNamed(appName);
+  return app ? OfficeSlot(*app) : nullptr;
+}
+
+TApplicationSlot* TOfficeApplications::SlotOf(TApplication app) {
+  return app == TApplication::Acrobat ? &AcrobatServer : OfficeSlot(app);
+}
+
+const ole::Variant& TOfficeApplications::OfficeApplication(const std::string& appName) const {
+  const TApplicationSlot* slot = const_cast<TOfficeApplications*>(this)->OfficeSlot(appName);
+  if (!slot) throw Error("\"" + appName + "\" is not an Office application");
+  if (!slot->Started) throw Error(appName + " is not running");
+  return slot->Object;
+}
+
+std::string TOfficeApplications::DisplayName(const TApplicationSlot& slot) const {
+  if (&slot == &AcrobatServer) return std::string(ApplicationInfo(TApplication::Acrobat).DisplayName);
+  if (&slot == &ExcelApp) return std::string(ApplicationInfo(TApplication::Excel).DisplayName);
+  if (&slot == &PowerPointApp) return std::string(ApplicationInfo(TApplication::PowerPoint).DisplayName);
+  return std::string(ApplicationInfo(TApplication::Word).DisplayName);
+}
+
+void TOfficeApplications::GiveUp(TApplicationSlot& slot, uint32_t threadId) {
+  if (&slot != &AcrobatServer) {
+    slot.GiveUp(threadId);
+    return;
+  }
+  if (!AcrobatServer.Started) return;
+  // The bridge has no window to show again. A bridge of the converter's own
+  // has been ended (or has died): its reference is released; one it attached
+  // to may not answer a release and is let go without one.
+  if (AcrobatServer.Created) {
+    Ignoring([&] { AcrobatBridge = ole::Variant(); });
+  } else {
+    AcrobatBridge.Leak();
+  }
+  AcrobatStarted = false;
+  AcrobatServer.GiveUp(threadId, TApplicationSlot::kNotShown);
+}
+
+void TOfficeApplications::NoWordConvert(const char* src, const char* openFormat, const char* dest,
+                                        const char* destFormat, char* errorText) {
+  bridgeConverting_ = true;
+  NoWordConvertProc(src, openFormat, dest, destFormat, errorText);
+  bridgeConverting_ = false;
+}
+
+bool TOfficeApplications::StopNoWordConvert() {
+  if (!NoWordAbortProc || !bridgeConverting_.exchange(false)) return false;
+  NoWordAbortProc();
   return true;
 }
 
-bool TOfficeConvertClass::StartPowerPoint(std::string& errorText) {
-  if (PowerPointApp.Started) return true;
-  if (!PowerPointApp.Start({"PowerPoint.Application"})) {
-    errorText =
-        "Can not load Microsoft PowerPoint, you must install Microsoft PowerPoint first, please try again!";
-    return false;
-  }
-  // A PowerPoint of the user's is minimised while the converter holds it; one
-  // that the converter made is left as it starts.
-  if (!PowerPointApp.Created) Ignoring([&] { PowerPointApp.Object.Put("WindowState", 2); });
-  return true;
-}
-
-bool TOfficeConvertClass::LoadFormatBridge(std::string& errorText) {
+bool TOfficeApplications::LoadFormatBridge(std::string& errorText) {
   if (FormatBridgeLoaded) return true;
   // A module kept from an earlier failed attempt is given back first: retries
   // do not pile up references, and a library that was replaced in the
@@ -89,8 +155,7 @@ bool TOfficeConvertClass::LoadFormatBridge(std::string& errorText) {
   return true;
 }
 
-bool TOfficeConvertClass::CloseApplications() {
-  TConvertBaseClass::CloseApplications();
+void TOfficeApplications::CloseApplications() {
   // Each step on its own: an application that cannot be shown again (it was
   // closed by its user, or its process died) must not keep the others from
   // being quit or shown, nor the format library from being unloaded. This also
@@ -100,25 +165,24 @@ bool TOfficeConvertClass::CloseApplications() {
   Ignoring([&] { ClosePowerPoint(); });
   Ignoring([&] { ReleaseAcrobatBridge(); });
   Ignoring([&] { UnloadFormatBridge(); });
-  return true;
 }
 
-bool TOfficeConvertClass::CloseWord() {
+bool TOfficeApplications::CloseWord() {
   WordApp.Close();
   return true;
 }
 
-bool TOfficeConvertClass::CloseExcel() {
+bool TOfficeApplications::CloseExcel() {
   ExcelApp.Close();
   return true;
 }
 
-bool TOfficeConvertClass::ClosePowerPoint() {
+bool TOfficeApplications::ClosePowerPoint() {
   PowerPointApp.Close();
   return true;
 }
 
-bool TOfficeConvertClass::UnloadFormatBridge() {
+bool TOfficeApplications::UnloadFormatBridge() {
   // The entry points go with the module: nothing may call into unmapped code.
   FormatBridgeLoaded = false;
   NoWordConvertProc = nullptr;

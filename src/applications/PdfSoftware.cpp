@@ -1,6 +1,6 @@
 #include "applications/PdfSoftware.h"
 
-#include "engine/OfficeConvert.h"
+#include "applications/OfficeApplications.h"
 #include "platform/error.h"
 
 namespace quillet {
@@ -23,14 +23,14 @@ ole::Variant CreatePdfMaker() { return Create(kPdfMakerProgId, "PDF maker"); }
 
 ole::Variant CreatePdfDocument() { return Create(kPdfDocumentProgId, "PDF document editor"); }
 
-const ole::Variant& TOfficeConvertClass::PdfMaker() {
-  if (PdfMakerObject.IsEmpty()) PdfMakerObject = CreatePdfMaker();
-  return PdfMakerObject;
+const ole::Variant& TOfficeApplications::PdfMaker() {
+  if (pdfMaker_.IsEmpty()) pdfMaker_ = CreatePdfMaker();
+  return pdfMaker_;
 }
 
-const ole::Variant& TOfficeConvertClass::PdfDocument() {
-  if (PdfDocumentObject.IsEmpty()) PdfDocumentObject = CreatePdfDocument();
-  return PdfDocumentObject;
+const ole::Variant& TOfficeApplications::PdfDocument() {
+  if (pdfDocument_.IsEmpty()) pdfDocument_ = CreatePdfDocument();
+  return pdfDocument_;
 }
 
 }  // namespace quillet

@@ -22,11 +22,6 @@ bool TConvertBaseClass::CloseApplications() {
   return true;
 }
 
-void TConvertBaseClass::ReservedSlot3() {}
-void TConvertBaseClass::ReservedSlot4() {}
-
-void TConvertBaseClass::GetSupportReport(std::string& text) { text.clear(); }
-
 void TConvertBaseClass::ConvertDocument(const std::string& src, const std::string& dest, const std::string&,
                                         const std::string&, std::string& errorText) {
   errorText.clear();
@@ -50,8 +45,6 @@ void TConvertBaseClass::ConvertFolderContents(const std::string&, const std::str
                                               const std::string&, std::string&) {}
 
 void TConvertBaseClass::GetField(const std::string&, const std::string&, std::string&, std::string&) {}
-
-void TConvertBaseClass::ReservedSlot10() {}
 
 namespace {
 const TFormatList kNoFormats;

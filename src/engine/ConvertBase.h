@@ -22,34 +22,26 @@ class TConvertBaseClass {
   TConvertBaseClass(const TConvertBaseClass&) = delete;
   TConvertBaseClass& operator=(const TConvertBaseClass&) = delete;
 
-  // The operations in their fixed slot order. Errors come back as text in the
-  // out parameter; an empty error text means success.
+  // The operations. Errors come back as text in the out parameter; an empty
+  // error text means success. (The slots that nothing ever called, the
+  // reserved ones and the always empty support report, are gone.)
 
-  // 1. Makes the named application ready. The base class has none.
+  // Makes the named application ready. The base class has none.
   virtual bool StartApplication(const std::string& appName, std::string& errorText);
-  // 2. Releases both format tables; a subclass closes its applications after that.
+  // Releases both format tables; a subclass closes its applications after that.
   virtual bool CloseApplications();
-  // 3, 4. Reserved slots: nothing calls them.
-  virtual void ReservedSlot3();
-  virtual void ReservedSlot4();
-  // 5. The virtual constructor of the original design has no C++ slot: the
-  //    constructors above and in the subclass take its place.
-  // 6. A report of what is supported; empty.
-  virtual void GetSupportReport(std::string& text);
-  // 7. Converts one file. The base class validates the paths only: the
+  // Converts one file. The base class validates the paths only: the
   //    source exists, the destination's folder exists, and the destination
   //    is not the source file itself.
   virtual void ConvertDocument(const std::string& src, const std::string& dest, const std::string& destFormat,
                                const std::string& option, std::string& errorText);
-  // 8. Converts the matching files of a folder; the base class does nothing.
+  // Converts the matching files of a folder; the base class does nothing.
   virtual void ConvertFolderContents(const std::string& src, const std::string& dest,
                                      const std::string& destFormat, int32_t isSubFolder,
                                      const std::string& option, std::string& report);
-  // 9. Answers a named field; the base class answers none.
+  // Answers a named field; the base class answers none.
   virtual void GetField(const std::string& fieldName, const std::string& param, std::string& errorText,
                         std::string& value);
-  // 10. Reserved slot: nothing calls it.
-  virtual void ReservedSlot10();
 
   // Read access for callers and tests; a released table reads as empty.
   const TFormatList& sourceFormats() const;

@@ -5,11 +5,13 @@
 // It converts nothing itself.
 #include <atomic>
 
-#include "utilities/Deadline.h"
 #include "engine/OfficeConvert.h"
 #include "engine/Options.h"
+#include "engine/formatlib/FormatCodes.h"
 #include "platform/fs.h"
 #include "platform/process.h"
+#include "procedures/Routes.h"
+#include "utilities/Deadline.h"
 #include "utilities/Guarded.h"
 #include "utilities/Strings.h"
 #include "utilities/SysUtils.h"
@@ -23,13 +25,6 @@ namespace {
 bool BeforeOffice2000(const ole::Variant& app) { return ParseVersionNumber(app.Get("Version").AsString()) < 9; }
 
 }  // namespace
-
-TApplicationSlot* TOfficeConvertClass::OfficeSlot(const std::string& appName) {
-  if (appName == options::kMsWord) return &WordApp;
-  if (appName == options::kMsExcel) return &ExcelApp;
-  if (appName == options::kMsPowerpoint) return &PowerPointApp;
-  return nullptr;
-}
 
 void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::string& dest,
                                           const std::string& destFormat, const std::string& option,
@@ -52,41 +47,40 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
   std::atomic<bool> ended{false};
   TApplicationSlot* slot = nullptr;
   bool routed = false;
-  DeadlinePassed = false;
+  TOfficeApplications& apps = applications_;
+  apps.DeadlinePassed = false;
   bool expired = false;
   std::exception_ptr failure;
   {
     TDeadline deadline(
         seconds * 1000,
         [&] {
-          DeadlinePassed = true;
+          apps.DeadlinePassed = true;
           if (TApplicationSlot* s = waitingOn.load(); s && s->Interrupt(caller)) ended = true;
           // The route without Word waits on the format library, which has
           // no application to end: one that can stop its conversion is told to.
-          if (NoWordAbortProc && BridgeConverting.exchange(false)) {
-            NoWordAbortProc();
-            ended = true;
-          }
+          if (apps.StopNoWordConvert()) ended = true;
         },
         TApplicationSlot::kRetryMs);
     try {
       std::string app = options::ChooseApplication(option);
       if (app.empty()) {
         // The source table is built from Word.
-        waitingOn = &WordApp;
+        waitingOn = &apps.WordApp;
         ChooseSourceApplication(src, errorText, app);
       }
       if (errorText.empty() && !deadline.Expired()) {
         // (The macro route runs every request that names no Office
         // application inside Word.)
-        const bool inWord = options::Has(option, options::kUseMacro) && !OfficeSlot(app);
-        slot = OfficeSlot(inWord ? std::string(options::kMsWord) : app);
-        if (app == options::kAdobeAcrobat && !options::Has(option, options::kUseMacro)) slot = &AcrobatServer;
+        const bool macro = options::Has(option, options::kUseMacro);
+        const bool inWord = macro && !apps.OfficeSlot(app);
+        slot = inWord ? &apps.WordApp : apps.OfficeSlot(app);
+        if (app == options::kAdobeAcrobat && !macro) slot = &apps.AcrobatServer;
         waitingOn = slot;
         if (!StartApplication(app, errorText)) {
           // A refusal must never read as success.
           if (errorText.empty()) errorText = "No application can convert \"" + src + "\"";
-        } else if ((!inWord || StartWord(errorText)) && !deadline.Expired()) {
+        } else if ((!inWord || apps.StartWord(errorText)) && !deadline.Expired()) {
           routed = true;
           Route(app, src, dest, destFormat, option, errorText);
         }
@@ -106,11 +100,11 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
   }
   if (TApplicationSlot* target = waitingOn.load(); expired && target) {
     errorText = "The document took longer than its deadline of " + IntToStr(seconds) + " seconds: " +
-                DisplayName(*target) +
+                apps.DisplayName(*target) +
                 (ended            ? " was ended"
                  : target->Started ? " does not answer and is no longer used; it was not started by the converter"
                                    : " did not start in time");
-    GiveUp(*target, caller);
+    apps.GiveUp(*target, caller);
     // Whatever the application had begun to write is no result.
     os::DeleteFile(dest);
     return;
@@ -127,60 +121,35 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
     if (!slot->Alive(reason)) {
       // The application ended under the conversion (or before it): this file
       // fails, the next request starts a new one.
-      errorText = DisplayName(*slot) + " ended during the conversion: " + reason;
-      GiveUp(*slot, caller);
+      errorText = apps.DisplayName(*slot) + " ended during the conversion: " + reason;
+      apps.GiveUp(*slot, caller);
       return;
     }
   }
   if (failure) std::rethrow_exception(failure);
 }
 
-std::string TOfficeConvertClass::DisplayName(const TApplicationSlot& slot) const {
-  if (&slot == &AcrobatServer) return "Adobe Acrobat";
-  if (&slot == &ExcelApp) return "Microsoft Excel";
-  if (&slot == &PowerPointApp) return "Microsoft PowerPoint";
-  return "Microsoft Word";
-}
-
-void TOfficeConvertClass::GiveUp(TApplicationSlot& slot, uint32_t threadId) {
-  if (&slot != &AcrobatServer) {
-    slot.GiveUp(threadId);
-    return;
-  }
-  if (!AcrobatServer.Started) return;
-  // The bridge has no window to show again. A bridge of the converter's own
-  // has been ended (or has died): its reference is released; one it attached
-  // to may not answer a release and is let go without one.
-  if (AcrobatServer.Created) {
-    Ignoring([&] { AcrobatBridge = ole::Variant(); });
-  } else {
-    AcrobatBridge.Leak();
-  }
-  AcrobatStarted = false;
-  AcrobatServer.GiveUp(threadId, TApplicationSlot::kNotShown);
-}
-
 void TOfficeConvertClass::Route(const std::string& app, const std::string& src, const std::string& dest,
                                 const std::string& destFormat, const std::string& option, std::string& errorText) {
   // Read only once the application runs; an automation failure here reaches
   // the caller.
-  if (app == options::kMsExcel && destFormat == "44" && BeforeOffice2000(ExcelApp.Object)) {
+  if (app == options::kMsExcel && destFormat == formats::kExcelHtml && BeforeOffice2000(applications_.ExcelApp.Object)) {
     errorText = "You must Install MS office 2000 or above, so you can convert xls to html, please try again!";
     return;
   }
-  if (app == options::kMsPowerpoint && destFormat == "12" && BeforeOffice2000(PowerPointApp.Object)) {
+  if (app == options::kMsPowerpoint && destFormat == formats::kPowerPointHtml && BeforeOffice2000(applications_.PowerPointApp.Object)) {
     errorText = "You must Install MS office 2000 or above, so you can convert ppt to html, please try again!";
     return;
   }
 
   if (options::Has(option, options::kUseMacro)) {
-    ConvertWithMacro(app, src, dest, destFormat, option, errorText);
+    ConvertWithMacro(*this, app, src, dest, destFormat, option, errorText);
   } else if (app == options::kAdobeAcrobat) {
-    ConvertWithAcrobat(src, dest, destFormat, option, errorText);
+    ConvertWithAcrobat(*this, src, dest, destFormat, option, errorText);
   } else if (app != options::kNoMsWord) {
-    ConvertOfficeDocument(app, src, dest, destFormat, option, errorText);
+    ConvertOfficeDocument(*this, app, src, dest, destFormat, option, errorText);
   } else {
-    ConvertWithoutWord(src, dest, destFormat, option, errorText);
+    ConvertWithoutWord(*this, src, dest, destFormat, option, errorText);
   }
 }
 

@@ -50,7 +50,7 @@ void TOfficeConvertClass::ConvertFolderContents(const std::string& src, const st
   TConvertBaseClass::ConvertFolderContents(src, dest, destFormat, isSubFolder, option, report);
   if (Dests().empty()) {
     std::string errorText;
-    LoadWordSaveFormats(errorText);
+    LoadWordSaveFormats(applications_, Tables(), errorText);
     if (!errorText.empty()) {
       report = errorText;
       return;

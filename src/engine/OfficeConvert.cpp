@@ -1,38 +1,44 @@
 #include "engine/OfficeConvert.h"
 
-#include "engine/Options.h"
-#include "platform/error.h"
-#include "procedures/OfficeProcedure.h"
-
 namespace quillet {
 
 TOfficeConvertClass::TOfficeConvertClass() = default;
 
 TOfficeConvertClass::~TOfficeConvertClass() { CloseApplications(); }
 
-// StartApplication and CloseApplications: src/applications/OfficeApplications.cpp.
+bool TOfficeConvertClass::StartApplication(const std::string& appName, std::string& errorText) {
+  TConvertBaseClass::StartApplication(appName, errorText);
+  return applications_.StartApplication(appName, errorText);
+}
 
-void TOfficeConvertClass::GetSupportReport(std::string& text) { text.clear(); }
+bool TOfficeConvertClass::CloseApplications() {
+  TConvertBaseClass::CloseApplications();
+  applications_.CloseApplications();
+  return true;
+}
 
-// ConvertDocument: Dispatcher.cpp; ConvertFolderContents: FolderConvert.cpp;
-// GetField: src/applications/FormatDiscovery.cpp.
+// ConvertDocument: Dispatcher.cpp; ConvertFolderContents: FolderConvert.cpp.
 
-void TOfficeConvertClass::ReservedSlot10() {}
+void TOfficeConvertClass::GetField(const std::string& fieldName, const std::string&, std::string& errorText,
+                                   std::string& value) {
+  // Exact names only: "SourceFormatList" is not one of them.
+  if (fieldName == "sourceformatlist")
+    GetSourceFormatListText(applications_, Tables(), errorText, value);
+  else if (fieldName == "destformatlist")
+    GetDestFormatListText(applications_, Tables(), errorText, value);
+}
 
-void TOfficeConvertClass::ConvertOfficeDocument(const std::string& appName, const std::string& src,
-                                                const std::string& dest, const std::string& destFormat,
-                                                const std::string& option, std::string& errorText) {
-  quillet::ConvertOfficeDocument(*this, appName, src, dest, destFormat, option, errorText);
+void TOfficeConvertClass::ChooseSourceApplication(const std::string& src, std::string& errorText,
+                                                  std::string& appName) {
+  quillet::ChooseSourceApplication(applications_, Tables(), src, errorText, appName);
 }
 
 const ole::Variant& TOfficeConvertClass::OfficeApplication(const std::string& appName) const {
-  const TApplicationSlot* slot = appName == options::kMsWord        ? &WordApp
-                                 : appName == options::kMsExcel     ? &ExcelApp
-                                 : appName == options::kMsPowerpoint ? &PowerPointApp
-                                                                     : nullptr;
-  if (!slot) throw Error("\"" + appName + "\" is not an Office application");
-  if (!slot->Started) throw Error(appName + " is not running");
-  return slot->Object;
+  return applications_.OfficeApplication(appName);
+}
+
+ImageSettings TOfficeConvertClass::ImageSettingsFor(const std::string& option) const {
+  return ParseImageSettings(option, settings_.Pictures);
 }
 
 }  // namespace quillet

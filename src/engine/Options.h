@@ -7,14 +7,16 @@
 #include <string>
 #include <string_view>
 
+#include "utilities/ApplicationTable.h"
+
 namespace quillet::options {
 
 // Application names; also the keywords that choose the application.
-inline constexpr std::string_view kMsWord = "MS Word";
-inline constexpr std::string_view kMsExcel = "MS Excel";
-inline constexpr std::string_view kMsPowerpoint = "MS Powerpoint";
-inline constexpr std::string_view kAdobeAcrobat = "Adobe Acrobat";
-inline constexpr std::string_view kNoMsWord = "No MS Word";
+inline constexpr std::string_view kMsWord = ApplicationInfo(TApplication::Word).Name;
+inline constexpr std::string_view kMsExcel = ApplicationInfo(TApplication::Excel).Name;
+inline constexpr std::string_view kMsPowerpoint = ApplicationInfo(TApplication::PowerPoint).Name;
+inline constexpr std::string_view kAdobeAcrobat = ApplicationInfo(TApplication::Acrobat).Name;
+inline constexpr std::string_view kNoMsWord = ApplicationInfo(TApplication::NoWord).Name;
 
 // Keywords with an effect of their own.
 inline constexpr std::string_view kUseMacro = "USEMACRO";

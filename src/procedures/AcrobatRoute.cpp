@@ -2,7 +2,8 @@
 // Three destination codes of the converter's own become the bridge's delimiter
 // options; the bridge's answer is the request's error text.
 #include "dialogs/HostWindow.h"
-#include "engine/OfficeConvert.h"
+#include "engine/formatlib/FormatCodes.h"
+#include "procedures/Routes.h"
 #include "utilities/Guarded.h"
 
 namespace quillet {
@@ -13,17 +14,16 @@ namespace {
 // text, so any other keyword is dropped. Every other code passes the option
 // text through as it is.
 std::string BridgeOption(const std::string& destFormat, const std::string& option) {
-  if (destFormat == "-4") return "delimit=,";
-  if (destFormat == "-5") return "delimit=\t";
-  if (destFormat == "-6") return "delimit=;";
+  if (destFormat == formats::kDelimitedByComma) return "delimit=,";
+  if (destFormat == formats::kDelimitedByTab) return "delimit=\t";
+  if (destFormat == formats::kDelimitedBySemicolon) return "delimit=;";
   return option;
 }
 
 }  // namespace
 
-void TOfficeConvertClass::ConvertWithAcrobat(const std::string& src, const std::string& dest,
-                                             const std::string& destFormat, const std::string& option,
-                                             std::string& errorText) {
+void ConvertWithAcrobat(TProcedureContext& context, const std::string& src, const std::string& dest,
+                        const std::string& destFormat, const std::string& option, std::string& errorText) {
   // Acrobat may have taken the screen from the host: give it back, before and after.
   BringHostPopupForward();
   std::string answer;
@@ -31,7 +31,7 @@ void TOfficeConvertClass::ConvertWithAcrobat(const std::string& src, const std::
       [&] {
         // The bridge takes all four by reference; only the answer is read back.
         std::string srcFile = src, destFile = dest, sentOption = BridgeOption(destFormat, option);
-        AcrobatBridge.Call("ConvertFile",
+        context.Applications().AcrobatBridge.Call("ConvertFile",
                            {ole::Arg::Ref(srcFile), ole::Arg::Ref(destFile), ole::Arg::Ref(sentOption),
                             ole::Arg::Ref(answer)});
       },

@@ -3,11 +3,12 @@
 // comes back through the same job file.
 #include "documents/AcrobatTemplateName.h"
 #include "documents/OpenTemplate.h"
-#include "engine/OfficeConvert.h"
 #include "engine/Options.h"
+#include "engine/formatlib/FormatCodes.h"
 #include "platform/fs.h"
 #include "platform/path.h"
 #include "procedures/MacroJob.h"
+#include "procedures/Routes.h"
 #include "procedures/SlideImages.h"
 #include "procedures/WatchedCall.h"
 #include "utilities/Guarded.h"
@@ -42,9 +43,9 @@ void CloseTemplate(const ole::Variant& document, const std::string& kind) {
 
 }  // namespace
 
-void TOfficeConvertClass::ConvertWithMacro(const std::string& appName, const std::string& src,
-                                           const std::string& dest, const std::string& destFormat,
-                                           const std::string&, std::string& errorText) {
+void ConvertWithMacro(TProcedureContext& context, const std::string& appName, const std::string& src,
+                      const std::string& dest, const std::string& destFormat, const std::string&,
+                      std::string& errorText) {
   errorText.clear();
   // Macros live in Word, Excel and PowerPoint. Any other application chosen
   // with the macro keyword (Acrobat, the route without Word) has its
@@ -52,12 +53,13 @@ void TOfficeConvertClass::ConvertWithMacro(const std::string& appName, const std
   const bool excel = appName == options::kMsExcel;
   const bool powerPoint = appName == options::kMsPowerpoint;
   const std::string kind = excel ? "excel" : powerPoint ? "powerpoint" : "word";
-  TApplicationSlot& slot = excel ? ExcelApp : powerPoint ? PowerPointApp : WordApp;
-  if (!excel && !powerPoint && !StartWord(errorText)) return;
+  TOfficeApplications& applications = context.Applications();
+  TApplicationSlot& slot = excel ? applications.ExcelApp : powerPoint ? applications.PowerPointApp : applications.WordApp;
+  if (!excel && !powerPoint && !applications.StartWord(errorText)) return;
 
   // 1. The template, opened in the application: the macro's document.
   std::string templateName;
-  if (destFormat == "-1") {
+  if (destFormat == formats::kPdfByPrinting) {
     GetAcrobatTemplateName(templateName);
     if (templateName.empty()) {
       errorText = "Can not get ferrule.dat!";
@@ -118,8 +120,8 @@ void TOfficeConvertClass::ConvertWithMacro(const std::string& appName, const std
 
   // 6. and 7. The slide pictures a PowerPoint macro saved; a failure here
   // reaches the dispatcher.
-  if (powerPoint && (destFormat == "17" || destFormat == "16"))
-    ConvertSlideBitmaps(dest, destFormat, ImageSettingsFor(""));
+  if (powerPoint && (destFormat == formats::kPowerPointJpeg || destFormat == formats::kPowerPointGif))
+    ConvertSlideBitmaps(dest, destFormat, context.ImageSettingsFor(""));
 }
 
 }  // namespace quillet

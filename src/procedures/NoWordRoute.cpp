@@ -6,10 +6,10 @@
 
 #include "documents/HtmlToTextByIE.h"
 #include "documents/RemoveHtmlImages.h"
-#include "engine/OfficeConvert.h"
 #include "engine/Options.h"
 #include "platform/error.h"
 #include "platform/path.h"
+#include "procedures/Routes.h"
 #include "utilities/Strings.h"
 
 namespace quillet {
@@ -27,16 +27,16 @@ bool IsPageToText(const std::string& src, const std::string& dest) {
 
 }  // namespace
 
-void TOfficeConvertClass::ConvertWithoutWord(const std::string& src, const std::string& dest,
-                                             const std::string& destFormat, const std::string& option,
-                                             std::string& errorText) {
+void ConvertWithoutWord(TProcedureContext& context, const std::string& src, const std::string& dest,
+                        const std::string& destFormat, const std::string& option, std::string& errorText) {
   if (IsPageToText(src, dest)) {
     // No picture clean-up here: a text file has no pictures.
-    HtmlToTextByIE(src, dest, errorText, PageWaitLimitMs);
+    HtmlToTextByIE(src, dest, errorText, context.PageWaitLimitMs());
     return;
   }
 
-  if (!NoWordConvertProc) throw Error("Error, the format library \"fmtbridge.dll\" is not loaded");
+  TOfficeApplications& applications = context.Applications();
+  if (!applications.NoWordConvertProc) throw Error("Error, the format library \"fmtbridge.dll\" is not loaded");
   const std::string openFormat =
       options::Has(option, options::kOpenFormat) ? options::OpenFormatValue(option) : std::string();
   // A value cut to fit would be another open format: it is refused whole.
@@ -49,9 +49,7 @@ void TOfficeConvertClass::ConvertWithoutWord(const std::string& src, const std::
   std::memcpy(openFormatBuffer, openFormat.data(), openFormat.size());
   char errorBuffer[kBridgeBufferSize] = {};
 
-  BridgeConverting = true;
-  NoWordConvertProc(src.c_str(), openFormatBuffer, dest.c_str(), destFormat.c_str(), errorBuffer);
-  BridgeConverting = false;
+  applications.NoWordConvert(src.c_str(), openFormatBuffer, dest.c_str(), destFormat.c_str(), errorBuffer);
   // Read no further than the buffer, whether or not the library ended its
   // text there.
   errorText.assign(errorBuffer, strnlen(errorBuffer, kBridgeBufferSize));

@@ -10,6 +10,7 @@
 #include "applications/AcrobatControl.h"
 #include "platform/path.h"
 #include "platform/process.h"
+#include "procedures/Routes.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -67,11 +68,11 @@ TEST_F(AcrobatTest, TheAcrobatFolderIsTheApplicationPathsFolderOrItsPathValue) {
 TEST_F(AcrobatTest, TheBridgeIsStartedOnceCheckedAndLetGoAtTheEnd) {
   ASSERT_TRUE(conv->StartApplication("Adobe Acrobat", error)) << error;
   EXPECT_EQ(error, "");
-  EXPECT_TRUE(conv->AcrobatStarted);
-  EXPECT_TRUE(conv->AcrobatBridge.IsObject());
+  EXPECT_TRUE(conv->Applications().AcrobatStarted);
+  EXPECT_TRUE(conv->Applications().AcrobatBridge.IsObject());
   // Windows: no Acrobat was running, so the converter started it. Linux: the
   // bridge is all there is.
-  EXPECT_EQ(conv->AcrobatLaunched, os::kApplicationsHaveWindows);
+  EXPECT_EQ(conv->Applications().AcrobatLaunched, os::kApplicationsHaveWindows);
   EXPECT_EQ(Calls(), Lines{"PKApplication.IsPlug_insLoadOk method|get"});
 
   error = "untouched";
@@ -87,14 +88,14 @@ TEST_F(AcrobatTest, APlugInThatIsNotLoadedFailsTheStartAndIsAskedAgainNextTime) 
   d.Script(App::Acrobat, "PlugInsLoadOk=0\n");
   EXPECT_FALSE(conv->StartApplication("Adobe Acrobat", error));
   EXPECT_EQ(error, "Error, the plug-ins for acrobat do not install ok, please install it again!");
-  EXPECT_FALSE(conv->AcrobatStarted);
-  EXPECT_TRUE(conv->AcrobatBridge.IsObject());  // kept
+  EXPECT_FALSE(conv->Applications().AcrobatStarted);
+  EXPECT_TRUE(conv->Applications().AcrobatBridge.IsObject());  // kept
 
   // The next request runs every step again, with a bridge made afresh.
   d.Script(App::Acrobat, "PlugInsLoadOk=1\n");
   error.clear();
   EXPECT_TRUE(conv->StartApplication("Adobe Acrobat", error)) << error;
-  EXPECT_TRUE(conv->AcrobatStarted);
+  EXPECT_TRUE(conv->Applications().AcrobatStarted);
   EXPECT_EQ(Calls(), (Lines{"PKApplication.IsPlug_insLoadOk method|get", "PKApplication.IsPlug_insLoadOk method|get"}));
   Destroy();
   EXPECT_EQ(d.LiveObjects(App::Acrobat), Lines{});
@@ -106,8 +107,8 @@ TEST_F(AcrobatTest, ABridgeThatCannotBeMadeIsReported) {
   d.UnregisterPlugKit();
   EXPECT_FALSE(conv->StartApplication("Adobe Acrobat", error));
   EXPECT_EQ(error, "Can not Load plugkit.dll, please try again!");
-  EXPECT_FALSE(conv->AcrobatStarted);
-  EXPECT_TRUE(conv->AcrobatBridge.IsEmpty());
+  EXPECT_FALSE(conv->Applications().AcrobatStarted);
+  EXPECT_TRUE(conv->Applications().AcrobatBridge.IsEmpty());
   EXPECT_EQ(Events(), Lines{});
 }
 #endif
@@ -194,7 +195,7 @@ TEST_F(AcrobatRoute, AFailingCallGivesItsAutomationErrorAndNoException) {
 
 TEST_F(AcrobatRoute, WithoutABridgeTheRouteFailsWithATextOfItsOwn) {
   std::string text;
-  conv->ConvertWithAcrobat(Source(), dest, "-4", "", text);
+  ConvertWithAcrobat(*conv, Source(), dest, "-4", "", text);
   EXPECT_NE(text, "");
   EXPECT_EQ(Calls(), Lines{});
 }
@@ -210,7 +211,7 @@ class HostWindow : public AcrobatRoute {
   void TearDown() override { scoped.reset(); }
   std::string ConvertDirectly() {
     std::string text = "untouched";
-    conv->ConvertWithAcrobat(Source(), dest, "-4", "", text);
+    ConvertWithAcrobat(*conv, Source(), dest, "-4", "", text);
     return text;
   }
   std::shared_ptr<FakeDesktop> desktop;

@@ -28,7 +28,7 @@ class AcrobatTest : public ::testing::Test {
     d.InstallAcrobat();
     d.RegisterPlugKit();
     // A stage that never finishes fails a test in seconds rather than minutes.
-    conv->AcrobatWaitLimits = AcrobatWaits{10000, 5000, 10000};
+    conv->Applications().AcrobatWaitLimits = AcrobatWaits{10000, 5000, 10000};
   }
   ~AcrobatTest() override {
     conv.reset();

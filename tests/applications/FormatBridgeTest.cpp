@@ -38,16 +38,16 @@ TEST_F(FormatBridge, LoadsTheLibraryWithItsThreeEntryPointsAndUnloadsItAtTheEnd)
   doubles::UseFormatBridge("full");
   ASSERT_TRUE(conv->StartApplication("No MS Word", error));
   EXPECT_EQ(error, "untouched");
-  EXPECT_TRUE(conv->FormatBridgeLoaded);
-  ASSERT_NE(conv->NoWordConvertProc, nullptr);
-  EXPECT_NE(conv->GetSourceFormatListProc, nullptr);
-  EXPECT_NE(conv->GetDestFormatListProc, nullptr);
+  EXPECT_TRUE(conv->Applications().FormatBridgeLoaded);
+  ASSERT_NE(conv->Applications().NoWordConvertProc, nullptr);
+  EXPECT_NE(conv->Applications().GetSourceFormatListProc, nullptr);
+  EXPECT_NE(conv->Applications().GetDestFormatListProc, nullptr);
   EXPECT_TRUE(conv->StartApplication("No MS Word", error));  // held
 
   // The entry point is the library's: a call reaches the double.
   test::WriteFile(d.dir() + "/fmtbridge.script", "Cannot read a.doc");
   char buffer[1024] = "";
-  conv->NoWordConvertProc("a.doc", "", "b.txt", "2", buffer);
+  conv->Applications().NoWordConvertProc("a.doc", "", "b.txt", "2", buffer);
   EXPECT_STREQ(buffer, "Cannot read a.doc");
   EXPECT_EQ(test::ReadFile(d.dir() + "/fmtbridge.transcript"),
             "call NoWordConvert \"a.doc\", \"\", \"b.txt\", \"2\", \"\"\n");
@@ -74,9 +74,9 @@ TEST_F(FormatBridge, RefusalsNameWhatIsMissing) {
     error.clear();
     EXPECT_FALSE(conv->StartApplication("No MS Word", error)) << c.variant;
     EXPECT_EQ(error, c.message);
-    EXPECT_FALSE(conv->FormatBridgeLoaded);
+    EXPECT_FALSE(conv->Applications().FormatBridgeLoaded);
     // The library stays loaded after a failed look-up, until the converter goes.
-    EXPECT_EQ(static_cast<bool>(conv->FormatBridgeModule), std::string(c.variant) != "none") << c.variant;
+    EXPECT_EQ(static_cast<bool>(conv->Applications().FormatBridgeModule), std::string(c.variant) != "none") << c.variant;
     conv.reset();
     EXPECT_FALSE(FormatBridgeInMemory()) << c.variant;
   }

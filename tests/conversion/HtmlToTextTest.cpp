@@ -30,7 +30,7 @@ class HtmlToText : public ::testing::Test {
 TEST_F(HtmlToText, APageThatNeverCompletesFailsAtTheBoundNamingThePage) {
   d.Script(App::InternetExplorer, "LoadingReads=-1\n");
   TOfficeConvertClass conv;
-  conv.PageWaitLimitMs = 300;
+  conv.Settings().PageWaitLimitMs = 300;
   const auto start = Clock::now();
   conv.ConvertDocument(page, dir / "page.txt", "2", "No MS Word", error);
   const auto took = Clock::now() - start;
@@ -54,7 +54,7 @@ TEST_F(HtmlToText, ABrowserBusyForEverFailsAtTheBoundBeforeItsStateIsRead) {
     EXPECT_EQ(call.find("ReadyState"), std::string::npos) << call;
   // Whole seconds are written as such; the converter's bound is a minute.
   EXPECT_EQ(PageStillBusyText("a.htm", 1000), "Error, Internet Explorer was still busy loading \"a.htm\" after 1 second");
-  EXPECT_EQ(PageNotCompleteText("a.htm", TOfficeConvertClass().PageWaitLimitMs),
+  EXPECT_EQ(PageNotCompleteText("a.htm", TOfficeConvertClass().Settings().PageWaitLimitMs),
             "Error, Internet Explorer did not finish loading \"a.htm\" within 60 seconds");
 }
 

@@ -5,6 +5,7 @@
 #include "ConversionFixture.h"
 #include "engine/OfficeConvert.h"
 #include "platform/path.h"
+#include "procedures/Routes.h"
 
 namespace quillet::test {
 namespace {
@@ -21,7 +22,7 @@ TEST_F(InProcess, TheOfficeRouteOpensTheTrimmedSourcePath) {
   const std::string src = dir / "a.doc";
   WriteFile(src, "x");
   ASSERT_TRUE(conv.StartApplication("MS Word", error));
-  conv.ConvertOfficeDocument("MS Word", " \t" + src + "  \r\n", dir / "a.txt", "2", "", error);
+  ConvertOfficeDocument(conv, "MS Word", " \t" + src + "  \r\n", dir / "a.txt", "2", "", error);
   EXPECT_EQ(error, "");
   const Lines open = [&] {
     Lines found;

@@ -76,19 +76,19 @@ TEST(Converter, StartsEmptyAndIsDestroyedWithoutTouchingAnything) {
 
 TEST(Converter, PictureSettingsStartUsableAndRequestKeywordsDoNotStick) {
   TOfficeConvertClass engine;
-  EXPECT_EQ(engine.JpegWidth, -100);
-  EXPECT_EQ(engine.JpegHeight, -100);
-  EXPECT_EQ(engine.JpegQuality, 75);
-  EXPECT_EQ(engine.GifWidth, -100);
-  engine.GifKeepAspect = true;
+  EXPECT_EQ(engine.Settings().Pictures.JpegWidth, -100);
+  EXPECT_EQ(engine.Settings().Pictures.JpegHeight, -100);
+  EXPECT_EQ(engine.Settings().Pictures.JpegQuality, 75);
+  EXPECT_EQ(engine.Settings().Pictures.GifWidth, -100);
+  engine.Settings().Pictures.GifKeepAspect = true;
   const ImageSettings s = engine.ImageSettingsFor("MS Powerpoint JPEGWIDTH=800 JPEGKEEPASPECT JPEGQUALITY=85");
   EXPECT_EQ(s.JpegWidth, 800);
   EXPECT_TRUE(s.JpegKeepAspect);
   EXPECT_EQ(s.JpegQuality, 85);
   EXPECT_EQ(s.JpegHeight, -100);
   EXPECT_TRUE(s.GifKeepAspect);  // taken from the converter's own field
-  EXPECT_EQ(engine.JpegWidth, -100);
-  EXPECT_EQ(engine.JpegQuality, 75);
+  EXPECT_EQ(engine.Settings().Pictures.JpegWidth, -100);
+  EXPECT_EQ(engine.Settings().Pictures.JpegQuality, 75);
   EXPECT_THROW(engine.ImageSettingsFor("JPEGQUALITY=500"), Error);
 }
 

@@ -57,7 +57,7 @@ TEST_F(PdfStage, WordPrintsThroughThePostScriptPrinterAndThePdfGetsTheDocumentIn
                                        }));
   EXPECT_TRUE(StartsWith(ReadFile(dest), "%PDF-"));
   EXPECT_FALSE(os::FileExists(ps));
-  EXPECT_EQ(conv.PostScriptPrinterName, printer);
+  EXPECT_EQ(conv.PostScriptPrinter(), printer);
 }
 
 TEST_F(PdfStage, ExcelIsGivenThePrinterWithThePrintAndItsPromptsComeBack) {
@@ -148,9 +148,9 @@ TEST_F(PdfStage, ThePagesKeywordReachesEachApplicationsPrintCall) {
 TEST_F(PdfStage, ThePrinterIsChosenOnceAndKept) {
   const std::string src = Src("a.doc");
   ASSERT_EQ(ToPdf("MS Word", src, dir / "a.pdf"), "");
-  ASSERT_FALSE(conv.PostScriptPrinterName.empty());
+  ASSERT_FALSE(conv.PostScriptPrinter().empty());
   // The kept name is used as it is: nothing looks for a printer again.
-  conv.PostScriptPrinterName = "Kept Printer";
+  conv.PostScriptPrinter() = "Kept Printer";
   MessageBoxRecorder boxes;
   ASSERT_EQ(ToPdf("MS Word", src, dir / "b.pdf"), "");
   EXPECT_EQ(CallsWith(App::Word, "ActivePrinter put \"Kept Printer\"").size(), 1u);
@@ -168,13 +168,13 @@ TEST_F(PdfStage, ThePrinterIsChosenOnceAndKept) {
 
 TEST_F(PdfStage, APostScriptFileThatNeverComesEndsAtTheBound) {
   d.Script(App::Word, "PrintOutput=none\n");
-  conv.PrintWaitLimits.FileTimeoutMs = 400;
+  conv.Settings().PrintWaitLimits.FileTimeoutMs = 400;
   const std::string src = Src("a.doc"), ps = temp / "a.ps";
   const uint32_t start = os::TickCount();
   const std::string error = ToPdf("MS Word", src, dir / "a.pdf");
   const uint32_t spent = os::TicksSince(start);
   EXPECT_EQ(error, "The PostScript file \"" + ps + "\" did not appear within 400 ms of printing to \"" +
-                       conv.PostScriptPrinterName + "\"");
+                       conv.PostScriptPrinter() + "\"");
   EXPECT_GE(spent, 400u);
   EXPECT_LT(spent, 4000u);
   // The document was closed after printing; nothing was made.

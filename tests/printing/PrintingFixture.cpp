@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "documents/gsdlllib/PostScriptPrinter.h"
+#include "procedures/Routes.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -39,7 +40,7 @@ ScopedEnv::~ScopedEnv() { SetVar(name_, had_ ? &old_ : nullptr); }
 
 PrintingTest::PrintingTest() {
   doubles::UseGhostscriptDouble();
-  conv.PrintWaitLimits = TPrintWaits{5000, 5000, 20, 0};
+  conv.Settings().PrintWaitLimits = TPrintWaits{5000, 5000, 20, 0};
 }
 
 std::string PrintingTest::Src(const std::string& name) {
@@ -51,10 +52,10 @@ std::string PrintingTest::Src(const std::string& name) {
 std::string PrintingTest::ToPdf(const std::string& appName, const std::string& src, const std::string& dest,
                                 const std::string& option, TOfficeConvertClass* with) {
   TOfficeConvertClass& c = with ? *with : conv;
-  if (with) with->PrintWaitLimits = conv.PrintWaitLimits;
+  if (with) with->Settings().PrintWaitLimits = conv.Settings().PrintWaitLimits;
   std::string error;
   if (!c.StartApplication(appName, error)) return "not started: " + error;
-  c.ConvertOfficeDocument(appName, src, dest, "-1", option, error);
+  ConvertOfficeDocument(c, appName, src, dest, "-1", option, error);
   return error;
 }
 

@@ -105,7 +105,7 @@ TEST_F(NoPrinter, APdfConversionFailsWithAClearTextAndWordKeepsItsPrinter) {
   // The document is closed and Word's alerts are back on.
   EXPECT_EQ(CallsFrom(App::Word, "Close method"),
             (Lines{"Word.Document(a.doc).Close method SaveChanges:=0", "Word.DisplayAlerts put True"}));
-  EXPECT_EQ(conv.PostScriptPrinterName, "");
+  EXPECT_EQ(conv.PostScriptPrinter(), "");
   EXPECT_TRUE(NoTemporaryFile(".ps"));
 }
 

@@ -1,0 +1,137 @@
+// The applications the converter holds for its whole life: Word, Excel and
+// PowerPoint in their slots, Acrobat with its plug-in bridge, the format
+// library of the route without Word, and the PDF software. Each is got hold
+// of the first time a request needs it, kept for the requests after, given up
+// when it runs past a deadline or dies, and given back at the converter's end.
+//
+// Thread-safety: one request at a time, on the converter's thread. Only what
+// the deadline's watchdog calls may run on another thread while that thread
+// waits: Slot(...).Interrupt, StopNoWordConvert and the DeadlinePassed flag.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "applications/AcrobatControl.h"
+#include "applications/ApplicationSlot.h"
+#include "platform/module.h"
+#include "utilities/ApplicationTable.h"
+#include "utilities/Automation.h"
+
+namespace quillet {
+
+class TOfficeApplications {
+ public:
+  TOfficeApplications();
+  ~TOfficeApplications();
+  TOfficeApplications(const TOfficeApplications&) = delete;
+  TOfficeApplications& operator=(const TOfficeApplications&) = delete;
+
+  // Makes the application of AppName ready ("MS Word", "MS Excel", "MS
+  // Powerpoint", "Adobe Acrobat", "No MS Word", exactly); false with the
+  // reason in ErrorText when it cannot be had, false with ErrorText unchanged
+  // for any other name.
+  bool StartApplication(const std::string& appName, std::string& errorText);
+  // Word, Excel or PowerPoint: the first of its ProgIDs that can be attached
+  // to or created. A borrowed Word or Excel is hidden, a borrowed PowerPoint
+  // minimised. True at once when it is held already.
+  bool StartOffice(TApplication app, std::string& errorText);
+  bool StartWord(std::string& errorText) { return StartOffice(TApplication::Word, errorText); }
+  bool StartExcel(std::string& errorText) { return StartOffice(TApplication::Excel, errorText); }
+  bool StartPowerPoint(std::string& errorText) { return StartOffice(TApplication::PowerPoint, errorText); }
+  bool LoadFormatBridge(std::string& errorText);
+  // Acrobat and its plug-in bridge (AcrobatControl.cpp).
+  bool StartAcrobat(std::string& errorText);
+  // Makes sure Acrobat runs: Launched tells whether this call started it,
+  // ErrorText (emptied first) why it could not be made ready.
+  void LaunchAcrobat(bool& launched, std::string& errorText);
+
+  // Gives everything back: quits what was created, shows again what was
+  // borrowed, lets the bridge go, unloads the format library. Each step on
+  // its own; nothing escapes.
+  void CloseApplications();
+
+  // The slot of Word, Excel or PowerPoint; null for any other application.
+  TApplicationSlot* OfficeSlot(TApplication app);
+  TApplicationSlot* OfficeSlot(const std::string& appName);
+  // The slot a request for App waits on while it starts or converts: the
+  // Office application's, the bridge server's for Acrobat, none for the
+  // format library.
+  TApplicationSlot* SlotOf(TApplication app);
+  // The Application object of "MS Word", "MS Excel" or "MS Powerpoint".
+  // Raises Error for any other name or an application that is not held.
+  const ole::Variant& OfficeApplication(const std::string& appName) const;
+  // Slot's application as messages name it ("Microsoft Word").
+  std::string DisplayName(const TApplicationSlot& slot) const;
+  // Gives Slot's application up after a deadline or its death: the next
+  // request starts a new one. ThreadId is the calling thread.
+  void GiveUp(TApplicationSlot& slot, uint32_t threadId);
+
+  // The PDF maker and the PDF document objects (PdfSoftware.cpp): created on
+  // first use and kept. Raise Error naming what to install.
+  const ole::Variant& PdfMaker();
+  const ole::Variant& PdfDocument();
+
+  // Runs the format library's conversion (the library must be loaded); while
+  // it runs, StopNoWordConvert may end it from another thread.
+  void NoWordConvert(const char* src, const char* openFormat, const char* dest, const char* destFormat,
+                     char* errorText);
+  // Called by the deadline's watchdog: tells a format library that can stop
+  // its conversion to do so. True when one was told.
+  bool StopNoWordConvert();
+
+  // Word's, Excel's and PowerPoint's Application objects with their started
+  // and created flags.
+  TApplicationSlot WordApp;
+  TApplicationSlot ExcelApp;
+  TApplicationSlot PowerPointApp;
+
+  // The plug-in bridge object; whether it is held and its plug-in loaded;
+  // whether the converter started Acrobat itself. Acrobat is left running at
+  // the end, whoever started it.
+  ole::Variant AcrobatBridge;
+  // The bridge's server as a conversion past its deadline sees it: whether
+  // the converter created it and the process that serves it (its object is
+  // AcrobatBridge, not kept here).
+  TApplicationSlot AcrobatServer;
+  bool AcrobatStarted = false;
+  bool AcrobatLaunched = false;
+  // How long starting Acrobat waits for each stage.
+  AcrobatWaits AcrobatWaitLimits;
+  // Set when the deadline of the request in progress has passed: the waits
+  // of the calling thread that no released call would end (those of
+  // Acrobat's start) end then too.
+  std::atomic<bool> DeadlinePassed{false};
+
+  // The format library: loaded with all three entry points found; the module
+  // (kept after a failed look-up too); the entry points. Of those three only
+  // NoWordConvert is ever called. NoWordAbort is optional: a library that has
+  // it can be told, from another thread, to end the conversion in progress
+  // (NoWordConvert then returns with an error); only such a library is bound
+  // by the deadline.
+  using NoWordConvertFn = int32_t(QUILLET_LIBRARY_CALL*)(const char* src, const char* openFormat,
+                                                          const char* dest, const char* destFormat,
+                                                          char* errorText);
+  using BridgeProc = void(QUILLET_LIBRARY_CALL*)();
+  bool FormatBridgeLoaded = false;
+  os::Module FormatBridgeModule;
+  NoWordConvertFn NoWordConvertProc = nullptr;
+  BridgeProc GetSourceFormatListProc = nullptr;
+  BridgeProc GetDestFormatListProc = nullptr;
+  BridgeProc NoWordAbortProc = nullptr;
+
+ private:
+  bool CloseWord();
+  bool CloseExcel();
+  bool ClosePowerPoint();
+  bool ReleaseAcrobatBridge();
+  bool UnloadFormatBridge();
+
+  // True while NoWordConvert runs: what the deadline's watchdog may stop.
+  std::atomic<bool> bridgeConverting_{false};
+  ole::Variant pdfMaker_;
+  ole::Variant pdfDocument_;
+};
+
+}  // namespace quillet
