@@ -109,10 +109,10 @@ bool TApplicationSlot::Interrupt(uint32_t threadId) {
   return true;
 }
 
-bool TApplicationSlot::Alive(const std::string& reason) const {
+bool TApplicationSlot::Alive(ErrorCode lastFailure) const {
   if (!Started) return false;
   if (Created && processId_ != 0 && !os::ProcessAlive(processId_)) return false;
-  return !ole::IsServerGoneText(reason);
+  return lastFailure != ErrorCode::ServerGone;
 }
 
 void TApplicationSlot::GiveUp(uint32_t threadId, uint32_t showAgainMs) {

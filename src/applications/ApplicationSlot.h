@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/error.h"
 #include "utilities/Automation.h"
 
 namespace quillet {
@@ -50,8 +51,8 @@ class TApplicationSlot {
   bool Interrupt(uint32_t threadId);
 
   // False when the application is known to be gone: its process ended, or
-  // the failure Reason of its last call says so.
-  bool Alive(const std::string& reason) const;
+  // its last failure was of the kind that says so (ErrorCode::ServerGone).
+  bool Alive(ErrorCode lastFailure) const;
 
   // Gives the application up after a deadline or its death: the next request
   // starts a new one. A borrowed instance is made visible again, as at the

@@ -13,7 +13,8 @@ ole::Variant Create(const char* progId, const char* what) {
   } catch (const Error& e) {
     throw Error(std::string("No ") + what + " is installed: \"" + progId + "\" cannot be created (" + e.what() +
                 "). Install Adobe Acrobat on Windows; on Linux install Debian's packages libgs10 and libqpdf29, "
-                "which quillet's libquillet-pdf.so uses");
+                "which quillet's libquillet-pdf.so uses",
+                ErrorCode::NotInstalled);
   }
 }
 

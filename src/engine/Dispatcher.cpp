@@ -82,6 +82,7 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
           if (errorText.empty()) errorText = "No application can convert \"" + src + "\"";
         } else if ((!inWord || apps.StartWord(errorText)) && !deadline.Expired()) {
           routed = true;
+          ForgetCaughtErrors();
           Route(app, src, dest, destFormat, option, errorText);
         }
       }
@@ -110,6 +111,8 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
     return;
   }
   if (slot && routed && (failure || !errorText.empty())) {
+    // The kind of the failure decides: the one that escaped, else the last
+    // one the route kept as its error text.
     std::string reason = errorText;
     if (failure) {
       try {
@@ -118,7 +121,7 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
         reason = CurrentErrorMessage();
       }
     }
-    if (!slot->Alive(reason)) {
+    if (!slot->Alive(LastCaughtErrorCode())) {
       // The application ended under the conversion (or before it): this file
       // fails, the next request starts a new one.
       errorText = apps.DisplayName(*slot) + " ended during the conversion: " + reason;

@@ -56,7 +56,7 @@ std::optional<std::pair<size_t, size_t>> PasswordSpan(std::string_view option) {
       }
       return std::make_pair(begin, i + 1);
     }
-    throw Error("The value of PASSWORD= lacks its closing double quote");
+    throw Error("The value of PASSWORD= lacks its closing double quote", ErrorCode::InvalidOption);
   }
   return std::make_pair(begin, std::min(option.find_first_of(" \t\r\n", begin), option.size()));
 }
@@ -69,7 +69,7 @@ uint32_t TimeoutSeconds(std::string_view option) {
   const std::string_view value = ValueAt(option, at, kTimeout);
   const std::optional<uint64_t> seconds = WholeNumber(value, 5);
   if (!seconds || *seconds < 1 || *seconds > 86400)
-    throw Error("Invalid value '" + std::string(value) + "' for TIMEOUT= (whole seconds from 1 to 86400)");
+    throw Error("Invalid value '" + std::string(value) + "' for TIMEOUT= (whole seconds from 1 to 86400)", ErrorCode::InvalidOption);
   return static_cast<uint32_t>(*seconds);
 }
 
@@ -80,7 +80,7 @@ int PdfALevel(std::string_view option) {
   if (at + kPdfA.size() >= text.size() || text[at + kPdfA.size()] != '=') return 1;
   const std::string_view value = ValueAt(text, at, "PDFA=");
   if (value != "1" && value != "2" && value != "3")
-    throw Error("Invalid value '" + std::string(value) + "' for PDFA= (1, 2 or 3)");
+    throw Error("Invalid value '" + std::string(value) + "' for PDFA= (1, 2 or 3)", ErrorCode::InvalidOption);
   return value[0] - '0';
 }
 
@@ -93,7 +93,8 @@ std::optional<PageRange> Pages(std::string_view option) {
   const auto from = WholeNumber(value.substr(0, dash), 5);
   const auto to = dash == std::string_view::npos ? from : WholeNumber(value.substr(dash + 1), 5);
   if (!from || !to || *from < 1 || *to < *from)
-    throw Error("Invalid value '" + std::string(value) + "' for PAGES= (a page or a range of pages such as 2-3)");
+    throw Error("Invalid value '" + std::string(value) + "' for PAGES= (a page or a range of pages such as 2-3)",
+                ErrorCode::InvalidOption);
   return PageRange{static_cast<int32_t>(*from), static_cast<int32_t>(*to)};
 }
 

@@ -5,7 +5,7 @@
 namespace quillet::imaging {
 
 OutputFile::OutputFile(const std::string& path) : path_(path), f_(os::OpenRegularFile(path, "wb")) {
-  if (!f_) throw Error("Cannot create file " + path);
+  if (!f_) throw Error("Cannot create file " + path, ErrorCode::FileSystem);
 }
 
 OutputFile::~OutputFile() {
@@ -19,7 +19,7 @@ void OutputFile::Commit() {
   const bool written = !std::ferror(f_.get()) && std::fflush(f_.get()) == 0;
   if (!os::Close(f_) || !written) {
     std::remove(path_.c_str());
-    throw Error("Cannot write file " + path_);
+    throw Error("Cannot write file " + path_, ErrorCode::FileSystem);
   }
 }
 

@@ -54,12 +54,13 @@ bool DirectoryExists(const std::string& path) {
 }
 
 void ForceDirectories(const std::string& dir) {
-  if (dir.empty()) throw Error("Unable to create directory");
+  if (dir.empty()) throw Error("Unable to create directory", ErrorCode::FileSystem);
   std::string d = dir;
   while (d.size() > 1 && d.back() == '/') d.pop_back();
   if (d.size() >= kMaxPathBytes)
     throw Error("Cannot create the folder " + path::Abbreviated(d, 200) + ": the path is longer than " +
-                std::to_string(kMaxPathBytes - 1) + " bytes");
+                    std::to_string(kMaxPathBytes - 1) + " bytes",
+                ErrorCode::FileSystem);
   // Up to the nearest folder that exists, then down again creating each one:
   // a loop, not a recursion, so that the depth of a path costs no stack.
   std::vector<size_t> missing;  // lengths of the missing prefixes, deepest first
@@ -74,7 +75,7 @@ void ForceDirectories(const std::string& dir) {
     // EEXIST is fine only when a folder (made meanwhile) is what exists.
     if (::mkdir(folder.c_str(), 0777) != 0 && !(errno == EEXIST && DirectoryExists(folder))) {
       g_lastError = static_cast<uint32_t>(errno);
-      throw Error(SysErrorMessage(g_lastError));
+      throw Error(SysErrorMessage(g_lastError), ErrorCode::FileSystem);
     }
   }
 }

@@ -47,12 +47,13 @@ bool DirectoryExists(const std::string& path) {
 }
 
 void ForceDirectories(const std::string& dir) {
-  if (dir.empty()) throw Error("Unable to create directory");
+  if (dir.empty()) throw Error("Unable to create directory", ErrorCode::FileSystem);
   std::string d = dir;
   if (path::EndsWithDelimiter(d) && d.size() > 1 && !path::IsDelimiter(d[d.size() - 2])) d.pop_back();
   if (d.size() >= MAX_PATH)
     throw Error("Cannot create the folder " + path::Abbreviated(d, 200) + ": the path is longer than " +
-                std::to_string(MAX_PATH - 1) + " characters");
+                    std::to_string(MAX_PATH - 1) + " characters",
+                ErrorCode::FileSystem);
   // A bare drive ("C:" or "C:\") and an existing folder need nothing.
   auto present = [](const std::string& f) { return (f.size() <= 3 && f.find(':') != std::string::npos) || DirectoryExists(f); };
   // Up to the nearest folder that exists, then down again creating each one.
@@ -68,7 +69,8 @@ void ForceDirectories(const std::string& dir) {
     if (!::CreateDirectoryA(folder.c_str(), nullptr)) {
       const DWORD code = ::GetLastError();
       // "Already exists" is fine only when a folder (made meanwhile) is what exists.
-      if (!(code == ERROR_ALREADY_EXISTS && DirectoryExists(folder))) throw Error(SysErrorMessage(code));
+      if (!(code == ERROR_ALREADY_EXISTS && DirectoryExists(folder)))
+        throw Error(SysErrorMessage(code), ErrorCode::FileSystem);
     }
   }
 }

@@ -33,7 +33,26 @@ std::string OleErrorText(int32_t code) {
 
 namespace {
 
-[[noreturn]] void Raise(HRESULT hr) { throw Error(OleErrorText(hr)); }
+// The failures that tell that the server's process has gone (ended, died or
+// cut off): its object will not answer again.
+bool IsServerGone(HRESULT hr) {
+  switch (static_cast<uint32_t>(hr)) {
+    case 0x80010108u:  // RPC_E_DISCONNECTED
+    case 0x800706BAu:  // RPC_S_SERVER_UNAVAILABLE
+    case 0x80010007u:  // RPC_E_SERVER_DIED
+    case 0x80010012u:  // RPC_E_SERVER_DIED_DNE
+    case 0x800401FDu:  // CO_E_OBJNOTCONNECTED
+      return true;
+    default:
+      return false;
+  }
+}
+
+[[noreturn]] void Raise(HRESULT hr, const std::string& text) {
+  throw Error(text, IsServerGone(hr) ? ErrorCode::ServerGone : ErrorCode::Automation, static_cast<int32_t>(hr));
+}
+
+[[noreturn]] void Raise(HRESULT hr) { Raise(hr, OleErrorText(hr)); }
 
 const char* TypeName(Variant::Type t) {
   switch (t) {
@@ -386,7 +405,7 @@ Variant Invoke(const OleObject& object, CallKind kind, const std::string& member
     hr = dispatch->GetIDsOfNames(IID_NULL, namePtrs.data(), static_cast<UINT>(namePtrs.size()),
                                  LOCALE_USER_DEFAULT, ids.data());
   }
-  if (hr == DISP_E_UNKNOWNNAME) throw Error("Method '" + member + "' not supported by automation object");
+  if (hr == DISP_E_UNKNOWNNAME) Raise(hr, "Method '" + member + "' not supported by automation object");
   if (FAILED(hr)) Raise(hr);
 
   // 2. The arguments, last first: the caller's order is positional then named,
@@ -428,11 +447,9 @@ Variant Invoke(const OleObject& object, CallKind kind, const std::string& member
     std::string description = FromBstr((*excep).bstrDescription);
     // A server that raises without saying why must still fail the call: an
     // empty text would read as success to every caller above.
-    if (description.empty()) {
-      const HRESULT code = (*excep).scode ? (*excep).scode : hr;
-      description = OleErrorText(code);
-    }
-    throw Error(description);
+    const HRESULT code = (*excep).scode ? (*excep).scode : hr;
+    if (description.empty()) Raise(code);
+    throw Error(description, ErrorCode::Automation, static_cast<int32_t>(code));
   }
   if (FAILED(hr)) Raise(hr);
 
@@ -468,19 +485,6 @@ OleObject CreateOleObject(const std::string& progId) {
 }
 
 // ---------------------------------------------------------------- stopping servers
-
-bool IsServerGoneText(const std::string& text) {
-  static const int32_t kGone[] = {
-      static_cast<int32_t>(0x80010108u),  // RPC_E_DISCONNECTED
-      static_cast<int32_t>(0x800706BAu),  // RPC_S_SERVER_UNAVAILABLE
-      static_cast<int32_t>(0x80010007u),  // RPC_E_SERVER_DIED
-      static_cast<int32_t>(0x80010012u),  // RPC_E_SERVER_DIED_DNE
-      static_cast<int32_t>(0x800401FDu),  // CO_E_OBJNOTCONNECTED
-  };
-  for (int32_t code : kGone)
-    if (text == OleErrorText(code)) return true;
-  return false;
-}
 
 std::string LocalServerExeName(const std::string& progId) { return com::LocalServerExeName(progId); }
 

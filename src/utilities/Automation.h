@@ -154,9 +154,6 @@ OleObject CreateOleObject(const std::string& progId);
 // The message for a failure code: the system's text, or "OLE error %.8x".
 std::string OleErrorText(int32_t code);
 
-// True when Text is the message of a failure that means the server's process
-// is gone (disconnected, unavailable, died).
-bool IsServerGoneText(const std::string& text);
 
 // Stopping a server that does not answer. The executable name of ProgID's
 // local server ("WINWORD.EXE"), empty for in-process servers and on Linux.

@@ -5,6 +5,8 @@
 #include <exception>
 #include <string>
 
+#include "platform/error.h"
+
 namespace quillet {
 
 template <class F>
@@ -17,8 +19,17 @@ void Ignoring(F&& step) {
 
 // The message of the exception being handled (call it inside a catch block):
 // what() of a standard exception, "Unknown error" for anything else, so that
-// a failure never reads as an empty error text.
+// a failure never reads as an empty error text. Its kind is noted for
+// LastCaughtErrorCode.
 std::string CurrentErrorMessage();
+
+// The kind of the last failure that CurrentErrorMessage (and so Guarded and
+// every step guarded with it) turned into a text on this thread since
+// ForgetCaughtErrors; ErrorCode::Failure when there was none, or it was no
+// Error. It lets the caller of a routine that keeps failures as text tell
+// their kind by code. Per thread: nothing is shared.
+ErrorCode LastCaughtErrorCode();
+void ForgetCaughtErrors();
 
 // Runs Step; on a failure puts its message into Message and returns false.
 template <class F>

@@ -38,9 +38,9 @@ void ForEachLine(std::string_view text, Take take) {
 
 void WriteWholeFile(const std::string& fileName, std::string_view content) {
   os::UniqueFile f(os::OpenRegularFile(fileName, "wb"));
-  if (!f) throw Error("Cannot create file " + fileName);
+  if (!f) throw Error("Cannot create file " + fileName, ErrorCode::FileSystem);
   if (std::fwrite(content.data(), 1, content.size(), f.get()) != content.size() || std::fflush(f.get()) != 0)
-    throw Error("Cannot create file " + fileName);
+    throw Error("Cannot create file " + fileName, ErrorCode::FileSystem);
 }
 
 }  // namespace
@@ -75,7 +75,7 @@ std::string CrLfLines(std::string_view text) {
 
 std::string LoadTextFromFile(const std::string& fileName) {
   os::UniqueFile f(os::OpenRegularFile(fileName, "rb"));
-  if (!f) throw Error("Cannot open file " + fileName);
+  if (!f) throw Error("Cannot open file " + fileName, ErrorCode::FileSystem);
   // The size the file reports is only a hint: some files of the system's own
   // report none, a folder opened as a file may report anything, and a file may
   // be growing. So it is used only once reading has started well.
@@ -90,7 +90,7 @@ std::string LoadTextFromFile(const std::string& fileName) {
     content.resize(n + std::fread(content.data() + n, 1, content.size() - n, f.get()));
   }
   while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) content.append(buf, n);
-  if (std::ferror(f.get())) throw Error("Cannot open file " + fileName);
+  if (std::ferror(f.get())) throw Error("Cannot open file " + fileName, ErrorCode::FileSystem);
   return content;
 }
 

@@ -11,6 +11,7 @@
 #include "platform/com/ComPtr.h"
 #include "platform/error.h"
 #include "utilities/Automation.h"
+#include "utilities/Guarded.h"
 
 namespace quillet {
 namespace {
@@ -200,6 +201,39 @@ TEST_F(Automation, ErrorTexts) {
   EXPECT_EQ(ErrorOf([&] { object.Call("FailWith", {static_cast<int32_t>(known)}); }), com::SystemText(known));
   EXPECT_EQ(ole::OleErrorText(static_cast<int32_t>(0x8004ABCD)), "OLE error 8004abcd");
   EXPECT_EQ(ole::OleErrorText(0x00001234 | static_cast<int32_t>(0xA0040000)), "OLE error a0041234");
+}
+
+TEST_F(Automation, FailuresCarryTheirKindAndCode) {
+  const auto failureOf = [](const std::function<void()>& call) {
+    try {
+      call();
+    } catch (const Error& e) {
+      return e;
+    }
+    return Error("the call did not fail");
+  };
+  const int32_t disconnected = static_cast<int32_t>(0x80010108u);
+  const Error gone = failureOf([&] { object.Call("FailWith", {disconnected}); });
+  EXPECT_EQ(gone.code(), ErrorCode::ServerGone);
+  EXPECT_EQ(gone.hresult(), disconnected);
+  const Error failed = failureOf([&] { object.Call("FailWith", {static_cast<int32_t>(0x8004ABCD)}); });
+  EXPECT_EQ(failed.code(), ErrorCode::Automation);
+  EXPECT_EQ(failed.hresult(), static_cast<int32_t>(0x8004ABCD));
+  const Error unknown = failureOf([&] { object.Call("Nope"); });
+  EXPECT_EQ(unknown.code(), ErrorCode::Automation);
+  EXPECT_EQ(unknown.hresult(), static_cast<int32_t>(DISP_E_UNKNOWNNAME));
+  // A server that answers with a description of its own is there to answer.
+  EXPECT_EQ(failureOf([&] { object.Call("Raise", {"The disk is full."}); }).code(), ErrorCode::Automation);
+
+  // The kind outlives the text a guarded step keeps of the failure.
+  std::string text;
+  ForgetCaughtErrors();
+  EXPECT_FALSE(Guarded([&] { object.Call("FailWith", {disconnected}); }, text));
+  EXPECT_EQ(LastCaughtErrorCode(), ErrorCode::ServerGone);
+  EXPECT_FALSE(Guarded([&] { object.Call("Nope"); }, text));
+  EXPECT_EQ(LastCaughtErrorCode(), ErrorCode::Automation);
+  ForgetCaughtErrors();
+  EXPECT_EQ(LastCaughtErrorCode(), ErrorCode::Failure);
 }
 
 TEST_F(Automation, AnExceptionWithoutDescriptionStillFails) {

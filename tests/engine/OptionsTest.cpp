@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "engine/Options.h"
+#include "imaging/ImageSettings.h"
 #include "platform/error.h"
 #include "utilities/SysUtils.h"
 
@@ -67,6 +70,22 @@ TEST(Options, APasswordWithBlanksOrQuotesReadsBackAsWritten) {
   EXPECT_EQ(options::QuotePasswordKeyword("say \"hi\""), "PASSWORD=\"say \"\"hi\"\"\"");
   EXPECT_EQ(options::QuotePasswordKeyword("x\"y"), "PASSWORD=x\"y");
   EXPECT_THROW(options::Password("PASSWORD=\"never ended"), Error);
+}
+
+TEST(Options, AMalformedValueFailsAsAnInvalidOption) {
+  const auto kindOf = [](const std::function<void()>& read) {
+    try {
+      read();
+    } catch (const Error& e) {
+      return e.code();
+    }
+    return ErrorCode::Failure;
+  };
+  EXPECT_EQ(kindOf([] { options::TimeoutSeconds("TIMEOUT=soon"); }), ErrorCode::InvalidOption);
+  EXPECT_EQ(kindOf([] { options::PdfALevel("PDFA=4"); }), ErrorCode::InvalidOption);
+  EXPECT_EQ(kindOf([] { options::Pages("PAGES=3-2"); }), ErrorCode::InvalidOption);
+  EXPECT_EQ(kindOf([] { options::Password("PASSWORD=\"never ended"); }), ErrorCode::InvalidOption);
+  EXPECT_EQ(kindOf([] { ParseImageSettings("JPEGQUALITY=500", {}); }), ErrorCode::InvalidOption);
 }
 
 TEST(Options, KeywordsSpeltInsideAPasswordDoNotCount) {
