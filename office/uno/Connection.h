@@ -2,6 +2,12 @@
 // connection::Connector and bridge::BridgeFactory so that the bridge itself is
 // at hand: disposing it releases a call that hangs, and its disposing event
 // says that the office has gone.
+//
+// Thread-safety: made and used on the stand-in's calling thread; Dispose and
+// alive() may be called from any thread (a watchdog disposes the bridge of a
+// call that hangs while that thread waits in it). The bridge's own reader and
+// writer threads start with SIGPIPE blocked, so that a write to an office that
+// has just ended fails instead of ending the host process.
 #pragma once
 
 #include <atomic>

@@ -13,6 +13,11 @@
 // Every window message the watcher sends waits a bounded time for its answer,
 // so a hung application cannot hold it; and a watcher thread that its caller
 // let go keeps the library loaded until it has ended.
+//
+// Thread-safety: the criteria and the macro are written by the caller before
+// StartWatch and only read after it; Running and the stop request are the data the
+// two threads share (atomic, and the stop's condition under its lock). The
+// watcher touches windows only, never an automation object.
 #pragma once
 
 #include <atomic>

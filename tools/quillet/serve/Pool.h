@@ -10,6 +10,10 @@
 // answering offices follow the health checks rather than a clock of their
 // own: an office counts each probe towards its recycling, and a server nobody
 // watches should not restart its offices every few minutes for probes alone.
+//
+// Thread-safety: every public member may be called from any thread (the HTTP
+// handlers' threads, the health check, the signal handling thread); the queue
+// and the workers' states are guarded by one lock.
 #pragma once
 
 #include <chrono>
