@@ -136,11 +136,13 @@ void TOfficeConvertClass::Route(const std::string& app, const std::string& src, 
                                 const std::string& destFormat, const std::string& option, std::string& errorText) {
   // Read only once the application runs; an automation failure here reaches
   // the caller.
-  if (app == options::kMsExcel && destFormat == formats::kExcelHtml && BeforeOffice2000(applications_.ExcelApp.Object)) {
+  if (app == options::kMsExcel && destFormat == formats::kExcelHtml &&
+      BeforeOffice2000(applications_.ExcelApp.Object)) {
     errorText = "You must Install MS office 2000 or above, so you can convert xls to html, please try again!";
     return;
   }
-  if (app == options::kMsPowerpoint && destFormat == formats::kPowerPointHtml && BeforeOffice2000(applications_.PowerPointApp.Object)) {
+  if (app == options::kMsPowerpoint && destFormat == formats::kPowerPointHtml &&
+      BeforeOffice2000(applications_.PowerPointApp.Object)) {
     errorText = "You must Install MS office 2000 or above, so you can convert ppt to html, please try again!";
     return;
   }

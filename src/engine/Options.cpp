@@ -69,7 +69,8 @@ uint32_t TimeoutSeconds(std::string_view option) {
   const std::string_view value = ValueAt(option, at, kTimeout);
   const std::optional<uint64_t> seconds = WholeNumber(value, 5);
   if (!seconds || *seconds < 1 || *seconds > 86400)
-    throw Error("Invalid value '" + std::string(value) + "' for TIMEOUT= (whole seconds from 1 to 86400)", ErrorCode::InvalidOption);
+    throw Error("Invalid value '" + std::string(value) + "' for TIMEOUT= (whole seconds from 1 to 86400)",
+                ErrorCode::InvalidOption);
   return static_cast<uint32_t>(*seconds);
 }
 
