@@ -67,7 +67,7 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
       if (app.empty()) {
         // The source table is built from Word.
         waitingOn = &apps.WordApp;
-        ChooseSourceApplication(src, errorText, app);
+        quillet::ChooseSourceApplication(apps, Tables(), src, errorText, app);
       }
       if (errorText.empty() && !deadline.Expired()) {
         // (The macro route runs every request that names no Office
