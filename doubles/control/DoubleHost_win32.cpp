@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
-#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +12,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "platform/ascii.h"
 #include "platform/desktop.h"
 #include "platform/unique_any.h"
 #include "platform/win32_handle.h"
@@ -113,11 +113,6 @@ bool RunAndWait(const std::string& commandLine, DWORD show) {
   return process && ::WaitForSingleObject(process.get(), 60000) == WAIT_OBJECT_0;
 }
 
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 // The full path of the program the process runs; empty when it cannot be read.
 std::string ImagePath(HANDLE process) {
   char image[MAX_PATH];
@@ -141,7 +136,7 @@ void PostQuitToThreadsOf(DWORD pid) {
 // of the list may have been given to another program since).
 bool IsAcrobatDouble(HANDLE process) {
   const std::string path = ImagePath(process);
-  const std::string name = Lower(path.substr(path.find_last_of("\\/") + 1));
+  const std::string name = ascii::ToLower(path.substr(path.find_last_of("\\/") + 1));
   return name == "acrobat.exe" || name == "acrord32.exe";
 }
 
@@ -310,7 +305,7 @@ void DoubleHost::UninstallAcrobat() {
 // answers the next test's creation, with the previous test's control folder
 // and script, so no double may survive from one test into another.
 void DoubleHost::EndStrayDoubles(const char* why) {
-  const std::string folder = Lower(BinPath(""));
+  const std::string folder = ascii::ToLower(BinPath(""));
   for (const os::ProcessEntry& entry : os::SystemDesktop()->ProcessSnapshot()) {
     const DWORD pid = entry.id;
     if (pid == ::GetCurrentProcessId()) continue;
@@ -318,7 +313,7 @@ void DoubleHost::EndStrayDoubles(const char* why) {
         ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)};
     if (!h) continue;
     const std::string path = ImagePath(h.get());
-    if (path.empty() || Lower(path).rfind(folder, 0) != 0) continue;
+    if (path.empty() || ascii::ToLower(path).rfind(folder, 0) != 0) continue;
     if (::WaitForSingleObject(h.get(), 0) == WAIT_OBJECT_0) continue;
     std::fprintf(stderr, "note: %s: %s (process %lu) is ended\n", why, path.c_str(), (unsigned long)pid);
     // Asked to quit first: a server ended abruptly while its class is

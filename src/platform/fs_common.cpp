@@ -1,14 +1,8 @@
-#include <cctype>
-
 #include "platform/fs.h"
 
-namespace quillet::os {
+#include "platform/ascii.h"
 
-namespace {
-bool SameLetter(char a, char b) {
-  return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-}
-}  // namespace
+namespace quillet::os {
 
 bool MatchesWildcard(const std::string& name, const std::string& pattern) {
   // The system's listing takes "*.*" for every name, with or without a dot.
@@ -17,7 +11,7 @@ bool MatchesWildcard(const std::string& name, const std::string& pattern) {
   // practice and never exponential, whatever the pattern.
   size_t n = 0, p = 0, starP = std::string::npos, starN = 0;
   while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || (pattern[p] != '*' && SameLetter(pattern[p], name[n])))) {
+    if (p < pattern.size() && (pattern[p] == '?' || (pattern[p] != '*' && ascii::SameLetter(pattern[p], name[n])))) {
       ++n;
       ++p;
     } else if (p < pattern.size() && pattern[p] == '*') {

@@ -1,15 +1,11 @@
 #include "utilities/Strings.h"
 
+#include "platform/ascii.h"
 #include "platform/error.h"
 
 namespace quillet {
 
-std::string LowerCase(std::string_view s) {
-  std::string r(s);
-  for (auto& c : r)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return r;
-}
+std::string LowerCase(std::string_view s) { return ascii::ToLower(s); }
 
 std::string UpperCase(std::string_view s) {
   std::string r(s);
@@ -18,7 +14,7 @@ std::string UpperCase(std::string_view s) {
   return r;
 }
 
-bool SameText(std::string_view a, std::string_view b) { return a.size() == b.size() && LowerCase(a) == LowerCase(b); }
+bool SameText(std::string_view a, std::string_view b) { return ascii::SameText(a, b); }
 
 std::string Trim(std::string_view s) {
   size_t b = 0, e = s.size();

@@ -1,6 +1,7 @@
 // The Win32 side of the COM helpers: text conversion through the ANSI code
 // page, the system's message texts, and the calling thread's apartment.
 #include "platform/com/com.h"
+#include "platform/ascii.h"
 #include "platform/fs.h"
 
 namespace quillet::com {
@@ -60,11 +61,7 @@ std::string LocalServerExeName(const std::string& progId) {
   if (!command.empty() && command[0] == '"') {
     exe = command.substr(1, command.find('"', 1) - 1);
   } else {
-    const size_t dotExe = [&] {
-      std::string lower = command;
-      for (char& c : lower) c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
-      return lower.find(".exe");
-    }();
+    const size_t dotExe = ascii::ToLower(command).find(".exe");
     exe = dotExe == std::string::npos ? command.substr(0, command.find(' ')) : command.substr(0, dotExe + 4);
   }
   const size_t slash = exe.find_last_of("\\/:");
