@@ -14,8 +14,8 @@
 
 #include "platform/ascii.h"
 #include "platform/desktop.h"
-#include "platform/unique_any.h"
 #include "platform/win32_handle.h"
+#include "platform/win32_registry.h"
 
 namespace quillet::doubles {
 
@@ -48,32 +48,25 @@ const char* ExeName(App app) {
   return "";
 }
 
-using UniqueKey = os::UniqueAny<HKEY, &::RegCloseKey>;
+constexpr const char* kClasses = "Software\\Classes\\";
 
 // The default value of a key under Software\Classes; false when there is none.
 bool GetKey(const std::string& key, std::string& value) {
-  char buf[1024];
-  DWORD size = sizeof buf;
-  if (::RegGetValueA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + key).c_str(), nullptr, RRF_RT_REG_SZ, nullptr, buf,
-                     &size) != ERROR_SUCCESS)
-    return false;
-  value = buf;
-  return true;
+  const std::optional<std::string> text = os::RegistryKey::Open(HKEY_LOCAL_MACHINE, kClasses + key).ReadText();
+  if (text) value = *text;
+  return text.has_value();
 }
 
 // Sets the default value of Key (under HKEY_LOCAL_MACHINE) to Value; What
 // names the key in the error.
 void SetMachineKey(const std::string& key, const std::string& value, const std::string& what) {
-  UniqueKey h;
-  if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, h.put(), nullptr) !=
-      ERROR_SUCCESS)
-    throw std::runtime_error("cannot write " + what);
-  ::RegSetValueExA(h.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
+  os::RegistryKey h = os::RegistryKey::Create(HKEY_LOCAL_MACHINE, key, KEY_WRITE);
+  if (!h) throw std::runtime_error("cannot write " + what);
+  h.WriteText({}, value);
 }
 
 void SetKey(const std::string& key, const std::string& value) {
-  SetMachineKey("Software\\Classes\\" + key, value, "registry key " + key);
+  SetMachineKey(kClasses + key, value, "registry key " + key);
 }
 
 struct Process {
@@ -162,19 +155,20 @@ struct DoubleHost::System {
 
 DoubleHost::DoubleHost(const test::TempDir& dir) : dir_(dir), system_(std::make_unique<System>()) {
   EndStrayDoubles("a double of an earlier test was still running");
-  ::RegSetKeyValueA(HKEY_CURRENT_USER, kOwnKey, "Dir", REG_SZ, dir_.path().c_str(),
-                    static_cast<DWORD>(dir_.path().size() + 1));
+  os::RegistryKey own = os::RegistryKey::Create(HKEY_CURRENT_USER, kOwnKey, KEY_SET_VALUE);
+  own.WriteText("Dir", dir_.path());
   // Every double started from now on keeps its process id from being given
   // again while this program runs (see PinProcessIdInController).
   const DWORD controller = ::GetCurrentProcessId();
   SetEnv("QUILLET_DOUBLES_CONTROLLER", std::to_string(controller));
-  ::RegSetKeyValueA(HKEY_CURRENT_USER, kOwnKey, "Controller", REG_DWORD, &controller, sizeof controller);
+  own.WriteDword("Controller", controller);
   for (App app : kServed) SetKey(std::string("CLSID\\") + ClsidText(app) + "\\LocalServer32", BinPath(ExeName(app)));
 }
 
 DoubleHost::~DoubleHost() {
-  ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kOwnKey, "Dir");
-  ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kOwnKey, "Controller");
+  os::RegistryKey own = os::RegistryKey::Open(HKEY_CURRENT_USER, kOwnKey, KEY_SET_VALUE);
+  own.DeleteValue("Dir");
+  own.DeleteValue("Controller");
   SetEnv("QUILLET_DOUBLES_CONTROLLER", "");
 }
 
@@ -187,18 +181,13 @@ void DoubleHost::Register(const std::string& progId, App app) {
   // The class is also kept under the doubles' own key, so that a run that was
   // killed before it could name the class again leaves it to the next run.
   std::string before;
-  const std::string kept = std::string(kOwnKey) + "\\Replaced";
+  const std::string keptKey = std::string(kOwnKey) + "\\Replaced";
   if (!system_->replaced.count(progId) && GetKey(progId + "\\CLSID", before)) {
     if (before != ClsidText(app)) {
       system_->replaced[progId] = before;
-      ::RegSetKeyValueA(HKEY_CURRENT_USER, kept.c_str(), progId.c_str(), REG_SZ, before.c_str(),
-                        static_cast<DWORD>(before.size() + 1));
-    } else {
-      char buf[256];
-      DWORD size = sizeof buf;
-      if (::RegGetValueA(HKEY_CURRENT_USER, kept.c_str(), progId.c_str(), RRF_RT_REG_SZ, nullptr, buf, &size) ==
-          ERROR_SUCCESS)
-        system_->replaced[progId] = buf;
+      os::RegistryKey::Create(HKEY_CURRENT_USER, keptKey, KEY_SET_VALUE).WriteText(progId, before);
+    } else if (const auto kept = os::RegistryKey::Open(HKEY_CURRENT_USER, keptKey).ReadText(progId)) {
+      system_->replaced[progId] = *kept;
     }
   }
   SetKey(progId + "\\CLSID", ClsidText(app));
@@ -211,9 +200,9 @@ void DoubleHost::Unregister(const std::string& progId) {
     system_->replaced.erase(before);
     return;
   }
-  const std::string key = "Software\\Classes\\" + progId;
-  ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, (key + "\\CLSID").c_str());
-  ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+  const std::string key = kClasses + progId;
+  os::RegistryKey::DeleteKey(HKEY_LOCAL_MACHINE, key + "\\CLSID");
+  os::RegistryKey::DeleteKey(HKEY_LOCAL_MACHINE, key);
 }
 
 void DoubleHost::StartRunning(App app) {
@@ -278,8 +267,8 @@ void DoubleHost::RegisterPlugKit() {
 }
 
 void DoubleHost::UnregisterPlugKit() {
-  ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string("Software\\Classes\\") + kPlugKitProgId).c_str());
-  ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string("Software\\Classes\\CLSID\\") + ClsidText(App::Acrobat)).c_str());
+  os::RegistryKey::DeleteTree(HKEY_LOCAL_MACHINE, kClasses + std::string(kPlugKitProgId));
+  os::RegistryKey::DeleteTree(HKEY_LOCAL_MACHINE, kClasses + std::string("CLSID\\") + ClsidText(App::Acrobat));
   system_->plugKitRegistered = false;
 }
 
@@ -298,7 +287,7 @@ void DoubleHost::EndAcrobat(const std::vector<unsigned long>& pids) {
 
 void DoubleHost::UninstallAcrobat() {
   if (system_->plugKitRegistered) UnregisterPlugKit();
-  if (system_->acrobatInstalled) ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAcrobatAppPath);
+  if (system_->acrobatInstalled) os::RegistryKey::DeleteKey(HKEY_LOCAL_MACHINE, kAcrobatAppPath);
 }
 
 // A server that outlived its test still holds its class registration and

@@ -10,6 +10,7 @@
 
 #include "core/Session.h"
 #include "platform/win32_handle.h"
+#include "platform/win32_registry.h"
 
 namespace quillet::doubles {
 
@@ -21,11 +22,7 @@ std::string SystemControlDir() {
   // A server that COM starts may not inherit the client's environment (it
   // does under Wine, not under a service-launched activation): the control
   // folder is also in the registry.
-  char buf[1024];
-  DWORD size = sizeof buf;
-  if (::RegGetValueA(HKEY_CURRENT_USER, kOwnKey, "Dir", RRF_RT_REG_SZ, nullptr, buf, &size) == ERROR_SUCCESS)
-    return buf;
-  return {};
+  return os::RegistryKey::Open(HKEY_CURRENT_USER, kOwnKey).ReadText("Dir").value_or("");
 }
 
 void PinProcessIdInController() {
@@ -33,10 +30,7 @@ void PinProcessIdInController() {
   if (const char* text = std::getenv("QUILLET_DOUBLES_CONTROLLER"); text && *text) {
     pid = static_cast<DWORD>(std::strtoul(text, nullptr, 10));
   } else {
-    DWORD size = sizeof pid;
-    if (::RegGetValueA(HKEY_CURRENT_USER, kOwnKey, "Controller", RRF_RT_REG_DWORD, nullptr, &pid, &size) !=
-        ERROR_SUCCESS)
-      pid = 0;
+    pid = os::RegistryKey::Open(HKEY_CURRENT_USER, kOwnKey).ReadDword("Controller").value_or(0);
   }
   if (pid == 0 || pid == ::GetCurrentProcessId()) return;
   const os::UniqueHandle controller{::OpenProcess(PROCESS_DUP_HANDLE, FALSE, pid)};

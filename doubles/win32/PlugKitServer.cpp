@@ -13,7 +13,7 @@
 #include "core/PlugKit.h"
 #include "core/Session.h"
 #include "platform/com/ComPtr.h"
-#include "platform/unique_any.h"
+#include "platform/win32_registry.h"
 
 using namespace quillet::doubles;
 
@@ -21,8 +21,6 @@ namespace {
 
 HMODULE g_module = nullptr;
 constexpr const char* kProgId = "plugkit.PKApplication";
-
-using UniqueKey = quillet::os::UniqueAny<HKEY, &::RegCloseKey>;
 
 struct TaskMemFree {
   void operator()(OLECHAR* p) const { ::CoTaskMemFree(p); }
@@ -37,13 +35,11 @@ std::string ClsidText() {
   return out;
 }
 
-bool SetValue(const std::string& key, const char* name, const std::string& value) {
-  UniqueKey h;
-  if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                        h.put(), nullptr) != ERROR_SUCCESS)
-    return false;
-  return ::RegSetValueExA(h.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+constexpr const char* kClasses = "Software\\Classes\\";
+
+bool SetValue(const std::string& key, const std::string& name, const std::string& value) {
+  quillet::os::RegistryKey h = quillet::os::RegistryKey::Create(HKEY_LOCAL_MACHINE, kClasses + key, KEY_WRITE);
+  return h && h.WriteText(name, value) == ERROR_SUCCESS;
 }
 
 void Record(const std::string& what) { Session("Acrobat", true).Write(what + " " + ::GetCommandLineA()); }
@@ -70,17 +66,17 @@ extern "C" __declspec(dllexport) HRESULT __stdcall DllRegisterServer() {
   const DWORD n = ::GetModuleFileNameA(g_module, path, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) return SELFREG_E_CLASS;
   const std::string clsid = ClsidText(), clsidKey = "CLSID\\" + clsid;
-  const bool ok = SetValue(std::string(kProgId) + "\\CLSID", nullptr, clsid) &&
-                  SetValue(clsidKey + "\\InprocServer32", nullptr, path) &&
+  const bool ok = SetValue(std::string(kProgId) + "\\CLSID", {}, clsid) &&
+                  SetValue(clsidKey + "\\InprocServer32", {}, path) &&
                   SetValue(clsidKey + "\\InprocServer32", "ThreadingModel", "Apartment") &&
-                  SetValue(clsidKey + "\\ProgID", nullptr, kProgId);
+                  SetValue(clsidKey + "\\ProgID", {}, kProgId);
   Record(ok ? "register" : "register failed");
   return ok ? S_OK : SELFREG_E_CLASS;
 }
 
 extern "C" __declspec(dllexport) HRESULT __stdcall DllUnregisterServer() {
-  ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string("Software\\Classes\\") + kProgId).c_str());
-  ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\CLSID\\" + ClsidText()).c_str());
+  quillet::os::RegistryKey::DeleteTree(HKEY_LOCAL_MACHINE, kClasses + std::string(kProgId));
+  quillet::os::RegistryKey::DeleteTree(HKEY_LOCAL_MACHINE, kClasses + ("CLSID\\" + ClsidText()));
   Record("unregister");
   return S_OK;
 }

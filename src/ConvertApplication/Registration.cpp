@@ -4,13 +4,11 @@
 #include <memory>
 
 #include "ConvertApplication/TypeLibrary.h"
-#include "platform/unique_any.h"
+#include "platform/win32_registry.h"
 
 namespace quillet::comserver {
 
 namespace {
-
-using UniqueKey = os::UniqueAny<HKEY, &::RegCloseKey>;
 
 std::wstring GuidText(REFGUID guid) {
   wchar_t text[40] = {};
@@ -18,45 +16,33 @@ std::wstring GuidText(REFGUID guid) {
   return text;
 }
 
-// Creates (or opens) HKEY_CLASSES_ROOT\Key and sets the value Name (null: the
-// key's default value) to Value.
-HRESULT SetValue(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
-  UniqueKey handle;
-  LSTATUS status = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                     KEY_SET_VALUE, nullptr, handle.put(), nullptr);
-  if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
-  status = ::RegSetValueExW(handle.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+// Creates (or opens) HKEY_CLASSES_ROOT\Key and sets the value Name (empty:
+// the key's default value) to Value.
+HRESULT SetValue(const std::wstring& key, const std::wstring& name, const std::wstring& value) {
+  os::RegistryKey handle = os::RegistryKey::Create(HKEY_CLASSES_ROOT, key, KEY_SET_VALUE);
+  if (!handle) return HRESULT_FROM_WIN32(handle.status());
+  const LSTATUS status = handle.WriteText(name, value);
   return status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(status);
 }
 
 HRESULT DeleteTree(const std::wstring& key) {
-  const LSTATUS status = ::RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
-  if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) {
-    // RegDeleteTree empties the key; the key itself goes with RegDeleteKey.
-    const LSTATUS gone = ::RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
-    if (gone == ERROR_SUCCESS || gone == ERROR_FILE_NOT_FOUND) return S_OK;
-    return HRESULT_FROM_WIN32(gone);
-  }
-  return HRESULT_FROM_WIN32(status);
+  const LSTATUS status = os::RegistryKey::DeleteTree(HKEY_CLASSES_ROOT, key);
+  return status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(status);
 }
 
-bool KeyExists(const std::wstring& key) {
-  UniqueKey handle;
-  return ::RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, handle.put()) == ERROR_SUCCESS;
-}
+bool KeyExists(const std::wstring& key) { return static_cast<bool>(os::RegistryKey::Open(HKEY_CLASSES_ROOT, key)); }
 
 }  // namespace
 
 HRESULT RegisterClassKeys(const ClassRegistration& cls, const std::wstring& modulePath) {
   const std::wstring clsidKey = L"CLSID\\" + GuidText(cls.clsid);
   HRESULT hr = S_OK;
-  if (SUCCEEDED(hr)) hr = SetValue(clsidKey, nullptr, cls.description);
-  if (SUCCEEDED(hr)) hr = SetValue(clsidKey + L"\\InprocServer32", nullptr, modulePath);
+  if (SUCCEEDED(hr)) hr = SetValue(clsidKey, {}, cls.description);
+  if (SUCCEEDED(hr)) hr = SetValue(clsidKey + L"\\InprocServer32", {}, modulePath);
   if (SUCCEEDED(hr)) hr = SetValue(clsidKey + L"\\InprocServer32", L"ThreadingModel", cls.threadingModel);
-  if (SUCCEEDED(hr)) hr = SetValue(clsidKey + L"\\ProgID", nullptr, cls.progId);
-  if (SUCCEEDED(hr)) hr = SetValue(cls.progId, nullptr, cls.description);
-  if (SUCCEEDED(hr)) hr = SetValue(cls.progId + L"\\CLSID", nullptr, GuidText(cls.clsid));
+  if (SUCCEEDED(hr)) hr = SetValue(clsidKey + L"\\ProgID", {}, cls.progId);
+  if (SUCCEEDED(hr)) hr = SetValue(cls.progId, {}, cls.description);
+  if (SUCCEEDED(hr)) hr = SetValue(cls.progId + L"\\CLSID", {}, GuidText(cls.clsid));
   return hr;
 }
 

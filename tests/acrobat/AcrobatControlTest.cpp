@@ -3,7 +3,6 @@
 // the plug-in check, what the route hands the bridge and what it makes of the
 // answer, and the host's window brought forward around the call.
 #include <algorithm>
-#include <cstring>
 
 #include "AcrobatFixture.h"
 #include "FakeDesktop.h"
@@ -13,7 +12,7 @@
 #include "procedures/Routes.h"
 
 #ifdef _WIN32
-#include <windows.h>
+#include "platform/win32_registry.h"
 #endif
 
 namespace quillet::test {
@@ -48,8 +47,9 @@ TEST_F(AcrobatTest, ThePlugInsFolderComesFromSetIniBesideTheProgram) {
 
 #ifdef _WIN32
 void SetAppPath(const char* name, const char* value) {
-  ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Acrobat.exe", name,
-                    REG_SZ, value, static_cast<DWORD>(std::strlen(value) + 1));
+  os::RegistryKey::Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Acrobat.exe",
+                          KEY_SET_VALUE)
+      .WriteText(name ? name : "", value);
 }
 
 TEST_F(AcrobatTest, TheAcrobatFolderIsTheApplicationPathsFolderOrItsPathValue) {

@@ -13,7 +13,7 @@
 #include "utilities/Automation.h"
 
 #ifdef _WIN32
-#include <windows.h>
+#include "platform/win32_registry.h"
 #endif
 
 namespace quillet {
@@ -175,12 +175,7 @@ TEST_F(DoubleObjects, ScriptedFailuresReachTheNewObjects) {
 #ifdef _WIN32
 // The class a ProgID names in the prefix's registry, or "(none)".
 std::string NamedClass(const std::string& progId) {
-  char buf[256];
-  DWORD size = sizeof buf;
-  if (::RegGetValueA(HKEY_CLASSES_ROOT, (progId + "\\CLSID").c_str(), nullptr, RRF_RT_REG_SZ, nullptr, buf, &size) !=
-      ERROR_SUCCESS)
-    return "(none)";
-  return buf;
+  return os::RegistryKey::Open(HKEY_CLASSES_ROOT, progId + "\\CLSID").ReadText().value_or("(none)");
 }
 
 TEST(DoubleRegistration, ThePrefixsOwnBrowserIsNamedAgainAfterTheTest) {

@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 #include "TestSupport.h"
-#include "platform/unique_any.h"
 #include "platform/win32_handle.h"
+#include "platform/win32_registry.h"
 
 namespace quillet::test {
 
@@ -67,28 +67,14 @@ DWORD Regsvr32(bool unregister) {
   return run.finished ? run.exitCode : WAIT_TIMEOUT;
 }
 
-namespace {
-using UniqueKey = os::UniqueAny<HKEY, &::RegCloseKey>;
-}  // namespace
-
 std::optional<std::string> ClassesValue(const std::string& key, const char* name) {
-  UniqueKey handle;
-  if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE, handle.put()) != ERROR_SUCCESS)
-    return std::nullopt;
-  char buffer[4096];
-  DWORD size = sizeof buffer - 1, type = 0;
-  if (::RegQueryValueExA(handle.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
-          ERROR_SUCCESS ||
-      type != REG_SZ)
-    return std::nullopt;
-  buffer[size] = '\0';
-  return std::string(buffer);
+  const os::RegistryKey handle = os::RegistryKey::Open(HKEY_CLASSES_ROOT, key, KEY_QUERY_VALUE);
+  const std::string value = name ? name : "";
+  if (handle.ValueType(value) != REG_SZ) return std::nullopt;
+  return handle.ReadText(value);
 }
 
-bool ClassesKeyExists(const std::string& key) {
-  UniqueKey handle;
-  return ::RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, handle.put()) == ERROR_SUCCESS;
-}
+bool ClassesKeyExists(const std::string& key) { return static_cast<bool>(os::RegistryKey::Open(HKEY_CLASSES_ROOT, key)); }
 
 Lines ReportLines(const std::string& report) {
   Lines lines;

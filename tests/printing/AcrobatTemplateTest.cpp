@@ -1,10 +1,9 @@
 // The template name of the installed Acrobat from acrobat.exe's version
 // resource: small programs built with Acrobat's version numbers, registered
 // under the App Paths key the way Acrobat registers itself.
-#include <windows.h>
-
 #include "PrintingFixture.h"
 #include "documents/AcrobatTemplateName.h"
+#include "platform/win32_registry.h"
 
 namespace quillet::test {
 namespace {
@@ -19,11 +18,10 @@ std::string WindowsPath(std::string p) {
 // The App Paths key as the test sets it, removed afterwards.
 class AppPaths {
  public:
-  ~AppPaths() { ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAcrobatAppPathKey); }
+  ~AppPaths() { os::RegistryKey::DeleteKey(HKEY_LOCAL_MACHINE, kAcrobatAppPathKey); }
   void Set(const char* value, const std::string& text) {
-    ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAcrobatAppPathKey);
-    ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, kAcrobatAppPathKey, value, REG_SZ, text.c_str(),
-                      static_cast<DWORD>(text.size() + 1));
+    os::RegistryKey::DeleteKey(HKEY_LOCAL_MACHINE, kAcrobatAppPathKey);
+    os::RegistryKey::Create(HKEY_LOCAL_MACHINE, kAcrobatAppPathKey, KEY_SET_VALUE).WriteText(value ? value : "", text);
   }
 };
 
@@ -57,7 +55,7 @@ TEST(AcrobatTemplate, AFolderInThePathValueNamesAcrobatExeInIt) {
 
 TEST(AcrobatTemplate, WithoutAcrobatAMessageBoxSaysWhereToOrderIt) {
   AppPaths key;
-  ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAcrobatAppPathKey);
+  os::RegistryKey::DeleteKey(HKEY_LOCAL_MACHINE, kAcrobatAppPathKey);
   MessageBoxRecorder boxes;
   std::string name = "not emptied";
   GetAcrobatTemplateName(name);

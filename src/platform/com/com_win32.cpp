@@ -3,6 +3,7 @@
 #include "platform/com/com.h"
 #include "platform/ascii.h"
 #include "platform/fs.h"
+#include "platform/win32_registry.h"
 
 namespace quillet::com {
 
@@ -50,13 +51,8 @@ std::string LocalServerExeName(const std::string& progId) {
   wchar_t text[64];
   if (!::StringFromGUID2(clsid, text, 64)) return {};
   const std::string key = "CLSID\\" + FromOle(reinterpret_cast<const OLECHAR*>(text), ::lstrlenW(text)) + "\\LocalServer32";
-  char value[1024];
-  DWORD size = sizeof value;
-  if (::RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value,
-                     &size) != ERROR_SUCCESS)
-    return {};
   // The command line of the server: a quoted or plain path, then switches.
-  std::string command = value;
+  const std::string command = os::RegistryKey::Open(HKEY_CLASSES_ROOT, key).ReadText().value_or("");
   std::string exe;
   if (!command.empty() && command[0] == '"') {
     exe = command.substr(1, command.find('"', 1) - 1);
