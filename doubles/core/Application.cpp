@@ -22,10 +22,10 @@ DocumentMaker MakerOf() {
 
 Application::Application(std::shared_ptr<Session> s, AppKind kind)
     : DispObject(s, AppName(kind)),
-      visible_(BoolValue(!s->automation())),
-      windowState_(IntValue(1)),
-      displayAlerts_(kind == AppKind::Excel ? BoolValue(true) : IntValue(-1)),
-      askToUpdateLinks_(BoolValue(true)) {
+      visible_(BoolVariant(!s->automation())),
+      windowState_(IntVariant(1)),
+      displayAlerts_(kind == AppKind::Excel ? BoolVariant(true) : IntVariant(-1)),
+      askToUpdateLinks_(BoolVariant(true)) {
   auto stored = [this](const char* member, Stored& value) {
     Property(
         member, [&value](const CallArgs&, VARIANT* r) { return value.Get(r); },

@@ -7,20 +7,6 @@
 
 namespace quillet::doubles {
 
-namespace {
-
-bool IsMissing(const VARIANT* v) {
-  return !v || (Deref(*v).vt == VT_ERROR && Deref(*v).scode == DISP_E_PARAMNOTFOUND);
-}
-
-}  // namespace
-
-const VARIANT& Deref(const VARIANT& v) {
-  const VARIANT* p = &v;
-  while (p->vt == (VT_BYREF | VT_VARIANT) && p->pvarVal) p = p->pvarVal;
-  return *p;
-}
-
 std::string FormatValue(const VARIANT& in) {
   const VARIANT& v = Deref(in);
   const bool ref = (v.vt & VT_BYREF) != 0 || in.vt == (VT_BYREF | VT_VARIANT);
@@ -68,49 +54,6 @@ std::string FormatValue(const VARIANT& in) {
       text = buf;
   }
   return ref ? "ByRef " + text : text;
-}
-
-void SetText(VARIANT* result, const std::string& text) {
-  if (!result) return;
-  ::VariantClear(result);
-  const com::OleString w = com::ToOle(text);
-  result->vt = VT_BSTR;
-  result->bstrVal = ::SysAllocStringLen(w.data(), static_cast<UINT>(w.size()));
-}
-
-void SetInt(VARIANT* result, int32_t value) {
-  if (!result) return;
-  ::VariantClear(result);
-  result->vt = VT_I4;
-  result->lVal = value;
-}
-
-void SetBool(VARIANT* result, bool value) {
-  if (!result) return;
-  ::VariantClear(result);
-  result->vt = VT_BOOL;
-  result->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-}
-
-void SetObject(VARIANT* result, IDispatch* object) {
-  if (!result) {
-    if (object) object->Release();
-    return;
-  }
-  ::VariantClear(result);
-  result->vt = VT_DISPATCH;
-  result->pdispVal = object;
-}
-
-VARIANT* CallArgs::Find(size_t index, const char* name) const {
-  VARIANT* v = nullptr;
-  if (index < positional.size()) {
-    v = positional[index];
-  } else if (name) {
-    for (const auto& [n, value] : named)
-      if (SameText(n, name)) v = value;
-  }
-  return IsMissing(v) ? nullptr : v;
 }
 
 std::string PlainText(const VARIANT& v) {

@@ -1,45 +1,32 @@
-// The automation object of the doubles: an IDispatch over a table of members,
-// each a property (get, and put when writable) or a method with its parameter
-// names. Every call is written to the application's transcript before it is
-// answered, with the member and argument names as the caller spelled them;
-// scripted failures are raised instead of the answer.
+// The automation object of the doubles: the shared member table (see
+// automation/Dispatch.h) with the doubles' transcript. Every call is written to
+// the application's transcript before it is answered, with the member and
+// argument names as the caller spelled them; scripted failures are raised
+// instead of the answer.
 #pragma once
 
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "CallArgs.h"
 #include "Session.h"
+#include "automation/Dispatch.h"
 #include "platform/com/ComPtr.h"
 
 namespace quillet::doubles {
 
-// Objects alive in this process, for the servers' lifetime and the tests.
-long LiveObjects();
-// Called whenever the count of live objects drops to zero.
-void SetOnLastObjectGone(void (*callback)());
+using automation::LiveObjects;
+using automation::SetOnLastObjectGone;
 
-class DispObject : public IDispatch {
+class DispObject : public automation::DispatchTable {
  public:
   DispObject(std::shared_ptr<Session> session, std::string name);
-  virtual ~DispObject();
-  DispObject(const DispObject&) = delete;
-  DispObject& operator=(const DispObject&) = delete;
+  ~DispObject() override;
 
   const std::string& name() const { return name_; }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                   EXCEPINFO* excepInfo, UINT* argErr) override;
 
  protected:
   // A handler answers into Result (which may be null when the caller wants
@@ -61,32 +48,23 @@ class DispObject : public IDispatch {
   // document).
   void MarkDeleted() { deleted_ = true; }
 
-  // Interfaces besides IUnknown and IDispatch; none by default.
-  virtual HRESULT QueryOther(REFIID riid, void** object);
-
   Session& session() { return *session_; }
   const Session& session() const { return *session_; }
   std::shared_ptr<Session> sessionPtr() const { return session_; }
-  // Makes the next answer a described exception.
-  HRESULT Raise(const std::string& description);
 
  private:
-  struct Entry {
-    std::string name;
-    WORD allowed;  // DISPATCH_* bits the member answers to
-    std::vector<std::string> params;
-    Handler get, put, call;
-  };
+  HRESULT Reachable() const override;
+  bool Hidden(const automation::DispatchTable::Member& member) const override;
+  void Trace(const Call& call) override;
+  HRESULT Answer(const Call& call, VARIANT* result, UINT* argErr) override;
+  std::string Source() const override { return session_->app(); }
+  // The script's key of a member: "object.member" in lower case.
+  std::string Key(const automation::DispatchTable::Member& member) const;
+  void Declare(const std::string& name, WORD allowed, std::vector<std::string> params, Handler get, Handler put);
+
   std::shared_ptr<Session> session_;
   std::string name_;
-  std::atomic<ULONG> refs_{1};
-  std::vector<Entry> members_;
-  // The names callers resolved, one identifier per spelling: Invoke learns
-  // from the identifier how the caller wrote the member.
-  std::mutex spellingsLock_;
-  std::vector<std::pair<size_t, std::string>> spellings_;  // member index, spelling
   std::atomic<bool> deleted_{false};
-  std::string pendingException_;
 };
 
 }  // namespace quillet::doubles

@@ -102,7 +102,7 @@ class Document : public DispObject {
 class Browser : public DispObject {
  public:
   explicit Browser(std::shared_ptr<Session> s)
-      : DispObject(s, "InternetExplorer"), visible_(BoolValue(!s->automation())), page_(std::make_shared<Page>()) {
+      : DispObject(s, "InternetExplorer"), visible_(BoolVariant(!s->automation())), page_(std::make_shared<Page>()) {
     Property(
         "Visible", [this](const CallArgs&, VARIANT* r) { return visible_.Get(r); },
         [this](const CallArgs& a, VARIANT*) { return visible_.Put(*a.putValue); });

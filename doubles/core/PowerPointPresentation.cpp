@@ -99,7 +99,7 @@ const std::vector<std::string>& PowerPointPresentation::OpenParams() {
 PowerPointPresentation::PowerPointPresentation(std::shared_ptr<Session> s, const std::string& path)
     : Document(std::move(s), Shape(), path) {
   auto printer = std::make_shared<std::string>();
-  const Stored fitToPage(BoolValue(false));
+  const Stored fitToPage(BoolVariant(false));
   auto ranges = std::make_shared<SlideRanges>();
   Property("PrintOptions", [this, printer, fitToPage, ranges](const CallArgs&, VARIANT* r) {
     SetObject(r, new PrintOptions(sessionPtr(), name() + ".PrintOptions", printer, fitToPage, ranges));

@@ -4,22 +4,6 @@
 
 namespace quillet::doubles {
 
-VARIANT IntValue(int32_t v) {
-  VARIANT r;
-  ::VariantInit(&r);
-  r.vt = VT_I4;
-  r.lVal = v;
-  return r;
-}
-
-VARIANT BoolValue(bool v) {
-  VARIANT r;
-  ::VariantInit(&r);
-  r.vt = VT_BOOL;
-  r.boolVal = v ? VARIANT_TRUE : VARIANT_FALSE;
-  return r;
-}
-
 Stored::Stored(VARIANT initial) { **value_ = initial; }
 
 HRESULT Stored::Get(VARIANT* result) const { return result ? ::VariantCopy(result, value_->get()) : S_OK; }

@@ -6,12 +6,13 @@
 #include <memory>
 #include <string>
 
+#include "automation/Result.h"
 #include "platform/com/ComPtr.h"
 
 namespace quillet::doubles {
 
-VARIANT IntValue(int32_t v);
-VARIANT BoolValue(bool v);
+using automation::BoolVariant;
+using automation::IntVariant;
 
 // A property that stores what was put and answers it back. Copies share the
 // one value, so an object made afresh at every call (a collection's item) sees

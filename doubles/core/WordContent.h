@@ -22,8 +22,8 @@ struct WordLink {
 struct WordInlineShape {
   explicit WordInlineShape(int32_t t) : type(t) {}
   int32_t type;  // 4: a linked picture
-  Stored savePictureWithDocument{BoolValue(false)};
-  Stored locked{BoolValue(false)};
+  Stored savePictureWithDocument{BoolVariant(false)};
+  Stored locked{BoolVariant(false)};
 };
 
 using WordLinks = std::shared_ptr<std::vector<WordLink>>;

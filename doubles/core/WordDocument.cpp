@@ -59,7 +59,7 @@ const std::vector<std::string>& WordDocument::OpenParams() {
 
 WordDocument::WordDocument(std::shared_ptr<Session> s, const std::string& path)
     : Document(s, Shape(), path),
-      saveEncoding_(IntValue(s->script().openEncoding)) {
+      saveEncoding_(IntVariant(s->script().openEncoding)) {
   const Script& script = s->script();
   links_ = std::make_shared<std::vector<WordLink>>();
   for (const ScriptedLink& link : script.hyperlinks) links_->push_back({link.address, link.text});

@@ -26,8 +26,8 @@ class WordDocument : public Document {
   WordLinks links_;
   WordInlineShapes shapes_;
   Stored saveEncoding_;
-  Stored trackRevisions_{BoolValue(false)}, printRevisions_{BoolValue(false)}, showRevisions_{BoolValue(false)};
-  Stored orientation_{IntValue(0)};  // PageSetup.Orientation
+  Stored trackRevisions_{BoolVariant(false)}, printRevisions_{BoolVariant(false)}, showRevisions_{BoolVariant(false)};
+  Stored orientation_{IntVariant(0)};  // PageSetup.Orientation
 };
 
 }  // namespace quillet::doubles

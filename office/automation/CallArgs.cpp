@@ -5,35 +5,11 @@
 #include <cstdlib>
 
 #include "automation/Failure.h"
+#include "utilities/Strings.h"
 
 namespace quillet::office {
 
 namespace {
-
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
-const VARIANT& Through(const VARIANT& v) {
-  const VARIANT* p = &v;
-  while (p->vt == (VT_BYREF | VT_VARIANT) && p->pvarVal) p = p->pvarVal;
-  return *p;
-}
-
-bool Missing(const VARIANT* v) {
-  if (!v) return true;
-  const VARIANT& d = Through(*v);
-  if (d.vt == VT_ERROR) return d.scode == DISP_E_PARAMNOTFOUND;
-  if (d.vt == (VT_ERROR | VT_BYREF)) return *static_cast<SCODE*>(d.byref) == DISP_E_PARAMNOTFOUND;
-  return false;
-}
 
 [[noreturn]] void Mismatch() { throw CodeFailure(DISP_E_TYPEMISMATCH); }
 
@@ -48,7 +24,7 @@ int32_t ParseInt(const std::string& s) {
 }  // namespace
 
 std::string VariantText(const VARIANT& in) {
-  const VARIANT& v = Through(in);
+  const VARIANT& v = automation::Deref(in);
   const bool ref = (v.vt & VT_BYREF) != 0;
   switch (v.vt & ~VT_BYREF) {
     case VT_EMPTY:
@@ -65,7 +41,7 @@ std::string VariantText(const VARIANT& in) {
 }
 
 int32_t VariantInt(const VARIANT& in) {
-  const VARIANT& v = Through(in);
+  const VARIANT& v = automation::Deref(in);
   const bool ref = (v.vt & VT_BYREF) != 0;
   switch (v.vt & ~VT_BYREF) {
     case VT_EMPTY: return 0;
@@ -95,24 +71,13 @@ int32_t VariantInt(const VARIANT& in) {
 }
 
 bool VariantBool(const VARIANT& in) {
-  const VARIANT& v = Through(in);
+  const VARIANT& v = automation::Deref(in);
   if ((v.vt & ~VT_BYREF) == VT_BSTR) {
     const std::string s = VariantText(v);
-    if (SameName(s, "true")) return true;
-    if (SameName(s, "false")) return false;
+    if (SameText(s, "true")) return true;
+    if (SameText(s, "false")) return false;
   }
   return VariantInt(v) != 0;
-}
-
-const VARIANT* CallArgs::Find(size_t index, const std::string& name) const {
-  const VARIANT* v = nullptr;
-  if (index < positional.size()) {
-    v = positional[index];
-  } else {
-    for (const auto& [n, value] : named)
-      if (SameName(n, name)) v = value;
-  }
-  return Missing(v) ? nullptr : v;
 }
 
 std::optional<std::string> CallArgs::Text(size_t index, const std::string& name) const {

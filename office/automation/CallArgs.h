@@ -1,8 +1,6 @@
-// The arguments of one call on a stand-in member, in the caller's terms:
-// positional arguments by index, named ones by their declared parameter name
-// (case-insensitive, as COM resolves them), and the new value of a property
-// put. Readers convert the way Automation does and raise a type mismatch when
-// a value cannot be read as asked.
+// The arguments of one call on a stand-in member (automation::Arguments), read
+// the way Automation converts: a value that cannot be read as asked raises a
+// type mismatch.
 #pragma once
 
 #include <optional>
@@ -10,20 +8,17 @@
 #include <utility>
 #include <vector>
 
+#include "automation/Arguments.h"
 #include "platform/com/com.h"
 
 namespace quillet::office {
 
-class CallArgs {
+class CallArgs : public automation::Arguments {
  public:
-  std::vector<const VARIANT*> positional;
-  std::vector<std::pair<std::string, const VARIANT*>> named;  // declared name, value
-  const VARIANT* putValue = nullptr;
+  explicit CallArgs(const automation::Arguments& args) : automation::Arguments(args) {}
 
-  // Parameter Index of the member's list (named Name): the positional
-  // argument at that index, else the named argument; null when it was not
-  // passed or passed as "missing".
-  const VARIANT* Find(size_t index, const std::string& name) const;
+  using automation::Arguments::Find;
+  const VARIANT* Find(size_t index, const std::string& name) const { return Find(index, name.c_str()); }
   bool Has(size_t index, const std::string& name) const { return Find(index, name) != nullptr; }
 
   std::optional<std::string> Text(size_t index, const std::string& name) const;

@@ -1,10 +1,9 @@
-// The automation object of the stand-in applications: an IDispatch over a
-// table of members. A member is a property (read, and written when it has a
-// setter), a method with its parameter names, or an item-like member that
-// answers both a call and a property read (collections, Item(i)). Names of
-// members and of named arguments compare without regard to case, as COM
-// resolves them; a name the table lacks fails GetIDsOfNames with
-// DISP_E_UNKNOWNNAME.
+// The automation object of the stand-in applications: the shared member
+// table (automation/Dispatch.h) with the stand-ins' way of failing. A member
+// is a property (read, and written when it has a setter), a method with its
+// parameter names, or an item-like member that answers both a call and a
+// property read (collections, Item(i)). A name the table lacks fails
+// GetIDsOfNames with DISP_E_UNKNOWNNAME.
 //
 // A handler answers through its Result or raises: Failure becomes a described
 // exception with the application's name as its source, CodeFailure its code,
@@ -12,7 +11,6 @@
 // installs one for its own exceptions) or becomes "Unspecified error".
 #pragma once
 
-#include <atomic>
 #include <exception>
 #include <functional>
 #include <optional>
@@ -20,10 +18,13 @@
 #include <vector>
 
 #include "automation/CallArgs.h"
+#include "automation/Dispatch.h"
 #include "automation/Result.h"
 #include "platform/com/com.h"
 
 namespace quillet::office {
+
+using automation::Result;
 
 struct TranslatedFailure {
   HRESULT code;             // DISP_E_EXCEPTION for a described failure
@@ -34,30 +35,15 @@ struct TranslatedFailure {
 using ExceptionTranslator = std::optional<TranslatedFailure> (*)(std::exception_ptr);
 void SetExceptionTranslator(ExceptionTranslator translator);
 
-class DispatchObject : public IDispatch {
+class DispatchObject : public automation::DispatchTable {
  public:
   // Source: the application's name in the exceptions it raises ("Microsoft Word").
   explicit DispatchObject(std::string source);
-  virtual ~DispatchObject();
-  DispatchObject(const DispatchObject&) = delete;
-  DispatchObject& operator=(const DispatchObject&) = delete;
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                   EXCEPINFO* excepInfo, UINT* argErr) override;
 
   // Objects of the stand-ins alive in this process.
-  static long LiveObjects();
+  static long LiveObjects() { return automation::LiveObjects(); }
 
  protected:
-  // Interfaces besides IUnknown and IDispatch; none by default.
-  virtual HRESULT QueryOther(REFIID riid, void** object);
-
   using Handler = std::function<void(const CallArgs& args, Result& result)>;
   using Setter = std::function<void(const CallArgs& args)>;
   // A property; Params are its index parameters (none for most).
@@ -67,20 +53,12 @@ class DispatchObject : public IDispatch {
   void Item(const std::string& name, std::vector<std::string> params, Handler handler);
 
   const std::string& source() const { return source_; }
+  std::string Source() const override { return source_; }
 
  private:
-  struct Entry {
-    std::string name;
-    WORD allowed;  // DISPATCH_* bits
-    std::vector<std::string> params;
-    Handler get;
-    Setter put;
-  };
-  HRESULT Run(const Entry& entry, WORD flags, const CallArgs& args, VARIANT* result, std::string& description);
+  void Declare(const std::string& name, WORD allowed, std::vector<std::string> params, Handler get, Setter put);
 
   std::string source_;
-  std::atomic<ULONG> refs_{1};
-  std::vector<Entry> members_;
 };
 
 }  // namespace quillet::office

@@ -2,7 +2,7 @@
 
 #include "platform/com/ComPtr.h"
 
-namespace quillet::office {
+namespace quillet::automation {
 
 void Result::Text(const std::string& text) {
   if (!slot_) return;
@@ -41,4 +41,20 @@ void Result::Object(IDispatch* object) {
   slot_->pdispVal = owned.detach();
 }
 
-}  // namespace quillet::office
+VARIANT IntVariant(int32_t value) {
+  VARIANT v;
+  ::VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = value;
+  return v;
+}
+
+VARIANT BoolVariant(bool value) {
+  VARIANT v;
+  ::VariantInit(&v);
+  v.vt = VT_BOOL;
+  v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+  return v;
+}
+
+}  // namespace quillet::automation

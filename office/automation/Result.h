@@ -1,5 +1,5 @@
-// The answer of a stand-in member: nothing, a text, a number, a Boolean or an
-// object (whose reference the result takes over).
+// The answer of a member: nothing, a text, a number, a Boolean or an object
+// (whose reference the result takes over); and the plain values objects keep.
 #pragma once
 
 #include <cstdint>
@@ -7,10 +7,11 @@
 
 #include "platform/com/com.h"
 
-namespace quillet::office {
+namespace quillet::automation {
 
 class Result {
  public:
+  // Slot: where the caller wants the answer; null when it wants none.
   explicit Result(VARIANT* slot) : slot_(slot) {}
   Result(const Result&) = delete;
   Result& operator=(const Result&) = delete;
@@ -27,4 +28,7 @@ class Result {
   VARIANT* slot_;
 };
 
-}  // namespace quillet::office
+VARIANT IntVariant(int32_t value);
+VARIANT BoolVariant(bool value);
+
+}  // namespace quillet::automation

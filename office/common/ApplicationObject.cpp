@@ -5,22 +5,6 @@
 
 namespace quillet::office {
 
-VARIANT IntVariant(int32_t value) {
-  VARIANT v;
-  ::VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = value;
-  return v;
-}
-
-VARIANT BoolVariant(bool value) {
-  VARIANT v;
-  ::VariantInit(&v);
-  v.vt = VT_BOOL;
-  v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-  return v;
-}
-
 ApplicationObject::ApplicationObject(const std::string& name, uno::Module module, VARIANT displayAlerts)
     : DispatchObject(name), app_(std::make_shared<AppState>(name, module)) {
   Property("Name", [name](const CallArgs&, Result& r) { r.Text(name); });

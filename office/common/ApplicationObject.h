@@ -35,7 +35,7 @@ class ApplicationObject : public DispatchObject {
   std::vector<std::shared_ptr<com::UniqueVariant>> settings_;
 };
 
-VARIANT IntVariant(int32_t value);
-VARIANT BoolVariant(bool value);
+using automation::BoolVariant;
+using automation::IntVariant;
 
 }  // namespace quillet::office
