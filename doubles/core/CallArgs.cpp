@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "utilities/Strings.h"
-
 namespace quillet::doubles {
 
 std::string FormatValue(const VARIANT& in) {
