@@ -75,12 +75,16 @@ TApplicationSlot* TOfficeApplications::OfficeSlot(const std::string& appName) {
   return app ? OfficeSlot(*app) : nullptr;
 }
 
+const TApplicationSlot* TOfficeApplications::OfficeSlot(const std::string& appName) const {
+  return const_cast<TOfficeApplications&>(*this).OfficeSlot(appName);
+}
+
 TApplicationSlot* TOfficeApplications::SlotOf(TApplication app) {
   return app == TApplication::Acrobat ? &AcrobatServer : OfficeSlot(app);
 }
 
 const ole::Variant& TOfficeApplications::OfficeApplication(const std::string& appName) const {
-  const TApplicationSlot* slot = const_cast<TOfficeApplications*>(this)->OfficeSlot(appName);
+  const TApplicationSlot* slot = OfficeSlot(appName);
   if (!slot) throw Error("\"" + appName + "\" is not an Office application");
   if (!slot->Started) throw Error(appName + " is not running");
   return slot->Object;

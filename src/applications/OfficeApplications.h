@@ -55,6 +55,7 @@ class TOfficeApplications {
   // The slot of Word, Excel or PowerPoint; null for any other application.
   TApplicationSlot* OfficeSlot(TApplication app);
   TApplicationSlot* OfficeSlot(const std::string& appName);
+  const TApplicationSlot* OfficeSlot(const std::string& appName) const;
   // The slot a request for App waits on while it starts or converts: the
   // Office application's, the bridge server's for Acrobat, none for the
   // format library.
@@ -68,8 +69,10 @@ class TOfficeApplications {
   // request starts a new one. ThreadId is the calling thread.
   void GiveUp(TApplicationSlot& slot, uint32_t threadId);
 
-  // The PDF maker and the PDF document objects (PdfSoftware.cpp): created on
-  // first use and kept. Raise Error naming what to install.
+  // The object that makes a PDF from a PostScript file (FileToPdf) and the one
+  // that edits a PDF's document information (Open, SetInfo, Save, Close), in
+  // PdfSoftware.cpp: created on first use and kept. Raise Error naming what to
+  // install when the object cannot be created; the next request tries again.
   const ole::Variant& PdfMaker();
   const ole::Variant& PdfDocument();
 

@@ -33,10 +33,6 @@ void TOfficeConvertClass::ChooseSourceApplication(const std::string& src, std::s
   quillet::ChooseSourceApplication(applications_, Tables(), src, errorText, appName);
 }
 
-const ole::Variant& TOfficeConvertClass::OfficeApplication(const std::string& appName) const {
-  return applications_.OfficeApplication(appName);
-}
-
 ImageSettings TOfficeConvertClass::ImageSettingsFor(const std::string& option) const {
   return ParseImageSettings(option, settings_.Pictures);
 }

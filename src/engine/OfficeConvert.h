@@ -59,11 +59,8 @@ class TOfficeConvertClass : public TConvertBaseClass, public TProcedureContext {
 
   // TProcedureContext.
   TOfficeApplications& Applications() override { return applications_; }
-  const ole::Variant& OfficeApplication(const std::string& appName) const override;
   ImageSettings ImageSettingsFor(const std::string& option) const override;
   std::string& PostScriptPrinter() override { return postScriptPrinter_; }
-  const ole::Variant& PdfMaker() override { return applications_.PdfMaker(); }
-  const ole::Variant& PdfDocument() override { return applications_.PdfDocument(); }
   const TPrintWaits& PrintWaits() const override { return settings_.PrintWaitLimits; }
   uint32_t PageWaitLimitMs() const override { return settings_.PageWaitLimitMs; }
 

@@ -43,9 +43,9 @@ bool TOfficeSteps::ReadDocumentInfo(TDocumentInfo& info) const {
 
 namespace {
 
-std::unique_ptr<TOfficeSteps> MakeSteps(const TProcedureContext& context, const std::string& appName,
+std::unique_ptr<TOfficeSteps> MakeSteps(TProcedureContext& context, const std::string& appName,
                                         const TOfficeRequest& request) {
-  const ole::Variant& app = context.OfficeApplication(appName);
+  const ole::Variant& app = context.Applications().OfficeApplication(appName);
   if (appName == options::kMsWord) return MakeWordSteps(app, request);
   if (appName == options::kMsExcel) return MakeExcelSteps(app, request);
   if (appName == options::kMsPowerpoint) return MakePowerPointSteps(app, request, context);

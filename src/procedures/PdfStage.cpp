@@ -26,7 +26,7 @@ const char* const kNoPostScriptPrinter =
 // A PDF maker that reports its failure in its result (0 or less) rather than
 // raising has failed all the same.
 void MakePdf(TProcedureContext& context, const std::string& psFile, const std::string& destFile) {
-  const ole::Variant result = context.PdfMaker().Call("FileToPdf", {psFile, destFile, ""});
+  const ole::Variant result = context.Applications().PdfMaker().Call("FileToPdf", {psFile, destFile, ""});
   const bool refused = (result.type() == ole::Variant::Type::Integer && result.AsInteger() <= 0) ||
                        (result.type() == ole::Variant::Type::Boolean && !result.AsBoolean());
   if (refused) throw Error("The PDF maker could not make \"" + destFile + "\" from \"" + psFile + "\"");
@@ -39,7 +39,7 @@ void WriteDocumentInfo(TProcedureContext& context, const std::string& destFile, 
   bool opened = false;
   const ole::Variant* pdf = nullptr;
   Ignoring([&] {
-    pdf = &context.PdfDocument();
+    pdf = &context.Applications().PdfDocument();
     auto check = [](const ole::Variant& answer, const char* what) {
       if (answer.type() == ole::Variant::Type::Boolean && !answer.AsBoolean())
         throw Error(std::string("The PDF document refused ") + what);

@@ -48,10 +48,4 @@ constexpr std::optional<TApplication> ApplicationNamed(std::string_view name) {
   return std::nullopt;
 }
 
-// True for Word, Excel and PowerPoint: the applications held in a slot of
-// their own and driven by the Office procedure.
-constexpr bool IsOfficeApplication(TApplication app) {
-  return app == TApplication::Word || app == TApplication::Excel || app == TApplication::PowerPoint;
-}
-
 }  // namespace quillet
