@@ -13,6 +13,7 @@
 #include "platform/registry.h"
 #include "platform/sysinfo.h"
 #include "utilities/IniFile.h"
+#include "utilities/Messages.h"
 #include "utilities/Strings.h"
 #include "utilities/SysUtils.h"
 
@@ -30,9 +31,6 @@ constexpr uint32_t kMutexPollMs = 10;
 constexpr uint32_t kDdePollMs = 50;
 // The longest single wait for the plug-in to let go of its mutex.
 constexpr uint32_t kReadyStepMs = 100;
-// Acrobat's start ends here when the request's deadline has passed (the
-// request then fails by its deadline).
-constexpr const char* kLaunchPastDeadline = "Error, Acrobat did not start within the deadline";
 
 // Makes the bridge object, once more after registering plugkit.dll with the
 // system's regsvr32 when its class cannot be had. False when even that fails.
@@ -96,7 +94,7 @@ bool TOfficeApplications::StartAcrobat(std::string& errorText) {
   if (!errorText.empty()) return false;
 
   if (!CreateBridge(AcrobatServer, AcrobatBridge)) {
-    errorText = "Can not Load plugkit.dll, please try again!";
+    errorText = texts::kCannotLoadPlugKit;
     return false;
   }
   if (AcrobatBridge.CallOrGet("IsPlug_insLoadOk").AsInteger() != 0) {
@@ -104,7 +102,7 @@ bool TOfficeApplications::StartAcrobat(std::string& errorText) {
     return true;
   }
   // The bridge is kept; the next request asks it again.
-  errorText = "Error, the plug-ins for acrobat do not install ok, please install it again!";
+  errorText = texts::kPlugInsNotInstalled;
   ShowAcrobatWindow();
   return false;
 }
@@ -120,7 +118,7 @@ void TOfficeApplications::LaunchAcrobat(bool& launched, std::string& errorText) 
 
   const std::string program = folder + path::kDelimiter + exeName;
   if (RunProgram(program, "", 0) == 0) {
-    errorText = "Error, Can not run " + program;
+    errorText = texts::CannotRun(program);
     return;
   }
   launched = true;
@@ -133,7 +131,7 @@ void TOfficeApplications::LaunchAcrobat(bool& launched, std::string& errorText) 
     os::SleepMs(kDdePollMs);
     if (os::TicksSince(launchedAt) > AcrobatWaitLimits.DdeServerMs) return;
     if (DeadlinePassed) {
-      errorText = kLaunchPastDeadline;
+      errorText = texts::kAcrobatPastDeadline;
       return;
     }
     if (FindAppWindow(exeName, kDdeServerWindow, "", "") != os::NoWindow) break;
@@ -145,11 +143,11 @@ void TOfficeApplications::LaunchAcrobat(bool& launched, std::string& errorText) 
   os::NamedMutex mutex = os::NamedMutex::Open(kPlugInMutexName);
   while (!mutex) {
     if (DeadlinePassed) {
-      errorText = kLaunchPastDeadline;
+      errorText = texts::kAcrobatPastDeadline;
       return;
     }
     if (os::TicksSince(searchedFrom) >= AcrobatWaitLimits.MutexOpenMs) {
-      errorText = "Error, Can not open mutex";
+      errorText = texts::kCannotOpenMutex;
       return;
     }
     os::SleepMs(kMutexPollMs);
@@ -164,7 +162,7 @@ void TOfficeApplications::LaunchAcrobat(bool& launched, std::string& errorText) 
     ready = mutex.Wait(std::min(kReadyStepMs, left));
     if (ready != os::NamedMutex::WaitResult::TimedOut || left <= kReadyStepMs) break;
     if (DeadlinePassed) {
-      errorText = kLaunchPastDeadline;
+      errorText = texts::kAcrobatPastDeadline;
       return;
     }
   }
@@ -176,7 +174,7 @@ void TOfficeApplications::LaunchAcrobat(bool& launched, std::string& errorText) 
       errorText = PlugInNotReadyText(AcrobatWaitLimits.PlugInReadyMs);
       return;
     case os::NamedMutex::WaitResult::Failed:
-      errorText = "Error, Can not wait for the mutex of the plug-ins for acrobat";
+      errorText = texts::kCannotWaitForPlugIns;
       return;
   }
 }

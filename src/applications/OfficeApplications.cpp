@@ -6,6 +6,7 @@
 
 #include "platform/error.h"
 #include "utilities/Guarded.h"
+#include "utilities/Messages.h"
 
 namespace quillet {
 
@@ -136,22 +137,22 @@ bool TOfficeApplications::LoadFormatBridge(std::string& errorText) {
   FormatBridgeModule.reset();
   FormatBridgeModule = os::Module::Load(os::LibraryFileName(kFormatBridgeName));
   if (!FormatBridgeModule) {
-    errorText = "Error, Can not load \"fmtbridge.dll\"";
+    errorText = texts::kCannotLoadFormatBridge;
     return false;
   }
   NoWordConvertProc = reinterpret_cast<NoWordConvertFn>(FormatBridgeModule.Symbol("NoWordConvert"));
   if (!NoWordConvertProc) {
-    errorText = "Error, Can not get \"NoWordConvert\" address of \"fmtbridge.dll\"";
+    errorText = texts::FormatBridgeEntryMissing("NoWordConvert");
     return false;
   }
   GetSourceFormatListProc = reinterpret_cast<BridgeProc>(FormatBridgeModule.Symbol("GetSourceFormatList"));
   if (!GetSourceFormatListProc) {
-    errorText = "Error, Can not get \"GetSourceFormatList\" address of \"fmtbridge.dll\"";
+    errorText = texts::FormatBridgeEntryMissing("GetSourceFormatList");
     return false;
   }
   GetDestFormatListProc = reinterpret_cast<BridgeProc>(FormatBridgeModule.Symbol("GetDestFormatList"));
   if (!GetDestFormatListProc) {
-    errorText = "Error, Can not get \"GetDestFormatList\" address of \"fmtbridge.dll\"";
+    errorText = texts::FormatBridgeEntryMissing("GetDestFormatList");
     return false;
   }
   NoWordAbortProc = reinterpret_cast<BridgeProc>(FormatBridgeModule.Symbol("NoWordAbort"));

@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "utilities/Automation.h"
 #include "utilities/Guarded.h"
+#include "utilities/Messages.h"
 #include "utilities/Strings.h"
 #include "utilities/SysUtils.h"
 
@@ -55,7 +56,7 @@ void HtmlToTextByIE(const std::string& SourcePath, const std::string& DestPath, 
   try {
     ie = ole::Variant(ole::CreateOleObject("InternetExplorer.Application"));
   } catch (const std::exception&) {
-    ErrorText = "Error, can not create InternetExplorer.Application";
+    ErrorText = texts::kCannotCreateBrowser;
     return;
   }
   ie.Put("visible", false);
@@ -71,7 +72,7 @@ void HtmlToTextByIE(const std::string& SourcePath, const std::string& DestPath, 
       const std::string text = ie.Get("Document").Get("documentElement").Get("innerText").AsString();
       saved = SaveTextToFile(DestPath, text);
     });
-    if (!saved) ErrorText = "Error, can not save text in IE";
+    if (!saved) ErrorText = texts::kCannotSaveBrowserText;
   }
 
   // A page that never finished loading still has its instance told to quit.

@@ -4,6 +4,7 @@
 #include "platform/module.h"
 #include "platform/sysinfo.h"
 #include "utilities/Guarded.h"
+#include "utilities/Messages.h"
 
 namespace quillet {
 
@@ -16,7 +17,7 @@ void OpenTemplate(const ole::Variant& app, const std::string& appKind, const std
     // The templates shipped with the library are installed beside it.
     const std::string own = os::ModuleFolder();
     if (own.empty() || !os::FileExists(own + templateName)) {
-      errorText = "templete " + folder + templateName + " do not exist!";
+      errorText = texts::TemplateMissing(folder + templateName);
       return;
     }
     fullPath = own + templateName;

@@ -7,6 +7,7 @@
 #include "documents/ImageTagStrip.h"
 #include "platform/fs.h"
 #include "platform/path.h"
+#include "utilities/Messages.h"
 #include "utilities/Strings.h"
 #include "utilities/SysUtils.h"
 
@@ -24,7 +25,7 @@ void RemoveHtmlImages(const std::string& HtmlPath, std::string& ErrorText) {
     ErrorText = e.what();
     return;
   }
-  if (folderStays) ErrorText = "Cannot remove folder " + folder;
+  if (folderStays) ErrorText = texts::CannotRemoveFolder(folder);
   // A page saved as .HTM or .Htm is a web page too.
   if (!Contains(LowerCase(HtmlPath), ".htm")) return;
 

@@ -2,6 +2,7 @@
 
 #include "platform/fs.h"
 #include "platform/path.h"
+#include "utilities/Messages.h"
 
 namespace quillet {
 
@@ -27,18 +28,18 @@ void TConvertBaseClass::ConvertDocument(const std::string& src, const std::strin
   errorText.clear();
   // The source must be a file: a folder of that name fails as well.
   if (!os::FileExists(src)) {
-    errorText = "Source file \"" + src + "\" do not exist";
+    errorText = texts::SourceFileMissing(src);
     return;
   }
   const std::string destDir = path::ExtractFileDir(dest);
   if (!os::DirectoryExists(destDir)) {
-    errorText = destDir + " directory do not exist";
+    errorText = texts::DirectoryMissing(destDir);
     return;
   }
   // The routes delete or overwrite the destination before the application
   // writes it: a destination that is the source (however it is spelled, or
   // through a link) would lose the only copy when the save fails.
-  if (os::SameFile(src, dest)) errorText = "Destination file \"" + dest + "\" is the source file itself";
+  if (os::SameFile(src, dest)) errorText = texts::DestinationIsSource(dest);
 }
 
 void TConvertBaseClass::ConvertFolderContents(const std::string&, const std::string&, const std::string&, int32_t,

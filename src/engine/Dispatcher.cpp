@@ -13,6 +13,7 @@
 #include "procedures/Routes.h"
 #include "utilities/Deadline.h"
 #include "utilities/Guarded.h"
+#include "utilities/Messages.h"
 #include "utilities/Strings.h"
 #include "utilities/SysUtils.h"
 
@@ -79,7 +80,7 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
         waitingOn = slot;
         if (!StartApplication(app, errorText)) {
           // A refusal must never read as success.
-          if (errorText.empty()) errorText = "No application can convert \"" + src + "\"";
+          if (errorText.empty()) errorText = texts::NoApplicationFor(src);
         } else if ((!inWord || apps.StartWord(errorText)) && !deadline.Expired()) {
           routed = true;
           ForgetCaughtErrors();
@@ -94,17 +95,15 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
   }  // the watchdog has ended here: what it did is visible
 
   if (expired && !waitingOn.load() && ended) {
-    errorText = "The document took longer than its deadline of " + IntToStr(seconds) +
-                " seconds: the format library's conversion was stopped";
+    errorText = texts::DeadlinePassed(seconds) + texts::kFormatLibraryStopped;
     os::DeleteFile(dest);
     return;
   }
   if (TApplicationSlot* target = waitingOn.load(); expired && target) {
-    errorText = "The document took longer than its deadline of " + IntToStr(seconds) + " seconds: " +
-                apps.DisplayName(*target) +
-                (ended            ? " was ended"
-                 : target->Started ? " does not answer and is no longer used; it was not started by the converter"
-                                   : " did not start in time");
+    errorText = texts::DeadlinePassed(seconds) + apps.DisplayName(*target) +
+                (ended             ? texts::kApplicationEnded
+                 : target->Started ? texts::kBorrowedApplicationHangs
+                                   : texts::kApplicationDidNotStart);
     apps.GiveUp(*target, caller);
     // Whatever the application had begun to write is no result.
     os::DeleteFile(dest);
@@ -124,7 +123,7 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
     if (!slot->Alive(LastCaughtErrorCode())) {
       // The application ended under the conversion (or before it): this file
       // fails, the next request starts a new one.
-      errorText = apps.DisplayName(*slot) + " ended during the conversion: " + reason;
+      errorText = texts::ApplicationEnded(apps.DisplayName(*slot), reason);
       apps.GiveUp(*slot, caller);
       return;
     }
@@ -138,12 +137,12 @@ void TOfficeConvertClass::Route(const std::string& app, const std::string& src, 
   // the caller.
   if (app == options::kMsExcel && destFormat == formats::kExcelHtml &&
       BeforeOffice2000(applications_.ExcelApp.Object)) {
-    errorText = "You must Install MS office 2000 or above, so you can convert xls to html, please try again!";
+    errorText = texts::kNeedOffice2000ForXls;
     return;
   }
   if (app == options::kMsPowerpoint && destFormat == formats::kPowerPointHtml &&
       BeforeOffice2000(applications_.PowerPointApp.Object)) {
-    errorText = "You must Install MS office 2000 or above, so you can convert ppt to html, please try again!";
+    errorText = texts::kNeedOffice2000ForPpt;
     return;
   }
 

@@ -14,6 +14,7 @@
 #include "platform/path.h"
 #include "utilities/ConversionLines.h"
 #include "utilities/Guarded.h"
+#include "utilities/Messages.h"
 
 namespace quillet {
 
@@ -70,7 +71,7 @@ void TOfficeConvertClass::ConvertFolderContents(const std::string& src, const st
   } else {
     destExt = KnownSaveFormatExt(options::ChooseApplication(option), format);
     if (destExt.empty()) {
-      report = "File format " + format + " do not exist!";
+      report = texts::UnknownFormat(format);
       return;
     }
   }
@@ -88,7 +89,7 @@ void TOfficeConvertClass::ConvertFolderContents(const std::string& src, const st
     const auto earlier = before.valid ? written.find({before.device, before.file}) : written.end();
     if (file.find_first_of("\r\n") != std::string::npos) {
       // Its report line would break into lines that read as other files.
-      errorText = "The file name holds a line break";
+      errorText = texts::kNameHoldsLineBreak;
     } else if (earlier != written.end()) {
       errorText = "\"" + destFile + "\" was written from \"" + earlier->second + "\" in this run";
     } else {

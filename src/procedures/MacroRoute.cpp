@@ -13,6 +13,7 @@
 #include "procedures/WatchedCall.h"
 #include "utilities/Guarded.h"
 #include "utilities/Maker.h"
+#include "utilities/Messages.h"
 #include "utilities/Strings.h"
 #include "utilities/TextLines.h"
 
@@ -62,7 +63,7 @@ void ConvertWithMacro(TProcedureContext& context, const std::string& appName, co
   if (destFormat == formats::kPdfByPrinting) {
     GetAcrobatTemplateName(templateName);
     if (templateName.empty()) {
-      errorText = "Can not get ferrule.dat!";
+      errorText = texts::kNoFerrule;
       return;
     }
   } else {
@@ -110,10 +111,7 @@ void ConvertWithMacro(TProcedureContext& context, const std::string& appName, co
     if (!lines.empty()) {
       errorText = Trim(lines.front());
       if (errorText == src)
-        errorText =
-            "You must install full adobe acrobat, this tool do not support free acrobat reader, if you have "
-            "not the full function adobe acrobat, you can order it from " +
-            std::string(kMakerOrderPage) + "!";
+        errorText = texts::NeedFullAcrobat(kMakerOrderPage);
       return;
     }
   }

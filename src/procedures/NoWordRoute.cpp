@@ -10,6 +10,7 @@
 #include "platform/error.h"
 #include "platform/path.h"
 #include "procedures/Routes.h"
+#include "utilities/Messages.h"
 #include "utilities/Strings.h"
 
 namespace quillet {
@@ -36,13 +37,12 @@ void ConvertWithoutWord(TProcedureContext& context, const std::string& src, cons
   }
 
   TOfficeApplications& applications = context.Applications();
-  if (!applications.NoWordConvertProc) throw Error("Error, the format library \"fmtbridge.dll\" is not loaded");
+  if (!applications.NoWordConvertProc) throw Error(texts::kFormatBridgeNotLoaded);
   const std::string openFormat =
       options::Has(option, options::kOpenFormat) ? options::OpenFormatValue(option) : std::string();
   // A value cut to fit would be another open format: it is refused whole.
   if (openFormat.size() >= kBridgeBufferSize) {
-    errorText = "Error, the OPENFORMAT= value is " + IntToStr(static_cast<int64_t>(openFormat.size())) +
-                " bytes long; the format library takes at most " + IntToStr(kBridgeBufferSize - 1);
+    errorText = texts::OpenFormatTooLong(openFormat.size(), kBridgeBufferSize - 1);
     return;
   }
   char openFormatBuffer[kBridgeBufferSize] = {};

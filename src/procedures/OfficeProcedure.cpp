@@ -11,6 +11,7 @@
 #include "procedures/OfficeSteps.h"
 #include "procedures/PdfStage.h"
 #include "utilities/Guarded.h"
+#include "utilities/Messages.h"
 #include "utilities/Strings.h"
 
 namespace quillet {
@@ -60,12 +61,12 @@ std::unique_ptr<TOfficeSteps> MakeSteps(TProcedureContext& context, const std::s
 void CheckPdfRequest(const std::string& appName, const TOfficeRequest& request) {
   if (request.PdfA == 0) return;
   if (request.DestFormat == formats::kPdfByPrinting)
-    throw Error("PDFA: the printing route (-1) makes no PDF/A; save in the application's PDF format instead");
+    throw Error(texts::kPdfAByPrinting);
   const bool pdf = (appName == options::kMsWord && request.DestFormat == formats::kWordPdf) ||
                    (appName == options::kMsExcel && request.DestFormat == formats::kExcelPdf) ||
                    (appName == options::kMsPowerpoint && request.DestFormat == formats::kPowerPointPdf);
   if (!pdf) return;
-  if (appName == options::kMsExcel) throw Error("PDFA: MS Excel makes no PDF/A");
+  if (appName == options::kMsExcel) throw Error(texts::kPdfANotInExcel);
   if (request.PdfA != 1)
     throw Error("PDFA=" + std::to_string(request.PdfA) + ": " + appName + " makes PDF/A-1b only (PDFA or PDFA=1)");
 }
@@ -132,7 +133,7 @@ void ConvertOfficeDocument(TProcedureContext& context, const std::string& appNam
       std::string pages;
       GetHtmlPageList(listFile, kind, pages);
       if (!pages.empty() && !MergeHtmlPages(pages, destFile)) {
-        errorText = "Merge html error";
+        errorText = texts::kMergeHtmlError;
         return;
       }
     }

@@ -9,6 +9,7 @@
 #include "platform/path.h"
 #include "procedures/PrintWait.h"
 #include "utilities/Guarded.h"
+#include "utilities/Messages.h"
 #include "utilities/ScopeExit.h"
 #include "utilities/SysUtils.h"
 
@@ -19,9 +20,6 @@ namespace {
 // PdfDocument.Save's flags: a full save that also collects garbage.
 constexpr int32_t kSaveFullCollectGarbage = 33;
 
-const char* const kNoPostScriptPrinter =
-    "No PostScript printer is installed: PDF output prints the document through a printer with a PostScript "
-    "driver first";
 
 // A PDF maker that reports its failure in its result (0 or less) rather than
 // raising has failed all the same.
@@ -29,7 +27,7 @@ void MakePdf(TProcedureContext& context, const std::string& psFile, const std::s
   const ole::Variant result = context.Applications().PdfMaker().Call("FileToPdf", {psFile, destFile, ""});
   const bool refused = (result.type() == ole::Variant::Type::Integer && result.AsInteger() <= 0) ||
                        (result.type() == ole::Variant::Type::Boolean && !result.AsBoolean());
-  if (refused) throw Error("The PDF maker could not make \"" + destFile + "\" from \"" + psFile + "\"");
+  if (refused) throw Error(texts::PdfMakerRefused(destFile, psFile));
 }
 
 // Title, subject, author and keywords into the PDF; any failure leaves the
@@ -42,7 +40,7 @@ void WriteDocumentInfo(TProcedureContext& context, const std::string& destFile, 
     pdf = &context.Applications().PdfDocument();
     auto check = [](const ole::Variant& answer, const char* what) {
       if (answer.type() == ole::Variant::Type::Boolean && !answer.AsBoolean())
-        throw Error(std::string("The PDF document refused ") + what);
+        throw Error(texts::PdfDocumentRefused(what));
     };
     check(pdf->Call("Open", {destFile}), "Open");
     opened = true;
@@ -93,7 +91,7 @@ void PrintToPdf(TOfficeSteps& steps, TProcedureContext& context, const TOfficeRe
   // An empty name would make the application print to whatever it prints
   // to by default, or fail with a text about printers in general.
   if (printer.empty()) {
-    errorText = kNoPostScriptPrinter;
+    errorText = texts::kNoPostScriptPrinter;
     return;
   }
 
@@ -122,7 +120,7 @@ void PrintToPdf(TOfficeSteps& steps, TProcedureContext& context, const TOfficeRe
   putBack.Release();
   if (!made) {
     // An exit of Ghostscript that failed leaves no text of its own.
-    if (errorText.empty()) errorText = "Ghostscript did not end cleanly after making \"" + request.DestFile + "\"";
+    if (errorText.empty()) errorText = texts::GhostscriptUnclean(request.DestFile);
     return;
   }
   os::ProcessMessages();

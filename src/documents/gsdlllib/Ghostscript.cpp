@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "utilities/Messages.h"
+
 namespace quillet {
 
 namespace {
@@ -31,7 +33,7 @@ int QUILLET_LIBRARY_CALL GhostscriptCallback(int, char*, unsigned long) { return
 
 bool PsToPdfByGhostscript(const std::string& psPath, const std::string& pdfPath, std::string& errorText) {
   if (!GhostscriptLoaded() && !LoadGhostscript()) {
-    errorText = "Can not load gsdll32.dll!";
+    errorText = texts::kCannotLoadGhostscript;
     return false;
   }
   const os::GhostscriptEntries& gs = TheBinding().entries;
@@ -50,10 +52,10 @@ bool PsToPdfByGhostscript(const std::string& psPath, const std::string& pdfPath,
     return false;
   };
   if (gs.init(GhostscriptCallback, nullptr, static_cast<int>(args.size()), argv.data()) != 0)
-    return fail("Can not init gsdll32.dll!");
-  if (gs.executeBegin() != 0) return fail("Can not execute begin gsdll32.dll!");
-  if (gs.executeCont(nullptr, 0) != 0) return fail("Can not excute cont gsdll32.dll!");
-  if (gs.executeEnd() != 0) return fail("Can not excute end gsdll32.dll!");
+    return fail(texts::kCannotInitGhostscript);
+  if (gs.executeBegin() != 0) return fail(texts::kCannotBeginGhostscript);
+  if (gs.executeCont(nullptr, 0) != 0) return fail(texts::kCannotContinueGhostscript);
+  if (gs.executeEnd() != 0) return fail(texts::kCannotEndGhostscript);
   return gs.exit() == 0;
 }
 

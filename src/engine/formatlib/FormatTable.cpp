@@ -2,6 +2,7 @@
 
 #include "platform/msgbox.h"
 #include "platform/path.h"
+#include "utilities/Messages.h"
 #include "utilities/Strings.h"
 
 namespace quillet {
@@ -25,7 +26,7 @@ void FindFormatExt(const TFormatList& table, const std::string& code, std::strin
       return;
     }
   }
-  os::ShowMessageBox("File format " + code + " do not exist!", "Error");
+  os::ShowMessageBox(texts::UnknownFormat(code), "Error");
 }
 
 void FormatCodeAt(const TFormatList& table, size_t index, std::string& code) { code = table.at(index).Code; }
