@@ -1,8 +1,9 @@
 #include "FormatNames.h"
 
 #include <algorithm>
-#include <cctype>
 #include <stdexcept>
+
+#include "platform/ascii.h"
 
 namespace quillet::cli {
 
@@ -30,11 +31,6 @@ constexpr FormatName kNames[] = {
     {"gif", ".gif", std::nullopt, std::nullopt, 16, "one GIF picture per slide"},
     {"png", ".png", std::nullopt, std::nullopt, 18, "one PNG picture per slide"},
 };
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
 
 bool OneOf(const std::string& ext, std::initializer_list<const char*> list) {
   return std::any_of(list.begin(), list.end(), [&](const char* e) { return ext == e; });
@@ -90,7 +86,7 @@ const char* AppKeyword(App app) {
 }
 
 std::optional<App> ParseApp(const std::string& text) {
-  const std::string t = Lower(text);
+  const std::string t = ascii::ToLower(text);
   if (t == "word") return App::Word;
   if (t == "excel") return App::Excel;
   if (t == "powerpoint") return App::PowerPoint;
@@ -101,7 +97,7 @@ std::string ExtensionOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   const size_t dot = path.find_last_of('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  return Lower(path.substr(dot));
+  return ascii::ToLower(path.substr(dot));
 }
 
 App AppOfSource(const std::string& path) {
@@ -132,7 +128,7 @@ Destination ResolveFormat(const std::string& format, App app) {
       }
     return d;
   }
-  const std::string name = Lower(format);
+  const std::string name = ascii::ToLower(format);
   for (const FormatName& f : kNames) {
     if (!HasName(f, name)) continue;
     const std::optional<int>& number = NumberFor(f, app);
