@@ -2,6 +2,9 @@ import os
 import re
 import subprocess
 import sys
+import time
+import urllib.error
+import urllib.request
 
 import pytest
 
@@ -30,15 +33,32 @@ def server(tmp_path_factory):
     folder = tmp_path_factory.mktemp("serve")
     token = "a-token-of-the-tests"
     (folder / "token").write_text(token + "\n")
+    log = open(folder / "serve.log", "w")
     process = subprocess.Popen(
         [os.environ["QUILLET_PROGRAM"], "serve", "--listen", "127.0.0.1:0", "--workers", "1", "--timeout", "60",
          "--auth-token-file", str(folder / "token")],
-        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        stdout=subprocess.PIPE, stderr=log, text=True)
     try:
         line = process.stdout.readline()
         listening = re.search(r"listening on (\S+):(\d+)", line)
         assert listening, f"quillet serve said {line!r}"
-        yield f"http://{listening.group(1)}:{listening.group(2)}", token
+        url = f"http://{listening.group(1)}:{listening.group(2)}"
+        # Ready for work, as a load balancer would wait for it: the worker's
+        # office has converted its warm-up document. (Until then, and while an
+        # office that failed its warm-up is started again, requests are
+        # answered 503.)
+        deadline = time.monotonic() + 90
+        while True:
+            try:
+                with urllib.request.urlopen(url + "/health", timeout=10) as answer:
+                    if answer.status == 200:
+                        break
+            except urllib.error.HTTPError as answer:
+                assert answer.code == 503, f"/health answered {answer.code}"
+            assert time.monotonic() < deadline, \
+                "quillet serve's office never answered: " + (folder / "serve.log").read_text()[-2000:]
+            time.sleep(0.2)
+        yield url, token
     finally:
         process.terminate()
         try:
@@ -46,3 +66,4 @@ def server(tmp_path_factory):
         except subprocess.TimeoutExpired:
             process.kill()
             process.wait()
+        log.close()
