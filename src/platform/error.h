@@ -21,6 +21,7 @@ enum class ErrorCode {
   NotInstalled,   // an application, library or object cannot be had
   InvalidOption,  // a keyword of the option string has a malformed value
   FileSystem,     // a file or folder cannot be read, written or made
+  InvalidText,    // a text is not in the library's encoding (on Linux: not valid UTF-8)
 };
 
 class Error : public std::runtime_error {
