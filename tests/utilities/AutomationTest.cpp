@@ -236,6 +236,36 @@ TEST_F(Automation, FailuresCarryTheirKindAndCode) {
   EXPECT_EQ(LastCaughtErrorCode(), ErrorCode::Failure);
 }
 
+#ifndef _WIN32
+TEST_F(Automation, ATextThatIsNotUtf8IsRefusedBeforeTheServerIsCalled) {
+  // Decoded leniently it would arrive as "in/../x.txt": every form an
+  // argument can take is refused, and the server sees no call at all.
+  const std::string bad = "in/\xC0\xAE\xC0\xAE\xC0\xAFx.txt";
+  std::string text = bad;
+  Variant varText = bad;
+  const std::vector<std::function<void()>> calls{
+      [&] { object.Call("Record", {1, bad}); },
+      [&] { object.Call("Record", {1}, {{"Alpha", bad}}); },
+      [&] { object.Call("Swap", {Arg::Ref(text)}); },
+      [&] { object.Call("Swap", {Arg::Ref(varText)}); },
+      [&] { object.Put("Value", bad); },
+  };
+  for (const auto& call : calls) {
+    try {
+      call();
+      ADD_FAILURE() << "the call was made";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.code(), ErrorCode::InvalidText);
+      EXPECT_STREQ(e.what(), "The text \"in/\\xC0\\xAE\\xC0\\xAE\\xC0\\xAFx.txt\" is not valid UTF-8");
+    }
+  }
+  EXPECT_EQ(text, bad);
+  EXPECT_EQ(varText.AsString(), bad);
+  object.Call("Record", {"after"});
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"Probe.Record method \"after\""}));
+}
+#endif
+
 TEST_F(Automation, AnExceptionWithoutDescriptionStillFails) {
   const std::string text = ErrorOf([&] { object.Call("Raise", {""}); });
   EXPECT_EQ(text, ole::OleErrorText(E_FAIL));

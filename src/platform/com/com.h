@@ -44,7 +44,9 @@ struct InterfaceId<IClassFactory> {
 using OleString = std::basic_string<OLECHAR>;
 
 // Library strings (ANSI code page on Windows, UTF-8 elsewhere) to and from
-// the 16-bit text of automation.
+// the 16-bit text of automation. Elsewhere both are strict: a text that is not
+// valid UTF-8, or 16-bit text with a surrogate that is not half of a pair,
+// raises Error (ErrorCode::InvalidText) saying so, with the text shown.
 OleString ToOle(const std::string& text);
 std::string FromOle(const OLECHAR* text, size_t length);
 std::string FromBstr(BSTR text);  // a null BSTR is the empty text

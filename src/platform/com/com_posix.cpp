@@ -7,13 +7,16 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <vector>
 
 #include "platform/com/ComPtr.h"
 #include "platform/com/com.h"
+#include "platform/error.h"
 #include "platform/file.h"
 #include "platform/fs.h"
+#include "platform/utf8.h"
 
 // ---------------------------------------------------------------- BSTR
 
@@ -93,70 +96,22 @@ HRESULT VariantCopy(VARIANT* dest, const VARIANT* src) {
 namespace quillet::com {
 
 OleString ToOle(const std::string& text) {
-  // UTF-8 to UTF-16; a byte that does not start a valid sequence stands for
-  // itself (Latin-1), so no input is refused.
-  OleString out;
-  out.reserve(text.size());
-  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-  const size_t n = text.size();
-  for (size_t i = 0; i < n;) {
-    uint32_t c = s[i];
-    size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    bool ok = len > 0 && i + len <= n;
-    if (ok && len > 1) {
-      c &= 0x7F >> len;
-      for (size_t k = 1; k < len; ++k) {
-        if ((s[i + k] & 0xC0) != 0x80) {
-          ok = false;
-          break;
-        }
-        c = (c << 6) | (s[i + k] & 0x3F);
-      }
-      if (ok && (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))) ok = false;
-    }
-    if (!ok) {
-      out.push_back(static_cast<OLECHAR>(s[i]));
-      ++i;
-      continue;
-    }
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      out.push_back(static_cast<OLECHAR>(0xD800 + (c >> 10)));
-      out.push_back(static_cast<OLECHAR>(0xDC00 + (c & 0x3FF)));
-    } else {
-      out.push_back(static_cast<OLECHAR>(c));
-    }
-    i += len;
-  }
-  return out;
+  // A text that is not well-formed UTF-8 is refused, never decoded as best
+  // we can: a byte passed on "as itself", or an overlong form decoded to the
+  // character it spells, becomes a character that every check before this
+  // one missed, a "/" or a "." in a name checked for both.
+  std::optional<OleString> units = utf8::ToUtf16(text);
+  if (!units) throw Error(utf8::NotValidMessage(text), ErrorCode::InvalidText);
+  return std::move(*units);
 }
 
 std::string FromOle(const OLECHAR* text, size_t length) {
-  std::string out;
-  out.reserve(length);
-  for (size_t i = 0; i < length; ++i) {
-    uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    }
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
+  // A surrogate without its other half spells no character: written out as
+  // one, it would be UTF-8 that the library refuses everywhere else.
+  const std::u16string_view units(text, text ? length : 0);
+  std::optional<std::string> out = utf8::FromUtf16(units);
+  if (!out) throw Error(utf8::NotValidMessage(units), ErrorCode::InvalidText);
+  return std::move(*out);
 }
 
 std::string FromBstr(BSTR text) { return text ? FromOle(text, SysStringLen(text)) : std::string(); }
@@ -215,7 +170,6 @@ CallFrameGuard::~CallFrameGuard() = default;
 namespace {
 
 using quillet::com::ComPtr;
-using quillet::com::FromOle;
 
 int HexValue(OLECHAR c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -412,14 +366,18 @@ HRESULT CLSIDFromString(LPCOLESTR text, CLSID* clsid) {
   if (!text || !clsid) return E_INVALIDARG;
   size_t n = 0;
   while (text[n]) ++n;
-  return ParseGuid(FromOle(text, n), *clsid) ? S_OK : CO_E_CLASSSTRING;
+  // A system function answers with a code: a broken text is no class string.
+  const std::optional<std::string> guid = quillet::utf8::FromUtf16(std::u16string_view(text, n));
+  return guid && ParseGuid(*guid, *clsid) ? S_OK : CO_E_CLASSSTRING;
 }
 
 HRESULT CLSIDFromProgID(LPCOLESTR progId, CLSID* clsid) {
   if (!progId || !clsid) return E_INVALIDARG;
   size_t n = 0;
   while (progId[n]) ++n;
-  const std::string name = FromOle(progId, n);
+  const std::optional<std::string> decoded = quillet::utf8::FromUtf16(std::u16string_view(progId, n));
+  if (!decoded) return CO_E_CLASSSTRING;
+  const std::string& name = *decoded;
   if (!name.empty() && name[0] == '{') return CLSIDFromString(progId, clsid);
   for (const ServerEntry& e : ReadRegistry()) {
     if (SameProgId(e.progId, name)) {

@@ -6,6 +6,9 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
+#include <string>
+#include <utility>
 
 #include "TestSupport.h"
 #include "core/Office.h"
@@ -39,8 +42,36 @@ TEST(ComPosix, TextConversionKeepsEveryCharacter) {
   const com::OleString w = com::ToOle(text);
   EXPECT_EQ(w, (com::OleString{u'A', 0xE9, 0x20AC, 0xD83D, 0xDE00}));
   EXPECT_EQ(com::FromOle(w.data(), w.size()), text);
-  // A byte that starts no valid sequence stands for itself rather than being lost.
-  EXPECT_EQ(com::ToOle("\xff" "a"), (com::OleString{0xFF, u'a'}));
+}
+
+// The error a conversion raised: its kind and text.
+std::pair<ErrorCode, std::string> FailureOf(const std::function<void()>& convert) {
+  try {
+    convert();
+  } catch (const Error& e) {
+    return {e.code(), e.what()};
+  }
+  return {ErrorCode::Failure, "no error"};
+}
+
+TEST(ComPosix, TextThatIsNotUtf8NeverReachesAServer) {
+  // Decoded leniently, C0 AE C0 AE C0 AF is "../": a name checked for "/"
+  // and ".." became a path out of its folder.
+  EXPECT_EQ(FailureOf([] { com::ToOle("in/\xC0\xAE\xC0\xAE\xC0\xAFx.txt"); }),
+            std::pair(ErrorCode::InvalidText,
+                      std::string("The text \"in/\\xC0\\xAE\\xC0\\xAE\\xC0\\xAFx.txt\" is not valid UTF-8")));
+  for (const char* bad : {"\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "a\x80", "\xFF" "a", "\xE2\x82"}) {
+    EXPECT_EQ(FailureOf([&] { com::ToOle(bad); }).first, ErrorCode::InvalidText) << bad;
+    EXPECT_THROW(com::UniqueBstr::From(bad), Error) << bad;
+  }
+  // Nor does a surrogate without its other half come back as text.
+  const char16_t lone[] = {u'a', 0xD800, u'b'};
+  EXPECT_EQ(FailureOf([&] { com::FromOle(lone, 3); }),
+            std::pair(ErrorCode::InvalidText, std::string("The text \"a\\uD800b\" is not valid UTF-16")));
+  // The system functions answer such a text with their code, as for any bad name.
+  CLSID clsid{};
+  EXPECT_EQ(::CLSIDFromString(u"{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E770\xD800}", &clsid), CO_E_CLASSSTRING);
+  EXPECT_EQ(::CLSIDFromProgID(u"Word.Application\xDC00", &clsid), CO_E_CLASSSTRING);
 }
 
 TEST(ComPosix, VariantCopyIsDeep) {
