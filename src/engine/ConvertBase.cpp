@@ -1,7 +1,10 @@
 #include "engine/ConvertBase.h"
 
+#include <utility>
+
 #include "platform/fs.h"
 #include "platform/path.h"
+#include "platform/utf8.h"
 #include "utilities/Messages.h"
 
 namespace quillet {
@@ -23,9 +26,20 @@ bool TConvertBaseClass::CloseApplications() {
   return true;
 }
 
-void TConvertBaseClass::ConvertDocument(const std::string& src, const std::string& dest, const std::string&,
-                                        const std::string&, std::string& errorText) {
+void TConvertBaseClass::ConvertDocument(const std::string& src, const std::string& dest,
+                                        const std::string& destFormat, const std::string& option,
+                                        std::string& errorText) {
   errorText.clear();
+  // A text that is not UTF-8 (on Linux) would reach the application decoded
+  // by guesswork, as another name than the one checked here: it is refused
+  // before anything is looked at. (A folder run meets such names on disk.)
+  for (const auto& [text, what] : {std::pair{&src, texts::kTheSourceFile}, std::pair{&dest, texts::kTheDestinationFile},
+                                   std::pair{&destFormat, texts::kTheFormat}, std::pair{&option, texts::kTheOption}}) {
+    if (!utf8::IsLibraryText(*text)) {
+      errorText = utf8::NotValidMessage(*text, what);
+      return;
+    }
+  }
   // The source must be a file: a folder of that name fails as well.
   if (!os::FileExists(src)) {
     errorText = texts::SourceFileMissing(src);

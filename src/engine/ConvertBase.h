@@ -30,9 +30,10 @@ class TConvertBaseClass {
   virtual bool StartApplication(const std::string& appName, std::string& errorText);
   // Releases both format tables; a subclass closes its applications after that.
   virtual bool CloseApplications();
-  // Converts one file. The base class validates the paths only: the
-  //    source exists, the destination's folder exists, and the destination
-  //    is not the source file itself.
+  // Converts one file. The base class validates the request only: its
+  //    four texts are texts of the library (UTF-8, on Linux), the source
+  //    exists, the destination's folder exists, and the destination is not
+  //    the source file itself.
   virtual void ConvertDocument(const std::string& src, const std::string& dest, const std::string& destFormat,
                                const std::string& option, std::string& errorText);
   // Converts the matching files of a folder; the base class does nothing.

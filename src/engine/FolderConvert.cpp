@@ -12,6 +12,7 @@
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "platform/path.h"
+#include "platform/utf8.h"
 #include "utilities/ConversionLines.h"
 #include "utilities/Guarded.h"
 #include "utilities/Messages.h"
@@ -29,10 +30,12 @@ std::string SearchFolderOf(const std::string& src) {
   return path::IsAbsolute(folder) ? folder : path::JoinToCurrent(os::GetCurrentDir(), folder);
 }
 
-// A path for one line of the report: its line breaks written as \r and \n.
-std::string EscapedLineBreaks(const std::string& path) {
+// A path for one line of the report: its line breaks written as \r and \n,
+// and the bytes of a name that is not UTF-8 (on Linux) as \xNN, so that the
+// report stays text that its reader can take in.
+std::string ReportedPath(const std::string& path) {
   std::string out;
-  for (char c : path) {
+  for (char c : utf8::IsLibraryText(path) ? path : utf8::EscapeInvalid(path)) {
     if (c == '\r')
       out += "\\r";
     else if (c == '\n')
@@ -102,7 +105,7 @@ void TOfficeConvertClass::ConvertFolderContents(const std::string& src, const st
       }
     }
     if (!report.empty()) report += "\r\n";
-    report += FailureLine(os::LocalTimeOfDay(), EscapedLineBreaks(file), EscapedLineBreaks(destFile), errorText);
+    report += FailureLine(os::LocalTimeOfDay(), ReportedPath(file), ReportedPath(destFile), errorText);
   }
 }
 

@@ -1,6 +1,12 @@
 // The four plain entry points. Each copies the caller's strings, runs one
 // operation of the process-wide converter, and copies the textual outcome into
 // the caller's buffers. No exception of any kind leaves them.
+//
+// On Linux the strings are UTF-8, and each is checked before the request
+// waits its turn: one that is not fails the call with a text naming it, and
+// nothing is opened or written. The office would read such a string as
+// UTF-16 made from it, and no decoding of bytes that are not UTF-8 is safe.
+// (On Windows they are in the ANSI code page, which the system reads.)
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -10,7 +16,9 @@
 #include "exports/StringBlock.h"
 #include "platform/error.h"
 #include "platform/path.h"
+#include "platform/utf8.h"
 #include "utilities/Maker.h"
+#include "utilities/Messages.h"
 #include "quillet/quillet.h"
 
 namespace quillet {
@@ -80,8 +88,12 @@ QUILLET_API QuilletBool QUILLET_CALL ConvertSingleFile(const char* SrcFile, cons
                                                        char* ErrorBuf) {
   std::string errorText;
   try {
-    const auto lock = LockRequests();
     const std::string src = Arg(SrcFile), dest = Arg(DestFile), format = Arg(DestFormat), option = Arg(Option);
+    utf8::RequireLibraryText(src, texts::kTheSourceFile);
+    utf8::RequireLibraryText(dest, texts::kTheDestinationFile);
+    utf8::RequireLibraryText(format, texts::kTheFormat);
+    utf8::RequireLibraryText(option, texts::kTheOption);
+    const auto lock = LockRequests();
     Engine().ConvertDocument(src, dest, format, option, errorText);
   } catch (...) {
     errorText = MessageOf(std::current_exception());
@@ -97,13 +109,21 @@ QUILLET_API QuilletBool QUILLET_CALL ConvertSingleFile(const char* SrcFile, cons
 QUILLET_API QuilletBool QUILLET_CALL ConvertFolder(const char* SrcPath, const char* DestPath,
                                                    const char* DestFormat, int32_t IsSubFolder,
                                                    const char* Option, const char* ReportFile) {
-  std::string report;
+  std::string report, reportFile;
   try {
-    const auto lock = LockRequests();
+    reportFile = Arg(ReportFile);
+    // A report file whose name is no text of the library is not written:
+    // there is nowhere left to say why the run did not take place.
+    if (!utf8::IsLibraryText(reportFile)) return 0;
     const std::string src = Arg(SrcPath), dest = Arg(DestPath), format = Arg(DestFormat), option = Arg(Option);
+    utf8::RequireLibraryText(src, texts::kTheSourcePath);
+    utf8::RequireLibraryText(dest, texts::kTheDestinationFolder);
+    utf8::RequireLibraryText(format, texts::kTheFormat);
+    utf8::RequireLibraryText(option, texts::kTheOption);
+    const auto lock = LockRequests();
     Engine().ConvertFolderContents(src, dest, format, IsSubFolder, option, report);
     const bool noFailure = report.empty();
-    const bool saved = SaveReport(Arg(ReportFile), report);
+    const bool saved = SaveReport(reportFile, report);
     return noFailure && saved ? 1 : 0;
   } catch (...) {
     // A run that ended early still leaves its report: the lines of the files
@@ -112,7 +132,7 @@ QUILLET_API QuilletBool QUILLET_CALL ConvertFolder(const char* SrcPath, const ch
     report += MessageOf(std::current_exception());
   }
   try {
-    SaveReport(Arg(ReportFile), report);
+    SaveReport(reportFile, report);
   } catch (...) {
   }
   return 0;
@@ -122,8 +142,10 @@ QUILLET_API int32_t QUILLET_CALL GetFieldValue(const char* FieldName, const char
                                                int32_t ValueBufLen, char* ErrorBuf) {
   std::string value, errorText;
   try {
-    const auto lock = LockRequests();
     const std::string name = Arg(FieldName), param = Arg(Param);
+    utf8::RequireLibraryText(name, texts::kTheFieldName);
+    utf8::RequireLibraryText(param, texts::kTheFieldParameter);
+    const auto lock = LockRequests();
     if (!FixedField(name, value)) Engine().GetField(name, param, errorText, value);
   } catch (...) {
     value.clear();

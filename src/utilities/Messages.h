@@ -24,6 +24,17 @@ inline constexpr const char* kNeedOffice2000ForXls =
 inline constexpr const char* kNeedOffice2000ForPpt =
     "You must Install MS office 2000 or above, so you can convert ppt to html, please try again!";
 
+// ---- texts that are not UTF-8 (Linux): what the refusal names, before the
+// text itself (utf8::NotValidMessage: The source file "a\xC0\xAF" is not valid UTF-8)
+inline constexpr const char* kTheSourceFile = "The source file";
+inline constexpr const char* kTheDestinationFile = "The destination file";
+inline constexpr const char* kTheFormat = "The format";
+inline constexpr const char* kTheOption = "The option";
+inline constexpr const char* kTheSourcePath = "The source path";
+inline constexpr const char* kTheDestinationFolder = "The destination folder";
+inline constexpr const char* kTheFieldName = "The field name";
+inline constexpr const char* kTheFieldParameter = "The field parameter";
+
 // ---- deadlines
 inline std::string DeadlinePassed(uint32_t seconds) {
   return "The document took longer than its deadline of " + std::to_string(seconds) + " seconds: ";

@@ -1,8 +1,9 @@
 // The entry points under misuse a caller can commit: paths far longer than
-// any buffer, a report or registry that names a FIFO or a device, and two
-// threads calling at once.
+// any buffer, texts that are not UTF-8, a report or registry that names a
+// FIFO or a device, and two threads calling at once.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <latch>
 #include <mutex>
 #include <set>
@@ -59,6 +60,94 @@ TEST(ExportsAtTheEdges, AReportFileThatIsAFifoIsRefusedNotWaitedOn) {
   // The conversion itself went ahead.
   EXPECT_EQ(ReadFile(dir / "out" + std::string(1, path::kDelimiter) + "a.txt"),
             "Word saved " + (dir / "a.doc") + " as format 2\r\n");
+}
+
+// Every file under Dir, by its path: what a call must leave as it was.
+std::set<std::string> FilesUnder(const std::string& dir) {
+  std::set<std::string> files;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) files.insert(e.path().string());
+  return files;
+}
+
+// C0 AE C0 AE C0 AF is "../" to a lenient decoder: a name that holds neither
+// "/" nor ".." and still leads out of its folder.
+const std::string kClimb = "\xC0\xAE\xC0\xAE\xC0\xAF";
+const std::string kClimbShown = "\\xC0\\xAE\\xC0\\xAE\\xC0\\xAF";
+
+TEST(ExportsAtTheEdges, ARequestWhoseTextsAreNotUtf8FailsAndOpensAndWritesNothing) {
+  doubles::Doubles d;
+  QuilletLibrary lib(QUILLET_LIBRARY);
+  TempDir dir;
+  std::filesystem::create_directories(dir / "in");
+  std::filesystem::create_directories(dir / "out");
+  WriteFile(dir / "in/a.doc", "x");
+  WriteFile(dir / "secret.doc", "outside");
+  // A file that really has that name, so that the source exists as given.
+  WriteFile(dir / ("in/" + kClimb + "secret.doc"), "x");
+  const std::set<std::string> before = FilesUnder(dir.path());
+
+  const struct {
+    std::string src, dest, format, option, error;
+  } cases[] = {
+      {dir / ("in/" + kClimb + "secret.doc"), dir / "out/a.txt", "2", "",
+       "The source file \"" + dir.path() + "/in/" + kClimbShown + "secret.doc\" is not valid UTF-8"},
+      {dir / "in/a.doc", dir / ("out/" + kClimb + "escaped.txt"), "2", "",
+       "The destination file \"" + dir.path() + "/out/" + kClimbShown + "escaped.txt\" is not valid UTF-8"},
+      {dir / "in/a.doc", dir / "out/a.txt", "2\xC0", "", "The format \"2\\xC0\" is not valid UTF-8"},
+      {dir / "in/a.doc", dir / "out/a.txt", "2", "MS Word PASSWORD=\xED\xA0\x80",
+       "The option \"MS Word PASSWORD=\\xED\\xA0\\x80\" is not valid UTF-8"},
+  };
+  for (const auto& c : cases) {
+    const auto r = lib.ConvertSingleFile(c.src, c.dest, c.format, c.option);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.errorText, c.error);
+  }
+  EXPECT_EQ(FilesUnder(dir.path()), before);
+  // Word was not even started, let alone asked to open a file.
+  EXPECT_EQ(d.Calls(doubles::App::Word), std::vector<std::string>{});
+
+  // Nor does a field name that is not UTF-8 reach the converter.
+  EXPECT_EQ(lib.GetFieldValue("destformatlist\xFF").errorText,
+            "The field name \"destformatlist\\xFF\" is not valid UTF-8");
+}
+
+TEST(ExportsAtTheEdges, AFolderRunRefusesNamesThatAreNotUtf8AndReportsThemReadably) {
+  doubles::Doubles d;
+  QuilletLibrary lib(QUILLET_LIBRARY);
+  TempDir dir;
+  std::filesystem::create_directories(dir / "in");
+  WriteFile(dir / "in/a.doc", "x");
+  WriteFile(dir / "secret.doc", "outside");
+  // A name on disk that a lenient decoder reads as "../secret.doc".
+  WriteFile(dir / ("in/" + kClimb + "secret.doc"), "x");
+  const std::string report = dir / "report.txt";
+
+  EXPECT_FALSE(lib.ConvertFolder(dir / "in/*.doc", dir / "out", "2", 0, "", report));
+  // The good file is converted, the other fails on its own line, and
+  // nothing is written outside the destination folder.
+  EXPECT_EQ(ReadFile(dir / "out/a.txt"), "Word saved " + (dir / "in/a.doc") + " as format 2\r\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "secret.txt"));
+  EXPECT_EQ(FilesUnder(dir / "out"), std::set<std::string>{dir / "out/a.txt"});
+  const std::string lines = ReadFile(report);
+  EXPECT_NE(lines.find("can not convert " + dir.path() + "/in/" + kClimbShown + "secret.doc to " + dir.path() +
+                       "/out/" + kClimbShown + "secret.txt, Error Reason is The source file \"" + dir.path() +
+                       "/in/" + kClimbShown + "secret.doc\" is not valid UTF-8\r\n"),
+            std::string::npos)
+      << lines;
+  EXPECT_EQ(lines.find('\xC0'), std::string::npos) << "the report holds the bad bytes themselves";
+
+  // A run whose own texts are not UTF-8 converts nothing and says why.
+  const std::string refused = dir / "refused.txt";
+  EXPECT_FALSE(lib.ConvertFolder(dir / ("in/" + kClimb + "*.doc"), dir / "out2", "2", 0, "", refused));
+  EXPECT_EQ(ReadFile(refused),
+            "The source path \"" + dir.path() + "/in/" + kClimbShown + "*.doc\" is not valid UTF-8\r\n");
+  EXPECT_FALSE(lib.ConvertFolder(dir / "in/*.doc", dir / ("out/" + kClimb), "2", 0, "", refused));
+  EXPECT_EQ(ReadFile(refused),
+            "The destination folder \"" + dir.path() + "/out/" + kClimbShown + "\" is not valid UTF-8\r\n");
+  // A report file that cannot be named is not written at all.
+  const std::set<std::string> before = FilesUnder(dir.path());
+  EXPECT_FALSE(lib.ConvertFolder(dir / "in/a.doc", dir / "out3", "2", 0, "", dir / ("out/" + kClimb + "r.txt")));
+  EXPECT_EQ(FilesUnder(dir.path()), before);
 }
 
 TEST(ExportsAtTheEdges, AServerRegistryThatIsNoFileRegistersNothing) {

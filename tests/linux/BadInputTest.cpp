@@ -106,6 +106,33 @@ TEST_F(BadInput, UnknownFormatsAndMissingPlacesHaveTheirTexts) {
   EXPECT_NE(lines.find("can not convert " + in + "/b.docx"), std::string::npos) << lines;
 }
 
+TEST_F(BadInput, NamesThatAreNotUtf8FailWithAClearTextAndNothingIsWritten) {
+  // C0 AE C0 AE C0 AF is "../" to a lenient decoder: names that hold neither
+  // "/" nor ".." and would still have led out of their folders.
+  const std::string climb = "\xC0\xAE\xC0\xAE\xC0\xAF", shown = "\\xC0\\xAE\\xC0\\xAE\\xC0\\xAF";
+  const std::string in = Out("utf8-in"), out = Out("utf8-out");
+  std::filesystem::create_directories(in);
+  std::filesystem::create_directories(out);
+  // The source exists under the name as given; what a lenient decoder would
+  // have opened instead exists as well.
+  std::filesystem::copy_file(Docs().words, in + "/" + climb + "escape.docx");
+  std::filesystem::copy_file(Docs().words, Out("escape.docx"));
+  std::vector<std::string> before;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(Work().path())) before.push_back(e.path());
+  std::sort(before.begin(), before.end());
+
+  EXPECT_EQ(Convert(in + "/" + climb + "escape.docx", out + "/escape.txt", "2"),
+            "The source file \"" + in + "/" + shown + "escape.docx\" is not valid UTF-8");
+  EXPECT_EQ(Convert(Docs().words, out + "/" + climb + "escaped.txt", "2"),
+            "The destination file \"" + out + "/" + shown + "escaped.txt\" is not valid UTF-8");
+  EXPECT_EQ(Convert(Docs().words, out + "/words.txt", "2", "MS Word PASSWORD=\xC0\xAF"),
+            "The option \"MS Word PASSWORD=\\xC0\\xAF\" is not valid UTF-8");
+  std::vector<std::string> after;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(Work().path())) after.push_back(e.path());
+  std::sort(after.begin(), after.end());
+  EXPECT_EQ(after, before);
+}
+
 TEST_F(BadInput, WithoutLibreOfficeTheCallerIsToldWhatToInstall) {
   const test::TempDir empty;
   ::setenv("QUILLET_LIBREOFFICE_PROGRAM", empty.path().c_str(), 1);
