@@ -34,6 +34,8 @@ inline constexpr const char* kTheSourcePath = "The source path";
 inline constexpr const char* kTheDestinationFolder = "The destination folder";
 inline constexpr const char* kTheFieldName = "The field name";
 inline constexpr const char* kTheFieldParameter = "The field parameter";
+inline constexpr const char* kThePostScriptFile = "The PostScript file";
+inline constexpr const char* kThePdfFile = "The PDF file";
 
 // ---- deadlines
 inline std::string DeadlinePassed(uint32_t seconds) {

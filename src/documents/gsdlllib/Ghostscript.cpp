@@ -1,7 +1,9 @@
 #include "documents/gsdlllib/Ghostscript.h"
 
+#include <utility>
 #include <vector>
 
+#include "platform/utf8.h"
 #include "utilities/Messages.h"
 
 namespace quillet {
@@ -32,6 +34,14 @@ bool LoadGhostscript() {
 int QUILLET_LIBRARY_CALL GhostscriptCallback(int, char*, unsigned long) { return 0; }
 
 bool PsToPdfByGhostscript(const std::string& psPath, const std::string& pdfPath, std::string& errorText) {
+  // On Linux the interpreter is told that its arguments are UTF-8 and
+  // decodes them itself: a path that is not UTF-8 is not handed to it.
+  for (const auto& [text, what] : {std::pair{&psPath, texts::kThePostScriptFile}, std::pair{&pdfPath, texts::kThePdfFile}}) {
+    if (!utf8::IsLibraryText(*text)) {
+      errorText = utf8::NotValidMessage(*text, what);
+      return false;
+    }
+  }
   if (!GhostscriptLoaded() && !LoadGhostscript()) {
     errorText = texts::kCannotLoadGhostscript;
     return false;
