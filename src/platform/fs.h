@@ -64,8 +64,8 @@ bool DeleteFile(const std::string& path);
 bool SetFileAttributes(const std::string& path, uint32_t attr);
 
 // Lists the entries that match Pattern (a folder, a delimiter and a wildcard
-// name with * and ?, compared without regard to letter case; "*.*" matches every
-// name). Normal and read-only entries are always listed; hidden, system, folder
+// name with * and ?, ? standing for one character, compared without regard to
+// letter case; "*.*" matches every name). Normal and read-only entries are always listed; hidden, system, folder
 // and volume entries only when their bit is in AttrMask. "." and ".." come back
 // like the system lists them. An unreadable folder lists nothing.
 std::vector<DirEntry> ListDirectory(const std::string& pattern, uint32_t attrMask);

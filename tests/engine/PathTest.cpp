@@ -67,6 +67,15 @@ TEST(Wildcard, MatchesLikeTheSystemListing) {
   EXPECT_TRUE(os::MatchesWildcard("abcabcabd", "*abd"));
   EXPECT_TRUE(os::MatchesWildcard("", "*"));
   EXPECT_FALSE(os::MatchesWildcard("x", ""));
+  // "?" is one character of the name, however many bytes it takes; a byte
+  // that starts no character counts as one, so that the name is listed still.
+  EXPECT_TRUE(os::MatchesWildcard("caf\xC3\xA9.doc", "caf?.doc"));
+  EXPECT_TRUE(os::MatchesWildcard("\xE4\xB8\xAD\xF0\x9F\x98\x80.doc", "??.doc"));
+  EXPECT_FALSE(os::MatchesWildcard("caf\xC3\xA9.doc", "caf??.doc"));
+  EXPECT_FALSE(os::MatchesWildcard("\xE4\xB8\xAD.doc", "???.doc"));
+  EXPECT_TRUE(os::MatchesWildcard("x\xE4\xB8\xAD\xC3\xA9y.doc", "*?y.doc"));
+  EXPECT_FALSE(os::MatchesWildcard("\xC3\xA9.doc", "*??.doc"));
+  EXPECT_TRUE(os::MatchesWildcard("\xC0\xAF.doc", "??.doc"));
   // A pathological pattern must not take exponential time.
   EXPECT_FALSE(os::MatchesWildcard(std::string(200, 'a'), std::string(40, '*') + "b"));
 }
