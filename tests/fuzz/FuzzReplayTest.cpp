@@ -34,7 +34,8 @@ std::string Mutate(std::string s, std::mt19937& rng, const std::vector<std::stri
   static const char* const kTokens[] = {"<", ">", "\r\n", "\n", "\"/>", "<table", "</table", "<body", "onload",
                                         "o:File HRef=\"", ".htm", "sheet", "slide", "OPENFORMAT=", "MS Word",
                                         "No MS Word", "JPEGWIDTH=", "JPEGQUALITY=", "button#", "edit#", "=",
-                                        "(", ")", "delay(1)", "-", "2147483648", "\xc3\xa9", std::string(1, '\0').c_str()};
+                                        "(", ")", "delay(1)", "-", "2147483648", "\xc3\xa9", "\xc0\xaf", "\xed\xa0\x80",
+                                        "\xf4\x90\x80\x80", "\xf0\x9f\x98", std::string(1, '\0').c_str()};
   for (int k = 1 + int(pick(4)); k > 0; --k) {
     switch (pick(5)) {
       case 0:
@@ -77,6 +78,7 @@ TEST(FuzzReplay, OptionStrings) { Replay("options", &Options, 3000); }
 TEST(FuzzReplay, ExtractBetween) { Replay("extract", &Extract, 3000); }
 TEST(FuzzReplay, FileListsAndPageMerges) { Replay("htmlmerge", &HtmlMerge, 300); }
 TEST(FuzzReplay, ReportLines) { Replay("reportline", &ReportLine, 300); }
+TEST(FuzzReplay, Utf8Texts) { Replay("utf8", &Utf8, 3000); }
 
 }  // namespace
 }  // namespace quillet::fuzz

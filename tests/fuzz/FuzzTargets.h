@@ -21,6 +21,9 @@ int HtmlMerge(const uint8_t* data, size_t size);
 // The lines of a folder report and of a slide-conversion log, written and
 // read back.
 int ReportLine(const uint8_t* data, size_t size);
+// Strict UTF-8: its validation against a decoder of another shape, the
+// round trip through UTF-16 both ways, the COM seam, and the shown text.
+int Utf8(const uint8_t* data, size_t size);
 
 [[noreturn]] void Fail(const char* what, const char* file, int line);
 
