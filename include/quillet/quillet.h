@@ -6,7 +6,9 @@
  * the one calling convention of x64 in the 64-bit DLL) and libquillet.so
  * (Linux). Strings are zero-terminated byte strings in the ANSI code page
  * (UTF-8 on Linux); a null input pointer reads as the empty string. Output
- * buffers belong to the caller.
+ * buffers belong to the caller. On Linux a string that is not valid UTF-8
+ * fails the call with an error text that names it, and nothing is opened or
+ * written (ConvertFolder with such a report file name writes no report).
  *
  * Threading: the library holds one converter for the whole process, and the
  * office applications it starts are shared by every call. Requests are served
