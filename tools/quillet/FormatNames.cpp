@@ -32,8 +32,29 @@ constexpr FormatName kNames[] = {
     {"png", ".png", std::nullopt, std::nullopt, 18, "one PNG picture per slide"},
 };
 
-bool OneOf(const std::string& ext, std::initializer_list<const char*> list) {
-  return std::any_of(list.begin(), list.end(), [&](const char* e) { return ext == e; });
+// The extensions of the documents each application opens.
+struct SourceExtension {
+  const char* extension;
+  App app;
+};
+constexpr SourceExtension kSources[] = {
+    {".doc", App::Word},        {".docx", App::Word},       {".docm", App::Word},       {".dot", App::Word},
+    {".dotx", App::Word},       {".rtf", App::Word},        {".odt", App::Word},        {".fodt", App::Word},
+    {".ott", App::Word},        {".txt", App::Word},        {".htm", App::Word},        {".html", App::Word},
+    {".mht", App::Word},        {".mhtml", App::Word},      {".xml", App::Word},        {".wpd", App::Word},
+    {".wps", App::Word},        {".xls", App::Excel},       {".xlsx", App::Excel},      {".xlsm", App::Excel},
+    {".xlsb", App::Excel},      {".xlt", App::Excel},       {".xltx", App::Excel},      {".ods", App::Excel},
+    {".fods", App::Excel},      {".ots", App::Excel},       {".csv", App::Excel},       {".ppt", App::PowerPoint},
+    {".pptx", App::PowerPoint}, {".pptm", App::PowerPoint}, {".pps", App::PowerPoint},  {".ppsx", App::PowerPoint},
+    {".pot", App::PowerPoint},  {".potx", App::PowerPoint}, {".odp", App::PowerPoint},  {".fodp", App::PowerPoint},
+    {".otp", App::PowerPoint},
+};
+
+const SourceExtension* SourceOf(const std::string& path) {
+  const std::string ext = ExtensionOf(path);
+  for (const SourceExtension& s : kSources)
+    if (ext == s.extension) return &s;
+  return nullptr;
 }
 
 bool HasName(const FormatName& f, const std::string& name) {
@@ -101,19 +122,16 @@ std::string ExtensionOf(const std::string& path) {
 }
 
 App AppOfSource(const std::string& path) {
-  const std::string ext = ExtensionOf(path);
-  if (OneOf(ext, {".xls", ".xlsx", ".xlsm", ".xlsb", ".xlt", ".xltx", ".ods", ".fods", ".ots", ".csv"}))
-    return App::Excel;
-  if (OneOf(ext, {".ppt", ".pptx", ".pptm", ".pps", ".ppsx", ".pot", ".potx", ".odp", ".fodp", ".otp"}))
-    return App::PowerPoint;
-  return App::Word;
+  const SourceExtension* source = SourceOf(path);
+  return source ? source->app : App::Word;
 }
 
-bool IsDocument(const std::string& path) {
-  const std::string ext = ExtensionOf(path);
-  return AppOfSource(path) != App::Word ||
-         OneOf(ext, {".doc", ".docx", ".docm", ".dot", ".dotx", ".rtf", ".odt", ".fodt", ".ott", ".txt", ".htm",
-                     ".html", ".mht", ".mhtml", ".xml", ".wpd", ".wps"});
+bool IsDocument(const std::string& path) { return SourceOf(path) != nullptr; }
+
+std::vector<std::string> DocumentExtensions() {
+  std::vector<std::string> all;
+  for (const SourceExtension& s : kSources) all.emplace_back(s.extension);
+  return all;
 }
 
 std::span<const FormatName> FormatNames() { return kNames; }

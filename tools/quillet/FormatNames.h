@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace quillet::cli {
 
@@ -24,6 +25,8 @@ std::optional<App> ParseApp(const std::string& text);
 App AppOfSource(const std::string& path);
 // True for the extensions of documents that one of the applications opens.
 bool IsDocument(const std::string& path);
+// Those extensions (lower case, with their dot).
+std::vector<std::string> DocumentExtensions();
 
 struct FormatName {
   const char* names;  // the names, separated by "|": "txt|text"
