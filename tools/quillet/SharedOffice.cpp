@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "Processes.h"
 #include "uno/OfficeProcess.h"
 #include "uno/PipeFiles.h"
 
@@ -54,22 +55,6 @@ bool ListensOn(const std::vector<std::string>& args, const std::string& pipe) {
   for (const std::string& a : args) {
     const size_t at = a.find(key);
     if (at != std::string::npos && (at + key.size() == a.size() || a[at + key.size()] == ';')) return true;
-  }
-  return false;
-}
-
-// A process whose main thread has ended shows as a zombie while its other
-// threads still run: it is gone when its last thread is.
-bool Running(int pid) {
-  const std::string task = "/proc/" + std::to_string(pid) + "/task";
-  std::error_code ec;
-  for (const auto& t : fs::directory_iterator(task, ec)) {
-    std::ifstream stat(t.path() / "stat");
-    std::string line;
-    std::getline(stat, line);
-    const size_t close = line.rfind(')');
-    if (close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z' && line[close + 2] != 'X')
-      return true;
   }
   return false;
 }
