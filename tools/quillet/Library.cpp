@@ -15,7 +15,7 @@ Outcome Convert(const Request& r) {
   const bool ok = ConvertSingleFile(r.source.c_str(), r.destination.c_str(), r.format.c_str(), r.option.c_str(),
                                     error.data()) != 0;
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-  Outcome outcome{ok, error.data(), static_cast<long>(ms.count())};
+  Outcome outcome{ok, error.data(), static_cast<long>(ms.count()), ok ? Failure::None : Failure::Document};
   if (!ok && outcome.error.empty()) outcome.error = "the conversion failed without a reason";
   return outcome;
 }

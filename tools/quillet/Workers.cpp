@@ -16,6 +16,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "Processes.h"
+
 extern char** environ;
 
 namespace quillet::cli {
@@ -83,7 +85,7 @@ std::string SelfProgram() {
   return std::string(path, static_cast<size_t>(n));
 }
 
-WorkerProcess::WorkerProcess(const std::string& program, const std::string& pipeName, bool ownGroup) {
+WorkerProcess::WorkerProcess(const std::string& program, const std::string& pipeName, const WorkerSetup& setup) {
   int toWorker[2], fromWorker[2];
   if (::pipe2(toWorker, O_CLOEXEC) != 0) throw std::runtime_error(std::strerror(errno));
   if (::pipe2(fromWorker, O_CLOEXEC) != 0) {
@@ -99,11 +101,23 @@ WorkerProcess::WorkerProcess(const std::string& program, const std::string& pipe
   }
   // Its own office: nothing listens on a pipe of this name. Its own
   // temporary folder.
+  std::vector<std::string> set = {"QUILLET_OFFICE_PIPE=" + pipeName, "TMPDIR=" + temp_};
+  if (setup.confine) {
+    set.push_back("QUILLET_OFFICE_CONFINE=" + temp_);
+    set.push_back("OSL_SOCKET_PATH=" + temp_);
+    // Counting documents would count the server's probes; the server
+    // replaces the worker after its number of requests instead.
+    set.push_back("QUILLET_OFFICE_RECYCLE_DOCUMENTS=2000000000");
+    if (setup.isolate) set.push_back("QUILLET_OFFICE_ISOLATION=bwrap");
+  }
   std::vector<std::string> env;
-  for (char** e = environ; e && *e; ++e)
-    if (std::strncmp(*e, "QUILLET_OFFICE_PIPE=", 20) != 0 && std::strncmp(*e, "TMPDIR=", 7) != 0) env.push_back(*e);
-  env.push_back("QUILLET_OFFICE_PIPE=" + pipeName);
-  env.push_back("TMPDIR=" + temp_);
+  for (char** e = environ; e && *e; ++e) {
+    const std::string entry = *e;
+    bool replaced = entry.rfind("QUILLET_OFFICE_ISOLATION=", 0) == 0;
+    for (const std::string& s : set) replaced = replaced || entry.compare(0, s.find('=') + 1, s, 0, s.find('=') + 1) == 0;
+    if (!replaced) env.push_back(entry);
+  }
+  env.insert(env.end(), set.begin(), set.end());
   std::vector<char*> envp;
   for (std::string& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
@@ -124,7 +138,7 @@ WorkerProcess::WorkerProcess(const std::string& program, const std::string& pipe
   posix_spawnattr_setsigmask(&attributes, &none);
   posix_spawnattr_setsigdefault(&attributes, &defaults);
   short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
-  if (ownGroup) {
+  if (setup.ownGroup) {
     posix_spawnattr_setpgroup(&attributes, 0);
     flags |= POSIX_SPAWN_SETPGROUP;
   }
@@ -157,8 +171,9 @@ WorkerProcess::~WorkerProcess() {
   }
 }
 
-bool WorkerProcess::Send(const Request& r) {
-  return in_ >= 0 && WriteAll(in_, Pack({r.source, r.destination, r.format, r.option}));
+bool WorkerProcess::Send(const Request& r, const Confinement& c) {
+  return in_ >= 0 && WriteAll(in_, Pack({r.source, r.destination, r.format, r.option, c.root,
+                                         std::to_string(c.memoryBytes), std::to_string(c.resultBytes)}));
 }
 
 bool WorkerProcess::ReadSome() {
@@ -174,8 +189,8 @@ bool WorkerProcess::ReadSome() {
 
 bool WorkerProcess::Answer(Outcome& outcome) {
   std::vector<std::string> f;
-  if (!Unpack(buffer_, 3, f)) return false;
-  outcome = Outcome{f[0] == "1", f[1], std::stol(f[2])};
+  if (!Unpack(buffer_, 4, f)) return false;
+  outcome = Outcome{f[0] == "1", f[1], std::stol(f[2]), static_cast<Failure>(std::stoi(f[3]))};
   return true;
 }
 
@@ -210,14 +225,55 @@ std::string WorkerProcess::Finish(int graceMilliseconds) {
   return end_;
 }
 
+std::string WorkerProcess::Kill() {
+  if (waited_) return end_;
+  // Its office is found under it while it lives: once it has gone, the
+  // office would belong to nobody.
+  const std::vector<pid_t> under = Descendants(pid_);
+  ::kill(pid_, SIGKILL);
+  KillAll(under);
+  const std::string end = Finish(0);
+  AllGone(under, 5000);
+  return end;
+}
+
+namespace {
+
+bool PastDeadline(const std::string& error) { return error.find("longer than its deadline") != std::string::npos; }
+bool OfficeEnded(const std::string& error) { return error.find(" ended during the conversion: ") != std::string::npos; }
+
+// One request in the worker: checked, converted while watched, and told apart.
+Outcome Serve(const Request& request, const Confinement& confinement) {
+  if (!confinement.root.empty()) {
+    const std::string outside = OutsideRoot(confinement.root, request.source, request.destination);
+    if (!outside.empty()) return Outcome{false, outside, 0, Failure::Refused};
+  }
+  CeilingWatch watch(confinement, std::filesystem::path(request.destination).parent_path().string());
+  Outcome outcome = Convert(request);
+  if (const Failure passed = watch.Stop(); passed != Failure::None)
+    return Outcome{false, CeilingText(passed, confinement), outcome.milliseconds, passed};
+  if (!outcome.ok)
+    outcome.failure = PastDeadline(outcome.error) ? Failure::Deadline
+                      : OfficeEnded(outcome.error) ? Failure::OfficeEnded
+                                                   : Failure::Document;
+  return outcome;
+}
+
+uint64_t Bytes(const std::string& text) { return std::strtoull(text.c_str(), nullptr, 10); }
+
+}  // namespace
+
 int ServeAsWorker() {
   std::string buffer;
   char chunk[65536];
   std::vector<std::string> fields;
   for (;;) {
-    while (Unpack(buffer, 4, fields)) {
-      const Outcome o = Convert({fields[0], fields[1], fields[2], fields[3]});
-      if (!WriteAll(1, Pack({o.ok ? "1" : "0", o.error, std::to_string(o.milliseconds)}))) return 1;
+    while (Unpack(buffer, 7, fields)) {
+      const Outcome o = Serve({fields[0], fields[1], fields[2], fields[3]},
+                              Confinement{fields[4], Bytes(fields[5]), Bytes(fields[6])});
+      if (!WriteAll(1, Pack({o.ok ? "1" : "0", o.error, std::to_string(o.milliseconds),
+                             std::to_string(static_cast<int>(o.failure))})))
+        return 1;
     }
     const ssize_t n = ::read(0, chunk, sizeof chunk);
     if (n < 0 && errno == EINTR) continue;
@@ -284,7 +340,8 @@ void RunInWorkers(const std::vector<Request>& requests, size_t jobs, const std::
       }
       // The worker has died: its request fails and another takes its place.
       const std::string end = w.process->Finish(0);
-      finished(static_cast<size_t>(w.busy), Outcome{false, "the worker process ended (" + end + ")", 0});
+      finished(static_cast<size_t>(w.busy),
+               Outcome{false, "the worker process ended (" + end + ")", 0, Failure::Worker});
       w.busy = -1;
       if (next < requests.size()) {
         w.process = spawn();  // with an office of its own

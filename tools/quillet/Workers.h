@@ -6,13 +6,16 @@
 // (TMPDIR), removed once it has ended. A worker takes requests on its
 // standard input and answers each on its standard output, in fields ended by
 // NUL bytes (any bytes may be in a path): source, destination, format,
-// option; then ok ("1" or "0"), error, milliseconds.
+// option, then its confinement (the request's folder, the memory and result
+// ceilings in bytes; empty and 0 for none); then ok ("1" or "0"), error,
+// milliseconds and the kind of failure (a number of enum Failure).
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "Confinement.h"
 #include "Library.h"
 #include "Request.h"
 
@@ -30,24 +33,39 @@ void RunInWorkers(const std::vector<Request>& requests, size_t jobs,
                   const std::function<void(size_t)>& started, const std::function<void(size_t, const Outcome&)>& finished,
                   const std::vector<std::string>& attach = {});
 
+// How a worker is started.
+struct WorkerSetup {
+  // A process group of its own, so that a Ctrl-C typed at a terminal reaches
+  // only the program that manages it.
+  bool ownGroup = false;
+  // Its offices are walled into its temporary folder (they see no other file
+  // of the machine's but their installation, and load nothing linked), their
+  // pipes' sockets lie there, and they are not recycled by document count
+  // (the server replaces the whole worker instead).
+  bool confine = false;
+  // Beneath that, each office runs in a sandbox of the system's (bubblewrap):
+  // no network, and a file system of the folders it needs alone.
+  bool isolate = false;
+};
+
 // One worker process: its pipes and its temporary folder, all given back
 // (the process waited for) when the object goes.
 class WorkerProcess {
  public:
   // Starts Program in its worker mode, with its own office (nothing listens
-  // on a pipe of Pipe's name) and its own temporary folder. When
-  // OwnGroup, it gets a process group of its own, so that a Ctrl-C typed at
-  // a terminal reaches only the program that manages it. Raises
+  // on a pipe of Pipe's name) and its own temporary folder. Raises
   // std::runtime_error.
-  WorkerProcess(const std::string& program, const std::string& pipe, bool ownGroup = false);
+  WorkerProcess(const std::string& program, const std::string& pipe, const WorkerSetup& setup = {});
   ~WorkerProcess();
   WorkerProcess(const WorkerProcess&) = delete;
   WorkerProcess& operator=(const WorkerProcess&) = delete;
 
   int pid() const { return pid_; }
   int output() const { return out_; }  // to poll
+  // Its temporary folder (with a confined office, the one folder it sees).
+  const std::string& folder() const { return temp_; }
   // Hands it a request; false when it has died.
-  bool Send(const Request& r);
+  bool Send(const Request& r, const Confinement& confinement = {});
   // Reads what is there on its output (after a poll, or blocking); false at
   // its end. Each complete answer is taken off by Answer.
   bool ReadSome();
@@ -59,6 +77,9 @@ class WorkerProcess {
   // Closes its input (it ends of itself, giving its office back) and waits
   // for its end, killing it after Grace; returns how it ended.
   std::string Finish(int graceMilliseconds = 30000);
+  // Ends it and the processes under it (its office) now, and waits until
+  // they have gone; returns how it ended.
+  std::string Kill();
 
  private:
   int pid_ = 0;

@@ -8,6 +8,9 @@
 //   quillet office start|stop|status [--instances N]
 //   quillet serve [--listen ADDR:PORT] [--workers N] [--max-queue Q] [--timeout S]
 //                 [--max-upload SIZE] [--auth-token-file F] [--drain-timeout S]
+//                 [--max-office-memory SIZE] [--max-result SIZE] [--max-files N]
+//                 [--read-timeout S] [--max-connections N] [--probe-every S]
+//                 [--allow-any-option]
 //   quillet formats [--library]
 //   quillet field NAME
 //   quillet --version
@@ -121,6 +124,28 @@ int main(int argc, char** argv) {
                     "seconds that requests in progress get to finish after SIGTERM or SIGINT")
       ->check(CLI::Range(0, 86400))
       ->capture_default_str();
+  serve->add_option("--max-office-memory", serveArgs.maxOfficeMemory,
+                    "an office that passes this resident memory while it converts is ended (the document fails)")
+      ->capture_default_str();
+  serve->add_option("--max-result", serveArgs.maxResult, "the largest results of one document")->capture_default_str();
+  serve->add_option("--max-files", serveArgs.maxFiles, "the most files one request may send")
+      ->check(CLI::Range(1, 1000))
+      ->capture_default_str();
+  serve->add_option("--read-timeout", serveArgs.readTimeout,
+                    "seconds a client has to send a whole request, its body included")
+      ->check(CLI::Range(1, 3600))
+      ->capture_default_str();
+  serve->add_option("--max-connections", serveArgs.maxConnections,
+                    "connections open at once; one more is answered 503 at once")
+      ->check(CLI::Range(4, 100000))
+      ->capture_default_str();
+  serve->add_option("--probe-every", serveArgs.probeEvery,
+                    "seconds of idleness after which a worker's office is probed with a small document")
+      ->check(CLI::Range(1, 3600))
+      ->capture_default_str();
+  serve->add_flag("--allow-any-option", serveArgs.allowAnyOption,
+                  "let clients send any option keyword of the library (macros, other routes), not only the PDF "
+                  "and picture settings");
 
   bool library = false;
   CLI::App* formats = app.add_subcommand("formats", "list the format names and their numbers");

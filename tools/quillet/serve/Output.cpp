@@ -19,21 +19,6 @@ namespace quillet::cli::serve {
 
 namespace fs = std::filesystem;
 
-std::string CleanName(const std::string& uploaded) {
-  std::string name = uploaded.substr(uploaded.find_last_of("/\\") == std::string::npos
-                                         ? 0
-                                         : uploaded.find_last_of("/\\") + 1);
-  std::erase_if(name, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
-  name.erase(0, name.find_first_not_of(". "));
-  if (name.size() > 200) name = name.substr(name.size() - 200);
-  return name.empty() ? "document" : name;
-}
-
-std::string StemOf(const std::string& name) {
-  const size_t dot = name.rfind('.');
-  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-}
-
 std::string ContentTypeOf(const std::string& name) {
   static const std::pair<const char*, const char*> kTypes[] = {
       {".pdf", "application/pdf"},
@@ -100,12 +85,16 @@ void ZipFiles(const std::vector<std::pair<std::string, std::string>>& files, con
   (void)zip.release();
 }
 
-void ZipFolder(const std::string& folder, const std::string& archive) {
+std::vector<std::pair<std::string, std::string>> ResultsIn(const std::string& folder) {
   std::vector<std::pair<std::string, std::string>> files;
-  for (const auto& e : fs::recursive_directory_iterator(folder))
-    if (e.is_regular_file()) files.emplace_back(e.path().string(), fs::relative(e.path(), folder).generic_string());
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code typeError;
+    if (it->symlink_status(typeError).type() == fs::file_type::regular)
+      files.emplace_back(it->path().string(), fs::relative(it->path(), folder).generic_string());
+  }
   std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
-  ZipFiles(files, archive);
+  return files;
 }
 
 void MergePdfs(const std::vector<std::string>& pdfs, const std::string& merged) {
@@ -131,17 +120,6 @@ int PageCount(const std::string& pdf) {
   QPDF q;
   q.processFile(pdf.c_str());
   return static_cast<int>(QPDFPageDocumentHelper(q).getAllPages().size());
-}
-
-std::string PasswordKeyword(const std::string& password) {
-  if (password.find_first_of(" \t\r\n") == std::string::npos && (password.empty() || password[0] != '"'))
-    return "PASSWORD=" + password;
-  std::string quoted = "\"";
-  for (char c : password) {
-    quoted.push_back(c);
-    if (c == '"') quoted.push_back('"');
-  }
-  return "PASSWORD=" + quoted + "\"";
 }
 
 std::optional<std::string> PageRange(const std::string& text) {

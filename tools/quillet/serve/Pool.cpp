@@ -1,27 +1,32 @@
 #include "Pool.h"
 
+#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 
-#include "Workers.h"
+#include "Processes.h"
 
 namespace quillet::cli::serve {
 
+namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
 
-// How long a worker stays idle before the health check has its office
-// probed, and the probe's deadline while the office answered the last time
-// (one that did not is started again by the probe, which takes seconds).
-constexpr auto kProbeEvery = 1s;
+// A probe's deadline while the office answered the last time, and while it
+// did not (the probe then starts a new office, which takes seconds).
 constexpr int kProbeSeconds = 3;
 constexpr int kStartSeconds = 60;
+constexpr auto kFailingProbeEvery = 1s;
 
-bool PastDeadline(const std::string& error) { return error.find("longer than its deadline") != std::string::npos; }
+// Path with its folder From replaced by To.
+std::string Moved(const std::string& path, const std::string& from, const std::string& to) {
+  return path.compare(0, from.size() + 1, from + "/") == 0 ? to + path.substr(from.size()) : path;
+}
 
 }  // namespace
 
@@ -32,16 +37,15 @@ struct Pool::Slot {
   std::string state = "starting";
   bool answers = false;
   bool converting = false;  // a job of the queue, not a probe
-  long conversions = 0;
+  long conversions = 0;     // jobs of this worker process
+  long total = 0;           // jobs of the slot
   std::string lastError;
   Clock::time_point lastActive;
   std::thread thread;
 };
 
-Pool::Pool(std::string program, size_t workers, size_t maxQueue, std::string folder)
-    : program_(std::move(program)), folder_(std::move(folder)), maxQueue_(maxQueue) {
-  std::ofstream(folder_ + "/probe.txt") << "probe\n";
-  for (size_t i = 0; i < workers; ++i) {
+Pool::Pool(std::string program, PoolSettings settings) : program_(std::move(program)), settings_(std::move(settings)) {
+  for (size_t i = 0; i < settings_.workers; ++i) {
     slots_.push_back(std::make_unique<Slot>());
     slots_.back()->id = static_cast<int>(i + 1);
   }
@@ -62,7 +66,7 @@ Pool::Admission Pool::Submit(const std::shared_ptr<Job>& job) {
     working += slot->process && slot->state != "failing";
   }
   if (working == 0) return Admission::NoWorker;
-  if (queue_.size() >= maxQueue_ + free) return Admission::Full;
+  if (queue_.size() >= settings_.maxQueue + free) return Admission::Full;
   job->queued = Clock::now();
   queue_.push_back(job);
   changed_.notify_all();
@@ -73,7 +77,7 @@ bool Pool::Wait(const std::shared_ptr<Job>& job, const std::function<bool()>& go
   std::unique_lock lock(mutex_);
   while (!job->done) {
     changed_.wait_for(lock, 200ms);
-    if (job->done || std::find(queue_.begin(), queue_.end(), job) == queue_.end()) continue;
+    if (job->done || job->cancelled) continue;
     lock.unlock();
     const bool left = gone();
     lock.lock();
@@ -82,8 +86,9 @@ bool Pool::Wait(const std::shared_ptr<Job>& job, const std::function<bool()>& go
       queue_.erase(at);
       return false;
     }
+    job->cancelled = true;  // its worker sees it, and ends the office
   }
-  return true;
+  return !job->cancelled;
 }
 
 PoolView Pool::View() const {
@@ -92,7 +97,7 @@ PoolView Pool::View() const {
   view.queued = queue_.size();
   view.restarts = restarts_;
   for (const auto& slot : slots_) {
-    view.workers.push_back({slot->id, slot->pid, slot->state, slot->answers, slot->conversions, slot->lastError});
+    view.workers.push_back({slot->id, slot->pid, slot->state, slot->answers, slot->total, slot->lastError});
     view.busy += slot->converting;
   }
   return view;
@@ -104,17 +109,26 @@ void Pool::Close() {
 }
 
 void Pool::Kill() {
-  std::lock_guard lock(mutex_);
-  closed_ = killed_ = true;
-  for (const auto& slot : slots_)
-    if (slot->pid > 0) ::kill(slot->pid, SIGKILL);
-  // What still waits gets no worker now.
-  for (const std::shared_ptr<Job>& job : queue_) {
-    job->stopped = job->done = true;
-    job->outcome = Outcome{false, "the server is stopping", 0};
+  std::vector<pid_t> pids;
+  {
+    std::lock_guard lock(mutex_);
+    closed_ = killed_ = true;
+    for (const auto& slot : slots_)
+      if (slot->pid > 0) {
+        // Its office is found under it while it lives.
+        for (const pid_t p : Descendants(slot->pid)) pids.push_back(p);
+        pids.push_back(slot->pid);
+      }
+    // What still waits gets no worker now.
+    for (const std::shared_ptr<Job>& job : queue_) {
+      job->done = true;
+      job->outcome = Outcome{false, "the server is stopping", 0, Failure::Worker};
+    }
+    queue_.clear();
+    changed_.notify_all();
   }
-  queue_.clear();
-  changed_.notify_all();
+  KillAll(pids);
+  AllGone(pids, 5000);
 }
 
 void Pool::Stop() {
@@ -128,54 +142,151 @@ void Pool::Stop() {
 }
 
 bool Pool::ProbeDue(const Slot& slot, Clock::time_point now) const {
-  return WantsProbe(slot) && now - slot.lastActive >= kProbeEvery;
+  return now - slot.lastActive >= (slot.answers ? Clock::duration(settings_.probeEvery) : kFailingProbeEvery);
 }
 
-// An office that answered is probed when the health check asks; one that did
-// not is probed until it answers again, asked or not, since the pool takes
-// no request while none of its offices answers.
-bool Pool::WantsProbe(const Slot& slot) const { return healthAsked_ > slot.lastActive || !slot.answers; }
-
-void Pool::HealthAsked() {
-  {
-    std::lock_guard lock(mutex_);
-    healthAsked_ = Clock::now();
-  }
-  changed_.notify_all();
-}
-
-// Runs Request in the slot's worker (the lock let go meanwhile); a worker
-// that dies under it is given up, to be replaced.
-bool Pool::Run(Slot& slot, const Request& request, Outcome& outcome, std::unique_lock<std::mutex>& lock) {
+bool Pool::Run(Slot& slot, const Request& request, const Confinement& confinement, int timeout,
+               const std::atomic<bool>* cancelled, Outcome& outcome, std::unique_lock<std::mutex>& lock) {
   WorkerProcess& process = *slot.process;
   lock.unlock();
-  const bool alive = process.Send(request) && process.Await(outcome);
+  const Clock::time_point deadline = Clock::now() + std::chrono::seconds(timeout) + settings_.grace;
+  Clock::time_point cancelledAt{};
+  bool alive = process.Send(request, confinement), answered = false;
   std::string end;
-  if (!alive) end = process.Finish(0);
+  while (alive && !(answered = process.Answer(outcome))) {
+    pollfd p{process.output(), POLLIN, 0};
+    if (::poll(&p, 1, 100) > 0 && !process.ReadSome()) {
+      alive = false;
+      break;
+    }
+    const Clock::time_point now = Clock::now();
+    if (cancelled && *cancelled && cancelledAt == Clock::time_point{}) {
+      // The client has gone: the office goes, and the conversion with it.
+      cancelledAt = now;
+      KillAll(Descendants(process.pid()));
+    }
+    if (cancelledAt != Clock::time_point{} && now - cancelledAt > settings_.cancelGrace) {
+      end = "it did not answer once its office was ended";
+      break;
+    }
+    if (now > deadline) {
+      end = "it did not answer within " + std::to_string(timeout) + " seconds and the grace after them";
+      break;
+    }
+  }
+  if (!answered) {
+    const std::string how = process.Kill();
+    if (end.empty()) end = "the worker process ended (" + how + ")";
+  }
   lock.lock();
   slot.lastActive = Clock::now();
-  if (alive) {
-    if (!outcome.ok && PastDeadline(outcome.error)) ++restarts_;  // the library ended its office
+  if (answered) {
+    // Past a deadline or a ceiling, gone under the conversion, or ended for a
+    // client that left: the worker starts its next office itself.
+    if (cancelledAt != Clock::time_point{} ||
+        (!outcome.ok && outcome.failure != Failure::Document && outcome.failure != Failure::Refused)) {
+      ++restarts_;
+      slot.answers = false;
+    }
     return true;
   }
   ++restarts_;
   slot.process.reset();
   slot.pid = 0;
   slot.answers = false;
-  outcome = Outcome{false, "the worker process ended (" + end + ")", 0};
+  outcome = Outcome{false, end, 0, Failure::Worker};
   slot.lastError = outcome.error;
   return false;
 }
 
 void Pool::Probe(Slot& slot, std::unique_lock<std::mutex>& lock) {
   if (slot.state != "starting") slot.state = slot.answers ? "probing" : "failing";
-  const Request probe{folder_ + "/probe.txt", folder_ + "/probe-" + std::to_string(slot.id) + ".txt", "2",
+  const std::string folder = slot.process->folder() + "/probe";
+  const Request probe{folder + "/in/probe.txt", folder + "/out/probe.txt", "2",
                       "TIMEOUT=" + std::to_string(slot.answers ? kProbeSeconds : kStartSeconds)};
   Outcome outcome;
-  const bool alive = Run(slot, probe, outcome, lock);
+  const bool alive = Run(slot, probe, Confinement{folder, settings_.memoryBytes, settings_.resultBytes},
+                         slot.answers ? kProbeSeconds : kStartSeconds, nullptr, outcome, lock);
   slot.answers = alive && outcome.ok;
   if (!slot.answers) slot.lastError = outcome.error;
   slot.state = slot.answers ? "idle" : "failing";
+  changed_.notify_all();
+}
+
+// Starts the slot's worker, its probe document in its folder; false when it
+// cannot be started.
+bool Pool::Spawn(Slot& slot, std::unique_lock<std::mutex>& lock) {
+  const std::string pipe = "quillet-serve-" + std::to_string(::getpid()) + "-" + std::to_string(++spawned_);
+  lock.unlock();
+  std::unique_ptr<WorkerProcess> process;
+  std::string error;
+  try {
+    process = std::make_unique<WorkerProcess>(program_, pipe, settings_.setup);
+    fs::create_directories(process->folder() + "/probe/in");
+    fs::create_directories(process->folder() + "/probe/out");
+    std::ofstream(process->folder() + "/probe/in/probe.txt") << "probe\n";
+  } catch (const std::exception& e) {
+    error = e.what();
+    process.reset();
+  }
+  lock.lock();
+  if (!process) {
+    slot.state = "failing";
+    slot.lastError = error;
+    return false;
+  }
+  slot.process = std::move(process);
+  slot.pid = slot.process->pid();
+  slot.conversions = 0;
+  slot.state = "starting";
+  return true;
+}
+
+// Lets the slot's worker end of itself, giving its office back.
+void Pool::Retire(Slot& slot, std::unique_lock<std::mutex>& lock) {
+  slot.state = "starting";
+  std::unique_ptr<WorkerProcess> process = std::move(slot.process);
+  lock.unlock();
+  process->Finish();
+  process.reset();
+  lock.lock();
+  slot.pid = 0;
+  slot.answers = false;
+}
+
+void Pool::RunJob(Slot& slot, Job& job, std::unique_lock<std::mutex>& lock) {
+  slot.state = "busy";
+  slot.converting = true;
+  job.worker = slot.id;
+  job.waitedSeconds = std::chrono::duration<double>(Clock::now() - job.queued).count();
+  // The job's folder is the one its office may see: moved into the worker's
+  // folder for the conversion, and back.
+  const std::string inside = slot.process->folder() + "/job";
+  std::error_code ec;
+  fs::remove_all(inside, ec);  // left by a worker that was ended
+  fs::rename(job.folder, inside, ec);
+  job.inside = inside;
+  Outcome outcome;
+  if (ec) {
+    outcome = Outcome{false, "the request's files cannot be handed to a worker", 0, Failure::Worker};
+  } else {
+    const Request request{Moved(job.request.source, job.folder, inside),
+                          Moved(job.request.destination, job.folder, inside), job.request.format,
+                          job.request.option};
+    if (Run(slot, request, Confinement{inside, settings_.memoryBytes, settings_.resultBytes}, job.timeout,
+            &job.cancelled, outcome, lock)) {
+      ++slot.conversions;
+      ++slot.total;
+      if (outcome.ok) slot.answers = true;
+    }
+    fs::rename(inside, job.folder, ec);
+    if (ec && outcome.ok)
+      outcome = Outcome{false, "the results cannot be taken back from the worker", 0, Failure::Worker};
+  }
+  slot.converting = false;
+  slot.state = slot.process ? "idle" : "failing";
+  job.outcome = outcome;
+  job.done = true;
   changed_.notify_all();
 }
 
@@ -184,68 +295,41 @@ void Pool::Serve(Slot& slot) {
   for (;;) {
     if (!slot.process) {
       if (stopping_ || killed_) break;
-      const std::string pipe = "quillet-serve-" + std::to_string(::getpid()) + "-" + std::to_string(++spawned_);
-      lock.unlock();
-      std::unique_ptr<WorkerProcess> process;
-      std::string error;
-      try {
-        process = std::make_unique<WorkerProcess>(program_, pipe, true);
-      } catch (const std::exception& e) {
-        error = e.what();
-      }
-      lock.lock();
-      if (!process) {
-        slot.state = "failing";
-        slot.lastError = error;
-        changed_.wait_for(lock, kProbeEvery);
+      if (!Spawn(slot, lock)) {
+        changed_.wait_for(lock, kFailingProbeEvery);
         continue;
       }
-      slot.process = std::move(process);
-      slot.pid = slot.process->pid();
-      slot.state = "starting";
       Probe(slot, lock);  // warms its office
       continue;
     }
-    if (!queue_.empty()) {
-      const std::shared_ptr<Job> job = queue_.front();
-      queue_.pop_front();
-      slot.state = "busy";
-      slot.converting = true;
-      job->worker = slot.id;
-      job->waitedSeconds = std::chrono::duration<double>(Clock::now() - job->queued).count();
-      Outcome outcome;
-      if (Run(slot, job->request, outcome, lock)) {
-        ++slot.conversions;
-        if (outcome.ok) slot.answers = true;
-        if (!outcome.ok && PastDeadline(outcome.error)) slot.answers = false;
-      } else {
-        job->workerDied = true;
-      }
-      slot.converting = false;
-      slot.state = slot.process ? "idle" : "failing";
-      job->outcome = outcome;
-      job->done = true;
-      changed_.notify_all();
+    if (settings_.recycleAfter > 0 && slot.conversions >= settings_.recycleAfter && !stopping_ && !killed_) {
+      Retire(slot, lock);
       continue;
     }
-    if (stopping_) break;
-    const Clock::time_point now = Clock::now();
-    if (ProbeDue(slot, now)) {
+    if (!queue_.empty() && !killed_) {
+      const std::shared_ptr<Job> job = queue_.front();
+      queue_.pop_front();
+      RunJob(slot, *job, lock);
+      continue;
+    }
+    if (stopping_ || killed_) break;
+    if (ProbeDue(slot, Clock::now())) {
       Probe(slot, lock);
       continue;
     }
-    if (WantsProbe(slot))
-      changed_.wait_until(lock, slot.lastActive + kProbeEvery);
-    else
-      changed_.wait(lock);
+    changed_.wait_until(lock, slot.lastActive + (slot.answers ? Clock::duration(settings_.probeEvery)
+                                                              : Clock::duration(kFailingProbeEvery)));
   }
   // The worker ends of itself once its input is closed, and stops its office.
   if (slot.process) {
+    std::unique_ptr<WorkerProcess> process = std::move(slot.process);
+    const bool kill = killed_;
     lock.unlock();
-    slot.process->Finish();
+    if (kill) process->Kill();
+    process->Finish();
+    process.reset();
     lock.lock();
   }
-  slot.process.reset();
   slot.pid = 0;
   slot.state = "stopped";
 }

@@ -14,6 +14,16 @@ struct ServeArgs {
   std::string maxUpload = "100M";         // the whole request body
   std::string authTokenFile;
   int drainTimeout = 30;
+  // Ceilings of one request.
+  std::string maxOfficeMemory = "2G";  // an office's resident memory while it converts
+  std::string maxResult = "200M";      // the results of one document
+  size_t maxFiles = 32;                // files in one request
+  int readTimeout = 60;                // seconds to send a whole request, its body included
+  size_t maxConnections = 128;         // open at once
+  int probeEvery = 10;                 // seconds of idleness after which an office is probed
+  // The option field takes any keyword of the library, not only those a
+  // client needs.
+  bool allowAnyOption = false;
 };
 
 int RunServe(const ServeArgs& args);

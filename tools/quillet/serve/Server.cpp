@@ -1,12 +1,17 @@
-// quillet serve: the HTTP side. cpp-httplib (Debian's libcpp-httplib)
-// serves the requests from a thread pool of its own; each conversion waits
-// for a worker of the pool (Pool.h), whose bounded queue answers 429 when
-// it is full.
+// quillet serve: the HTTP side. cpp-httplib (Debian's libcpp-httplib) parses
+// the requests, on connections that the edge (Edge.h) bounds; each
+// conversion waits for a worker of the pool (Pool.h), whose bounded queue
+// answers 429 when it is full.
+//
+// The walls: nothing a client sends becomes part of a path (uploads and
+// results have names of the server's own; the client's names only name what
+// it reads back); the offices see only their worker's folder and reach no
+// network; every resource a request can use has a ceiling; every error before
+// a body was read to its end closes the connection.
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <strings.h>
-#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <httplib.h>
@@ -15,11 +20,13 @@
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <set>
 #include <sstream>
@@ -28,13 +35,18 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ClientOptions.h"
 #include "Commands.h"
+#include "Edge.h"
 #include "FormatNames.h"
 #include "Metrics.h"
+#include "Names.h"
 #include "Output.h"
 #include "Pool.h"
 #include "Serve.h"
+#include "Uploads.h"
 #include "Workers.h"
+#include "engine/Options.h"
 
 namespace quillet::cli {
 
@@ -49,6 +61,7 @@ struct Note {
   const httplib::Request* request = nullptr;
   std::string trace;
   int worker = 0;
+  uint64_t bytesOut = 0;  // of a result sent from its file
   Clock::time_point start;
 };
 thread_local Note note;
@@ -60,157 +73,128 @@ std::string NewTrace() {
   return text;
 }
 
+// A client's trace, if it is one that may be echoed and logged.
+bool FitTrace(const std::string& trace) {
+  return !trace.empty() && trace.size() <= 128 &&
+         std::all_of(trace.begin(), trace.end(), [](char c) { return c > 0x20 && c < 0x7f; });
+}
+
+std::string Dump(const json& j) { return j.dump(-1, ' ', false, json::error_handler_t::replace); }
+
 void Fail(httplib::Response& res, int status, const std::string& error) {
   res.status = status;
   if (status == 429) res.set_header("Retry-After", "2");
-  res.set_content(json{{"status", status}, {"error", error}}.dump(), "application/json");
+  if (status == 503) res.set_header("Retry-After", "5");
+  res.set_content(Dump(json{{"status", status}, {"error", error}}), "application/json");
 }
-
-std::string Field(const httplib::Request& req, const std::string& name) {
-  return req.has_file(name) ? req.get_file_value(name).content : std::string();
-}
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-// Writes an upload into its request folder: a new file, never through a link.
-void WriteUpload(const std::string& path, const std::string& content) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd < 0) throw std::runtime_error("the upload cannot be stored");
-  size_t at = 0;
-  while (at < content.size()) {
-    const ssize_t n = ::write(fd, content.data() + at, content.size() - at);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    at += static_cast<size_t>(n);
-  }
-  ::close(fd);
-  if (at < content.size()) throw std::runtime_error("the upload cannot be stored");
-}
-
-// A private folder (0700) for one request, removed with what is in it.
-class RequestFolder {
- public:
-  explicit RequestFolder(const std::string& base) : path_(base + "/request-XXXXXX") {
-    if (!::mkdtemp(path_.data())) throw std::runtime_error("no request folder can be made");
-  }
-  ~RequestFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  RequestFolder(const RequestFolder&) = delete;
-  RequestFolder& operator=(const RequestFolder&) = delete;
-  const std::string& path() const { return path_; }
-  // A new subfolder.
-  std::string Make(const std::string& name) const {
-    const std::string made = path_ + "/" + name;
-    fs::create_directories(made);
-    return made;
-  }
-
- private:
-  std::string path_;
-};
-
-// The socket of the connection Req came on, found by its two ports.
-int SocketOf(const httplib::Request& req) {
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator("/proc/self/fd", ec)) {
-    int fd = -1;
-    const std::string name = e.path().filename().string();
-    if (std::from_chars(name.data(), name.data() + name.size(), fd).ec != std::errc()) continue;
-    sockaddr_storage local{}, remote{};
-    socklen_t ll = sizeof local, rl = sizeof remote;
-    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &ll) != 0 ||
-        ::getpeername(fd, reinterpret_cast<sockaddr*>(&remote), &rl) != 0)
-      continue;
-    auto port = [](const sockaddr_storage& a) {
-      if (a.ss_family == AF_INET) return ntohs(reinterpret_cast<const sockaddr_in&>(a).sin_port);
-      if (a.ss_family == AF_INET6) return ntohs(reinterpret_cast<const sockaddr_in6&>(a).sin6_port);
-      return static_cast<uint16_t>(0);
-    };
-    if (port(local) == req.local_port && port(remote) == req.remote_port) return fd;
-  }
-  return -1;
-}
-
-bool ClientGone(int fd) {
-  pollfd p{fd, POLLRDHUP, 0};
-  return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR));
-}
-
-// The body's size: a multipart body is parsed into its parts as it is read.
-size_t BytesIn(const httplib::Request& req) {
-  size_t size = req.body.size();
-  const std::string length = req.get_header_value("Content-Length");
-  std::from_chars(length.data(), length.data() + length.size(), size);
-  return size;
-}
-
-bool PastDeadline(const std::string& error) { return error.find("longer than its deadline") != std::string::npos; }
 
 // Text for a client: the server's own paths taken out.
 std::string Clean(std::string text, const std::vector<std::string>& prefixes) {
   for (const std::string& prefix : prefixes)
-    for (size_t at; (at = text.find(prefix)) != std::string::npos;) text.erase(at, prefix.size());
+    for (size_t at; !prefix.empty() && (at = text.find(prefix)) != std::string::npos;) text.erase(at, prefix.size());
   return text;
 }
 
-struct Part {
-  std::string name;  // cleaned
-  const httplib::MultipartFormData* data;
+// Whole seconds from 1 to Most; nothing when Text is not such a number.
+std::optional<int> Seconds(const std::string& text, int most) {
+  int value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || value < 1 || value > most) return std::nullopt;
+  return value;
+}
+
+// A file of a request's folder sent as the answer, read from disk as it goes
+// out; the folder lives until the answer has been written.
+void SendFile(httplib::Response& res, const std::shared_ptr<RequestFolder>& folder, const std::string& path,
+              const std::string& name) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  struct stat st {};
+  if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fd >= 0) ::close(fd);
+    return Fail(res, 500, "the result cannot be read");
+  }
+  auto file = std::shared_ptr<int>(new int(fd), [](int* f) {
+    ::close(*f);
+    delete f;
+  });
+  const size_t size = static_cast<size_t>(st.st_size);
+  res.status = 200;
+  res.set_content_provider(size, ContentTypeOf(name),
+                           [file, folder](size_t offset, size_t length, httplib::DataSink& sink) {
+                             char chunk[65536];
+                             const ssize_t n = ::pread(*file, chunk, std::min(length, sizeof chunk),
+                                                       static_cast<off_t>(offset));
+                             return n > 0 && sink.write(chunk, static_cast<size_t>(n));
+                           });
+  res.set_header("Content-Disposition", AttachmentOf(name));
+  note.bytesOut = size;
+}
+
+enum class Route { Convert, Compatible, Health, Metrics, Version, Formats, None };
+
+struct RouteInfo {
+  const char* path;
+  const char* method;
+  Route route;
+};
+constexpr RouteInfo kRoutes[] = {
+    {"/convert", "POST", Route::Convert},      {"/forms/libreoffice/convert", "POST", Route::Compatible},
+    {"/health", "GET", Route::Health},         {"/metrics", "GET", Route::Metrics},
+    {"/version", "GET", Route::Version},       {"/formats", "GET", Route::Formats},
+};
+
+struct Settings {
+  std::string base, token;
+  uint64_t maxUpload = 0;
+  FormLimits form;
+  Confinement ceilings;
 };
 
 class Server {
  public:
-  Server(const ServeArgs& args, std::string base, std::string token, size_t workers, size_t maxQueue,
-         size_t maxUpload)
-      : args_(args),
-        base_(std::move(base)),
-        token_(std::move(token)),
-        maxUpload_(maxUpload),
-        pool_(SelfProgram(), workers, maxQueue, base_) {
-    http_.new_task_queue = [n = workers + maxQueue + 4] { return new httplib::ThreadPool(n); };
-    http_.set_payload_max_length(maxUpload);
+  Server(const ServeArgs& args, Settings settings, PoolSettings pool, const EdgeLimits& edge)
+      : args_(args), settings_(std::move(settings)), pool_(SelfProgram(), std::move(pool)), http_(edge) {
     http_.set_keep_alive_timeout(2);
-    http_.set_keep_alive_max_count(1000);
     // An answer is written as its head, then its body: without this the body
     // waits for the client's delayed acknowledgement of the head (40 ms).
     http_.set_tcp_nodelay(true);
-    http_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-      note = {&req, req.has_header("Gotenberg-Trace") ? req.get_header_value("Gotenberg-Trace") : NewTrace(), 0,
-              Clock::now()};
-      res.set_header("Gotenberg-Trace", note.trace);
-      if (!Authorized(req)) {
-        res.set_header("WWW-Authenticate", "Bearer");
-        Fail(res, 401, "a valid token is required (Authorization: Bearer <token>)");
-        return httplib::Server::HandlerResponse::Handled;
-      }
-      return httplib::Server::HandlerResponse::Unhandled;
+    http_.set_expect_100_continue_handler([this](const httplib::Request& req, httplib::Response& res) {
+      return Admit(req, res) == httplib::Server::HandlerResponse::Handled ? res.status : 100;
     });
+    http_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) { return Admit(req, res); });
     http_.set_error_handler([this](const httplib::Request&, httplib::Response& res) {
-      if (!res.body.empty()) return;
+      const Connection* c = CurrentConnection();
+      if (c && c->pastDeadline()) return Fail(res, 408, "the request was not sent in time");
+      if (!res.body.empty() || res.has_header("Content-Disposition")) return;
       if (res.status == 413)
-        Fail(res, 413, "the request is larger than " + std::to_string(maxUpload_) + " bytes");
+        Fail(res, 413, "the request is larger than " + std::to_string(settings_.maxUpload) + " bytes");
       else if (res.status == 404)
         Fail(res, 404, "no such route");
       else
         Fail(res, res.status, "the request cannot be served");
     });
+    // An answer whose request's body was not read to its end says that the
+    // connection closes after it.
+    http_.set_post_routing_handler([](const httplib::Request&, httplib::Response& res) {
+      if (const Connection* c = CurrentConnection(); c && c->closing()) {
+        res.headers.erase("Keep-Alive");
+        res.headers.erase("Connection");
+        res.headers.emplace("Connection", "close");
+      }
+    });
     http_.set_logger([this](const httplib::Request& req, const httplib::Response& res) { Log(req, res); });
-    http_.Post("/convert", [this](const httplib::Request& req, httplib::Response& res) { Guarded(req, res, &Server::Convert); });
+    http_.Post("/convert", [this](const httplib::Request& req, httplib::Response& res,
+                                  const httplib::ContentReader& reader) { Guarded(req, res, reader, &Server::Convert); });
     http_.Post("/forms/libreoffice/convert",
-               [this](const httplib::Request& req, httplib::Response& res) { Guarded(req, res, &Server::Compatible); });
-    http_.Get("/health", [this](const httplib::Request&, httplib::Response& res) { Health(res); });
+               [this](const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader) {
+                 Guarded(req, res, reader, &Server::Compatible);
+               });
+    http_.Get("/health", [this](const httplib::Request& req, httplib::Response& res) { Health(req, res); });
     http_.Get("/metrics", [this](const httplib::Request&, httplib::Response& res) {
       res.set_content(metrics_.Text(pool_.View()), "text/plain; version=0.0.4");
     });
     http_.Get("/version", [](const httplib::Request&, httplib::Response& res) {
-      res.set_content(json{{"name", "quillet"}, {"version", QUILLET_SERVE_VERSION}}.dump(), "application/json");
+      res.set_content(Dump(json{{"name", "quillet"}, {"version", QUILLET_SERVE_VERSION}}), "application/json");
     });
     http_.Get("/formats", [](const httplib::Request&, httplib::Response& res) { Formats(res); });
   }
@@ -226,40 +210,138 @@ class Server {
   void Close() {
     stopping_ = true;
     pool_.Close();
-    http_.stop();
+    http_.StopListening();
   }
   void KillWorkers() { pool_.Kill(); }
   void StopPool() { pool_.Stop(); }
 
  private:
-  using Route = void (Server::*)(const httplib::Request&, httplib::Response&);
+  using Handler = void (Server::*)(const httplib::Request&, httplib::Response&, const httplib::ContentReader&);
+
+  static Route RouteOf(const std::string& path, const std::string& method, bool& known) {
+    known = false;
+    for (const RouteInfo& r : kRoutes) {
+      if (path != r.path) continue;
+      known = true;
+      if (method == r.method || (method == "HEAD" && std::strcmp(r.method, "GET") == 0)) return r.route;
+    }
+    return Route::None;
+  }
+
+  // What is decided before a request's body is read: its framing, its route,
+  // its token, its size. A refused request that carries a body closes its
+  // connection after the answer.
+  httplib::Server::HandlerResponse Admit(const httplib::Request& req, httplib::Response& res) {
+    using Answer = httplib::Server::HandlerResponse;
+    if (note.request != &req) {
+      const std::string given = req.get_header_value("Gotenberg-Trace");
+      note = {&req, FitTrace(given) ? given : NewTrace(), 0, 0, Clock::now()};
+    }
+    res.set_header("Gotenberg-Trace", note.trace);
+    const bool chunked = req.has_header("Transfer-Encoding");
+    const std::string length = req.get_header_value("Content-Length");
+    // (httplib reads a body of these methods up to the connection's end when
+    // nothing gives its length.)
+    const bool bodyless = req.method == "GET" || req.method == "HEAD" || req.method == "OPTIONS";
+    const bool body = chunked || (req.has_header("Content-Length") ? length != "0" : !bodyless);
+    auto refuse = [&](int status, const std::string& error) {
+      if (Connection* c = CurrentConnection(); c && body) c->CloseAfterAnswer();
+      Fail(res, status, error);
+      return Answer::Handled;
+    };
+    if (chunked && req.has_header("Content-Length"))
+      return refuse(400, "a request may not have both Transfer-Encoding and Content-Length");
+    if (chunked && (req.get_header_value_count("Transfer-Encoding") != 1 ||
+                    strcasecmp(req.get_header_value("Transfer-Encoding").c_str(), "chunked") != 0))
+      return refuse(400, "the only transfer coding taken is chunked");
+    uint64_t declared = 0;
+    if (req.has_header("Content-Length")) {
+      const auto [end, ec] = std::from_chars(length.data(), length.data() + length.size(), declared);
+      if (req.get_header_value_count("Content-Length") != 1 || ec != std::errc() ||
+          end != length.data() + length.size())
+        return refuse(400, "Content-Length must be one whole number");
+    }
+    bool known = false;
+    const Route route = RouteOf(req.path, req.method, known);
+    if (route == Route::None) {
+      if (known) return refuse(405, "the route does not take " + req.method);
+      return refuse(404, "no such route");
+    }
+    const bool post = route == Route::Convert || route == Route::Compatible;
+    if (!post && body) return refuse(400, "the route takes no body");
+    if (route != Route::Health && !Authorized(req)) {
+      res.set_header("WWW-Authenticate", "Bearer");
+      return refuse(401, "a valid token is required (Authorization: Bearer <token>)");
+    }
+    if (!post) return Answer::Unhandled;
+    if (!chunked && !req.has_header("Content-Length")) return refuse(411, "the body needs a Content-Length, or chunks");
+    if (declared > settings_.maxUpload)
+      return refuse(413, "the request is larger than " + std::to_string(settings_.maxUpload) + " bytes");
+    if (!req.is_multipart_form_data()) return refuse(400, "the body must be multipart/form-data");
+    return Answer::Unhandled;
+  }
 
   // Nothing escapes a handler: what is not answered otherwise is a 500.
-  void Guarded(const httplib::Request& req, httplib::Response& res, Route route) {
+  void Guarded(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader,
+               Handler handler) {
     try {
-      if (!req.is_multipart_form_data()) return Fail(res, 400, "the body must be multipart/form-data");
-      (this->*route)(req, res);
+      (this->*handler)(req, res, reader);
     } catch (const std::exception& e) {
-      Fail(res, 500, Clean(e.what(), {base_ + "/", base_}));
+      if (Connection* c = CurrentConnection()) c->CloseAfterAnswer();  // the body may not have been read whole
+      Fail(res, 500, Clean(e.what(), {settings_.base + "/", settings_.base}));
     }
   }
 
   bool Authorized(const httplib::Request& req) const {
-    if (token_.empty() || req.path == "/health") return true;
+    if (settings_.token.empty()) return true;
     const std::string given = req.get_header_value("Authorization");
-    const std::string wanted = "Bearer " + token_;
+    const std::string wanted = "Bearer " + settings_.token;
     unsigned char differ = given.size() != wanted.size();
     for (size_t i = 0; i < wanted.size(); ++i)
       differ |= static_cast<unsigned char>(wanted[i] ^ (i < given.size() ? given[i] : 0));
     return differ == 0;
   }
 
-  // Converts through the pool; 0 when done, else the status with Error set.
-  int Run(const httplib::Request& req, Request request, int timeout, const RequestFolder& folder,
-          std::string& error) {
+  // Reads the form; false (answered) when it was refused.
+  bool Read(const httplib::ContentReader& reader, const RequestFolder& folder, Form& form,
+            httplib::Response& res) const {
+    const FormRefusal refusal = ReadForm(reader, folder, settings_.form, form);
+    if (refusal.status == 0) return true;
+    if (Connection* c = CurrentConnection()) c->CloseAfterAnswer();
+    Fail(res, refusal.status, refusal.error);
+    return false;
+  }
+
+  // The deadline field: whole seconds, 1 to the server's own.
+  bool Timeout(const Form& form, int& timeout, httplib::Response& res) const {
+    timeout = args_.timeout;
+    const std::string text = form.Field("timeout");
+    if (text.empty()) return true;
+    const std::optional<int> value = Seconds(text, args_.timeout);
+    if (!value) {
+      Fail(res, 400, "timeout must be whole seconds from 1 to " + std::to_string(args_.timeout));
+      return false;
+    }
+    timeout = *value;
+    return true;
+  }
+
+  // The client's option text as the library gets it.
+  std::string Option(const std::string& text) const {
+    if (!args_.allowAnyOption) return ClientOption(text);
+    if (text.find(options::kTimeout) != std::string::npos)
+      throw std::invalid_argument("give the deadline in the field timeout, not in the option text");
+    return text;
+  }
+
+  // Converts Upload through the pool; 0 when done, else the status with
+  // Error set.
+  int Run(const Upload& upload, Request request, int timeout, std::string& error) {
     request.option = "TIMEOUT=" + std::to_string(timeout) + (request.option.empty() ? "" : " " + request.option);
     auto job = std::make_shared<Job>();
     job->request = std::move(request);
+    job->folder = upload.folder;
+    job->timeout = timeout;
     switch (pool_.Submit(job)) {
       case Pool::Admission::Full:
         error = "the queue is full: try again later";
@@ -273,58 +355,52 @@ class Server {
       case Pool::Admission::Queued:
         break;
     }
-    int fd = -2;
-    const bool answered = pool_.Wait(job, [&] {
-      if (fd == -2) fd = SocketOf(req);
-      return fd >= 0 && ClientGone(fd);
-    });
-    if (!answered) {
+    const Connection* connection = CurrentConnection();
+    if (!pool_.Wait(job, [connection] { return connection && connection->ClientGone(); })) {
       error = "the client went away";
       return 499;
     }
     note.worker = std::max(job->worker, 0);
     metrics_.Waited(job->waitedSeconds);
-    if (job->outcome.ok) return 0;
-    error = Clean(job->outcome.error, {folder.path() + "/in/", folder.path() + "/out/", folder.path() + "/",
-                                        base_ + "/", base_});
-    if (job->workerDied || job->stopped) return stopping_ ? 503 : 500;
-    return PastDeadline(job->outcome.error) ? 504 : 422;
-  }
-
-  // The deadline field: whole seconds, 1 to 86400.
-  bool Timeout(const httplib::Request& req, int& timeout, httplib::Response& res) const {
-    const std::string text = Field(req, "timeout");
-    timeout = args_.timeout;
-    if (text.empty()) return true;
-    int value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value < 1 || value > 86400) {
-      Fail(res, 400, "timeout must be whole seconds from 1 to 86400");
-      return false;
+    const Outcome& o = job->outcome;
+    if (o.ok) return 0;
+    // The library names the files as the worker saw them.
+    error = o.error;
+    for (const std::string& folder : {job->inside, upload.folder})
+      if (!folder.empty())
+        for (size_t at; (at = error.find(folder + "/in/source" + upload.extension)) != std::string::npos;)
+          error.replace(at, folder.size() + 10 + upload.extension.size(), upload.name);
+    error = Clean(error, {job->inside + "/out/", job->inside + "/", upload.folder + "/out/", upload.folder + "/",
+                          settings_.base + "/", settings_.base});
+    switch (o.failure) {
+      case Failure::None:
+      case Failure::Document: return 422;
+      case Failure::Deadline: return 504;
+      case Failure::Memory:
+      case Failure::ResultSize: return 422;
+      case Failure::OfficeEnded:
+      case Failure::Worker: return 503;
+      case Failure::Refused: return 500;
     }
-    timeout = value;
-    return true;
+    return 500;
   }
 
-  void Send(httplib::Response& res, const std::string& file, const std::string& name) {
-    res.set_content(ReadAll(file), ContentTypeOf(name));
-    res.set_header("Content-Disposition", AttachmentOf(name));
-  }
-
-  void Convert(const httplib::Request& req, httplib::Response& res) {
-    if (req.files.count("file") != 1) return Fail(res, 400, "one part named file is required");
-    const httplib::MultipartFormData& file = req.get_file_value("file");
-    const std::string name = CleanName(file.filename);
-    Ask ask{Field(req, "format"), Field(req, "app"), Field(req, "option")};
+  void Convert(const httplib::Request&, httplib::Response& res, const httplib::ContentReader& reader) {
+    const auto folder = std::make_shared<RequestFolder>(settings_.base);
+    Form form;
+    if (!Read(reader, *folder, form, res)) return;
+    if (form.files.size() != 1 || form.files[0].field != "file")
+      return Fail(res, 400, "one part named file is required");
+    const Upload& upload = form.files[0];
+    Ask ask{form.Field("format"), form.Field("app"), ""};
     if (ask.format.empty()) ask.format = "pdf";
-    if (ask.option.find("TIMEOUT=") != std::string::npos)
-      return Fail(res, 400, "give the deadline in the field timeout, not in the option text");
     int timeout = 0;
-    if (!Timeout(req, timeout, res)) return;
     Request request;
     Destination d;
     try {
-      const App app = ChooseApp(name, ask);
+      ask.option = Option(form.Field("option"));
+      if (!Timeout(form, timeout, res)) return;
+      const App app = ChooseApp(upload.name, ask);
       d = ResolveFormat(ask.format, app);
       if (d.extension.empty())
         throw std::invalid_argument("no extension is known for format " + ask.format + " of " + AppName(app) +
@@ -333,34 +409,35 @@ class Server {
     } catch (const std::invalid_argument& e) {
       return Fail(res, 400, e.what());
     }
-    const RequestFolder folder(base_);
-    const std::string in = folder.Make("in"), out = folder.Make("out");
-    request.source = in + "/" + name;
-    request.destination = out + "/" + StemOf(name) + d.extension;
+    request.source = upload.source();
+    request.destination = upload.results() + "/result" + d.extension;
     request.format = std::to_string(d.format);
-    WriteUpload(request.source, file.content);
     std::string error;
-    if (const int status = Run(req, request, timeout, folder, error)) return Fail(res, status, error);
+    if (const int status = Run(upload, request, timeout, error)) return Fail(res, status, error);
 
-    // One file, or several (slide pictures, a page and its picture folder) in a zip archive.
-    std::vector<fs::path> made;
-    for (const auto& e : fs::directory_iterator(out)) made.push_back(e.path());
-    if (made.size() == 1 && fs::is_regular_file(made[0])) return Send(res, made[0], made[0].filename().string());
-    const std::string archive = folder.path() + "/result.zip";
-    ZipFolder(out, archive);
-    Send(res, archive, StemOf(name) + ".zip");
+    // One file, or several (slide pictures, a page and its pictures) in a
+    // zip archive, named after the client's file.
+    const std::string stem = StemOf(upload.name);
+    std::vector<std::pair<std::string, std::string>> made = ResultsIn(upload.results());
+    if (made.empty()) return Fail(res, 500, "the conversion reported success but wrote no result");
+    if (made.size() == 1 && made[0].second.find('/') == std::string::npos)
+      return SendFile(res, folder, made[0].first, ClientNameOf(made[0].second, "result", stem));
+    for (auto& [path, name] : made) name = ClientNameOf(name, "result", stem);
+    const std::string archive = folder->path() + "/result.zip";
+    ZipFiles(made, archive);
+    SendFile(res, folder, archive, stem + ".zip");
   }
 
   // The multipart shape of the widely deployed conversion service: every file part to PDF.
-  void Compatible(const httplib::Request& req, httplib::Response& res) {
-    std::vector<Part> parts;
-    for (const auto& [field, data] : req.files)
-      if (!data.filename.empty()) parts.push_back({CleanName(data.filename), &data});
-    if (parts.empty()) return Fail(res, 400, "no files were sent (form parts named files)");
-    const std::string merge = Field(req, "merge");
+  void Compatible(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader) {
+    const auto folder = std::make_shared<RequestFolder>(settings_.base);
+    Form form;
+    if (!Read(reader, *folder, form, res)) return;
+    if (form.files.empty()) return Fail(res, 400, "no files were sent (form parts named files)");
+    const std::string merge = form.Field("merge");
     if (merge != "" && merge != "true" && merge != "false") return Fail(res, 400, "merge must be true or false");
     std::vector<std::string> keywords;
-    if (const std::string pdfa = Field(req, "pdfa"); !pdfa.empty()) {
+    if (const std::string pdfa = form.Field("pdfa"); !pdfa.empty()) {
       static const std::pair<const char*, const char*> kLevels[] = {
           {"PDF/A-1b", "PDFA=1"}, {"PDF/A-2b", "PDFA=2"}, {"PDF/A-3b", "PDFA=3"}};
       const auto level = std::find_if(std::begin(kLevels), std::end(kLevels),
@@ -368,45 +445,47 @@ class Server {
       if (level == std::end(kLevels)) return Fail(res, 400, "pdfa must be PDF/A-1b, PDF/A-2b or PDF/A-3b");
       keywords.push_back(level->second);
     }
-    if (const std::string ranges = Field(req, "nativePageRanges"); !ranges.empty()) {
+    if (const std::string ranges = form.Field("nativePageRanges"); !ranges.empty()) {
       const auto range = PageRange(ranges);
       if (!range) return Fail(res, 400, "nativePageRanges must be one page or one range of pages (2-5)");
       keywords.push_back("PAGES=" + *range);
     }
-    if (const std::string password = Field(req, "password"); !password.empty())
-      keywords.push_back(PasswordKeyword(password));
+    if (const std::string password = form.Field("password"); !password.empty())
+      keywords.push_back(options::QuotePasswordKeyword(password));
     std::string option;
     for (const std::string& k : keywords) option += (option.empty() ? "" : " ") + k;
     int timeout = 0;
-    if (!Timeout(req, timeout, res)) return;
+    if (!Timeout(form, timeout, res)) return;
 
     std::string output = CleanName(req.get_header_value("Gotenberg-Output-Filename"));
     if (output == "document" && !req.has_header("Gotenberg-Output-Filename")) output = note.trace;
-    const RequestFolder folder(base_);
     std::vector<std::pair<std::string, std::string>> pdfs;  // path, name in the archive
-    for (size_t i = 0; i < parts.size(); ++i) {
-      const std::string in = folder.Make("in/" + std::to_string(i)), out = folder.Make("out/" + std::to_string(i));
-      const App app = AppOfSource(parts[i].name);
+    const Connection* connection = CurrentConnection();
+    for (const Upload& upload : form.files) {
+      if (connection && connection->ClientGone()) return Fail(res, 499, "the client went away");
+      const App app = AppOfSource(upload.name);
       const Ask ask{"pdf", "", option};
-      Request request{in + "/" + parts[i].name, out + "/" + StemOf(parts[i].name) + ".pdf",
-                      std::to_string(ResolveFormat("pdf", app).format), OptionFor(app, ask)};
-      WriteUpload(request.source, parts[i].data->content);
+      const Request request{upload.source(), upload.results() + "/result.pdf",
+                            std::to_string(ResolveFormat("pdf", app).format), OptionFor(app, ask)};
       std::string error;
-      if (const int status = Run(req, request, timeout, folder, error))
-        return Fail(res, status, parts[i].name + ": " + error);
-      pdfs.emplace_back(request.destination, StemOf(parts[i].name) + ".pdf");
+      if (const int status = Run(upload, request, timeout, error)) return Fail(res, status, upload.name + ": " + error);
+      const std::vector<std::pair<std::string, std::string>> made = ResultsIn(upload.results());
+      if (made.size() != 1 || made[0].second != "result.pdf")
+        return Fail(res, 500, upload.name + ": the conversion reported success but wrote no PDF");
+      pdfs.emplace_back(made[0].first, StemOf(upload.name) + ".pdf");
     }
-    if (pdfs.size() == 1) return Send(res, pdfs[0].first, output + ".pdf");
+    if (pdfs.size() == 1) return SendFile(res, folder, pdfs[0].first, output + ".pdf");
     if (merge == "true") {
       // In the order of the files' names, as that service's clients number them.
-      std::vector<size_t> order(parts.size());
+      std::vector<size_t> order(pdfs.size());
       for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-      std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return parts[a].name < parts[b].name; });
+      std::stable_sort(order.begin(), order.end(),
+                       [&](size_t a, size_t b) { return form.files[a].name < form.files[b].name; });
       std::vector<std::string> files;
       for (size_t i : order) files.push_back(pdfs[i].first);
-      const std::string merged = folder.path() + "/merged.pdf";
+      const std::string merged = folder->path() + "/merged.pdf";
       MergePdfs(files, merged);
-      return Send(res, merged, output + ".pdf");
+      return SendFile(res, folder, merged, output + ".pdf");
     }
     // Names made unique in the archive.
     for (size_t i = 0; i < pdfs.size(); ++i)
@@ -415,26 +494,32 @@ class Server {
           pdfs[i].second = StemOf(pdfs[i].second) + "-" + std::to_string(i + 1) + ".pdf";
           j = static_cast<size_t>(-1);
         }
-    const std::string archive = folder.path() + "/result.zip";
+    const std::string archive = folder->path() + "/result.zip";
     ZipFiles(pdfs, archive);
-    Send(res, archive, output + ".zip");
+    SendFile(res, folder, archive, output + ".zip");
   }
 
-  void Health(httplib::Response& res) {
-    pool_.HealthAsked();
+  // From what the pool knows: no conversion is started for it. Process ids
+  // and error texts only for those who hold the token.
+  void Health(const httplib::Request& req, httplib::Response& res) {
+    const bool inside = Authorized(req);
     const PoolView view = pool_.View();
     bool up = false;
     json workers = json::array();
     for (const WorkerView& w : view.workers) {
       up = up || w.officeAnswers;
-      json one = {{"id", w.id}, {"pid", w.pid}, {"state", w.state}, {"office", w.officeAnswers ? "answers" : "does not answer"},
+      json one = {{"id", w.id}, {"state", w.state}, {"office", w.officeAnswers ? "answers" : "does not answer"},
                   {"conversions", w.conversions}};
-      if (!w.officeAnswers && !w.lastError.empty()) one["error"] = Clean(w.lastError, {base_ + "/", base_});
+      if (inside) {
+        one["pid"] = w.pid;
+        if (!w.officeAnswers && !w.lastError.empty())
+          one["error"] = Clean(w.lastError, {settings_.base + "/", settings_.base});
+      }
       workers.push_back(one);
     }
     if (stopping_) up = false;
     res.status = up ? 200 : 503;
-    res.set_content(json{{"status", up ? "up" : "down"}, {"queued", view.queued}, {"workers", workers}}.dump(),
+    res.set_content(Dump(json{{"status", up ? "up" : "down"}, {"queued", view.queued}, {"workers", workers}}),
                     "application/json");
   }
 
@@ -449,15 +534,15 @@ class Server {
                          {"excel", number(f.excel)}, {"powerpoint", number(f.powerpoint)},
                          {"description", f.description}});
     }
-    res.set_content(formats.dump(), "application/json");
+    res.set_content(Dump(formats), "application/json");
   }
 
   void Log(const httplib::Request& req, const httplib::Response& res) {
     const bool ours = note.request == &req;
     const double seconds = ours ? std::chrono::duration<double>(Clock::now() - note.start).count() : 0;
-    static const std::set<std::string> kRoutes = {"/convert", "/forms/libreoffice/convert", "/health", "/metrics",
-                                                  "/version", "/formats"};
-    const std::string route = kRoutes.count(req.path) ? req.path : "other";
+    bool known = false;
+    RouteOf(req.path, req.method, known);
+    const std::string route = known ? req.path : "other";
     metrics_.Request(route, res.status, seconds);
     char time[80];
     const auto now = std::chrono::system_clock::now();
@@ -467,40 +552,46 @@ class Server {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
     std::snprintf(time, sizeof time, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900, tm.tm_mon + 1,
                   tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(ms));
+    const Connection* connection = CurrentConnection();
     json line = {{"time", time},
-                 {"trace", ours ? note.trace : req.get_header_value("Gotenberg-Trace")},
+                 {"trace", ours ? note.trace : ""},
                  {"route", route},
-                 {"method", req.method},
+                 {"method", req.method.size() <= 16 ? req.method : req.method.substr(0, 16)},
                  {"status", res.status},
                  {"ms", static_cast<long>(seconds * 1000)},
-                 {"bytes_in", BytesIn(req)},
-                 {"bytes_out", res.body.size()},
+                 {"bytes_in", connection ? connection->bytesRead() : 0},
+                 {"bytes_out", ours && note.bytesOut ? note.bytesOut : res.body.size()},
                  {"worker", ours && note.worker ? json(note.worker) : json(nullptr)}};
-    const std::string text = line.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
+    const std::string text = Dump(line) + "\n";
     std::fwrite(text.data(), 1, text.size(), stderr);
     note = {};
   }
 
   const ServeArgs args_;
-  const std::string base_, token_;
-  const size_t maxUpload_;
+  const Settings settings_;
   std::atomic<bool> stopping_{false};
   Pool pool_;
   Metrics metrics_;
-  httplib::Server http_;
+  EdgeServer http_;
 };
 
 // "100M", "20k", "1G", "5000" bytes.
-size_t ParseSize(const std::string& text) {
-  size_t value = 0;
+uint64_t ParseSize(const std::string& option, const std::string& text) {
+  uint64_t value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || value == 0) throw std::invalid_argument("--max-upload: not a size: " + text);
+  if (ec != std::errc() || value == 0) throw std::invalid_argument(option + ": not a size: " + text);
   const std::string unit = std::string(end, text.data() + text.size());
-  if (unit.empty() || unit == "B") return value;
-  if (unit == "k" || unit == "K" || unit == "KB") return value << 10;
-  if (unit == "M" || unit == "MB") return value << 20;
-  if (unit == "G" || unit == "GB") return value << 30;
-  throw std::invalid_argument("--max-upload: not a size: " + text);
+  int shift = -1;
+  if (unit.empty() || unit == "B") shift = 0;
+  if (unit == "k" || unit == "K" || unit == "KB") shift = 10;
+  if (unit == "M" || unit == "MB") shift = 20;
+  if (unit == "G" || unit == "GB") shift = 30;
+  if (shift < 0 || value > (uint64_t(1) << 50) >> shift) throw std::invalid_argument(option + ": not a size: " + text);
+  return value << shift;
+}
+
+bool Loopback(const std::string& host) {
+  return host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0;
 }
 
 }  // namespace
@@ -510,8 +601,7 @@ int RunServe(const ServeArgs& args) {
   using namespace serve;
   std::string host;
   int port = -1;
-  size_t maxUpload = 0;
-  std::string token;
+  Settings settings;
   try {
     const size_t colon = args.listen.rfind(':');
     if (colon == std::string::npos) throw std::invalid_argument("--listen: ADDR:PORT, e.g. 127.0.0.1:8080");
@@ -521,30 +611,55 @@ int RunServe(const ServeArgs& args) {
     const auto [end, ec] = std::from_chars(portText.data(), portText.data() + portText.size(), port);
     if (host.empty() || ec != std::errc() || end != portText.data() + portText.size() || port < 0 || port > 65535)
       throw std::invalid_argument("--listen: ADDR:PORT, e.g. 127.0.0.1:8080");
-    maxUpload = ParseSize(args.maxUpload);
+    settings.maxUpload = ParseSize("--max-upload", args.maxUpload);
+    settings.ceilings.memoryBytes = ParseSize("--max-office-memory", args.maxOfficeMemory);
+    settings.ceilings.resultBytes = ParseSize("--max-result", args.maxResult);
     if (!args.authTokenFile.empty()) {
       std::ifstream in(args.authTokenFile);
       if (!in) throw std::invalid_argument("--auth-token-file: cannot read " + args.authTokenFile);
-      std::getline(in, token);
-      while (!token.empty() && std::isspace(static_cast<unsigned char>(token.back()))) token.pop_back();
-      if (token.empty()) throw std::invalid_argument("--auth-token-file: the file holds no token");
+      std::getline(in, settings.token);
+      while (!settings.token.empty() && std::isspace(static_cast<unsigned char>(settings.token.back())))
+        settings.token.pop_back();
+      if (settings.token.empty()) throw std::invalid_argument("--auth-token-file: the file holds no token");
     }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "quillet: %s\n", e.what());
     return kUsage;
   }
-  const size_t workers = args.workers ? args.workers : std::max(1u, std::thread::hardware_concurrency());
-  const size_t maxQueue = args.maxQueue ? args.maxQueue : 4 * workers;
 
-  // The requests' folders, the probes and the workers' temporary folders,
-  // all in one private folder.
+  if (settings.token.empty() && !Loopback(host))
+    std::fprintf(stderr,
+                 "quillet serve: warning: listening on %s without --auth-token-file: anyone who can reach this "
+                 "port can convert documents\n",
+                 host.c_str());
+
+  PoolSettings pool;
+  pool.workers = args.workers ? args.workers : std::max(1u, std::thread::hardware_concurrency());
+  pool.maxQueue = args.maxQueue ? args.maxQueue : 4 * pool.workers;
+  pool.setup = WorkerSetup{true, true, false};
+  pool.memoryBytes = settings.ceilings.memoryBytes;
+  pool.resultBytes = settings.ceilings.resultBytes;
+  pool.probeEvery = std::chrono::seconds(args.probeEvery);
+  if (const char* recycle = std::getenv("QUILLET_OFFICE_RECYCLE_DOCUMENTS"); recycle && std::atol(recycle) > 0)
+    pool.recycleAfter = std::atol(recycle);
+  settings.form.bytes = settings.maxUpload;
+  settings.form.files = args.maxFiles;
+  EdgeLimits edge;
+  edge.maxConnections = args.maxConnections;
+  edge.request = std::chrono::seconds(args.readTimeout);
+  edge.headers = std::min(edge.headers, edge.request);
+  // The body with its framing (chunk sizes, part headers) and the headers.
+  edge.maxRequestBytes = 2 * settings.maxUpload + (1u << 20);
+
+  // The requests' folders and the workers' folders (with their offices'
+  // pipes), all in one private folder.
   const char* given = std::getenv("TMPDIR");
-  std::string base = std::string(given && *given ? given : "/tmp") + "/quillet-serve-XXXXXX";
-  if (!::mkdtemp(base.data())) {
+  settings.base = std::string(given && *given ? given : "/tmp") + "/quillet-serve-XXXXXX";
+  if (!::mkdtemp(settings.base.data())) {
     std::fprintf(stderr, "quillet: no private folder can be made in %s\n", given && *given ? given : "/tmp");
     return kUsage;
   }
-  ::setenv("TMPDIR", base.c_str(), 1);
+  ::setenv("TMPDIR", settings.base.c_str(), 1);
 
   // SIGTERM and SIGINT are taken by this thread alone, with sigwait.
   sigset_t stop;
@@ -556,7 +671,7 @@ int RunServe(const ServeArgs& args) {
 
   int status = kOk;
   {
-    Server server(args, base, token, workers, maxQueue, maxUpload);
+    Server server(args, settings, pool, edge);
     const int bound = server.Bind(host, port);
     if (bound < 0) {
       std::fprintf(stderr, "quillet: cannot listen on %s\n", args.listen.c_str());
@@ -564,7 +679,7 @@ int RunServe(const ServeArgs& args) {
     } else {
       server.StartPool();
       const std::string shown = host.find(':') == std::string::npos ? host : "[" + host + "]";
-      std::printf("quillet serve: listening on %s:%d with %zu workers\n", shown.c_str(), bound, workers);
+      std::printf("quillet serve: listening on %s:%d with %zu workers\n", shown.c_str(), bound, pool.workers);
       std::fflush(stdout);
       std::thread listener([&] { server.Listen(); });
       int sig = 0;
@@ -588,11 +703,12 @@ int RunServe(const ServeArgs& args) {
       }
       drained.notify_all();
       drain.join();
+      // Each worker gives its office back, and is waited for.
       server.StopPool();
     }
   }
   std::error_code ec;
-  fs::remove_all(base, ec);
+  fs::remove_all(settings.base, ec);
   return status;
 }
 

@@ -1,0 +1,149 @@
+// What the service makes of the names and option texts clients send, and of
+// the files a conversion leaves: nothing a client sends may become a path,
+// reach a route it was not offered, or bring a file of the machine's along.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "ClientOptions.h"
+#include "Output.h"
+#include "Names.h"
+#include "TestSupport.h"
+#include "platform/utf8.h"
+
+namespace quillet::cli::serve {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The text ClientOption raises for Text; empty when it takes it.
+std::string Refusal(const std::string& text) {
+  try {
+    ClientOption(text);
+  } catch (const std::invalid_argument& e) {
+    return e.what();
+  }
+  return {};
+}
+
+// Each '.' and '/' of Text in its overlong two-byte form (C0 AE, C0 AF).
+std::string Overlong(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    if (c == '.' || c == '/') {
+      out.push_back(static_cast<char>(0xC0 | (static_cast<unsigned char>(c) >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
+TEST(CleanName, KeepsOnlyTheBaseNameOfAPathInEitherSlash) {
+  EXPECT_EQ(CleanName("../../x.docx"), "x.docx");
+  EXPECT_EQ(CleanName("C:\\Users\\me\\report.docx"), "report.docx");
+  EXPECT_EQ(CleanName("...hidden.txt"), "hidden.txt");
+  EXPECT_EQ(CleanName(""), "document");
+  EXPECT_EQ(CleanName("../.."), "document");
+}
+
+TEST(CleanName, OverlongSeparatorsAndDotsAreBytesOfNoCharacterNotAPath) {
+  // Decoded leniently these read "../../etc/passwd".
+  const std::string name = CleanName(Overlong("../../etc/passwd") + ".txt");
+  EXPECT_EQ(name.find('/'), std::string::npos) << name;
+  EXPECT_EQ(name.find(".."), std::string::npos) << name;
+  EXPECT_TRUE(utf8::IsValid(name)) << utf8::Shown(name);
+  EXPECT_EQ(name, "____________etc__passwd.txt");
+  // Surrogates, stray continuation bytes and cut sequences likewise.
+  EXPECT_EQ(CleanName("a\xED\xA0\x80" "b\x80" "c\xE2\x82.txt"), "a___b_c__.txt");
+}
+
+TEST(CleanName, DropsControlAndDirectionCharacters) {
+  // A right-to-left override would show "exe.docx" as "xcod.exe".
+  EXPECT_EQ(CleanName("in\xE2\x80\xAE" "xcod.exe"), "inxcod.exe");
+  EXPECT_EQ(CleanName("a\r\nb\x7F\xC2\x85.txt"), "ab.txt");
+}
+
+TEST(CleanName, CutsALongNameAtACharacterKeepingItsExtension) {
+  std::string accents;
+  for (int i = 0; i < 150; ++i) accents += "\xC3\xA9";  // 300 bytes of é
+  const std::string name = CleanName(accents + ".docx");
+  EXPECT_LE(name.size(), kLongestName);
+  EXPECT_TRUE(utf8::IsValid(name)) << utf8::Shown(name);
+  EXPECT_TRUE(name.ends_with(".docx")) << name;
+  EXPECT_EQ(name.size(), 199u) << "cut after the last whole character that fits";
+}
+
+TEST(CleanName, IsItsOwnCleanName) {
+  for (const std::string& given : {Overlong("../a.b/c.txt"), std::string("\xF4\x90\x80\x80x.doc"),
+                                   std::string(" . .x"), std::string(300, 'a') + ".docx",
+                                   std::string("\xC3\xA9\xC3") + std::string(250, '\xA9')}) {
+    const std::string once = CleanName(given);
+    EXPECT_EQ(CleanName(once), once) << utf8::Shown(given);
+  }
+}
+
+TEST(ClientNameOf, NamesTheResultsAfterTheClientsFileButKeepsASupportingFolder) {
+  EXPECT_EQ(ClientNameOf("result.pdf", "result", "memo"), "memo.pdf");
+  EXPECT_EQ(ClientNameOf("result/Slide1.jpg", "result", "deck"), "deck/Slide1.jpg");
+  // The page's links name its pictures' folder.
+  EXPECT_EQ(ClientNameOf("result_files/image1.png", "result", "memo"), "result_files/image1.png");
+  EXPECT_EQ(ClientNameOf("resultant.txt", "result", "memo"), "resultant.txt");
+}
+
+TEST(ClientOption, TakesThePdfAndPictureKeywordsAndRebuildsTheText) {
+  EXPECT_EQ(ClientOption(""), "");
+  EXPECT_EQ(ClientOption("  PDFA=2\tPAGES=2-3  orientation:=2 "), "PDFA=2 PAGES=2-3 orientation:=2");
+  EXPECT_EQ(ClientOption("JPEGWIDTH=-50 JPEGQUALITY=90 GIFKEEPASPECT=1"), "JPEGWIDTH=-50 JPEGQUALITY=90 GIFKEEPASPECT=1");
+  // A password is read as the library reads it, and written as it writes it:
+  // the keywords inside it are not keywords.
+  EXPECT_EQ(ClientOption("PASSWORD=\"my USEMACRO \"\"secret\"\"\" PDFA"),
+            "PASSWORD=\"my USEMACRO \"\"secret\"\"\" PDFA");
+  EXPECT_EQ(ClientOption("PASSWORD=plain"), "PASSWORD=plain");
+}
+
+TEST(ClientOption, RefusesEveryOtherKeywordNamingIt) {
+  const std::pair<std::string, std::string> refused[] = {
+      {"USEMACRO", "USEMACRO"},
+      {"PDFA USEGSDLL", "USEGSDLL"},
+      {"MERGEHTML", "MERGEHTML"},
+      {"OPENFORMAT=x", "OPENFORMAT=x"},
+      {"MS Excel", "MS"},
+      {"No MS Word", "No"},
+      {"NOCREATEIMAGEDIR", "NOCREATEIMAGEDIR"},
+      // Keywords are found anywhere in the library's text: glued to a value
+      // one would still count.
+      {"JPEGWIDTH=800USEMACRO", "JPEGWIDTH=800USEMACRO"},
+      {"PDFAUSEMACRO", "PDFAUSEMACRO"},
+  };
+  for (const auto& [text, named] : refused) {
+    const std::string error = Refusal(text);
+    EXPECT_NE(error.find("option keyword " + named + " is not one"), std::string::npos) << text << ": " << error;
+  }
+  EXPECT_NE(Refusal("TIMEOUT=5").find("give the deadline in the field timeout"), std::string::npos);
+  EXPECT_NE(Refusal("PASSWORD=\"open").find("closing double quote"), std::string::npos);
+  // Bytes that are no text are shown as such, not passed into the message.
+  EXPECT_NE(Refusal("\xC0\xAF").find("\\xC0\\xAF"), std::string::npos) << Refusal("\xC0\xAF");
+}
+
+TEST(ResultsIn, TakesRegularFilesAndNeitherFollowsNorTakesALink) {
+  test::TempDir dir;
+  fs::create_directories(dir / "out/result");
+  test::WriteFile(dir / "out/result/Slide1.jpg", "picture");
+  test::WriteFile(dir / "out/result.html", "page");
+  test::WriteFile(dir / "secret", "not a result");
+  fs::create_symlink(dir / "secret", dir / "out/linked.txt");
+  fs::create_directory_symlink(dir.path(), dir / "out/folder");
+  const auto made = ResultsIn(dir / "out");
+  ASSERT_EQ(made.size(), 2u);
+  EXPECT_EQ(made[0].second, "result.html");
+  EXPECT_EQ(made[1].second, "result/Slide1.jpg");
+  EXPECT_TRUE(ResultsIn(dir / "nothing").empty());
+}
+
+}  // namespace
+}  // namespace quillet::cli::serve
