@@ -15,8 +15,6 @@ import yaml
 
 FOLDER = pathlib.Path(sys.argv.pop(1))
 PROGRAM = sys.argv.pop(1)
-# An office is restarted once its resident memory passes this (QUILLET_OFFICE_RECYCLE_MB).
-OFFICE_RECYCLE_MIB = 1024
 
 
 def load_all():
@@ -48,9 +46,16 @@ def option(args, name, default=None):
 
 def default_of(help_text, name):
     """The default `quillet serve --help` shows for an option."""
-    match = re.search(re.escape(name) + r"\b[^\n]*=(\d+)", help_text)
+    match = re.search(re.escape(name) + r"\b[^\n]*=(\d+[kKMG]?)", help_text)
     assert match, f"quillet serve --help shows no default for {name}"
     return match.group(1)
+
+
+def size(text):
+    """A size as the server reads it ("1G", "512M", "5000"), in bytes."""
+    match = re.fullmatch(r"(\d+)([kKMG]?)B?", text)
+    assert match, f"{text!r} is no size"
+    return int(match.group(1)) * {"": 1, "k": 2**10, "K": 2**10, "M": 2**20, "G": 2**30}[match.group(2)]
 
 
 class Manifests(unittest.TestCase):
@@ -143,7 +148,10 @@ class Manifests(unittest.TestCase):
             with self.subTest(resource=name):
                 self.assertLessEqual(quantity(resources["requests"][name]), quantity(resources["limits"][name]))
         self.assertGreaterEqual(quantity(resources["requests"]["cpu"]), workers)
-        self.assertGreaterEqual(quantity(resources["limits"]["memory"]), workers * OFFICE_RECYCLE_MIB * 2**20)
+        # An office is ended once it passes its ceiling: all of them at it
+        # must not take the pod past its limit.
+        office = size(option(self.args, "--max-office-memory", default_of(self.help, "--max-office-memory")))
+        self.assertGreaterEqual(quantity(resources["limits"]["memory"]), workers * office)
 
     def test_the_service_reaches_the_pods_on_their_port(self):
         [service] = self.all["Service"]
@@ -152,6 +160,25 @@ class Manifests(unittest.TestCase):
         port = int(option(self.args, "--listen").rsplit(":", 1)[1])
         for p in service["spec"]["ports"]:
             self.assertEqual(self.port_number(p["targetPort"]), port)
+
+    def test_clients_need_the_token_of_a_mounted_secret(self):
+        token = option(self.args, "--auth-token-file")
+        self.assertIsNotNone(token, "a server on every address without a token converts for anyone")
+        mounts = {m["mountPath"]: m["name"] for m in self.container.get("volumeMounts", [])}
+        volumes = {v["name"]: v for v in self.pod.get("volumes", [])}
+        folder = str(pathlib.PurePosixPath(token).parent)
+        self.assertIn(folder, mounts, "the token file lies in no mounted volume")
+        self.assertIn("secret", volumes[mounts[folder]])
+
+    def test_the_network_policy_lets_clients_in_and_nothing_out(self):
+        [policy] = self.all["NetworkPolicy"]
+        labels = self.deployment["spec"]["template"]["metadata"]["labels"]
+        self.assertTrue(policy["spec"]["podSelector"]["matchLabels"].items() <= labels.items())
+        self.assertEqual(sorted(policy["spec"]["policyTypes"]), ["Egress", "Ingress"])
+        self.assertEqual(policy["spec"].get("egress", []), [], "the offices must reach no address")
+        port = int(option(self.args, "--listen").rsplit(":", 1)[1])
+        ports = [self.port_number(p["port"]) for rule in policy["spec"]["ingress"] for p in rule.get("ports", [])]
+        self.assertEqual(ports, [port])
 
     def test_the_autoscaler_scales_this_deployment_on_cpu(self):
         [hpa] = self.all["HorizontalPodAutoscaler"]
