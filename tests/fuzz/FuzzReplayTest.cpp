@@ -79,6 +79,7 @@ TEST(FuzzReplay, ExtractBetween) { Replay("extract", &Extract, 3000); }
 TEST(FuzzReplay, FileListsAndPageMerges) { Replay("htmlmerge", &HtmlMerge, 300); }
 TEST(FuzzReplay, ReportLines) { Replay("reportline", &ReportLine, 300); }
 TEST(FuzzReplay, Utf8Texts) { Replay("utf8", &Utf8, 3000); }
+TEST(FuzzReplay, UploadNames) { Replay("uploadname", &UploadName, 3000); }
 
 }  // namespace
 }  // namespace quillet::fuzz

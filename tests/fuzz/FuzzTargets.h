@@ -25,6 +25,9 @@ int ReportLine(const uint8_t* data, size_t size);
 // round trip through UTF-16 both ways, the COM seam, and the shown text.
 int Utf8(const uint8_t* data, size_t size);
 
+// The service's cleaning of a client's file name.
+int UploadName(const uint8_t* data, size_t size);
+
 [[noreturn]] void Fail(const char* what, const char* file, int line);
 
 }  // namespace quillet::fuzz
