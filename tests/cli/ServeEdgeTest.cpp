@@ -209,13 +209,18 @@ TEST_F(ServeEdge, NamesThatAreNotUtf8OrTooLongNameTheirResultsAtCharacterBoundar
 }
 
 TEST_F(ServeEdge, ABodyThatFailsToParseClosesItsConnectionAndNothingInItIsServed) {
-  // Far more parts than a request may have, then a request of its own
-  // inside the declared body: it must never be answered.
-  std::vector<Part> parts(1100, Part{"f", "", "v"});
+  // Far more parts than a request may have, then, inside the declared body
+  // and where a read of 4 KiB from the connection would begin, a request
+  // of its own: it must never be answered.
   const std::string smuggled = Head("GET /metrics HTTP/1.1", "");
-  const std::string body = Multipart(parts) + smuggled;
+  std::string parts;
+  for (int i = 0; i < 1100; ++i) parts += "--" + kBoundary + "\r\nContent-Disposition: form-data; name=\"f\"\r\n\r\nv\r\n";
+  const size_t length = parts.size() + 4096 + smuggled.size() + 64;
+  const std::string head = PostHead("Content-Length: " + std::to_string(length) + "\r\n");
+  std::string body = parts + std::string((4096 - (head.size() + parts.size()) % 4096) % 4096, 'x') + smuggled;
+  body.resize(length, 'y');
   RawConnection c(server_->port());
-  c.Send(PostHead("Content-Length: " + std::to_string(body.size()) + "\r\n") + body);
+  c.Send(head + body);
   const auto stream = c.ReadToClose(5s);
   ASSERT_TRUE(stream) << "the connection was left open";
   EXPECT_EQ(test::Statuses(*stream), std::vector<int>{413}) << *stream;
