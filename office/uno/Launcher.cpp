@@ -10,10 +10,13 @@
 #include <filesystem>
 
 #include "automation/Failure.h"
+#include "platform/unique_any.h"
 
 namespace quillet::office::uno {
 
 namespace {
+
+using UniqueFd = os::UniqueAny<int, &::close, -1>;
 
 // A file URL of Path, every byte but the unreserved ones and '/' escaped.
 std::string FileUrlOf(const std::string& path) {
@@ -41,19 +44,30 @@ std::string WellKnownPipe() {
   return "quillet-office";
 }
 
-std::string PipeFile(const std::string& pipe) { return "/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_" + pipe; }
+std::string PipeFolder() {
+  if (::access("/tmp", W_OK) == 0) return "/tmp";
+  if (::access("/var/tmp", W_OK) == 0) return "/var/tmp";
+  const char* sockets = std::getenv("OSL_SOCKET_PATH");
+  return sockets ? sockets : "";
+}
 
-bool PipeAccepts(const std::string& pipe) {
-  const std::string path = PipeFile(pipe);
+std::string PipeFile(const std::string& pipe) { return PipeFile(pipe, PipeFolder()); }
+
+std::string PipeFile(const std::string& pipe, const std::string& folder) {
+  return folder + "/OSL_PIPE_" + std::to_string(::getuid()) + "_" + pipe;
+}
+
+bool PipeAccepts(const std::string& pipe) { return SocketAccepts(PipeFile(pipe)); }
+
+bool SocketAccepts(const std::string& file) {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
-  if (path.size() >= sizeof address.sun_path) return false;
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  ::close(fd);
-  return ok;
+  if (file.size() >= sizeof address.sun_path) return false;
+  std::memcpy(address.sun_path, file.c_str(), file.size() + 1);
+  // Without waiting: a listener that takes no connections (stopped, or
+  // with its queue full) does not accept.
+  const UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  return fd && ::connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
 }
 
 void RequireSoffice(const std::string& programFolder) {

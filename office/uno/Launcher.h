@@ -26,10 +26,18 @@ struct OfficeLaunch {
 // $QUILLET_OFFICE_PIPE when set, else "quillet-office".
 std::string WellKnownPipe();
 
-// The socket file of pipe Name: /tmp/OSL_PIPE_<uid>_<name>.
+// The folder where a LibreOffice that runs in this process's environment
+// (and this process's own UNO runtime) puts the socket files of its pipes.
+// LibreOffice's rule: /tmp when it can be written, else /var/tmp when that
+// can, else $OSL_SOCKET_PATH; the variable counts only then.
+std::string PipeFolder();
+// The socket file of pipe Name: <folder>/OSL_PIPE_<uid>_<name>, in
+// PipeFolder() unless another folder is given.
 std::string PipeFile(const std::string& pipe);
-// Whether something accepts connections on pipe Name now.
+std::string PipeFile(const std::string& pipe, const std::string& folder);
+// Whether something accepts connections on pipe Name (socket file File) now.
 bool PipeAccepts(const std::string& pipe);
+bool SocketAccepts(const std::string& file);
 
 // Raises Failure, naming the Debian packages to install, when the program
 // folder holds no soffice.bin that can be run.

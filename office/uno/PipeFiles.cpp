@@ -18,7 +18,7 @@ std::vector<std::string> PipeFilesOf(pid_t pid) {
     if (!ec && target.rfind("socket:[", 0) == 0) inodes.insert(target.substr(8, target.size() - 9));
   }
   // The bound Unix sockets of the system: "Num RefCount Protocol Flags Type St Inode Path".
-  const std::string prefix = "/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_";
+  const std::string prefix = "OSL_PIPE_" + std::to_string(::getuid()) + "_";
   // (A connection it accepted shows the path of its listening socket too.)
   std::set<std::string> files;
   std::ifstream table("/proc/net/unix");
@@ -27,8 +27,8 @@ std::vector<std::string> PipeFilesOf(pid_t pid) {
   while (std::getline(table, line)) {
     std::istringstream fields(line);
     std::string num, refs, protocol, flags, type, state, inode, path;
-    if (fields >> num >> refs >> protocol >> flags >> type >> state >> inode >> path && path.rfind(prefix, 0) == 0 &&
-        inodes.count(inode))
+    if (fields >> num >> refs >> protocol >> flags >> type >> state >> inode >> path && inodes.count(inode) &&
+        std::filesystem::path(path).filename().string().rfind(prefix, 0) == 0)
       files.insert(path);
   }
   return {files.begin(), files.end()};

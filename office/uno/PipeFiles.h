@@ -1,6 +1,7 @@
-// The socket files of LibreOffice's pipes (/tmp/OSL_PIPE_<uid>_<name>: the
-// one it accepts connections on, and that of its single-instance check),
-// which an soffice that is killed leaves behind.
+// The socket files of LibreOffice's pipes (<folder>/OSL_PIPE_<uid>_<name>:
+// the one it accepts connections on, and that of its single-instance check),
+// which an soffice that is killed leaves behind. Their folder is the one
+// LibreOffice chose (see PipeFolder in Launcher.h).
 #pragma once
 
 #include <sys/types.h>
