@@ -154,14 +154,19 @@ bool Office::alive() const {
 
 Reference<css::frame::XDesktop2> Office::desktop() const {
   std::lock_guard<std::mutex> guard(lock_);
-  if (shut_ || !connection_ || !connection_->alive()) throw Failure("The connection to LibreOffice has been lost");
-  return connection_->desktop();
+  // (Empty too when an abort disposed the connection a moment ago.)
+  Reference<css::frame::XDesktop2> desktop;
+  if (!shut_ && connection_ && connection_->alive()) desktop = connection_->desktop();
+  if (!desktop.is()) throw Failure("The connection to LibreOffice has been lost");
+  return desktop;
 }
 
 Reference<css::uno::XComponentContext> Office::context() const {
   std::lock_guard<std::mutex> guard(lock_);
-  if (shut_ || !connection_ || !connection_->alive()) throw Failure("The connection to LibreOffice has been lost");
-  return connection_->context();
+  Reference<css::uno::XComponentContext> context;
+  if (!shut_ && connection_ && connection_->alive()) context = connection_->context();
+  if (!context.is()) throw Failure("The connection to LibreOffice has been lost");
+  return context;
 }
 
 namespace {
@@ -177,7 +182,7 @@ void TerminateWithin(const std::shared_ptr<Connection>& connection, std::chrono:
     if (!answered.wait_for(hold, timeout, [&] { return done; })) connection->Dispose();
   });
   try {
-    connection->desktop()->terminate();
+    if (const auto desktop = connection->desktop(); desktop.is()) desktop->terminate();
   } catch (const css::uno::Exception&) {
     // the connection goes down while the office ends
   }
