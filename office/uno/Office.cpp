@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <thread>
 
 #include <com/sun/star/lang/DisposedException.hpp>
@@ -31,9 +32,21 @@ struct Shared {
   std::mutex lock;
   std::weak_ptr<Office> office;
   bool exitHookInstalled = false;
-  // The user's office stopped answering once: this process does not attach
-  // to it again (a new connection to it could wait for ever as well).
-  std::atomic<bool> userOfficeFailed{false};
+  // The pipes of the user's offices that stopped answering once: this
+  // process does not attach to them again (a new connection could wait for
+  // ever as well). Under a lock of its own: an abort marks one while an
+  // acquire may hold the lock above.
+  std::mutex failedLock;
+  std::set<std::string> failedPipes;
+
+  void Failed(const std::string& pipe) {
+    std::lock_guard<std::mutex> guard(failedLock);
+    failedPipes.insert(pipe);
+  }
+  bool HasFailed(const std::string& pipe) {
+    std::lock_guard<std::mutex> guard(failedLock);
+    return failedPipes.count(pipe) != 0;
+  }
 };
 
 Shared& TheShared() {
@@ -53,6 +66,36 @@ Starting& TheStarting() {
   static Starting* starting = new Starting;  // lives until the very end of the process
   return *starting;
 }
+
+// The connection being made to the user's office, if any: disposing it
+// releases the attach, whatever it waits for. Reachable, like the office
+// being started, without the lock of Shared that the attach runs under.
+struct Attaching {
+  std::mutex lock;
+  std::shared_ptr<Connection> connection;
+  std::string pipe;
+};
+
+Attaching& TheAttaching() {
+  static Attaching* attaching = new Attaching;  // lives until the very end of the process
+  return *attaching;
+}
+
+// Makes Connection the one being made for as long as the object lives.
+class AttachingGuard {
+ public:
+  AttachingGuard(std::shared_ptr<Connection> connection, const std::string& pipe) {
+    std::lock_guard<std::mutex> guard(TheAttaching().lock);
+    TheAttaching().connection = std::move(connection);
+    TheAttaching().pipe = pipe;
+  }
+  ~AttachingGuard() {
+    std::lock_guard<std::mutex> guard(TheAttaching().lock);
+    TheAttaching().connection.reset();
+  }
+  AttachingGuard(const AttachingGuard&) = delete;
+  AttachingGuard& operator=(const AttachingGuard&) = delete;
+};
 
 // Makes Process the one being started for as long as the object lives.
 class StartingGuard {
@@ -87,9 +130,13 @@ int StartedOfficeProcess() {
     std::lock_guard<std::mutex> guard(TheStarting().lock);
     if (TheStarting().process) return static_cast<int>(TheStarting().process->pid());
   }
+  // An office being acquired otherwise is being attached to, or is not
+  // started yet: none of ours runs. (Not waiting: an attach may wait for
+  // ever.)
   std::shared_ptr<Office> office;
   {
-    std::lock_guard<std::mutex> guard(TheShared().lock);
+    std::unique_lock<std::mutex> guard(TheShared().lock, std::try_to_lock);
+    if (!guard.owns_lock()) return 0;
     office = TheShared().office.lock();
   }
   return office ? static_cast<int>(office->pid()) : 0;
@@ -99,10 +146,9 @@ std::shared_ptr<Office> Office::Acquire() {
   Shared& shared = TheShared();
   std::lock_guard<std::mutex> guard(shared.lock);
   if (auto office = shared.office.lock(); office && office->alive()) return office;
-  std::shared_ptr<Office> office(new Office);
-  office->pipe_ = WellKnownPipe();
-  if (!shared.userOfficeFailed) office->connection_ = Connection::TryOpen(office->pipe_);
-  if (!office->connection_) office = Start();
+  std::shared_ptr<Office> office;
+  if (!shared.HasFailed(WellKnownPipe())) office = Attach();
+  if (!office) office = Start();
   shared.office = office;
   // Exit handlers run last registered first: registered once the UNO
   // libraries of the connection are loaded, this one runs before their
@@ -111,6 +157,25 @@ std::shared_ptr<Office> Office::Acquire() {
     std::atexit(GiveUpAtExit);
     shared.exitHookInstalled = true;
   }
+  return office;
+}
+
+std::shared_ptr<Office> Office::Attach() {
+  const std::string pipe = WellKnownPipe();
+  auto connection = std::make_shared<Connection>();
+  bool open = false;
+  try {
+    const AttachingGuard attaching(connection, pipe);
+    open = connection->Open(PipeFile(pipe));
+  } catch (const Failure&) {
+    // Given up by AbortOffice: it does not answer.
+    TheShared().Failed(pipe);
+    throw;
+  }
+  if (!open) return nullptr;
+  std::shared_ptr<Office> office(new Office);
+  office->pipe_ = pipe;
+  office->connection_ = std::move(connection);
   return office;
 }
 
@@ -257,9 +322,22 @@ void AbortOffice() {
       return;
     }
   }
+  {
+    // The user's office, not answering while this process attaches to it:
+    // the attach fails, and it is not attached to again.
+    std::lock_guard<std::mutex> guard(TheAttaching().lock);
+    if (TheAttaching().connection) {
+      TheShared().Failed(TheAttaching().pipe);
+      TheAttaching().connection->Dispose();
+      return;
+    }
+  }
+  // Not waiting for an acquire in progress, which could wait for ever: it
+  // is between the two above, and the caller comes again.
   std::shared_ptr<Office> office;
   {
-    std::lock_guard<std::mutex> guard(TheShared().lock);
+    std::unique_lock<std::mutex> guard(TheShared().lock, std::try_to_lock);
+    if (!guard.owns_lock()) return;
     office = TheShared().office.lock();
   }
   if (office) office->Abort();
@@ -278,7 +356,7 @@ void Office::Abort() {
   if (shut_) return;
   shut_ = true;
   connection_.reset();
-  if (!process_) TheShared().userOfficeFailed = true;
+  if (!process_) TheShared().Failed(pipe_);
   if (process_) {
     process_->Kill();  // SIGKILL ends a stopped process too
     process_.reset();

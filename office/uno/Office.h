@@ -27,13 +27,16 @@
 
 namespace quillet::office::uno {
 
-// The process id of the office this process started and still holds; 0 when
-// it holds none or attached to one.
+// The process id of the office this process started and still holds, or is
+// starting; 0 when it holds none or attached to one (or is attaching).
 int StartedOfficeProcess();
 // Releases every call blocked on the office of this process and ends that
-// office when this process started it (one of the user's is only let go).
-// The next application to need an office gets a new one. Any thread may call
-// it, also while another one waits inside a call of the office.
+// office when this process started it (one of the user's is only let go, and
+// not attached to again; so is one that does not answer while this process
+// attaches to it). The next application to need an office gets a new one.
+// Any thread may call it, also while another one waits inside a call of the
+// office. While an office is being acquired it may do nothing: the caller
+// calls again until the waiting call has returned.
 void AbortOffice();
 
 class Office {
@@ -74,6 +77,7 @@ class Office {
 
  private:
   Office() = default;
+  static std::shared_ptr<Office> Attach();
   static std::shared_ptr<Office> Start();
   void ForgetLeftovers();
 

@@ -12,10 +12,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
@@ -46,7 +49,10 @@ const test::TempDir& Cache() {
 std::string Pipe() { return "quillet-cli-test-" + std::to_string(::getpid()); }
 
 // Runs the program with Args; Env entries (NAME=value) are added to ours.
-Outcome Quillet(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+// With a Limit, a program still running then is killed (its status reads
+// 128 + 9).
+Outcome Quillet(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
+                std::chrono::seconds limit = std::chrono::seconds::zero()) {
   static test::TempDir outputs;
   static int n = 0;
   const std::string out = outputs / ("out" + std::to_string(n)), err = outputs / ("err" + std::to_string(n++));
@@ -79,7 +85,15 @@ Outcome Quillet(const std::vector<std::string>& args, const std::vector<std::str
   Outcome run;
   if (::posix_spawn(&run.pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
     int status = 0;
-    ::waitpid(run.pid, &status, 0);
+    const auto end = std::chrono::steady_clock::now() + limit;
+    if (limit != std::chrono::seconds::zero()) {
+      while (::waitpid(run.pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > end) ::kill(run.pid, SIGKILL);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+    } else {
+      ::waitpid(run.pid, &status, 0);
+    }
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
   posix_spawn_file_actions_destroy(&actions);
@@ -317,6 +331,29 @@ TEST_F(CommandLine, OneShotConversionsAttachToTheSharedOffice) {
   EXPECT_EQ(OfficesWith("quillet-" + std::to_string(r.pid) + "-"), std::vector<int>{});
 
   ASSERT_EQ(Quillet({"office", "start"}).status, 0);  // for the tests that follow
+}
+
+TEST_F(CommandLine, AConversionThatFindsTheSharedOfficeStoppedEndsByItsDeadline) {
+  const std::vector<int> office = OfficesWith("pipe,name=" + Pipe() + ";");
+  ASSERT_EQ(office.size(), 1u);
+  ASSERT_EQ(::kill(office[0], SIGSTOP), 0);
+  // Let go on whatever happens, for the tests that follow.
+  const std::unique_ptr<const int, void (*)(const int*)> resume(&office[0], [](const int* pid) { ::kill(*pid, SIGCONT); });
+
+  const auto start = std::chrono::steady_clock::now();
+  const Outcome r =
+      Quillet({"convert", Path("memo.docx"), Path("stopped.txt"), "--option", "TIMEOUT=3"}, {}, std::chrono::seconds(60));
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "quillet: The document took longer than its deadline of 3 seconds: Microsoft Word does not answer and is "
+            "no longer used; it was not started by the converter\n");
+  EXPECT_LT(seconds, 10.0);
+  EXPECT_FALSE(fs::exists(Path("stopped.txt")));
+  // The shared office is the user's: left running. The program started no
+  // office of its own, and left none.
+  EXPECT_EQ(OfficesWith("pipe,name=" + Pipe() + ";"), office);
+  EXPECT_EQ(OfficesWith("quillet-" + std::to_string(r.pid) + "-"), std::vector<int>{});
 }
 
 TEST_F(CommandLine, ThePdfSettingsReachTheLibraryAndBadOnesAreUsageErrors) {

@@ -1,7 +1,9 @@
 // The deadline of a request bounds the start of its office too: an office
 // that stops answering while it starts is ended when the deadline passes, and
 // one that dies while it starts fails the request at once, as an office that
-// ended, not as one that took too long.
+// ended, not as one that took too long. So is attaching to the user's office
+// bounded: one that stopped before the request came is given up at the
+// deadline, and left running.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -9,6 +11,8 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <future>
+#include <memory>
 #include <thread>
 
 #include "LinuxSupport.h"
@@ -87,6 +91,49 @@ TEST_F(Deadline, AnOfficeKilledWhileStartingFailsTheRequestAtOnceAsEnded) {
   // Its own reason, not the deadline.
   EXPECT_EQ(error, "LibreOffice ended while starting: killed by signal 9");
   EXPECT_FALSE(std::filesystem::exists(Out("killed-starting.txt")));
+}
+
+TEST_F(Deadline, AStoppedOfficeOfTheUsersIsGivenUpWhileAttachingAndNotUsedAgain) {
+  // A pipe of its own: an office given up on another pipe before (by
+  // another test) would not be attached to at all.
+  const std::string pipe = test::TestPipe() + "-stopped";
+  ::setenv("QUILLET_OFFICE_PIPE", pipe.c_str(), 1);
+  const std::unique_ptr<const std::string, void (*)(const std::string*)> restore(
+      &pipe, [](const std::string*) { ::setenv("QUILLET_OFFICE_PIPE", test::TestPipe().c_str(), 1); });
+  test::Library().Unload();
+  test::UsersOffice users(pipe);
+  test::Library().Reload();
+  ASSERT_EQ(::kill(users.pid(), SIGSTOP), 0);
+
+  // Bounded here too: should the attach not be released, the office is
+  // killed after a minute, which releases it, and the request fails late.
+  auto request = std::async(std::launch::async, [] {
+    const auto start = std::chrono::steady_clock::now();
+    std::string error = Convert(Docs().words, Out("attach-stopped.txt"), "2", "MS Word TIMEOUT=3");
+    return std::make_pair(error, SecondsSince(start));
+  });
+  if (request.wait_for(60s) != std::future_status::ready) {
+    ::kill(users.pid(), SIGKILL);
+    ADD_FAILURE() << "the attach to a stopped office was not released by the deadline";
+  }
+  const auto [error, seconds] = request.get();
+  EXPECT_EQ(error,
+            "The document took longer than its deadline of 3 seconds: Microsoft Word does not answer and is no "
+            "longer used; it was not started by the converter");
+  EXPECT_LT(seconds, 8.0);
+  EXPECT_FALSE(std::filesystem::exists(Out("attach-stopped.txt")));
+  // The user's office is let be: it runs on once the user lets it.
+  ASSERT_TRUE(users.running());
+  ASSERT_EQ(::kill(users.pid(), SIGCONT), 0);
+
+  // The next request is served by an office of the converter's own.
+  ASSERT_EQ(Convert(Docs().words, Out("attach-after.txt"), "2", "MS Word TIMEOUT=30"), "");
+  EXPECT_EQ(test::ReadFile(Out("attach-after.txt")), test::kWordsFirst + "\r\n" + test::kWordsSecond + "\r\n");
+  const int own = test::StartedOffice();
+  EXPECT_GT(own, 0);
+  EXPECT_NE(own, users.pid());
+  test::Library().Unload();
+  EXPECT_TRUE(users.Terminate());
 }
 
 }  // namespace
