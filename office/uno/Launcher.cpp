@@ -37,7 +37,30 @@ std::string FileUrlOf(const std::string& path) {
   return url;
 }
 
+std::string Variable(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+// Folder as an absolute path without a trailing delimiter; raises Failure
+// when it is no folder. What names it in the failure: Variable.
+std::string ExistingFolder(const std::string& folder, const char* variable) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(folder, ec))
+    throw Failure(std::string(variable) + " names no folder: " + folder);
+  std::string absolute = std::filesystem::absolute(folder, ec).lexically_normal().string();
+  while (absolute.size() > 1 && absolute.back() == '/') absolute.pop_back();
+  return absolute;
+}
+
 }  // namespace
+
+Confinement ConfinementOfEnvironment() {
+  Confinement walls;
+  const std::string folder = Variable("QUILLET_OFFICE_CONFINE");
+  if (!folder.empty()) walls.folder = ExistingFolder(folder, "QUILLET_OFFICE_CONFINE");
+  return walls;
+}
 
 std::string WellKnownPipe() {
   if (const char* pipe = std::getenv("QUILLET_OFFICE_PIPE"); pipe && *pipe) return pipe;
@@ -47,8 +70,7 @@ std::string WellKnownPipe() {
 std::string PipeFolder() {
   if (::access("/tmp", W_OK) == 0) return "/tmp";
   if (::access("/var/tmp", W_OK) == 0) return "/var/tmp";
-  const char* sockets = std::getenv("OSL_SOCKET_PATH");
-  return sockets ? sockets : "";
+  return Variable("OSL_SOCKET_PATH");
 }
 
 std::string PipeFile(const std::string& pipe) { return PipeFile(pipe, PipeFolder()); }

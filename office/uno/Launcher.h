@@ -1,15 +1,28 @@
 // Starting soffice.bin listening on a named pipe: what the stand-ins' own
 // offices and the shared offices of "quillet office start" have in common
 // (the program, its arguments, its profile and temporary folders, the pipe's
-// socket file). The process itself is an OfficeProcess, which waits until
-// the office accepts. Nothing here needs the UNO runtime: the command line
-// builds it in without LibreOffice's SDK.
+// socket file), and the walls around the offices of a process that asks for
+// them. The process itself is an OfficeProcess, which waits until the office
+// accepts. Nothing here needs the UNO runtime: the command line builds it in
+// without LibreOffice's SDK.
 #pragma once
 
 #include <string>
 #include <vector>
 
 namespace quillet::office::uno {
+
+// How the offices this process starts are walled in, as its environment
+// asks. $QUILLET_OFFICE_CONFINE names a folder: the offices get LibreOffice's
+// settings that keep linked and external content out, and the process never
+// attaches to the user's shared office.
+struct Confinement {
+  std::string folder;  // absolute; empty: not confined
+  bool confined() const { return !folder.empty(); }
+};
+// Raises Failure when the folder is not one (walls that were asked for are
+// never silently left out).
+Confinement ConfinementOfEnvironment();
 
 // How one soffice is started.
 struct OfficeLaunch {

@@ -143,12 +143,13 @@ int StartedOfficeProcess() {
 }
 
 std::shared_ptr<Office> Office::Acquire() {
+  const Confinement walls = ConfinementOfEnvironment();
   Shared& shared = TheShared();
   std::lock_guard<std::mutex> guard(shared.lock);
   if (auto office = shared.office.lock(); office && office->alive()) return office;
   std::shared_ptr<Office> office;
-  if (!shared.HasFailed(WellKnownPipe())) office = Attach();
-  if (!office) office = Start();
+  if (!walls.confined() && !shared.HasFailed(WellKnownPipe())) office = Attach();
+  if (!office) office = Start(walls);
   shared.office = office;
   // Exit handlers run last registered first: registered once the UNO
   // libraries of the connection are loaded, this one runs before their
@@ -179,9 +180,10 @@ std::shared_ptr<Office> Office::Attach() {
   return office;
 }
 
-std::shared_ptr<Office> Office::Start() {
+std::shared_ptr<Office> Office::Start(const Confinement& walls) {
   std::shared_ptr<Office> office(new Office);
   office->slot_.emplace(ProfileSlot::Take());
+  office->slot_->Confine(walls.confined());
   static std::atomic<int> serial{0};
   office->pipe_ = "quillet-" + std::to_string(::getpid()) + "-" + std::to_string(office->slot_->number()) + "-" +
                   std::to_string(serial++);

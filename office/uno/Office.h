@@ -5,7 +5,9 @@
 // never terminated), or else starts soffice of its own, headless, with a
 // private profile slot and its own pipe (that office is terminated when the
 // last application lets go of it, and at the latest when this process exits).
-// Word, Excel and PowerPoint of one process share one office.
+// Word, Excel and PowerPoint of one process share one office. A process
+// whose environment asks for walls (see Confinement in Launcher.h) never
+// attaches, and its offices are started walled in.
 #pragma once
 
 #include <sys/types.h>
@@ -78,7 +80,7 @@ class Office {
  private:
   Office() = default;
   static std::shared_ptr<Office> Attach();
-  static std::shared_ptr<Office> Start();
+  static std::shared_ptr<Office> Start(const Confinement& walls);
   void ForgetLeftovers();
 
   mutable std::mutex lock_;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <utility>
 
 #include "automation/Failure.h"
@@ -56,6 +57,89 @@ std::string RememberedList(const std::string& profile) {
 void ProfileSlot::RememberFiles(const std::vector<std::string>& files) const {
   std::ofstream out(RememberedList(profile_), std::ios::trunc);
   for (const std::string& f : files) out << f << '\n';
+}
+
+namespace {
+
+// LibreOffice's settings of a confined office, as its profile keeps them
+// (registrymodifications.xcu, one item per line):
+// - linked content is loaded only for documents from trusted places (none
+//   here): pictures linked over http(s), file:// or relative paths in text
+//   documents, spreadsheets, presentations and web pages stay out;
+// - every fetch over http, https and ftp goes through a proxy at a loopback
+//   port where nothing listens (port 1, tcpmux, which nothing serves), so
+//   that what the first setting does not cover (the stylesheets of a web
+//   page) cannot leave the machine either. No host is exempt.
+struct Setting {
+  const char* path;
+  const char* name;
+  const char* value;
+};
+constexpr Setting kWalls[] = {
+    {"/org.openoffice.Office.Common/Security/Scripting", "BlockUntrustedRefererLinks", "true"},
+    {"/org.openoffice.Inet/Settings", "ooInetProxyType", "2"},
+    {"/org.openoffice.Inet/Settings", "ooInetHTTPProxyName", "127.0.0.1"},
+    {"/org.openoffice.Inet/Settings", "ooInetHTTPProxyPort", "1"},
+    {"/org.openoffice.Inet/Settings", "ooInetHTTPSProxyName", "127.0.0.1"},
+    {"/org.openoffice.Inet/Settings", "ooInetHTTPSProxyPort", "1"},
+    {"/org.openoffice.Inet/Settings", "ooInetFTPProxyName", "127.0.0.1"},
+    {"/org.openoffice.Inet/Settings", "ooInetFTPProxyPort", "1"},
+    {"/org.openoffice.Inet/Settings", "ooInetNoProxy", ""},
+};
+
+constexpr const char* kItemsStart =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
+    "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n";
+constexpr const char* kItemsEnd = "</oor:items>";
+
+std::string ItemStart(const Setting& s) {
+  return std::string("<item oor:path=\"") + s.path + "\"><prop oor:name=\"" + s.name + "\"";
+}
+
+}  // namespace
+
+void ProfileSlot::Confine(bool confined) const {
+  const std::filesystem::path file = std::filesystem::path(profile_) / "user/registrymodifications.xcu";
+  std::string text;
+  {
+    std::ifstream in(file, std::ios::binary);
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  if (text.empty() && !confined) return;
+  // Whatever the walls set, taken out (LibreOffice writes back what it read).
+  const std::string original = text;
+  for (const Setting& s : kWalls) {
+    const std::string start = ItemStart(s);
+    for (size_t at; (at = text.find(start)) != std::string::npos;) {
+      size_t end = text.find("</item>", at);
+      end = end == std::string::npos ? text.size() : end + 7;
+      if (end < text.size() && text[end] == '\n') ++end;
+      text.erase(at, end - at);
+    }
+  }
+  if (confined) {
+    size_t end = text.rfind(kItemsEnd);
+    if (end == std::string::npos) {
+      text = kItemsStart;  // none yet (a new profile), or not LibreOffice's
+      end = text.size();
+      text += std::string(kItemsEnd) + "\n";
+    }
+    std::string items;
+    for (const Setting& s : kWalls)
+      items += ItemStart(s) + " oor:op=\"fuse\"><value>" + s.value + "</value></prop></item>\n";
+    text.insert(end, items);
+  }
+  if (text == original) return;
+  std::error_code ec;
+  std::filesystem::create_directories(file.parent_path(), ec);
+  const std::filesystem::path written = file.string() + ".quillet";
+  {
+    std::ofstream out(written, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out.flush()) throw Failure("The settings of the LibreOffice profile cannot be written: " + written.string());
+  }
+  std::filesystem::rename(written, file, ec);
+  if (ec) throw Failure("The settings of the LibreOffice profile cannot be written: " + file.string());
 }
 
 ProfileSlot ProfileSlot::Take() {

@@ -31,6 +31,11 @@ class ProfileSlot {
   // removed when the slot is next taken, should that soffice have been
   // killed before it could remove them itself.
   void RememberFiles(const std::vector<std::string>& files) const;
+  // Before its office starts: puts LibreOffice's settings that keep linked
+  // and external content out into the profile (Confined), or takes them out
+  // again, so that an office started without walls has LibreOffice's
+  // defaults. Raises Failure when the profile's settings cannot be written.
+  void Confine(bool confined) const;
 
  private:
   ProfileSlot(int number, int lockFd, std::string profile, std::string temp);
