@@ -187,17 +187,18 @@ std::shared_ptr<Office> Office::Start(const Confinement& walls) {
   static std::atomic<int> serial{0};
   office->pipe_ = "quillet-" + std::to_string(::getpid()) + "-" + std::to_string(office->slot_->number()) + "-" +
                   std::to_string(serial++);
-  office->process_ = std::make_unique<OfficeProcess>(OfficeLaunch{
-      ProgramFolder(), office->pipe_, office->slot_->profileFolder(), office->slot_->tempFolder()});
+  OfficeLaunch launch{ProgramFolder(), office->pipe_, office->slot_->profileFolder(), office->slot_->tempFolder()};
+  if (walls.isolated) launch.confinement = walls;
+  const std::string accepting = PipeFileOf(launch);
+  office->process_ = std::make_unique<OfficeProcess>(launch);
 
   const StartingGuard starting(office->process_.get());
   office->process_->WaitUntilAccepting(std::chrono::steady_clock::now() + kStartTimeout, [&] {
-    office->connection_ = Connection::TryOpen(office->pipe_);
+    office->connection_ = Connection::TryOpenFile(accepting);
     return office->connection_ != nullptr;
   });
   // Its pipes' files, removed should it die without removing them itself.
   // (Asked of its sockets: other offices start at the same moment.)
-  const std::string accepting = PipeFile(office->pipe_);
   office->leftovers_.push_back(accepting);
   for (const std::string& f : PipeFilesOf(office->process_->pid()))
     if (f != accepting) office->leftovers_.push_back(f);
@@ -296,13 +297,18 @@ long FromEnvironment(const char* name, long fallback) {
   return (*end == '\0' && value > 0) ? value : fallback;
 }
 
-// The resident memory of process Pid in bytes; 0 when it cannot be read.
+// The resident memory of process Pid and those it started (soffice under
+// bubblewrap) in bytes; 0 when it cannot be read.
 uint64_t ResidentBytes(pid_t pid) {
-  const os::UniqueFile f(std::fopen(("/proc/" + std::to_string(pid) + "/statm").c_str(), "r"));
-  if (!f) return 0;
-  unsigned long long size = 0, resident = 0;
-  const int read = std::fscanf(f.get(), "%llu %llu", &size, &resident);
-  return read == 2 ? resident * static_cast<uint64_t>(::sysconf(_SC_PAGESIZE)) : 0;
+  uint64_t total = 0;
+  for (const pid_t process : ProcessTree(pid)) {
+    const os::UniqueFile f(std::fopen(("/proc/" + std::to_string(process) + "/statm").c_str(), "r"));
+    if (!f) continue;
+    unsigned long long size = 0, resident = 0;
+    if (std::fscanf(f.get(), "%llu %llu", &size, &resident) == 2)
+      total += resident * static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+  }
+  return total;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,6 +29,11 @@ constexpr int kMaxRestarts = 3;
 
 OfficeCommand Checked(const OfficeLaunch& launch) {
   RequireSoffice(launch.programFolder);
+  // A socket's name has room for 107 bytes: LibreOffice could not listen
+  // on a longer one, and the start would wait for it in vain.
+  if (const std::string file = PipeFileOf(launch); file.size() >= sizeof(sockaddr_un::sun_path))
+    throw Failure("LibreOffice cannot listen on its pipe: the socket's name is too long (" + file + ")");
+  PrepareLaunch(launch);
   return CommandOf(launch);
 }
 
@@ -187,7 +193,9 @@ void OfficeProcess::State::Run() {
     pid = 0;
     const bool restart = WIFEXITED(status) && WEXITSTATUS(status) == kRestartStatus;
     if (restart && !stopping && starts < kMaxRestarts) continue;
-    if (WIFEXITED(status))
+    if (WIFEXITED(status) && command.signalAsStatus && WEXITSTATUS(status) > 128)
+      outcome = "killed by signal " + std::to_string(WEXITSTATUS(status) - 128);
+    else if (WIFEXITED(status))
       outcome = "exited with status " + std::to_string(WEXITSTATUS(status));
     else if (WIFSIGNALED(status))
       outcome = "killed by signal " + std::to_string(WTERMSIG(status));

@@ -1,9 +1,12 @@
 // The walls around the offices of a process whose environment asks for them
-// (QUILLET_OFFICE_CONFINE), seen through the library: documents that link to
-// a web server of the test's own on the loopback, and to a picture outside
-// the confined folder, converted to PDF with and without walls. Without them the office reaches the server and
+// (QUILLET_OFFICE_CONFINE, QUILLET_OFFICE_ISOLATION=bwrap), seen through the
+// library: documents that link to a web server of the test's own on the
+// loopback, and to a picture outside the confined folder, converted to PDF
+// with and without walls. Without them the office reaches the server and
 // embeds the picture, which shows that the checks can fail; behind them it
-// does neither.
+// does neither. An isolated office also keeps its pipes where
+// OSL_SOCKET_PATH says, sees no file outside its folders, and leaves nothing
+// running when it is killed.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -26,6 +29,8 @@
 
 #include "FlatDocuments.h"
 #include "LinuxSupport.h"
+#include "uno/Launcher.h"
+#include "uno/PipeFiles.h"
 
 namespace quillet {
 namespace {
@@ -217,21 +222,47 @@ std::string FlatTextLinkingTo(const std::string& href) {
       test::XmlEscape(href) + "\" xlink:type=\"simple\" xlink:show=\"embed\" xlink:actuate=\"onLoad\"/></draw:frame></text:p>");
 }
 
-// The walls of the library's offices while the object lives: none, or the
-// settings. The library is loaded afresh, so that its next conversion starts
-// an office so walled (with its profile slots under Cache).
+// A flat text document with an embedded SVG picture that itself names a
+// picture file (which LibreOffice's SVG reader opens by itself).
+std::string FlatTextWithSvgNaming(const std::string& href) {
+  const std::string svg =
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"13\" "
+      "height=\"11\"><image x=\"0\" y=\"0\" width=\"13\" height=\"11\" xlink:href=\"" + href + "\"/></svg>";
+  static constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string encoded;
+  for (size_t i = 0; i < svg.size(); i += 3) {
+    uint32_t n = static_cast<unsigned char>(svg[i]) << 16;
+    if (i + 1 < svg.size()) n |= static_cast<unsigned char>(svg[i + 1]) << 8;
+    if (i + 2 < svg.size()) n |= static_cast<unsigned char>(svg[i + 2]);
+    encoded += kBase64[(n >> 18) & 63];
+    encoded += kBase64[(n >> 12) & 63];
+    encoded += i + 1 < svg.size() ? kBase64[(n >> 6) & 63] : '=';
+    encoded += i + 2 < svg.size() ? kBase64[n & 63] : '=';
+  }
+  return test::FlatText(
+      "<text:p>Picture: <draw:frame draw:name=\"p\" text:anchor-type=\"as-char\" svg:width=\"1cm\" "
+      "svg:height=\"1cm\"><draw:image><office:binary-data>" +
+      encoded + "</office:binary-data></draw:image></draw:frame></text:p>");
+}
+
+// The walls of the library's offices while the object lives: none, the
+// settings, or the settings and the isolation. The library is loaded afresh,
+// so that its next conversion starts an office so walled (with its profile
+// slots under Cache).
 class Walls {
  public:
-  enum Kind { kNone, kSettings };
+  enum Kind { kNone, kSettings, kIsolated };
   Walls(Kind kind, const std::string& folder, const std::string& cache) {
     ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
     ::unsetenv("QUILLET_OFFICE_CONFINE");
+    ::unsetenv("QUILLET_OFFICE_ISOLATION");
     if (kind != kNone) ::setenv("QUILLET_OFFICE_CONFINE", folder.c_str(), 1);
+    if (kind == kIsolated) ::setenv("QUILLET_OFFICE_ISOLATION", "bwrap", 1);
     test::Library().Reload();
   }
   ~Walls() {
     test::Library().Reload();
-    ::unsetenv("QUILLET_OFFICE_CONFINE");
+    for (const char* name : {"QUILLET_OFFICE_CONFINE", "QUILLET_OFFICE_ISOLATION", "OSL_SOCKET_PATH"}) ::unsetenv(name);
   }
   Walls(const Walls&) = delete;
   Walls& operator=(const Walls&) = delete;
@@ -344,8 +375,11 @@ TEST_F(ConfinedOffice, WallsThatCannotBeHadFailTheConversion) {
     std::string error;
   };
   const std::string missing = Work() / "no-such-folder";
-  for (const Case& c :
-       {Case{{{"QUILLET_OFFICE_CONFINE", missing}}, "QUILLET_OFFICE_CONFINE names no folder: " + missing}}) {
+  for (const Case& c : {Case{{{"QUILLET_OFFICE_CONFINE", missing}}, "QUILLET_OFFICE_CONFINE names no folder: " + missing},
+                        Case{{{"QUILLET_OFFICE_CONFINE", Folder()}, {"QUILLET_OFFICE_ISOLATION", "chroot"}},
+                             "QUILLET_OFFICE_ISOLATION names no known isolation (bwrap or none): chroot"},
+                        Case{{{"QUILLET_OFFICE_ISOLATION", "bwrap"}},
+                             "QUILLET_OFFICE_ISOLATION needs QUILLET_OFFICE_CONFINE, the folder the office may use"}}) {
     for (const auto& [name, value] : c.env) ::setenv(name, value.c_str(), 1);
     test::Library().Reload();
     const std::string dest = Results() + "/refused.txt";
@@ -354,6 +388,115 @@ TEST_F(ConfinedOffice, WallsThatCannotBeHadFailTheConversion) {
     EXPECT_EQ(test::OfficeChildren(), std::vector<int>{});
     for (const auto& [name, value] : c.env) ::unsetenv(name);
   }
+}
+
+class IsolatedOffice : public ConfinedOffice {
+ protected:
+  void SetUp() override {
+    std::string why;
+    if (!office::uno::OfficeIsolationWorks(why)) GTEST_SKIP() << "offices cannot be isolated here: " << why;
+  }
+};
+
+TEST_F(IsolatedOffice, LinkedContentAndFilesOutsideItsFoldersStayOut) {
+  // A picture named inside an embedded SVG picture is read by LibreOffice
+  // itself, whatever its settings: only the isolation keeps it out.
+  WriteFile(Docs() + "/svg.fodt", FlatTextWithSvgNaming("file://" + Outside() + "/picture.png"));
+  fs::copy_file(Docs() + "/web.fodt", Outside() + "/web.fodt", fs::copy_options::overwrite_existing);
+  {
+    // A new profile slot: its first start restarts soffice inside the walls.
+    const Walls walls(Walls::kIsolated, Folder(), Work() / "cache-isolated");
+    ExpectWalled(ConvertAll("isolated"), "isolated");
+    ASSERT_EQ(Convert(Docs() + "/svg.fodt", Results() + "/isolated-svg.pdf", "17", "MS Word"), "");
+    EXPECT_FALSE(HoldsPicture(Results() + "/isolated-svg.pdf"));
+    // A document outside its folders is not there for it.
+    EXPECT_NE(Convert(Outside() + "/web.fodt", Results() + "/from-outside.txt", "2", "MS Word"), "");
+    EXPECT_FALSE(fs::exists(Results() + "/from-outside.txt"));
+    EXPECT_EQ(listener_->Take(), std::vector<std::string>{});
+  }
+  {
+    // (Without the isolation the SVG's picture is embedded, and the
+    // document outside converts.)
+    const Walls open(Walls::kSettings, Folder(), Work() / "cache-settings");
+    ASSERT_EQ(Convert(Docs() + "/svg.fodt", Results() + "/confined-svg.pdf", "17", "MS Word"), "");
+    EXPECT_TRUE(HoldsPicture(Results() + "/confined-svg.pdf"));
+    EXPECT_EQ(Convert(Outside() + "/web.fodt", Results() + "/from-outside.txt", "2", "MS Word"), "");
+  }
+}
+
+// The names of the pipe files in Folder.
+std::vector<std::string> PipesIn(const std::string& folder) {
+  std::vector<std::string> found;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(folder, ec))
+    if (e.path().filename().string().rfind("OSL_PIPE_", 0) == 0) found.push_back(e.path().filename().string());
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+// True once process Pid has ended (gone, or a zombie not yet reaped by
+// whoever inherited it), within Limit.
+bool EndedWithin(pid_t pid, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos || stat.compare(close + 1, 2, " Z") == 0) return true;
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(20ms);
+  }
+}
+
+TEST_F(IsolatedOffice, ItsPipesAreWhereOslSocketPathSaysAndGoWithIt) {
+  const std::string sockets = Work() / "sockets";
+  fs::create_directories(sockets);
+  ::setenv("OSL_SOCKET_PATH", sockets.c_str(), 1);
+  const std::string accepting = "OSL_PIPE_" + std::to_string(::getuid()) + "_quillet-" + std::to_string(::getpid());
+  {
+    const Walls walls(Walls::kIsolated, Folder(), Work() / "cache-isolated");
+    ASSERT_EQ(Convert(Docs() + "/web.fodt", Results() + "/piped.txt", "2", "MS Word"), "");
+    // Two: the pipe it accepts on, and that of its single-instance check.
+    const std::vector<std::string> pipes = PipesIn(sockets);
+    ASSERT_EQ(pipes.size(), 2u);
+    EXPECT_EQ(std::count_if(pipes.begin(), pipes.end(),
+                            [&](const std::string& p) { return p.rfind(accepting, 0) == 0; }),
+              1);
+    // None where this process's own runtime would put them.
+    for (const auto& e : fs::directory_iterator(office::uno::PipeFolder()))
+      EXPECT_NE(e.path().filename().string().rfind(accepting, 0), 0u) << e.path();
+    // Found through its sockets too (the leftovers of a killed office).
+    const int pid = test::StartedOffice();
+    ASSERT_GT(pid, 0);
+    std::vector<std::string> found;
+    for (const std::string& f : office::uno::PipeFilesOf(pid)) found.push_back(fs::path(f).filename().string());
+    EXPECT_EQ(found, pipes);
+  }
+  // The office has ended with the library's unload: its pipes went with it.
+  EXPECT_EQ(PipesIn(sockets), std::vector<std::string>{});
+}
+
+TEST_F(IsolatedOffice, KillingItEndsEverythingInsideAndTheNextOfficeServes) {
+  const Walls walls(Walls::kIsolated, Folder(), Work() / "cache-isolated");
+  ASSERT_EQ(Convert(Docs() + "/web.fodt", Results() + "/before-kill.txt", "2", "MS Word"), "");
+  const int pid = test::StartedOffice();
+  ASSERT_GT(pid, 0);
+  // bubblewrap, its process 1 in the office's namespace, and soffice.
+  const std::vector<pid_t> inside = office::uno::ProcessTree(pid);
+  ASSERT_GE(inside.size(), 3u);
+  EXPECT_EQ(std::count_if(inside.begin(), inside.end(),
+                          [](pid_t p) { return ReadFile("/proc/" + std::to_string(p) + "/comm") == "soffice.bin\n"; }),
+            1);
+  ASSERT_EQ(::kill(pid, SIGKILL), 0);
+  for (const pid_t p : inside) EXPECT_TRUE(EndedWithin(p, 5s)) << "process " << p << " runs on";
+
+  ASSERT_EQ(Convert(Docs() + "/web.fodt", Results() + "/after-kill.txt", "2", "MS Word"), "");
+  EXPECT_EQ(ReadFile(Results() + "/after-kill.txt"), ReadFile(Results() + "/before-kill.txt"));
+  const int next = test::StartedOffice();
+  EXPECT_GT(next, 0);
+  EXPECT_NE(next, pid);
+  const std::vector<pid_t> nextInside = office::uno::ProcessTree(next);
+  test::Library().Unload();
+  for (const pid_t p : nextInside) EXPECT_TRUE(EndedWithin(p, 15s)) << "process " << p << " runs on";
 }
 
 }  // namespace
