@@ -49,8 +49,9 @@ packages=(
   # the quillet command line: its argument parser and its JSON Lines records
   libcli11-dev nlohmann-json3-dev
   # quillet serve: its HTTP server and the zip archives of results of
-  # several files
-  libcpp-httplib-dev libzip-dev
+  # several files; bubblewrap walls in the offices of its workers
+  # (QUILLET_OFFICE_ISOLATION=bwrap: no network, no files but their own)
+  libcpp-httplib-dev libzip-dev bubblewrap
 )
 test_packages=(
   # both Windows toolchains (posix threads) and widl for the type library
