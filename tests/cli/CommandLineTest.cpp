@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -24,6 +25,7 @@
 
 #include "FlatDocuments.h"
 #include "TestSupport.h"
+#include "uno/Launcher.h"
 #include "uno/PipeFiles.h"
 
 extern char** environ;
@@ -50,13 +52,14 @@ std::string Pipe() { return "quillet-cli-test-" + std::to_string(::getpid()); }
 
 // Runs the program with Args; Env entries (NAME=value) are added to ours.
 // With a Limit, a program still running then is killed (its status reads
-// 128 + 9).
+// 128 + 9). Under: a command that runs the program (its arguments follow).
 Outcome Quillet(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
-                std::chrono::seconds limit = std::chrono::seconds::zero()) {
+                std::chrono::seconds limit = std::chrono::seconds::zero(), const std::vector<std::string>& under = {}) {
   static test::TempDir outputs;
   static int n = 0;
   const std::string out = outputs / ("out" + std::to_string(n)), err = outputs / ("err" + std::to_string(n++));
-  std::vector<std::string> all = {QUILLET_PROGRAM};
+  std::vector<std::string> all = under;
+  all.push_back(QUILLET_PROGRAM);
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& a : all) argv.push_back(a.data());
@@ -354,6 +357,44 @@ TEST_F(CommandLine, AConversionThatFindsTheSharedOfficeStoppedEndsByItsDeadline)
   // office of its own, and left none.
   EXPECT_EQ(OfficesWith("pipe,name=" + Pipe() + ";"), office);
   EXPECT_EQ(OfficesWith("quillet-" + std::to_string(r.pid) + "-"), std::vector<int>{});
+}
+
+TEST_F(CommandLine, WhereTmpCannotBeWrittenPipesAreWhereOslSocketPathSays) {
+  // As in a container whose /tmp and /var/tmp are read-only: LibreOffice
+  // then puts its pipes where OSL_SOCKET_PATH says, and the program must
+  // look for them there. (bubblewrap makes such a system for the program.)
+  std::string why;
+  if (!office::uno::OfficeIsolationWorks(why)) GTEST_SKIP() << "no mount namespace can be made here: " << why;
+  const test::TempDir sockets;
+  auto ours = [] {
+    std::vector<std::string> found;
+    for (const auto& e : fs::directory_iterator("/tmp"))
+      if (e.path().filename().string().rfind("OSL_PIPE_" + std::to_string(::getuid()) + "_quillet-", 0) == 0)
+        found.push_back(e.path());
+    std::sort(found.begin(), found.end());
+    return found;
+  };
+  const std::vector<std::string> before = ours();
+  const std::vector<std::string> readOnlyTmp = {
+      "/usr/bin/bwrap", "--die-with-parent", "--dev-bind", "/", "/", "--ro-bind", "/tmp", "/tmp",
+      "--ro-bind-try", "/var/tmp", "/var/tmp", "--bind", dir_->path(), dir_->path(), "--bind", Cache().path(),
+      Cache().path(), "--bind", sockets.path(), sockets.path(), "--"};
+  const Outcome r = Quillet({"convert", Path("memo.docx"), Path("read-only-tmp.txt")},
+                            {"OSL_SOCKET_PATH=" + sockets.path(), "QUILLET_OFFICE_PIPE=quillet-cli-test-none"},
+                            std::chrono::seconds(120), readOnlyTmp);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(Path("read-only-tmp.txt")), "Memo words\r\n");
+  EXPECT_EQ(ours(), before);
+  // The office's pipe files, as its profile slot remembered them: there.
+  std::vector<std::string> remembered;
+  for (const std::string& slot : Slots()) {
+    std::ifstream list(Cache() / ("quillet/office/" + slot + "/files"));
+    for (std::string f; std::getline(list, f);)
+      if (f.rfind(sockets.path() + "/", 0) == 0) remembered.push_back(f);
+  }
+  EXPECT_EQ(remembered.size(), 2u);
+  // And gone with the office.
+  EXPECT_TRUE(fs::is_empty(sockets.path()));
 }
 
 TEST_F(CommandLine, ThePdfSettingsReachTheLibraryAndBadOnesAreUsageErrors) {
