@@ -189,6 +189,10 @@ EdgeServer::EdgeServer(const EdgeLimits& limits) : limits_(limits) {
 
 EdgeServer::~EdgeServer() = default;
 
+void EdgeServer::WidenBacklog() {
+  if (svr_sock_ != INVALID_SOCKET) ::listen(svr_sock_, SOMAXCONN);
+}
+
 void EdgeServer::StopListening() {
   draining_ = true;
   // The accepting thread wakes with an error, closes the socket and ends;

@@ -79,6 +79,10 @@ class EdgeServer : public httplib::Server {
 
   // Connections open now.
   size_t connections() const { return open_; }
+  // After a bind: lets the kernel hold as many connections not yet accepted
+  // as it allows (httplib asks for 5: a burst of clients past that waits a
+  // second or more for the handshake to be retried).
+  void WidenBacklog();
   // Stops accepting connections; Listen returns once the connections open
   // now have answered the request they are in (each is closed after it).
   // (httplib's own stop would also cut off the answers being written.)

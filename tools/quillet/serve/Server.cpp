@@ -201,8 +201,9 @@ class Server {
 
   // Binds; returns the port, or -1.
   int Bind(const std::string& host, int port) {
-    if (port == 0) return http_.bind_to_any_port(host);
-    return http_.bind_to_port(host, port) ? port : -1;
+    const int bound = port == 0 ? http_.bind_to_any_port(host) : http_.bind_to_port(host, port) ? port : -1;
+    if (bound >= 0) http_.WidenBacklog();
+    return bound;
   }
   void StartPool() { pool_.Start(); }
   bool Listen() { return http_.listen_after_bind(); }
