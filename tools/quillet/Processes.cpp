@@ -6,53 +6,19 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <string>
 #include <thread>
+
+#include "uno/PipeFiles.h"
 
 namespace quillet::cli {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// The fields after the name in /proc/PID/stat ("S 1234 ..."): the name may
-// hold blanks and parentheses, so it is skipped up to its last ')'.
-std::string StatAfterName(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  std::getline(in, line);
-  const size_t close = line.rfind(')');
-  return close == std::string::npos || close + 2 >= line.size() ? std::string() : line.substr(close + 2);
-}
-
-}  // namespace
-
 std::vector<pid_t> Descendants(pid_t pid) {
-  // Parent of every process, read once.
-  std::multimap<pid_t, pid_t> children;
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator("/proc", ec)) {
-    const std::string name = e.path().filename().string();
-    if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
-    const pid_t child = static_cast<pid_t>(std::stol(name));
-    const std::string fields = StatAfterName(child);
-    const size_t blank = fields.find(' ');
-    if (blank == std::string::npos) continue;
-    children.emplace(static_cast<pid_t>(std::atol(fields.c_str() + blank + 1)), child);
-  }
-  std::vector<pid_t> found;
-  std::vector<pid_t> next = {pid};
-  while (!next.empty()) {
-    const pid_t parent = next.back();
-    next.pop_back();
-    const auto [from, to] = children.equal_range(parent);
-    for (auto it = from; it != to; ++it) {
-      found.push_back(it->second);
-      next.push_back(it->second);
-    }
-  }
-  return found;
+  std::vector<pid_t> tree = office::uno::ProcessTree(pid);
+  tree.erase(tree.begin());  // Pid itself
+  return tree;
 }
 
 uint64_t ResidentBytes(pid_t pid) {
