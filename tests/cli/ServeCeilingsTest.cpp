@@ -23,6 +23,7 @@
 #include "FlatDocuments.h"
 #include "LinuxSupport.h"
 #include "Processes.h"
+#include "uno/PipeFiles.h"
 #include "ServeSupport.h"
 #include "TestSupport.h"
 #include "ZipBomb.h"
@@ -236,7 +237,8 @@ TEST_F(ServeCeilings, ADrainThatEndsTheWorkersLeavesNoOfficeNoPipeAndNoFolder) {
   const int worker = Worker()["pid"];
   const std::vector<int> offices = OfficesOf(worker);
   ASSERT_EQ(offices.size(), 1u);
-  const std::string pipes = "/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_";
+  const std::vector<std::string> pipes = office::uno::PipeFilesOf(worker);
+  ASSERT_FALSE(pipes.empty());
   auto request = std::async(std::launch::async, [] { return ConvertLong(*Client()); });
   ASSERT_TRUE(test::ServeProcess::Within(5s, Busy));
   // The drain lasts a second; the conversion longer: its worker is ended.
@@ -249,8 +251,13 @@ TEST_F(ServeCeilings, ADrainThatEndsTheWorkersLeavesNoOfficeNoPipeAndNoFolder) {
   // first, so it may wait a moment for the system to take its exit status.)
   EXPECT_FALSE(cli::Running(worker));
   EXPECT_FALSE(cli::Running(offices[0]));
-  for (const auto& e : fs::directory_iterator("/tmp"))
-    EXPECT_EQ(e.path().string().rfind(pipes + "quillet-" + std::to_string(worker), 0), std::string::npos) << e.path();
+  // Nor the files of its pipes, nor the folder they were in.
+  for (const std::string& pipe : pipes) {
+    EXPECT_FALSE(fs::exists(pipe)) << pipe;
+    if (pipe.rfind("/tmp/quillet-pipes-", 0) == 0) {
+      EXPECT_FALSE(fs::exists(fs::path(pipe).parent_path())) << pipe;
+    }
+  }
   EXPECT_TRUE(fs::is_empty(server_->temp()));
 }
 

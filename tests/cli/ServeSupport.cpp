@@ -79,10 +79,14 @@ ServeProcess::ServeProcess(const std::vector<std::string>& args, const std::vect
 
 ServeProcess::~ServeProcess() {
   if (pid_ > 0) {
-    // Its workers and their offices go with it (they die with their parent).
+    // Stopped as a supervisor stops it, so that it gives back what it made;
+    // killed, with its workers and their offices, when it does not end.
     const std::vector<pid_t> under = cli::Descendants(pid_);
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
+    ::kill(pid_, SIGTERM);
+    if (!Within(20s, [this] { return ::waitpid(pid_, nullptr, WNOHANG) == pid_; })) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
     cli::KillAll(under);
     cli::AllGone(under, 5000);
   }

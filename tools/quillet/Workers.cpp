@@ -17,6 +17,7 @@
 #include <stdexcept>
 
 #include "Processes.h"
+#include "uno/PipeFiles.h"
 
 extern char** environ;
 
@@ -62,12 +63,29 @@ bool WriteAll(int fd, const std::string& data) {
 // the library writes files of fixed names there (the macro route's job file
 // quillet.ini, the PostScript file of a PDF printed to <name>.ps), which two
 // workers converting at once would otherwise overwrite for each other.
-std::string MakeWorkerTemp() {
+// (A confined worker's is named briefly: its office's pipes live there.)
+std::string MakeWorkerTemp(const char* name = "quillet-worker-XXXXXX") {
   const char* given = std::getenv("TMPDIR");
-  std::string pattern = std::string(given && *given ? given : "/tmp") + "/quillet-worker-XXXXXX";
+  std::string pattern = std::string(given && *given ? given : "/tmp") + "/" + name;
   if (!::mkdtemp(pattern.data()))
     throw std::runtime_error("a worker's temporary folder cannot be made in " +
                              pattern.substr(0, pattern.rfind('/')) + ": " + std::strerror(errno));
+  return pattern;
+}
+
+// The longest folder that can hold an office's pipe sockets: a socket's path
+// has room for 107 bytes, and the longest name LibreOffice gives one is
+// "OSL_PIPE_<uid>_SingleOfficeIPC_" and 32 hex digits.
+size_t LongestPipeFolder() { return 107 - 1 - (58 + std::to_string(::getuid()).size()); }
+
+// A private folder for a confined worker's pipes where its own folder's
+// path is too long for them: a short one in /tmp.
+std::string MakePipeFolder() {
+  std::string pattern = "/tmp/quillet-pipes-XXXXXX";
+  if (!::mkdtemp(pattern.data()))
+    throw std::runtime_error("no folder for the office's pipes can be made in /tmp (a shorter TMPDIR "
+                             "would hold them): " +
+                             std::string(std::strerror(errno)));
   return pattern;
 }
 
@@ -94,9 +112,11 @@ WorkerProcess::WorkerProcess(const std::string& program, const std::string& pipe
     throw std::runtime_error(std::strerror(errno));
   }
   try {
-    temp_ = MakeWorkerTemp();
+    temp_ = setup.confine ? MakeWorkerTemp("w-XXXXXX") : MakeWorkerTemp();
+    if (setup.confine && temp_.size() > LongestPipeFolder()) pipes_ = MakePipeFolder();
   } catch (...) {
     for (int fd : {toWorker[0], toWorker[1], fromWorker[0], fromWorker[1]}) ::close(fd);
+    if (!temp_.empty()) ::rmdir(temp_.c_str());
     throw;
   }
   // Its own office: nothing listens on a pipe of this name. Its own
@@ -104,7 +124,7 @@ WorkerProcess::WorkerProcess(const std::string& program, const std::string& pipe
   std::vector<std::string> set = {"QUILLET_OFFICE_PIPE=" + pipeName, "TMPDIR=" + temp_};
   if (setup.confine) {
     set.push_back("QUILLET_OFFICE_CONFINE=" + temp_);
-    set.push_back("OSL_SOCKET_PATH=" + temp_);
+    set.push_back("OSL_SOCKET_PATH=" + (pipes_.empty() ? temp_ : pipes_));
     // Counting documents would count the server's probes; the server
     // replaces the worker after its number of requests instead.
     set.push_back("QUILLET_OFFICE_RECYCLE_DOCUMENTS=2000000000");
@@ -155,6 +175,7 @@ WorkerProcess::WorkerProcess(const std::string& program, const std::string& pipe
     ::close(out_);
     std::error_code ec;
     std::filesystem::remove_all(temp_, ec);
+    if (!pipes_.empty()) std::filesystem::remove_all(pipes_, ec);
     throw std::runtime_error(std::string("a worker cannot be started: ") + std::strerror(rc));
   }
 }
@@ -164,11 +185,12 @@ WorkerProcess::~WorkerProcess() {
   if (in_ >= 0) ::close(in_);
   if (out_ >= 0) ::close(out_);
   in_ = out_ = -1;
-  if (!temp_.empty()) {
-    std::error_code ec;
-    std::filesystem::remove_all(temp_, ec);
-    temp_.clear();
-  }
+  std::error_code ec;
+  for (std::string* folder : {&temp_, &pipes_})
+    if (!folder->empty()) {
+      std::filesystem::remove_all(*folder, ec);
+      folder->clear();
+    }
 }
 
 bool WorkerProcess::Send(const Request& r, const Confinement& c) {
@@ -228,12 +250,15 @@ std::string WorkerProcess::Finish(int graceMilliseconds) {
 std::string WorkerProcess::Kill() {
   if (waited_) return end_;
   // Its office is found under it while it lives: once it has gone, the
-  // office would belong to nobody.
+  // office would belong to nobody. An office killed leaves its pipes' files.
   const std::vector<pid_t> under = Descendants(pid_);
+  const std::vector<std::string> pipes = office::uno::PipeFilesOf(pid_);
   ::kill(pid_, SIGKILL);
   KillAll(under);
   const std::string end = Finish(0);
   AllGone(under, 5000);
+  std::error_code ec;
+  for (const std::string& f : pipes) std::filesystem::remove(f, ec);
   return end;
 }
 

@@ -86,6 +86,7 @@ class WorkerProcess {
   int in_ = -1, out_ = -1;
   std::string buffer_;
   std::string temp_;
+  std::string pipes_;  // its office's pipes, when its own folder's path is too long for them
   bool waited_ = false;
   std::string end_;
 };

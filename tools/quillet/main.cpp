@@ -10,6 +10,7 @@
 //                 [--max-upload SIZE] [--auth-token-file F] [--drain-timeout S]
 //                 [--max-office-memory SIZE] [--max-result SIZE] [--max-files N]
 //                 [--read-timeout S] [--max-connections N] [--probe-every S]
+//                 [--sandbox auto|on|off]
 //                 [--allow-any-option]
 //   quillet formats [--library]
 //   quillet field NAME
@@ -142,6 +143,11 @@ int main(int argc, char** argv) {
   serve->add_option("--probe-every", serveArgs.probeEvery,
                     "seconds of idleness after which a worker's office is probed with a small document")
       ->check(CLI::Range(1, 3600))
+      ->capture_default_str();
+  serve->add_option("--sandbox", serveArgs.sandbox,
+                    "run each office in a sandbox of the system's (bubblewrap: no network, only its own files): "
+                    "auto where the system allows it, on (refuse to start without), off")
+      ->check(CLI::IsMember({"auto", "on", "off"}))
       ->capture_default_str();
   serve->add_flag("--allow-any-option", serveArgs.allowAnyOption,
                   "let clients send any option keyword of the library (macros, other routes), not only the PDF "

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "Processes.h"
+#include "uno/PipeFiles.h"
 
 namespace quillet::cli::serve {
 
@@ -110,13 +111,16 @@ void Pool::Close() {
 
 void Pool::Kill() {
   std::vector<pid_t> pids;
+  std::vector<std::string> pipes;
   {
     std::lock_guard lock(mutex_);
     closed_ = killed_ = true;
     for (const auto& slot : slots_)
       if (slot->pid > 0) {
-        // Its office is found under it while it lives.
+        // Its office is found under it while it lives; an office killed
+        // leaves its pipes' files.
         for (const pid_t p : Descendants(slot->pid)) pids.push_back(p);
+        for (const std::string& f : office::uno::PipeFilesOf(slot->pid)) pipes.push_back(f);
         pids.push_back(slot->pid);
       }
     // What still waits gets no worker now.
@@ -129,6 +133,8 @@ void Pool::Kill() {
   }
   KillAll(pids);
   AllGone(pids, 5000);
+  std::error_code ec;
+  for (const std::string& f : pipes) fs::remove(f, ec);
 }
 
 void Pool::Stop() {

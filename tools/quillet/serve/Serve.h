@@ -24,6 +24,9 @@ struct ServeArgs {
   // The option field takes any keyword of the library, not only those a
   // client needs.
   bool allowAnyOption = false;
+  // Operating-system isolation of the offices: "auto" (where the system
+  // allows it), "on" (refuse to start without it), "off".
+  std::string sandbox = "auto";
 };
 
 int RunServe(const ServeArgs& args);

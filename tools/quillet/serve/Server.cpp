@@ -47,6 +47,7 @@
 #include "Uploads.h"
 #include "Workers.h"
 #include "engine/Options.h"
+#include "uno/Launcher.h"
 
 namespace quillet::cli {
 
@@ -628,6 +629,19 @@ int RunServe(const ServeArgs& args) {
     return kUsage;
   }
 
+  // The offices' walls: operating-system isolation where the system allows it.
+  std::string why;
+  const bool isolated = args.sandbox != "off" && office::uno::OfficeIsolationWorks(why);
+  if (args.sandbox == "on" && !isolated) {
+    std::fprintf(stderr, "quillet: --sandbox on: the offices cannot be isolated: %s\n", why.c_str());
+    return kUsage;
+  }
+  if (!isolated && args.sandbox != "off")
+    std::fprintf(stderr,
+                 "quillet serve: warning: the offices run without operating-system isolation (%s): only "
+                 "LibreOffice's own settings keep them from the network and from other files; deny the "
+                 "server's egress in the network (the Kubernetes manifests carry a NetworkPolicy)\n",
+                 why.c_str());
   if (settings.token.empty() && !Loopback(host))
     std::fprintf(stderr,
                  "quillet serve: warning: listening on %s without --auth-token-file: anyone who can reach this "
@@ -637,7 +651,7 @@ int RunServe(const ServeArgs& args) {
   PoolSettings pool;
   pool.workers = args.workers ? args.workers : std::max(1u, std::thread::hardware_concurrency());
   pool.maxQueue = args.maxQueue ? args.maxQueue : 4 * pool.workers;
-  pool.setup = WorkerSetup{true, true, false};
+  pool.setup = WorkerSetup{true, true, isolated};
   pool.memoryBytes = settings.ceilings.memoryBytes;
   pool.resultBytes = settings.ceilings.resultBytes;
   pool.probeEvery = std::chrono::seconds(args.probeEvery);
