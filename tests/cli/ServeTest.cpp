@@ -427,5 +427,33 @@ TEST_F(OneWorkerServe, SigtermLetsTheRequestInProgressAnswerAndLeavesNoOffice) {
   EXPECT_TRUE(fs::is_empty(server_->temp()));
 }
 
+// One worker replaced after two documents, its idle office probed every
+// second.
+TEST(RecycledServe, AWorkerIsReplacedAfterItsJobsAndItsProbesDoNotCount) {
+  Server server({"--workers", "1", "--probe-every", "1"}, {"QUILLET_OFFICE_RECYCLE_DOCUMENTS=2"});
+  ASSERT_NE(server.port(), 0) << server.Log();
+  ASSERT_TRUE(server.HealthTurns(200, 60s)) << server.Log();
+  const int worker = server.Health()["workers"][0]["pid"];
+  const std::vector<int> offices = OfficesOf(worker);
+  // Four probes or so: the worker and its office stay.
+  std::this_thread::sleep_for(4500ms);
+  EXPECT_EQ(server.Health()["workers"][0]["pid"], worker);
+  EXPECT_EQ(OfficesOf(worker), offices);
+  // Two documents: a new worker with a new office takes the third, and no
+  // request is turned away meanwhile.
+  test::TempDir dir;
+  test::WriteFile(dir / "a.txt", "Words\n");
+  for (int i = 0; i < 3; ++i) {
+    const auto r = Post(*server.Client(), "/convert", {Upload(dir / "a.txt"), Form("format", "pdf")});
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 200) << r->body;
+  }
+  EXPECT_TRUE(Server::Within(30s, [&] {
+    const json health = server.Health();
+    return health["workers"][0].value("pid", 0) != worker && health["workers"][0]["office"] == "answers";
+  }));
+  EXPECT_TRUE(test::GoneWithin(worker, 10000));
+}
+
 }  // namespace
 }  // namespace quillet

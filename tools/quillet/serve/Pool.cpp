@@ -40,6 +40,7 @@ struct Pool::Slot {
   bool converting = false;  // a job of the queue, not a probe
   long conversions = 0;     // jobs of this worker process
   long total = 0;           // jobs of the slot
+  bool replacing = false;   // its worker ends after its number of jobs, and a new one starts
   std::string lastError;
   Clock::time_point lastActive;
   std::thread thread;
@@ -64,7 +65,8 @@ Pool::Admission Pool::Submit(const std::shared_ptr<Job>& job) {
   size_t free = 0, working = 0;
   for (const auto& slot : slots_) {
     free += slot->process && !slot->converting;
-    working += slot->process && slot->state != "failing";
+    // (A worker being replaced after its number of jobs will take them.)
+    working += (slot->process || slot->replacing) && slot->state != "failing";
   }
   if (working == 0) return Admission::NoWorker;
   if (queue_.size() >= settings_.maxQueue + free) return Admission::Full;
@@ -236,6 +238,7 @@ bool Pool::Spawn(Slot& slot, std::unique_lock<std::mutex>& lock) {
     process.reset();
   }
   lock.lock();
+  slot.replacing = false;
   if (!process) {
     slot.state = "failing";
     slot.lastError = error;
@@ -251,6 +254,7 @@ bool Pool::Spawn(Slot& slot, std::unique_lock<std::mutex>& lock) {
 // Lets the slot's worker end of itself, giving its office back.
 void Pool::Retire(Slot& slot, std::unique_lock<std::mutex>& lock) {
   slot.state = "starting";
+  slot.replacing = true;
   std::unique_ptr<WorkerProcess> process = std::move(slot.process);
   lock.unlock();
   process->Finish();
