@@ -123,7 +123,8 @@ TEST_F(ServeCeilings, AnOfficePastItsMemoryCeilingIsEndedAndTheDocumentFails) {
   const std::string bomb = test::ZipBombDocx(64, 'a');
   ASSERT_LT(bomb.size(), 20u << 20);
   const auto start = std::chrono::steady_clock::now();
-  const auto [status, error] = Refusal(Post(*Client(), "/convert", {UploadOf(bomb, "bomb.docx"), Form("format", "txt")}));
+  const auto [status, error] =
+      Refusal(Post(*Client(), "/convert", {UploadOf(bomb, "bomb.docx"), Form("format", "txt")}));
   EXPECT_EQ(status, 422) << error;
   EXPECT_NE(error.find("memory ceiling of 600 MiB"), std::string::npos) << error;
   EXPECT_LT(std::chrono::steady_clock::now() - start, 35s) << "ended by the deadline, not by the ceiling";
@@ -140,7 +141,8 @@ TEST_F(ServeCeilings, ResultsPastTheirCeilingFailTheDocument) {
   big.replace(at, cell.size(),
               "<table:table-row table:number-rows-repeated=\"20000\"><table:table-cell "
               "table:number-columns-repeated=\"200\"");
-  const auto [status, error] = Refusal(Post(*Client(), "/convert", {UploadOf(big, "cells.fods"), Form("format", "csv")}));
+  const auto [status, error] =
+      Refusal(Post(*Client(), "/convert", {UploadOf(big, "cells.fods"), Form("format", "csv")}));
   EXPECT_EQ(status, 422) << error;
   EXPECT_NE(error.find("larger than the ceiling of 3 MiB"), std::string::npos) << error;
   EXPECT_TRUE(test::ServeProcess::Within(60s, Ready));
@@ -226,7 +228,8 @@ TEST_F(ServeCeilings, TheOfficeLoadsNothingADocumentLinksTo) {
 }
 
 TEST_F(ServeCeilings, AnyOptionKeywordPassesWhenTheServerWasStartedSo) {
-  const auto r = Post(*Client(), "/convert", {UploadOf("words\n", "a.txt"), Form("format", "pdf"), Form("option", "NOCREATEIMAGEDIR")});
+  const auto r = Post(*Client(), "/convert",
+                      {UploadOf("words\n", "a.txt"), Form("format", "pdf"), Form("option", "NOCREATEIMAGEDIR")});
   ASSERT_TRUE(r);
   EXPECT_EQ(r->status, 200) << r->body;
 }

@@ -33,21 +33,6 @@ using namespace std::chrono_literals;
 
 constexpr const char* kToken = "edge-token";
 
-// Each '.' and '/' of Text in its overlong two-byte form (C0 AE, C0 AF),
-// which a lenient decoder reads as '.' and '/'.
-std::string Overlong(const std::string& text) {
-  std::string out;
-  for (const char c : text) {
-    if (c == '.' || c == '/') {
-      out.push_back(static_cast<char>(0xC0 | (static_cast<unsigned char>(c) >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(c);
-    }
-  }
-  return out;
-}
-
 // A multipart body of Parts (name, file name or "" for a field, content).
 struct Part {
   std::string name, filename, content;
@@ -157,8 +142,8 @@ test::ServeProcess* ServeEdge::server_ = nullptr;
 
 TEST_F(ServeEdge, AnOverlongNameReadsNoFileOfTheServersOnEitherRoute) {
   // Decoded leniently, the first reads "../../../../../../../etc/passwd".
-  const std::string bare = "\xC0\xAE." + Overlong("/../../../../../../etc/passwd");
-  const std::string named = Overlong("../../../../../../../etc/passwd") + ".txt";
+  const std::string bare = "\xC0\xAE." + test::OverlongDotsAndSlashes("/../../../../../../etc/passwd");
+  const std::string named = test::OverlongDotsAndSlashes("../../../../../../../etc/passwd") + ".txt";
   for (const std::string route : {"/convert", "/forms/libreoffice/convert"}) {
     const std::string field = route == "/convert" ? "file" : "files";
     const auto plain = Post(*Client(), route, {UploadOf("Harmless words", bare, field), Form("format", "txt")});
@@ -182,7 +167,7 @@ TEST_F(ServeEdge, AnOverlongNameReadsNoFileOfTheServersOnEitherRoute) {
 
 TEST_F(ServeEdge, AnOverlongNameWritesNoFileOutsideItsRequest) {
   const std::string marker = "quillet-edge-" + std::to_string(::getpid());
-  const std::string name = Overlong("../../../../../../../tmp/" + marker) + ".txt";
+  const std::string name = test::OverlongDotsAndSlashes("../../../../../../../tmp/" + marker) + ".txt";
   for (const std::string route : {"/convert", "/forms/libreoffice/convert"}) {
     const std::string field = route == "/convert" ? "file" : "files";
     const auto r = Post(*Client(), route, {UploadOf("Written words\n", name, field), Form("format", "txt")});
@@ -215,7 +200,8 @@ TEST_F(ServeEdge, ABodyThatFailsToParseClosesItsConnectionAndNothingInItIsServed
   // of its own: it must never be answered.
   const std::string smuggled = Head("GET /metrics HTTP/1.1", "");
   std::string parts;
-  for (int i = 0; i < 1100; ++i) parts += "--" + kBoundary + "\r\nContent-Disposition: form-data; name=\"f\"\r\n\r\nv\r\n";
+  for (int i = 0; i < 1100; ++i)
+    parts += "--" + kBoundary + "\r\nContent-Disposition: form-data; name=\"f\"\r\n\r\nv\r\n";
   const size_t length = parts.size() + 4096 + smuggled.size() + 64;
   const std::string head = PostHead("Content-Length: " + std::to_string(length) + "\r\n");
   std::string body = parts + std::string((4096 - (head.size() + parts.size()) % 4096) % 4096, 'x') + smuggled;

@@ -29,20 +29,6 @@ std::string Refusal(const std::string& text) {
   return {};
 }
 
-// Each '.' and '/' of Text in its overlong two-byte form (C0 AE, C0 AF).
-std::string Overlong(const std::string& text) {
-  std::string out;
-  for (const char c : text) {
-    if (c == '.' || c == '/') {
-      out.push_back(static_cast<char>(0xC0 | (static_cast<unsigned char>(c) >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(c);
-    }
-  }
-  return out;
-}
-
 TEST(CleanName, KeepsOnlyTheBaseNameOfAPathInEitherSlash) {
   EXPECT_EQ(CleanName("../../x.docx"), "x.docx");
   EXPECT_EQ(CleanName("C:\\Users\\me\\report.docx"), "report.docx");
@@ -53,7 +39,7 @@ TEST(CleanName, KeepsOnlyTheBaseNameOfAPathInEitherSlash) {
 
 TEST(CleanName, OverlongSeparatorsAndDotsAreBytesOfNoCharacterNotAPath) {
   // Decoded leniently these read "../../etc/passwd".
-  const std::string name = CleanName(Overlong("../../etc/passwd") + ".txt");
+  const std::string name = CleanName(test::OverlongDotsAndSlashes("../../etc/passwd") + ".txt");
   EXPECT_EQ(name.find('/'), std::string::npos) << name;
   EXPECT_EQ(name.find(".."), std::string::npos) << name;
   EXPECT_TRUE(utf8::IsValid(name)) << utf8::Shown(name);
@@ -79,7 +65,8 @@ TEST(CleanName, CutsALongNameAtACharacterKeepingItsExtension) {
 }
 
 TEST(CleanName, IsItsOwnCleanName) {
-  for (const std::string& given : {Overlong("../a.b/c.txt"), std::string("\xF4\x90\x80\x80x.doc"),
+  for (const std::string& given : {test::OverlongDotsAndSlashes("../a.b/c.txt"),
+                                   std::string("\xF4\x90\x80\x80x.doc"),
                                    std::string(" . .x"), std::string(300, 'a') + ".docx",
                                    std::string("\xC3\xA9\xC3") + std::string(250, '\xA9')}) {
     const std::string once = CleanName(given);

@@ -77,4 +77,17 @@ std::string ReadFile(const std::string& file) {
   return s.str();
 }
 
+std::string OverlongDotsAndSlashes(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    if (c == '.' || c == '/') {
+      out.push_back(static_cast<char>(0xC0 | (static_cast<unsigned char>(c) >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
 }  // namespace quillet::test

@@ -53,4 +53,8 @@ std::string ErrorOf(const std::function<void()>& call);
 void WriteFile(const std::string& file, const std::string& content);
 std::string ReadFile(const std::string& file);
 
+// Text with each '.' and '/' in its overlong two-byte form (C0 AE, C0 AF),
+// which a lenient UTF-8 decoder reads as '.' and '/'.
+std::string OverlongDotsAndSlashes(const std::string& text);
+
 }  // namespace quillet::test

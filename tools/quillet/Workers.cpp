@@ -134,7 +134,8 @@ WorkerProcess::WorkerProcess(const std::string& program, const std::string& pipe
   for (char** e = environ; e && *e; ++e) {
     const std::string entry = *e;
     bool replaced = entry.rfind("QUILLET_OFFICE_ISOLATION=", 0) == 0;
-    for (const std::string& s : set) replaced = replaced || entry.compare(0, s.find('=') + 1, s, 0, s.find('=') + 1) == 0;
+    for (const std::string& s : set)
+      replaced = replaced || entry.compare(0, s.find('=') + 1, s, 0, s.find('=') + 1) == 0;
     if (!replaced) env.push_back(entry);
   }
   env.insert(env.end(), set.begin(), set.end());

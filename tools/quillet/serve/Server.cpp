@@ -162,7 +162,8 @@ class Server {
     http_.set_expect_100_continue_handler([this](const httplib::Request& req, httplib::Response& res) {
       return Admit(req, res) == httplib::Server::HandlerResponse::Handled ? res.status : 100;
     });
-    http_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) { return Admit(req, res); });
+    http_.set_pre_routing_handler(
+        [this](const httplib::Request& req, httplib::Response& res) { return Admit(req, res); });
     http_.set_error_handler([this](const httplib::Request&, httplib::Response& res) {
       const Connection* c = CurrentConnection();
       if (c && c->pastDeadline()) return Fail(res, 408, "the request was not sent in time");
@@ -184,8 +185,10 @@ class Server {
       }
     });
     http_.set_logger([this](const httplib::Request& req, const httplib::Response& res) { Log(req, res); });
-    http_.Post("/convert", [this](const httplib::Request& req, httplib::Response& res,
-                                  const httplib::ContentReader& reader) { Guarded(req, res, reader, &Server::Convert); });
+    http_.Post("/convert",
+               [this](const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader) {
+                 Guarded(req, res, reader, &Server::Convert);
+               });
     http_.Post("/forms/libreoffice/convert",
                [this](const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader) {
                  Guarded(req, res, reader, &Server::Compatible);
