@@ -17,7 +17,7 @@
 #include <cppuhelper/implbase1.hxx>
 
 #include "automation/Failure.h"
-#include "platform/unique_any.h"
+#include "platform/unique_fd.h"
 #include "uno/Launcher.h"
 #include "uno/LocalContext.h"
 
@@ -25,7 +25,7 @@ namespace quillet::office::uno {
 
 namespace {
 
-using UniqueFd = os::UniqueAny<int, &::close, -1>;
+using os::UniqueFd;
 
 // SIGPIPE blocked on the calling thread while it lives. The bridge's reader
 // and writer threads start inside createBridge and inherit the mask, so a

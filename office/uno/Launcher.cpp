@@ -20,7 +20,7 @@
 #include <fstream>
 
 #include "automation/Failure.h"
-#include "platform/unique_any.h"
+#include "platform/unique_fd.h"
 
 extern char** environ;
 
@@ -28,7 +28,7 @@ namespace quillet::office::uno {
 
 namespace {
 
-using UniqueFd = os::UniqueAny<int, &::close, -1>;
+using os::UniqueFd;
 
 // Debian's bubblewrap; named by its full path, so that no other program of
 // that name on the PATH is taken for it.

@@ -24,6 +24,11 @@ constexpr int kProbeSeconds = 3;
 constexpr int kStartSeconds = 60;
 constexpr auto kFailingProbeEvery = 1s;
 
+// The slot's idleness after which its office is probed.
+Clock::duration ProbeInterval(bool answers, std::chrono::milliseconds every) {
+  return answers ? Clock::duration(every) : Clock::duration(kFailingProbeEvery);
+}
+
 // Path with its folder From replaced by To.
 std::string Moved(const std::string& path, const std::string& from, const std::string& to) {
   return path.compare(0, from.size() + 1, from + "/") == 0 ? to + path.substr(from.size()) : path;
@@ -149,8 +154,14 @@ void Pool::Stop() {
     if (slot->thread.joinable()) slot->thread.join();
 }
 
+Confinement Pool::Confined(const std::string& root) const {
+  Confinement walls = settings_.ceilings;
+  walls.root = root;
+  return walls;
+}
+
 bool Pool::ProbeDue(const Slot& slot, Clock::time_point now) const {
-  return now - slot.lastActive >= (slot.answers ? Clock::duration(settings_.probeEvery) : kFailingProbeEvery);
+  return now - slot.lastActive >= ProbeInterval(slot.answers, settings_.probeEvery);
 }
 
 bool Pool::Run(Slot& slot, const Request& request, const Confinement& confinement, int timeout,
@@ -213,7 +224,7 @@ void Pool::Probe(Slot& slot, std::unique_lock<std::mutex>& lock) {
   const Request probe{folder + "/in/probe.txt", folder + "/out/probe.txt", "2",
                       "TIMEOUT=" + std::to_string(slot.answers ? kProbeSeconds : kStartSeconds)};
   Outcome outcome;
-  const bool alive = Run(slot, probe, Confinement{folder, settings_.memoryBytes, settings_.resultBytes},
+  const bool alive = Run(slot, probe, Confined(folder),
                          slot.answers ? kProbeSeconds : kStartSeconds, nullptr, outcome, lock);
   slot.answers = alive && outcome.ok;
   if (!slot.answers) slot.lastError = outcome.error;
@@ -283,7 +294,7 @@ void Pool::RunJob(Slot& slot, Job& job, std::unique_lock<std::mutex>& lock) {
     const Request request{Moved(job.request.source, job.folder, inside),
                           Moved(job.request.destination, job.folder, inside), job.request.format,
                           job.request.option};
-    if (Run(slot, request, Confinement{inside, settings_.memoryBytes, settings_.resultBytes}, job.timeout,
+    if (Run(slot, request, Confined(inside), job.timeout,
             &job.cancelled, outcome, lock)) {
       ++slot.conversions;
       ++slot.total;
@@ -327,8 +338,7 @@ void Pool::Serve(Slot& slot) {
       Probe(slot, lock);
       continue;
     }
-    changed_.wait_until(lock, slot.lastActive + (slot.answers ? Clock::duration(settings_.probeEvery)
-                                                              : Clock::duration(kFailingProbeEvery)));
+    changed_.wait_until(lock, slot.lastActive + ProbeInterval(slot.answers, settings_.probeEvery));
   }
   // The worker ends of itself once its input is closed, and stops its office.
   if (slot.process) {

@@ -75,7 +75,7 @@ struct PoolSettings {
   size_t workers = 1;
   size_t maxQueue = 4;
   WorkerSetup setup;  // how its workers start (confined, isolated)
-  uint64_t memoryBytes = 0, resultBytes = 0;  // each job's ceilings; 0: none
+  Confinement ceilings;  // each job's memory and result ceilings (its root is the job's own)
   long recycleAfter = 200;                    // jobs per worker process
   std::chrono::milliseconds probeEvery{10000};
   // Past a job's deadline, how long its worker still has to answer (the
@@ -119,6 +119,8 @@ class Pool {
   struct Slot;
   void Serve(Slot& slot);
   bool ProbeDue(const Slot& slot, Clock::time_point now) const;
+  // The jobs' ceilings, for a job whose folder is Root.
+  Confinement Confined(const std::string& root) const;
   void Probe(Slot& slot, std::unique_lock<std::mutex>& lock);
   bool Spawn(Slot& slot, std::unique_lock<std::mutex>& lock);
   void Retire(Slot& slot, std::unique_lock<std::mutex>& lock);

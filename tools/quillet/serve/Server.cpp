@@ -47,6 +47,7 @@
 #include "Uploads.h"
 #include "Workers.h"
 #include "engine/Options.h"
+#include "platform/unique_fd.h"
 #include "uno/Launcher.h"
 
 namespace quillet::cli {
@@ -89,10 +90,12 @@ void Fail(httplib::Response& res, int status, const std::string& error) {
   res.set_content(Dump(json{{"status", status}, {"error", error}}), "application/json");
 }
 
-// Text for a client: the server's own paths taken out.
-std::string Clean(std::string text, const std::vector<std::string>& prefixes) {
-  for (const std::string& prefix : prefixes)
-    for (size_t at; !prefix.empty() && (at = text.find(prefix)) != std::string::npos;) text.erase(at, prefix.size());
+// Text for a client: the server's own paths taken out (each of Paths in
+// turn replaced by what stands beside it).
+std::string Clean(std::string text, const std::vector<std::pair<std::string, std::string>>& paths) {
+  for (const auto& [path, shown] : paths)
+    for (size_t at = 0; !path.empty() && (at = text.find(path, at)) != std::string::npos; at += shown.size())
+      text.replace(at, path.size(), shown);
   return text;
 }
 
@@ -108,22 +111,16 @@ std::optional<int> Seconds(const std::string& text, int most) {
 // out; the folder lives until the answer has been written.
 void SendFile(httplib::Response& res, const std::shared_ptr<RequestFolder>& folder, const std::string& path,
               const std::string& name) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  auto file = std::make_shared<os::UniqueFd>(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
   struct stat st {};
-  if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    if (fd >= 0) ::close(fd);
+  if (!*file || ::fstat(file->get(), &st) != 0 || !S_ISREG(st.st_mode))
     return Fail(res, 500, "the result cannot be read");
-  }
-  auto file = std::shared_ptr<int>(new int(fd), [](int* f) {
-    ::close(*f);
-    delete f;
-  });
   const size_t size = static_cast<size_t>(st.st_size);
   res.status = 200;
   res.set_content_provider(size, ContentTypeOf(name),
                            [file, folder](size_t offset, size_t length, httplib::DataSink& sink) {
                              char chunk[65536];
-                             const ssize_t n = ::pread(*file, chunk, std::min(length, sizeof chunk),
+                             const ssize_t n = ::pread(file->get(), chunk, std::min(length, sizeof chunk),
                                                        static_cast<off_t>(offset));
                              return n > 0 && sink.write(chunk, static_cast<size_t>(n));
                            });
@@ -148,7 +145,6 @@ struct Settings {
   std::string base, token;
   uint64_t maxUpload = 0;
   FormLimits form;
-  Confinement ceilings;
 };
 
 class Server {
@@ -293,7 +289,7 @@ class Server {
       (this->*handler)(req, res, reader);
     } catch (const std::exception& e) {
       if (Connection* c = CurrentConnection()) c->CloseAfterAnswer();  // the body may not have been read whole
-      Fail(res, 500, Clean(e.what(), {settings_.base + "/", settings_.base}));
+      Fail(res, 500, Clean(e.what(), {{settings_.base + "/", ""}, {settings_.base, ""}}));
     }
   }
 
@@ -369,14 +365,17 @@ class Server {
     metrics_.Waited(job->waitedSeconds);
     const Outcome& o = job->outcome;
     if (o.ok) return 0;
-    // The library names the files as the worker saw them.
-    error = o.error;
-    for (const std::string& folder : {job->inside, upload.folder})
-      if (!folder.empty())
-        for (size_t at; (at = error.find(folder + "/in/source" + upload.extension)) != std::string::npos;)
-          error.replace(at, folder.size() + 10 + upload.extension.size(), upload.name);
-    error = Clean(error, {job->inside + "/out/", job->inside + "/", upload.folder + "/out/", upload.folder + "/",
-                          settings_.base + "/", settings_.base});
+    // The library names the files as the worker saw them: the upload by
+    // the client's name, the rest without the server's folders.
+    const std::string source = upload.source().substr(upload.folder.size());  // "/in/source.ext"
+    error = Clean(o.error, {{job->inside + source, upload.name},
+                            {upload.source(), upload.name},
+                            {job->inside + "/out/", ""},
+                            {job->inside + "/", ""},
+                            {upload.results() + "/", ""},
+                            {upload.folder + "/", ""},
+                            {settings_.base + "/", ""},
+                            {settings_.base, ""}});
     switch (o.failure) {
       case Failure::None:
       case Failure::Document: return 422;
@@ -518,7 +517,7 @@ class Server {
       if (inside) {
         one["pid"] = w.pid;
         if (!w.officeAnswers && !w.lastError.empty())
-          one["error"] = Clean(w.lastError, {settings_.base + "/", settings_.base});
+          one["error"] = Clean(w.lastError, {{settings_.base + "/", ""}, {settings_.base, ""}});
       }
       workers.push_back(one);
     }
@@ -607,6 +606,7 @@ int RunServe(const ServeArgs& args) {
   std::string host;
   int port = -1;
   Settings settings;
+  PoolSettings pool;
   try {
     const size_t colon = args.listen.rfind(':');
     if (colon == std::string::npos) throw std::invalid_argument("--listen: ADDR:PORT, e.g. 127.0.0.1:8080");
@@ -617,8 +617,8 @@ int RunServe(const ServeArgs& args) {
     if (host.empty() || ec != std::errc() || end != portText.data() + portText.size() || port < 0 || port > 65535)
       throw std::invalid_argument("--listen: ADDR:PORT, e.g. 127.0.0.1:8080");
     settings.maxUpload = ParseSize("--max-upload", args.maxUpload);
-    settings.ceilings.memoryBytes = ParseSize("--max-office-memory", args.maxOfficeMemory);
-    settings.ceilings.resultBytes = ParseSize("--max-result", args.maxResult);
+    pool.ceilings.memoryBytes = ParseSize("--max-office-memory", args.maxOfficeMemory);
+    pool.ceilings.resultBytes = ParseSize("--max-result", args.maxResult);
     if (!args.authTokenFile.empty()) {
       std::ifstream in(args.authTokenFile);
       if (!in) throw std::invalid_argument("--auth-token-file: cannot read " + args.authTokenFile);
@@ -651,12 +651,9 @@ int RunServe(const ServeArgs& args) {
                  "port can convert documents\n",
                  host.c_str());
 
-  PoolSettings pool;
   pool.workers = args.workers ? args.workers : std::max(1u, std::thread::hardware_concurrency());
   pool.maxQueue = args.maxQueue ? args.maxQueue : 4 * pool.workers;
   pool.setup = WorkerSetup{true, true, isolated};
-  pool.memoryBytes = settings.ceilings.memoryBytes;
-  pool.resultBytes = settings.ceilings.resultBytes;
   pool.probeEvery = std::chrono::seconds(args.probeEvery);
   if (const char* recycle = std::getenv("QUILLET_OFFICE_RECYCLE_DOCUMENTS"); recycle && std::atol(recycle) > 0)
     pool.recycleAfter = std::atol(recycle);

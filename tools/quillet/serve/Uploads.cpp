@@ -11,6 +11,7 @@
 #include "Edge.h"
 #include "FormatNames.h"
 #include "Names.h"
+#include "platform/unique_fd.h"
 
 namespace quillet::cli::serve {
 
@@ -41,24 +42,18 @@ namespace {
 // The part being read: a field's value, or a file's descriptor.
 class Part {
  public:
-  ~Part() { Close(); }
   void Field(std::string name) {
-    Close();
+    fd_.reset();
     field_ = std::move(name);
     value_.clear();
-    file_ = false;
   }
-  void File(int fd) {
-    Close();
-    fd_ = fd;
-    file_ = true;
-  }
-  bool file() const { return file_; }
+  void File(os::UniqueFd fd) { fd_ = std::move(fd); }
+  bool file() const { return static_cast<bool>(fd_); }
   const std::string& name() const { return field_; }
   std::string& value() { return value_; }
   bool Write(const char* data, size_t n) {
     while (n > 0) {
-      const ssize_t w = ::write(fd_, data, n);
+      const ssize_t w = ::write(fd_.get(), data, n);
       if (w < 0 && errno == EINTR) continue;
       if (w <= 0) return false;
       data += w;
@@ -67,16 +62,10 @@ class Part {
     return true;
   }
   // Ends the part; false when a file could not be written whole.
-  bool Close() {
-    bool ok = true;
-    if (fd_ >= 0) ok = ::close(fd_) == 0;
-    fd_ = -1;
-    return ok;
-  }
+  bool Close() { return os::Close(fd_); }
 
  private:
-  bool file_ = false;
-  int fd_ = -1;
+  os::UniqueFd fd_;
   std::string field_, value_;
 };
 
@@ -119,11 +108,11 @@ FormRefusal ReadForm(const httplib::ContentReader& reader, const RequestFolder& 
         std::error_code ec;
         fs::create_directories(upload.folder + "/in", ec);
         fs::create_directories(upload.folder + "/out", ec);
-        const int fd = ec ? -1
-                          : ::open(upload.source().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                                   0600);
-        if (fd < 0) return refuse(500, "an upload cannot be stored");
-        part.File(fd);
+        os::UniqueFd fd(ec ? -1
+                           : ::open(upload.source().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                    0600));
+        if (!fd) return refuse(500, "an upload cannot be stored");
+        part.File(std::move(fd));
         form.files.push_back(std::move(upload));
         return true;
       },
