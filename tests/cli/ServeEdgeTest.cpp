@@ -253,6 +253,36 @@ TEST_F(ServeEdge, ADeclaredOversizeBodyIsRefusedBeforeItIsRead) {
   EXPECT_LT(record["bytes_in"].get<uint64_t>(), 1000u) << record;
 }
 
+TEST_F(ServeEdge, AnOversizeBodyThatAsksToContinueGetsNoContinue) {
+  RawConnection c(server_->port());
+  ASSERT_TRUE(c.Send(PostHead("Expect: 100-continue\r\nContent-Length: 10737418240\r\n")));
+  const auto stream = c.ReadToClose(3s);
+  ASSERT_TRUE(stream) << "the connection was left open";
+  EXPECT_EQ(stream->find("100 Continue"), std::string::npos) << *stream;
+  EXPECT_EQ(test::Statuses(*stream), std::vector<int>{413}) << *stream;
+}
+
+TEST_F(ServeEdge, HeadersThatNameTheAnswerAreCleanedOrReplaced) {
+  // A trace id that is not a short printable word is neither echoed nor
+  // logged: the request gets one of the server's.
+  for (const std::string& trace : {std::string(300, 'a'), std::string("trace\x01id"), std::string("caf\xC3\xA9")}) {
+    const auto r = Client()->Get("/version", {{"Gotenberg-Trace", trace}});
+    ASSERT_TRUE(r);
+    const std::string answered = r->get_header_value("Gotenberg-Trace");
+    EXPECT_TRUE(std::regex_match(answered, std::regex("[0-9a-f]{16}"))) << answered;
+  }
+  // The name of the result comes from a header: it names it, cleaned, and
+  // never a path.
+  const auto r = Post(*Client(), "/forms/libreoffice/convert", {UploadOf("words", "a.txt", "files")},
+                      {{"Gotenberg-Output-Filename", test::OverlongDotsAndSlashes("../../../tmp/out") + "\x01"}});
+  ASSERT_TRUE(r);
+  ASSERT_EQ(r->status, 200) << r->body;
+  const std::string name = AttachmentName(r->get_header_value("Content-Disposition"));
+  EXPECT_TRUE(ValidUtf8(name)) << name;
+  EXPECT_EQ(name.find('/'), std::string::npos) << name;
+  EXPECT_TRUE(name.ends_with("out.pdf")) << name;
+}
+
 TEST_F(ServeEdge, ChunkedCompressedAndLengthlessBodiesCountAgainstTheLimit) {
   // 32 MiB in chunks: refused once past 1 MiB, and the server stops reading.
   {
