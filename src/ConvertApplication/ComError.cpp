@@ -1,7 +1,7 @@
 #include "ConvertApplication/ComError.h"
 
 #include "platform/com/com.h"
-#include "utilities/Automation.h"
+#include "utilities/automation/Automation.h"
 
 namespace quillet::comserver {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "ConvertApplication/ComError.h"
-#include "exports/Engine.h"
+#include "exports/instance/Engine.h"
 #include "platform/com/ComPtr.h"
 #include "platform/error.h"
 #include "utilities/Guarded.h"

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "platform/error.h"
-#include "utilities/Automation.h"
+#include "utilities/automation/Automation.h"
 
 namespace quillet {
 

@@ -17,7 +17,7 @@
 #include "applications/ApplicationSlot.h"
 #include "platform/module.h"
 #include "utilities/ApplicationTable.h"
-#include "utilities/Automation.h"
+#include "utilities/automation/Automation.h"
 
 namespace quillet {
 

@@ -6,7 +6,7 @@
 // libquillet-pdf.so, which answer the same members over Ghostscript and qpdf.
 #pragma once
 
-#include "utilities/Automation.h"
+#include "utilities/automation/Automation.h"
 
 namespace quillet {
 

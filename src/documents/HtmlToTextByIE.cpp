@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "platform/clock.h"
-#include "utilities/Automation.h"
+#include "utilities/automation/Automation.h"
 #include "utilities/Guarded.h"
 #include "utilities/Messages.h"
 #include "utilities/Strings.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "utilities/Automation.h"
+#include "utilities/automation/Automation.h"
 
 namespace quillet {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "utilities/Automation.h"
+#include "utilities/automation/Automation.h"
 
 namespace quillet {
 

@@ -6,7 +6,7 @@
 #include <atomic>
 
 #include "engine/OfficeConvert.h"
-#include "engine/Options.h"
+#include "engine/options/Options.h"
 #include "engine/formatlib/FormatCodes.h"
 #include "platform/fs.h"
 #include "platform/process.h"

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "engine/FindFile/SearchFiles.h"
-#include "engine/Options.h"
+#include "engine/options/Options.h"
 #include "engine/formatlib/KnownSaveFormats.h"
 #include "engine/OfficeConvert.h"
 #include "platform/clock.h"

@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "ConvertApplication/ComServer.h"
-#include "exports/Engine.h"
+#include "exports/instance/Engine.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   switch (reason) {

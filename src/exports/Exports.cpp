@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "exports/Engine.h"
+#include "exports/instance/Engine.h"
 #include "exports/SaveReport.h"
 #include "exports/StringBlock.h"
 #include "platform/error.h"

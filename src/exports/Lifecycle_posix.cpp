@@ -1,6 +1,6 @@
 // Load and unload of libquillet.so: the converter lives exactly as long as the
 // library is mapped into the process.
-#include "exports/Engine.h"
+#include "exports/instance/Engine.h"
 
 namespace {
 

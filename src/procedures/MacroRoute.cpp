@@ -3,7 +3,7 @@
 // comes back through the same job file.
 #include "documents/AcrobatTemplateName.h"
 #include "documents/OpenTemplate.h"
-#include "engine/Options.h"
+#include "engine/options/Options.h"
 #include "engine/formatlib/FormatCodes.h"
 #include "platform/fs.h"
 #include "platform/path.h"

@@ -6,7 +6,7 @@
 
 #include "documents/HtmlToTextByIE.h"
 #include "documents/RemoveHtmlImages.h"
-#include "engine/Options.h"
+#include "engine/options/Options.h"
 #include "platform/error.h"
 #include "platform/path.h"
 #include "procedures/Routes.h"

@@ -2,7 +2,7 @@
 
 #include "documents/HtmlPageMerge.h"
 #include "documents/RemoveHtmlImages.h"
-#include "engine/Options.h"
+#include "engine/options/Options.h"
 #include "engine/formatlib/FormatCodes.h"
 #include "platform/clock.h"
 #include "platform/error.h"

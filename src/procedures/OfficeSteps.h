@@ -9,9 +9,9 @@
 #include <optional>
 #include <string>
 
-#include "engine/Options.h"
+#include "engine/options/Options.h"
 #include "procedures/ProcedureContext.h"
-#include "utilities/Automation.h"
+#include "utilities/automation/Automation.h"
 
 namespace quillet {
 

@@ -2,7 +2,7 @@
 
 #include "documents/gsdlllib/Ghostscript.h"
 #include "documents/gsdlllib/PostScriptPrinter.h"
-#include "engine/Options.h"
+#include "engine/options/Options.h"
 #include "platform/clock.h"
 #include "platform/error.h"
 #include "platform/fs.h"

@@ -14,7 +14,7 @@
 #include "applications/OfficeApplications.h"
 #include "imaging/ImageSettings.h"
 #include "procedures/PrintWaits.h"
-#include "utilities/Automation.h"
+#include "utilities/automation/Automation.h"
 
 namespace quillet {
 

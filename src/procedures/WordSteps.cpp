@@ -8,7 +8,7 @@
 #include <optional>
 #include <string_view>
 
-#include "engine/Options.h"
+#include "engine/options/Options.h"
 #include "engine/formatlib/FormatCodes.h"
 #include "platform/path.h"
 #include "procedures/OfficeSteps.h"

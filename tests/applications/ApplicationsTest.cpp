@@ -8,7 +8,7 @@
 
 #include "DoubleControl.h"
 #include "engine/OfficeConvert.h"
-#include "utilities/Automation.h"
+#include "utilities/automation/Automation.h"
 
 namespace quillet {
 namespace {

@@ -11,7 +11,7 @@
 #include "DoubleControl.h"
 #include "TestSupport.h"
 #include "engine/OfficeConvert.h"
-#include "utilities/Automation.h"
+#include "utilities/automation/Automation.h"
 
 namespace quillet::test {
 

@@ -10,7 +10,7 @@
 #include "TestSupport.h"
 #include "engine/OfficeConvert.h"
 #include "platform/error.h"
-#include "utilities/Automation.h"
+#include "utilities/automation/Automation.h"
 
 #ifdef _WIN32
 #include "platform/win32_registry.h"

@@ -16,7 +16,7 @@
 #include "TestSupport.h"
 #include "platform/path.h"
 #include "quillet/quillet.h"
-#include "utilities/Automation.h"
+#include "utilities/automation/Automation.h"
 
 #ifndef _WIN32
 #include <stdlib.h>

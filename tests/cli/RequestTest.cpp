@@ -7,7 +7,7 @@
 
 #include "Request.h"
 #include "TestSupport.h"
-#include "engine/Options.h"
+#include "engine/options/Options.h"
 
 namespace quillet::cli {
 namespace {

@@ -2,7 +2,7 @@
 #include <string_view>
 
 #include "FuzzTargets.h"
-#include "engine/Options.h"
+#include "engine/options/Options.h"
 #include "imaging/ImageSettings.h"
 #include "platform/error.h"
 

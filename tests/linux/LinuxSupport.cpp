@@ -21,7 +21,7 @@
 #include "uno/ProfileSlot.h"
 #include "platform/com/com.h"
 #include "servers/ClassIds.h"
-#include "utilities/Automation.h"
+#include "utilities/automation/Automation.h"
 
 namespace quillet::test {
 

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <exception>
 
-#include "utilities/Automation.h"
+#include "utilities/automation/Automation.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "FlatDocuments.h"
 #include "TestSupport.h"
-#include "utilities/Automation.h"
+#include "utilities/automation/Automation.h"
 
 namespace quillet::test {
 

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "engine/Options.h"
+#include "engine/options/Options.h"
 
 namespace quillet::cli {
 

@@ -2,7 +2,7 @@
 
 #include <span>
 
-#include "engine/Options.h"
+#include "engine/options/Options.h"
 
 namespace quillet {
 

@@ -1,7 +1,7 @@
 // COM and OLE Automation for the automation layer, its Win32/POSIX bodies and
 // the application servers: the system's own headers on Windows, the subset of
 // com_posix.h elsewhere. Engine code never includes this header; it uses
-// utilities/Automation.h.
+// utilities/automation/Automation.h.
 #pragma once
 
 #ifdef _WIN32

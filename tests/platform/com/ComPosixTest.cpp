@@ -15,7 +15,7 @@
 #include "core/DispObject.h"
 #include "platform/com/ComPtr.h"
 #include "platform/error.h"
-#include "utilities/Automation.h"
+#include "utilities/automation/Automation.h"
 
 namespace quillet {
 namespace {

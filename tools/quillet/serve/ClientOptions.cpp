@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "engine/Options.h"
+#include "engine/options/Options.h"
 #include "platform/utf8.h"
 
 namespace quillet::cli::serve {

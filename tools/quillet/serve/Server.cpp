@@ -46,7 +46,7 @@
 #include "Serve.h"
 #include "Uploads.h"
 #include "Workers.h"
-#include "engine/Options.h"
+#include "engine/options/Options.h"
 #include "platform/unique_fd.h"
 #include "uno/Launcher.h"
 

@@ -1,4 +1,4 @@
-#include "exports/Engine.h"
+#include "exports/instance/Engine.h"
 
 namespace quillet {
 

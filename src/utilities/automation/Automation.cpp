@@ -1,6 +1,6 @@
 // The automation call layer over IDispatch (the system's COM on Windows, the
 // subset of src/platform/com elsewhere).
-#include "utilities/Automation.h"
+#include "utilities/automation/Automation.h"
 
 #include <cmath>
 #include <cstdio>

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "engine/Options.h"
+#include "engine/options/Options.h"
 #include "imaging/ImageSettings.h"
 #include "platform/error.h"
 #include "utilities/SysUtils.h"

@@ -1,4 +1,4 @@
-#include "engine/Options.h"
+#include "engine/options/Options.h"
 
 #include <algorithm>
 
