@@ -84,44 +84,36 @@ std::string PlugInNotReadyText(uint32_t waitMs) {
   return std::string("Error, the plug-ins for acrobat did not finish loading within ") + seconds + " seconds";
 }
 
-bool TOfficeApplications::StartAcrobat(std::string& errorText) {
-  if (AcrobatStarted) return true;
+Status TOfficeApplications::StartAcrobat() {
+  if (AcrobatStarted) return Status::Ok();
   AcrobatLaunched = false;
-  AcrobatStarted = false;
   // Where the bridge converts by itself, it is all there is to start.
-  errorText.clear();
-  if (os::kApplicationsHaveWindows) LaunchAcrobat(AcrobatLaunched, errorText);
-  if (!errorText.empty()) return false;
-
-  if (!CreateBridge(AcrobatServer, AcrobatBridge)) {
-    errorText = texts::kCannotLoadPlugKit;
-    return false;
+  if (os::kApplicationsHaveWindows) {
+    Status running = LaunchAcrobat();
+    if (!running) return running;
   }
+
+  if (!CreateBridge(AcrobatServer, AcrobatBridge)) return Status(ErrorCode::NotInstalled, texts::kCannotLoadPlugKit);
   if (AcrobatBridge.CallOrGet("IsPlug_insLoadOk").AsInteger() != 0) {
     AcrobatStarted = true;
-    return true;
+    return Status::Ok();
   }
   // The bridge is kept; the next request asks it again.
-  errorText = texts::kPlugInsNotInstalled;
   ShowAcrobatWindow();
-  return false;
+  return Status(ErrorCode::NotInstalled, texts::kPlugInsNotInstalled);
 }
 
-void TOfficeApplications::LaunchAcrobat(bool& launched, std::string& errorText) {
-  launched = false;
-  errorText.clear();
+Status TOfficeApplications::LaunchAcrobat() {
+  AcrobatLaunched = false;
   // The program sits in the folder above the plug-ins folder; a path naming
   // the Reader means the Reader's program.
   const std::string folder = LowerCase(GetAcrobatPlugInsFolder(kAcrobatProductName)) + "..";
   const std::string exeName = Contains(folder, "reader") ? "AcroRd32.exe" : "acrobat.exe";
-  if (FindAppWindow("", kAcrobatWindow, "", "") != os::NoWindow) return;  // running already
+  if (FindAppWindow("", kAcrobatWindow, "", "") != os::NoWindow) return Status::Ok();  // running already
 
   const std::string program = folder + path::kDelimiter + exeName;
-  if (RunProgram(program, "", 0) == 0) {
-    errorText = texts::CannotRun(program);
-    return;
-  }
-  launched = true;
+  if (RunProgram(program, "", 0) == 0) return Status(ErrorCode::NotInstalled, texts::CannotRun(program));
+  AcrobatLaunched = true;
 
   // Acrobat is up once its DDE server window exists. One that never shows it
   // is taken as ready when the wait runs out.
@@ -129,27 +121,20 @@ void TOfficeApplications::LaunchAcrobat(bool& launched, std::string& errorText) 
   for (;;) {
     os::ProcessMessages();
     os::SleepMs(kDdePollMs);
-    if (os::TicksSince(launchedAt) > AcrobatWaitLimits.DdeServerMs) return;
-    if (DeadlinePassed) {
-      errorText = texts::kAcrobatPastDeadline;
-      return;
-    }
+    if (os::TicksSince(launchedAt) > AcrobatWaitLimits.DdeServerMs) return Status::Ok();
+    if (DeadlinePassed) return Status(ErrorCode::Deadline, texts::kAcrobatPastDeadline);
     if (FindAppWindow(exeName, kDdeServerWindow, "", "") != os::NoWindow) break;
   }
 
   // The plug-in makes its mutex when it starts loading and lets go of it when
   // it is ready: wait for the mutex to exist, then take it (and give it back).
+  // A mutex that never appears is a plug-in that is not there.
   const uint32_t searchedFrom = os::TickCount();
   os::NamedMutex mutex = os::NamedMutex::Open(kPlugInMutexName);
   while (!mutex) {
-    if (DeadlinePassed) {
-      errorText = texts::kAcrobatPastDeadline;
-      return;
-    }
-    if (os::TicksSince(searchedFrom) >= AcrobatWaitLimits.MutexOpenMs) {
-      errorText = texts::kCannotOpenMutex;
-      return;
-    }
+    if (DeadlinePassed) return Status(ErrorCode::Deadline, texts::kAcrobatPastDeadline);
+    if (os::TicksSince(searchedFrom) >= AcrobatWaitLimits.MutexOpenMs)
+      return Status(ErrorCode::NotInstalled, texts::kCannotOpenMutex);
     os::SleepMs(kMutexPollMs);
     mutex = os::NamedMutex::Open(kPlugInMutexName);
   }
@@ -161,22 +146,18 @@ void TOfficeApplications::LaunchAcrobat(bool& launched, std::string& errorText) 
     const uint32_t left = waited >= AcrobatWaitLimits.PlugInReadyMs ? 0 : AcrobatWaitLimits.PlugInReadyMs - waited;
     ready = mutex.Wait(std::min(kReadyStepMs, left));
     if (ready != os::NamedMutex::WaitResult::TimedOut || left <= kReadyStepMs) break;
-    if (DeadlinePassed) {
-      errorText = texts::kAcrobatPastDeadline;
-      return;
-    }
+    if (DeadlinePassed) return Status(ErrorCode::Deadline, texts::kAcrobatPastDeadline);
   }
   switch (ready) {
     case os::NamedMutex::WaitResult::Acquired:
     case os::NamedMutex::WaitResult::Abandoned:  // the plug-in's thread ended: loading is over either way
-      return;
+      return Status::Ok();
     case os::NamedMutex::WaitResult::TimedOut:
-      errorText = PlugInNotReadyText(AcrobatWaitLimits.PlugInReadyMs);
-      return;
+      return Status::Failed(PlugInNotReadyText(AcrobatWaitLimits.PlugInReadyMs));
     case os::NamedMutex::WaitResult::Failed:
-      errorText = texts::kCannotWaitForPlugIns;
-      return;
+      break;
   }
+  return Status::Failed(texts::kCannotWaitForPlugIns);
 }
 
 bool TOfficeApplications::ReleaseAcrobatBridge() {

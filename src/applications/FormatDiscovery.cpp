@@ -14,10 +14,9 @@ const std::string kWord(ApplicationInfo(TApplication::Word).Name);
 
 }  // namespace
 
-void LoadWordOpenFormats(TOfficeApplications& applications, TFormatList& table, std::string& errorText) {
-  errorText.clear();
+Status LoadWordOpenFormats(TOfficeApplications& applications, TFormatList& table) {
+  if (Status started = applications.StartWord(); !started) return started;
   const TApplicationSlot& word = applications.WordApp;
-  if (!word.Started && !applications.StartWord(errorText)) return;
 
   const int32_t major = ParseVersionNumber(word.Object.Get("Version").AsString());
   AddFormat(table, "Word Documents(*.doc)", "0", "*.doc", kWord);
@@ -41,23 +40,22 @@ void LoadWordOpenFormats(TOfficeApplications& applications, TFormatList& table, 
     description += "(*." + item().Get("Extensions").AsString() + ")";
     AddFormat(table, description, code, pattern, kWord);
   }
+  return Status::Ok();
 }
 
-void LoadWordSaveFormats(TOfficeApplications& applications, const TFormatTables& tables, std::string& errorText) {
-  errorText.clear();
-  if (!tables.DestFormats.empty()) return;
-  if (!applications.WordApp.Started && !applications.StartWord(errorText)) return;
+Status LoadWordSaveFormats(TOfficeApplications& applications, const TFormatTables& tables) {
+  if (!tables.DestFormats.empty()) return Status::Ok();
+  if (Status started = applications.StartWord(); !started) return started;
   // The two tables are built together; a build that Word breaks off leaves
   // neither half-filled, so the next request asks Word again instead of
   // answering from a partial table.
   ClearFormats(tables.SourceFormats);
   try {
-    LoadWordOpenFormats(applications, tables.SourceFormats, errorText);
+    if (Status opened = LoadWordOpenFormats(applications, tables.SourceFormats); !opened) return opened;
   } catch (...) {
     ClearFormats(tables.SourceFormats);
     throw;
   }
-  if (!errorText.empty()) return;
   TFormatList& table = tables.DestFormats;
   AddFormat(table, "Text only(*.txt)", "2", "*.txt", "");
   AddFormat(table, "Text only with Line Breaks(*.txt)", "3", "*.txt", "");
@@ -65,49 +63,48 @@ void LoadWordSaveFormats(TOfficeApplications& applications, const TFormatTables&
   AddFormat(table, "Ms-Dos Text with line breaks(*.txt)", "5", "*.txt", "");
   AddFormat(table, "Unicode Text(*.txt)", "7", "*.txt", "");
   AddFormat(table, "Save Text With Source Character Set(*.txt)", "-3", "*.txt", "");
+  return Status::Ok();
 }
 
-void ChooseSourceApplication(TOfficeApplications& applications, const TFormatTables& tables, const std::string& src,
-                             std::string& errorText, std::string& appName) {
+Status ChooseSourceApplication(TOfficeApplications& applications, const TFormatTables& tables,
+                               const std::string& src, std::string& appName) {
   appName.clear();
   if (tables.SourceFormats.empty()) {
-    LoadWordSaveFormats(applications, tables, errorText);
-    if (!errorText.empty()) return;
+    if (Status built = LoadWordSaveFormats(applications, tables); !built) return built;
   }
   const TFormatList& table = tables.SourceFormats;
-  if (table.empty()) return;
+  if (table.empty()) return Status::Ok();
   const std::string ext = LowerCase(path::ExtractFileExt(src));
   for (const TFormatNode& row : table) {
     if (!ext.empty() && Contains(LowerCase(row.Pattern), ext)) {
       appName = row.AppName;
-      return;
+      return Status::Ok();
     }
   }
   appName = table.front().AppName;
+  return Status::Ok();
 }
 
 namespace {
 
-void ListText(TOfficeApplications& applications, const TFormatTables& tables, const TFormatList& table,
-              std::string& errorText, std::string& text) {
+Status ListText(TOfficeApplications& applications, const TFormatTables& tables, const TFormatList& table,
+                std::string& text) {
   text.clear();
   if (table.empty()) {
-    LoadWordSaveFormats(applications, tables, errorText);
-    if (!errorText.empty()) return;
+    if (Status built = LoadWordSaveFormats(applications, tables); !built) return built;
   }
   FormatListText(table, text);
+  return Status::Ok();
 }
 
 }  // namespace
 
-void GetSourceFormatListText(TOfficeApplications& applications, const TFormatTables& tables,
-                             std::string& errorText, std::string& text) {
-  ListText(applications, tables, tables.SourceFormats, errorText, text);
+Status GetSourceFormatListText(TOfficeApplications& applications, const TFormatTables& tables, std::string& text) {
+  return ListText(applications, tables, tables.SourceFormats, text);
 }
 
-void GetDestFormatListText(TOfficeApplications& applications, const TFormatTables& tables, std::string& errorText,
-                           std::string& text) {
-  ListText(applications, tables, tables.DestFormats, errorText, text);
+Status GetDestFormatListText(TOfficeApplications& applications, const TFormatTables& tables, std::string& text) {
+  return ListText(applications, tables, tables.DestFormats, text);
 }
 
 }  // namespace quillet

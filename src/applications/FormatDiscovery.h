@@ -10,6 +10,7 @@
 
 #include "applications/OfficeApplications.h"
 #include "engine/formatlib/FormatTable.h"
+#include "platform/status.h"
 
 namespace quillet {
 
@@ -18,20 +19,23 @@ struct TFormatTables {
   TFormatList& DestFormats;
 };
 
+// Each answers why Word could not be had (the text of its start, code
+// NotInstalled); what Word raises while it is read escapes as Error, and the
+// caller catches it with the request's other failures.
+
 // The rows Word opens, appended to the source table.
-void LoadWordOpenFormats(TOfficeApplications& applications, TFormatList& sourceFormats, std::string& errorText);
+Status LoadWordOpenFormats(TOfficeApplications& applications, TFormatList& sourceFormats);
 // Both tables at once, when the destination table is empty: neither is left
 // half-filled by a build that Word breaks off.
-void LoadWordSaveFormats(TOfficeApplications& applications, const TFormatTables& tables, std::string& errorText);
+Status LoadWordSaveFormats(TOfficeApplications& applications, const TFormatTables& tables);
 // The application of the first source row whose lower-cased pattern contains
-// Src's lower-cased extension, else the first row's; builds the tables first
-// when the source table is empty.
-void ChooseSourceApplication(TOfficeApplications& applications, const TFormatTables& tables, const std::string& src,
-                             std::string& errorText, std::string& appName);
-// The text form of either table, built first when it is empty.
-void GetSourceFormatListText(TOfficeApplications& applications, const TFormatTables& tables,
-                             std::string& errorText, std::string& text);
-void GetDestFormatListText(TOfficeApplications& applications, const TFormatTables& tables, std::string& errorText,
-                           std::string& text);
+// Src's lower-cased extension, else the first row's (AppName, emptied first);
+// builds the tables first when the source table is empty.
+Status ChooseSourceApplication(TOfficeApplications& applications, const TFormatTables& tables,
+                               const std::string& src, std::string& appName);
+// The text form of either table (Text, emptied first), built first when it is
+// empty.
+Status GetSourceFormatListText(TOfficeApplications& applications, const TFormatTables& tables, std::string& text);
+Status GetDestFormatListText(TOfficeApplications& applications, const TFormatTables& tables, std::string& text);
 
 }  // namespace quillet

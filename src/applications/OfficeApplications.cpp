@@ -24,30 +24,27 @@ TOfficeApplications::TOfficeApplications() = default;
 // here is released without any call.
 TOfficeApplications::~TOfficeApplications() = default;
 
-bool TOfficeApplications::StartApplication(const std::string& appName, std::string& errorText) {
-  const std::optional<TApplication> app = ApplicationNamed(appName);
-  if (!app) return false;
-  switch (*app) {
+Status TOfficeApplications::StartApplication(TApplication app) {
+  switch (app) {
     case TApplication::Word:
     case TApplication::Excel:
     case TApplication::PowerPoint:
-      return StartOffice(*app, errorText);
+      return StartOffice(app);
     case TApplication::Acrobat:
-      return StartAcrobat(errorText);
+      return StartAcrobat();
     case TApplication::NoWord:
-      return LoadFormatBridge(errorText);
+      return LoadFormatBridge();
   }
-  return false;
+  throw Error("Not an application: " + std::to_string(static_cast<int>(app)));
 }
 
-bool TOfficeApplications::StartOffice(TApplication app, std::string& errorText) {
-  TApplicationSlot& slot = *OfficeSlot(app);
-  if (slot.Started) return true;
+Status TOfficeApplications::StartOffice(TApplication app) {
+  TApplicationSlot* const held = OfficeSlot(app);
+  if (!held) throw Error("\"" + std::string(ApplicationInfo(app).Name) + "\" is not an Office application");
+  TApplicationSlot& slot = *held;
+  if (slot.Started) return Status::Ok();
   const TApplicationInfo& info = ApplicationInfo(app);
-  if (!slot.Start(info.ProgIds)) {
-    errorText = info.NotInstalledText;
-    return false;
-  }
+  if (!slot.Start(info.ProgIds)) return Status(ErrorCode::NotInstalled, std::string(info.NotInstalledText));
   if (app != TApplication::PowerPoint) {
     Ignoring([&] { slot.Object.Put("Visible", false); });
   } else if (!slot.Created) {
@@ -55,7 +52,7 @@ bool TOfficeApplications::StartOffice(TApplication app, std::string& errorText) 
     // one that the converter made is left as it starts.
     Ignoring([&] { slot.Object.Put("WindowState", 2); });
   }
-  return true;
+  return Status::Ok();
 }
 
 TApplicationSlot* TOfficeApplications::OfficeSlot(TApplication app) {
@@ -71,21 +68,17 @@ TApplicationSlot* TOfficeApplications::OfficeSlot(TApplication app) {
   }
 }
 
-TApplicationSlot* TOfficeApplications::OfficeSlot(const std::string& appName) {
-  const std::optional<TApplication> app = ApplicationNamed(appName);
-  return app ? OfficeSlot(*app) : nullptr;
-}
-
-const TApplicationSlot* TOfficeApplications::OfficeSlot(const std::string& appName) const {
-  return const_cast<TOfficeApplications&>(*this).OfficeSlot(appName);
-}
-
 TApplicationSlot* TOfficeApplications::SlotOf(TApplication app) {
   return app == TApplication::Acrobat ? &AcrobatServer : OfficeSlot(app);
 }
 
+const ole::Variant& TOfficeApplications::OfficeApplication(TApplication app) const {
+  return OfficeApplication(std::string(ApplicationInfo(app).Name));
+}
+
 const ole::Variant& TOfficeApplications::OfficeApplication(const std::string& appName) const {
-  const TApplicationSlot* slot = OfficeSlot(appName);
+  const std::optional<TApplication> app = ApplicationNamed(appName);
+  const TApplicationSlot* slot = app ? const_cast<TOfficeApplications&>(*this).OfficeSlot(*app) : nullptr;
   if (!slot) throw Error("\"" + appName + "\" is not an Office application");
   if (!slot->Started) throw Error(appName + " is not running");
   return slot->Object;
@@ -129,35 +122,25 @@ bool TOfficeApplications::StopNoWordConvert() {
   return true;
 }
 
-bool TOfficeApplications::LoadFormatBridge(std::string& errorText) {
-  if (FormatBridgeLoaded) return true;
+Status TOfficeApplications::LoadFormatBridge() {
+  if (FormatBridgeLoaded) return Status::Ok();
   // A module kept from an earlier failed attempt is given back first: retries
   // do not pile up references, and a library that was replaced in the
   // meantime is really loaded afresh rather than found already in memory.
   FormatBridgeModule.reset();
   FormatBridgeModule = os::Module::Load(os::LibraryFileName(kFormatBridgeName));
-  if (!FormatBridgeModule) {
-    errorText = texts::kCannotLoadFormatBridge;
-    return false;
-  }
+  if (!FormatBridgeModule) return Status(ErrorCode::NotInstalled, texts::kCannotLoadFormatBridge);
   NoWordConvertProc = reinterpret_cast<NoWordConvertFn>(FormatBridgeModule.Symbol("NoWordConvert"));
-  if (!NoWordConvertProc) {
-    errorText = texts::FormatBridgeEntryMissing("NoWordConvert");
-    return false;
-  }
+  if (!NoWordConvertProc) return Status(ErrorCode::NotInstalled, texts::FormatBridgeEntryMissing("NoWordConvert"));
   GetSourceFormatListProc = reinterpret_cast<BridgeProc>(FormatBridgeModule.Symbol("GetSourceFormatList"));
-  if (!GetSourceFormatListProc) {
-    errorText = texts::FormatBridgeEntryMissing("GetSourceFormatList");
-    return false;
-  }
+  if (!GetSourceFormatListProc)
+    return Status(ErrorCode::NotInstalled, texts::FormatBridgeEntryMissing("GetSourceFormatList"));
   GetDestFormatListProc = reinterpret_cast<BridgeProc>(FormatBridgeModule.Symbol("GetDestFormatList"));
-  if (!GetDestFormatListProc) {
-    errorText = texts::FormatBridgeEntryMissing("GetDestFormatList");
-    return false;
-  }
+  if (!GetDestFormatListProc)
+    return Status(ErrorCode::NotInstalled, texts::FormatBridgeEntryMissing("GetDestFormatList"));
   NoWordAbortProc = reinterpret_cast<BridgeProc>(FormatBridgeModule.Symbol("NoWordAbort"));
   FormatBridgeLoaded = true;
-  return true;
+  return Status::Ok();
 }
 
 void TOfficeApplications::CloseApplications() {

@@ -16,6 +16,7 @@
 #include "applications/AcrobatControl.h"
 #include "applications/ApplicationSlot.h"
 #include "platform/module.h"
+#include "platform/status.h"
 #include "utilities/ApplicationTable.h"
 #include "utilities/automation/Automation.h"
 
@@ -28,24 +29,30 @@ class TOfficeApplications {
   TOfficeApplications(const TOfficeApplications&) = delete;
   TOfficeApplications& operator=(const TOfficeApplications&) = delete;
 
-  // Makes the application of AppName ready ("MS Word", "MS Excel", "MS
-  // Powerpoint", "Adobe Acrobat", "No MS Word", exactly); false with the
-  // reason in ErrorText when it cannot be had, false with ErrorText unchanged
-  // for any other name.
-  bool StartApplication(const std::string& appName, std::string& errorText);
+  // Makes App ready: ok at once when it is held already, else the reason it
+  // cannot be had. (Names are the caller's to turn into an application: a
+  // name that is none is no concern of this class.)
+  Status StartApplication(TApplication app);
   // Word, Excel or PowerPoint: the first of its ProgIDs that can be attached
-  // to or created. A borrowed Word or Excel is hidden, a borrowed PowerPoint
-  // minimised. True at once when it is held already.
-  bool StartOffice(TApplication app, std::string& errorText);
-  bool StartWord(std::string& errorText) { return StartOffice(TApplication::Word, errorText); }
-  bool StartExcel(std::string& errorText) { return StartOffice(TApplication::Excel, errorText); }
-  bool StartPowerPoint(std::string& errorText) { return StartOffice(TApplication::PowerPoint, errorText); }
-  bool LoadFormatBridge(std::string& errorText);
-  // Acrobat and its plug-in bridge (AcrobatControl.cpp).
-  bool StartAcrobat(std::string& errorText);
-  // Makes sure Acrobat runs: Launched tells whether this call started it,
-  // ErrorText (emptied first) why it could not be made ready.
-  void LaunchAcrobat(bool& launched, std::string& errorText);
+  // to or created (NotInstalled when none can). A borrowed Word or Excel is
+  // hidden, a borrowed PowerPoint minimised. Raises Error for any other App.
+  Status StartOffice(TApplication app);
+  Status StartWord() { return StartOffice(TApplication::Word); }
+  Status StartExcel() { return StartOffice(TApplication::Excel); }
+  Status StartPowerPoint() { return StartOffice(TApplication::PowerPoint); }
+  // The format library with its three entry points (NotInstalled when the
+  // library or one of them cannot be had; the module is kept until the next
+  // attempt or the converter's end either way).
+  Status LoadFormatBridge();
+  // Acrobat and its plug-in bridge (AcrobatControl.cpp): on Windows Acrobat is
+  // made to run first (LaunchAcrobat); then the bridge is made and asked
+  // whether the plug-in is loaded. A bridge whose plug-in is not loaded is
+  // kept and asked again by the next start.
+  Status StartAcrobat();
+  // Makes sure Acrobat runs, noting in AcrobatLaunched whether this call
+  // started it: launched hidden when it does not run, and its plug-in awaited
+  // within AcrobatWaitLimits.
+  Status LaunchAcrobat();
 
   // Gives everything back: quits what was created, shows again what was
   // borrowed, lets the bridge go, unloads the format library. Each step on
@@ -54,14 +61,15 @@ class TOfficeApplications {
 
   // The slot of Word, Excel or PowerPoint; null for any other application.
   TApplicationSlot* OfficeSlot(TApplication app);
-  TApplicationSlot* OfficeSlot(const std::string& appName);
-  const TApplicationSlot* OfficeSlot(const std::string& appName) const;
   // The slot a request for App waits on while it starts or converts: the
   // Office application's, the bridge server's for Acrobat, none for the
   // format library.
   TApplicationSlot* SlotOf(TApplication app);
-  // The Application object of "MS Word", "MS Excel" or "MS Powerpoint".
-  // Raises Error for any other name or an application that is not held.
+  // The Application object of Word, Excel or PowerPoint. Raises Error for any
+  // other application or one that is not held. The name overload is for the
+  // Office procedure, whose steps are chosen by the name the request gave;
+  // a name that is no application is refused the same way.
+  const ole::Variant& OfficeApplication(TApplication app) const;
   const ole::Variant& OfficeApplication(const std::string& appName) const;
   // Slot's application as messages name it ("Microsoft Word").
   std::string DisplayName(const TApplicationSlot& slot) const;

@@ -4,13 +4,16 @@
 // file to one of the four conversion routes under the document's deadline.
 // It converts nothing itself.
 #include <atomic>
+#include <optional>
 
 #include "engine/OfficeConvert.h"
 #include "engine/options/Options.h"
 #include "engine/formatlib/FormatCodes.h"
 #include "platform/fs.h"
 #include "platform/process.h"
+#include "platform/status.h"
 #include "procedures/Routes.h"
+#include "utilities/ApplicationTable.h"
 #include "utilities/Deadline.h"
 #include "utilities/Guarded.h"
 #include "utilities/Messages.h"
@@ -68,20 +71,24 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
       if (app.empty()) {
         // The source table is built from Word.
         waitingOn = &apps.WordApp;
-        quillet::ChooseSourceApplication(apps, Tables(), src, errorText, app);
+        const Status chosen = quillet::ChooseSourceApplication(apps, Tables(), src, app);
+        if (!chosen) errorText = chosen.message();
       }
       if (errorText.empty() && !deadline.Expired()) {
         // (The macro route runs every request that names no Office
         // application inside Word.)
         const bool macro = options::Has(option, options::kUseMacro);
-        const bool inWord = macro && !apps.OfficeSlot(app);
-        slot = inWord ? &apps.WordApp : apps.OfficeSlot(app);
-        if (app == options::kAdobeAcrobat && !macro) slot = &apps.AcrobatServer;
+        const std::optional<TApplication> id = ApplicationNamed(app);
+        const bool inWord = macro && !(id && IsOfficeApplication(*id));
+        slot = inWord ? &apps.WordApp : id ? apps.SlotOf(*id) : nullptr;
         waitingOn = slot;
-        if (!StartApplication(app, errorText)) {
-          // A refusal must never read as success.
-          if (errorText.empty()) errorText = texts::NoApplicationFor(src);
-        } else if ((!inWord || apps.StartWord(errorText)) && !deadline.Expired()) {
+        // A refusal must never read as success.
+        Status started =
+            id ? apps.StartApplication(*id) : Status(ErrorCode::UnsupportedFormat, texts::NoApplicationFor(src));
+        if (started && inWord) started = apps.StartWord();
+        if (!started) {
+          errorText = started.message();
+        } else if (!deadline.Expired()) {
           routed = true;
           ForgetCaughtErrors();
           Route(app, src, dest, destFormat, option, errorText);
@@ -136,12 +143,12 @@ void TOfficeConvertClass::Route(const std::string& app, const std::string& src, 
   // Read only once the application runs; an automation failure here reaches
   // the caller.
   if (app == options::kMsExcel && destFormat == formats::kExcelHtml &&
-      BeforeOffice2000(applications_.ExcelApp.Object)) {
+      BeforeOffice2000(applications_.OfficeApplication(TApplication::Excel))) {
     errorText = texts::kNeedOffice2000ForXls;
     return;
   }
   if (app == options::kMsPowerpoint && destFormat == formats::kPowerPointHtml &&
-      BeforeOffice2000(applications_.PowerPointApp.Object)) {
+      BeforeOffice2000(applications_.OfficeApplication(TApplication::PowerPoint))) {
     errorText = texts::kNeedOffice2000ForPpt;
     return;
   }

@@ -53,10 +53,9 @@ void TOfficeConvertClass::ConvertFolderContents(const std::string& src, const st
                                                 const std::string& option, std::string& report) {
   TConvertBaseClass::ConvertFolderContents(src, dest, destFormat, isSubFolder, option, report);
   if (Dests().empty()) {
-    std::string errorText;
-    LoadWordSaveFormats(applications_, Tables(), errorText);
-    if (!errorText.empty()) {
-      report = errorText;
+    const Status built = LoadWordSaveFormats(applications_, Tables());
+    if (!built) {
+      report = built.message();
       return;
     }
   }

@@ -27,7 +27,9 @@ class TOfficeConvertClass : public TConvertBaseClass, public TProcedureContext {
   TOfficeConvertClass();
   ~TOfficeConvertClass() override;
 
-  // Makes the named application ready (TOfficeApplications::StartApplication).
+  // Makes the named application ready (TOfficeApplications::StartApplication):
+  // false with the reason in ErrorText when it cannot be had, false with
+  // ErrorText unchanged for a name that is no application.
   bool StartApplication(const std::string& appName, std::string& errorText) override;
   // Releases the format tables, then gives the applications back.
   bool CloseApplications() override;

@@ -56,7 +56,13 @@ void ConvertWithMacro(TProcedureContext& context, const std::string& appName, co
   const std::string kind = excel ? "excel" : powerPoint ? "powerpoint" : "word";
   TOfficeApplications& applications = context.Applications();
   TApplicationSlot& slot = excel ? applications.ExcelApp : powerPoint ? applications.PowerPointApp : applications.WordApp;
-  if (!excel && !powerPoint && !applications.StartWord(errorText)) return;
+  if (!excel && !powerPoint) {
+    const Status started = applications.StartWord();
+    if (!started) {
+      errorText = started.message();
+      return;
+    }
+  }
 
   // 1. The template, opened in the application: the macro's document.
   std::string templateName;

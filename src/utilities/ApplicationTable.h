@@ -41,6 +41,12 @@ constexpr const TApplicationInfo& ApplicationInfo(TApplication app) {
   return kApplications[static_cast<size_t>(app)];
 }
 
+// Word, Excel or PowerPoint: an automation server of its own, held in a slot
+// of its own, that runs macros.
+constexpr bool IsOfficeApplication(TApplication app) {
+  return app == TApplication::Word || app == TApplication::Excel || app == TApplication::PowerPoint;
+}
+
 // The application of Name, compared exactly; none for any other text.
 constexpr std::optional<TApplication> ApplicationNamed(std::string_view name) {
   for (const TApplicationInfo& info : kApplications)
