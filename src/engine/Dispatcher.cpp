@@ -3,18 +3,16 @@
 // refuses the two web-page saves that need Office 2000 or later, and hands the
 // file to one of the four conversion routes under the document's deadline.
 // It converts nothing itself.
-#include <atomic>
+#include <exception>
 #include <optional>
 
+#include "applications/RequestDeadline.h"
 #include "engine/OfficeConvert.h"
 #include "engine/options/Options.h"
 #include "engine/formatlib/FormatCodes.h"
-#include "platform/fs.h"
-#include "platform/process.h"
 #include "platform/status.h"
 #include "procedures/Routes.h"
 #include "utilities/ApplicationTable.h"
-#include "utilities/Deadline.h"
 #include "utilities/Guarded.h"
 #include "utilities/Messages.h"
 #include "utilities/Strings.h"
@@ -28,6 +26,35 @@ namespace {
 // unreadable version text (-1) counts as too old.
 bool BeforeOffice2000(const ole::Variant& app) { return ParseVersionNumber(app.Get("Version").AsString()) < 9; }
 
+// Makes App ready for the request, and Word too when the macro route runs it
+// there (it runs every request that names no Office application inside Word),
+// telling the deadline what the request waits on meanwhile.
+Status StartFor(TOfficeApplications& applications, const std::string& app, bool macro, const std::string& src,
+                TRequestDeadline& deadline) {
+  const std::optional<TApplication> id = ApplicationNamed(app);
+  const bool inWord = macro && !(id && IsOfficeApplication(*id));
+  deadline.WaitOn(inWord ? std::optional(TApplication::Word) : id);
+  // A refusal must never read as success.
+  if (!id) return Status(ErrorCode::UnsupportedFormat, texts::NoApplicationFor(src));
+  Status started = applications.StartApplication(*id);
+  if (started && inWord) started = applications.StartWord();
+  return started;
+}
+
+// What the route came to, for the deadline to judge: the failure that escaped
+// it, else the error text it kept, of the kind of the last failure caught.
+Status RouteResult(const std::exception_ptr& failure, const std::string& errorText) {
+  std::string reason = errorText;
+  if (failure) {
+    try {
+      std::rethrow_exception(failure);
+    } catch (...) {
+      reason = CurrentErrorMessage();
+    }
+  }
+  return reason.empty() ? Status::Ok() : Status(LastCaughtErrorCode(), reason);
+}
+
 }  // namespace
 
 void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::string& dest,
@@ -40,100 +67,37 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
 
   // The whole request runs under the document's deadline: choosing the
   // application (which may start Word for its format lists), starting or
-  // attaching to it, and the route. When it passes, the watchdog releases the
-  // call the application holds and ends the application if the converter
-  // started it (while it starts too); it does so again until the call has
-  // returned, so that nothing the request gets hold of afterwards holds it
-  // either. The request then fails with that reason, and the application is
-  // not used again.
-  const uint32_t caller = os::CurrentThreadId();
-  std::atomic<TApplicationSlot*> waitingOn{nullptr};
-  std::atomic<bool> ended{false};
-  TApplicationSlot* slot = nullptr;
+  // attaching to it, and the route. When it passes, the request fails with
+  // that reason, and the application it waited on is not used again.
+  TRequestDeadline deadline(applications_, seconds);
   bool routed = false;
-  TOfficeApplications& apps = applications_;
-  apps.DeadlinePassed = false;
-  bool expired = false;
   std::exception_ptr failure;
-  {
-    TDeadline deadline(
-        seconds * 1000,
-        [&] {
-          apps.DeadlinePassed = true;
-          if (TApplicationSlot* s = waitingOn.load(); s && s->Interrupt(caller)) ended = true;
-          // The route without Word waits on the format library, which has
-          // no application to end: one that can stop its conversion is told to.
-          if (apps.StopNoWordConvert()) ended = true;
-        },
-        TApplicationSlot::kRetryMs);
-    try {
-      std::string app = options::ChooseApplication(option);
-      if (app.empty()) {
-        // The source table is built from Word.
-        waitingOn = &apps.WordApp;
-        const Status chosen = quillet::ChooseSourceApplication(apps, Tables(), src, app);
-        if (!chosen) errorText = chosen.message();
-      }
-      if (errorText.empty() && !deadline.Expired()) {
-        // (The macro route runs every request that names no Office
-        // application inside Word.)
-        const bool macro = options::Has(option, options::kUseMacro);
-        const std::optional<TApplication> id = ApplicationNamed(app);
-        const bool inWord = macro && !(id && IsOfficeApplication(*id));
-        slot = inWord ? &apps.WordApp : id ? apps.SlotOf(*id) : nullptr;
-        waitingOn = slot;
-        // A refusal must never read as success.
-        Status started =
-            id ? apps.StartApplication(*id) : Status(ErrorCode::UnsupportedFormat, texts::NoApplicationFor(src));
-        if (started && inWord) started = apps.StartWord();
-        if (!started) {
-          errorText = started.message();
-        } else if (!deadline.Expired()) {
-          routed = true;
-          ForgetCaughtErrors();
-          Route(app, src, dest, destFormat, option, errorText);
-        }
-      }
-    } catch (...) {
-      failure = std::current_exception();
+  try {
+    std::string app = options::ChooseApplication(option);
+    Status ready;
+    if (app.empty()) {
+      // The source table is built from Word.
+      deadline.WaitOn(TApplication::Word);
+      ready = quillet::ChooseSourceApplication(applications_, Tables(), src, app);
     }
-    deadline.Disarm();
-    expired = deadline.Expired();
-  }  // the watchdog has ended here: what it did is visible
+    if (ready && !deadline.Expired()) {
+      ready = StartFor(applications_, app, options::Has(option, options::kUseMacro), src, deadline);
+      if (ready && !deadline.Expired()) {
+        routed = true;
+        ForgetCaughtErrors();
+        Route(app, src, dest, destFormat, option, errorText);
+      }
+    }
+    if (!ready) errorText = ready.message();
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  deadline.Disarm();
 
-  if (expired && !waitingOn.load() && ended) {
-    errorText = texts::DeadlinePassed(seconds) + texts::kFormatLibraryStopped;
-    os::DeleteFile(dest);
+  const Status outcome = deadline.Outcome(dest, routed ? std::optional(RouteResult(failure, errorText)) : std::nullopt);
+  if (!outcome) {
+    errorText = outcome.message();
     return;
-  }
-  if (TApplicationSlot* target = waitingOn.load(); expired && target) {
-    errorText = texts::DeadlinePassed(seconds) + apps.DisplayName(*target) +
-                (ended             ? texts::kApplicationEnded
-                 : target->Started ? texts::kBorrowedApplicationHangs
-                                   : texts::kApplicationDidNotStart);
-    apps.GiveUp(*target, caller);
-    // Whatever the application had begun to write is no result.
-    os::DeleteFile(dest);
-    return;
-  }
-  if (slot && routed && (failure || !errorText.empty())) {
-    // The kind of the failure decides: the one that escaped, else the last
-    // one the route kept as its error text.
-    std::string reason = errorText;
-    if (failure) {
-      try {
-        std::rethrow_exception(failure);
-      } catch (...) {
-        reason = CurrentErrorMessage();
-      }
-    }
-    if (!slot->Alive(LastCaughtErrorCode())) {
-      // The application ended under the conversion (or before it): this file
-      // fails, the next request starts a new one.
-      errorText = texts::ApplicationEnded(apps.DisplayName(*slot), reason);
-      apps.GiveUp(*slot, caller);
-      return;
-    }
   }
   if (failure) std::rethrow_exception(failure);
 }
