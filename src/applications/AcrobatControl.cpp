@@ -85,17 +85,17 @@ std::string PlugInNotReadyText(uint32_t waitMs) {
 }
 
 Status TOfficeApplications::StartAcrobat() {
-  if (AcrobatStarted) return Status::Ok();
-  AcrobatLaunched = false;
+  if (acrobatStarted_) return Status::Ok();
+  acrobatLaunched_ = false;
   // Where the bridge converts by itself, it is all there is to start.
   if (os::kApplicationsHaveWindows) {
     Status running = LaunchAcrobat();
     if (!running) return running;
   }
 
-  if (!CreateBridge(AcrobatServer, AcrobatBridge)) return Status(ErrorCode::NotInstalled, texts::kCannotLoadPlugKit);
-  if (AcrobatBridge.CallOrGet("IsPlug_insLoadOk").AsInteger() != 0) {
-    AcrobatStarted = true;
+  if (!CreateBridge(acrobatServer_, acrobatBridge_)) return Status(ErrorCode::NotInstalled, texts::kCannotLoadPlugKit);
+  if (acrobatBridge_.CallOrGet("IsPlug_insLoadOk").AsInteger() != 0) {
+    acrobatStarted_ = true;
     return Status::Ok();
   }
   // The bridge is kept; the next request asks it again.
@@ -104,7 +104,7 @@ Status TOfficeApplications::StartAcrobat() {
 }
 
 Status TOfficeApplications::LaunchAcrobat() {
-  AcrobatLaunched = false;
+  acrobatLaunched_ = false;
   // The program sits in the folder above the plug-ins folder; a path naming
   // the Reader means the Reader's program.
   const std::string folder = LowerCase(GetAcrobatPlugInsFolder(kAcrobatProductName)) + "..";
@@ -113,7 +113,7 @@ Status TOfficeApplications::LaunchAcrobat() {
 
   const std::string program = folder + path::kDelimiter + exeName;
   if (RunProgram(program, "", 0) == 0) return Status(ErrorCode::NotInstalled, texts::CannotRun(program));
-  AcrobatLaunched = true;
+  acrobatLaunched_ = true;
 
   // Acrobat is up once its DDE server window exists. One that never shows it
   // is taken as ready when the wait runs out.
@@ -121,8 +121,8 @@ Status TOfficeApplications::LaunchAcrobat() {
   for (;;) {
     os::ProcessMessages();
     os::SleepMs(kDdePollMs);
-    if (os::TicksSince(launchedAt) > AcrobatWaitLimits.DdeServerMs) return Status::Ok();
-    if (DeadlinePassed) return Status(ErrorCode::Deadline, texts::kAcrobatPastDeadline);
+    if (os::TicksSince(launchedAt) > acrobatWaits_.DdeServerMs) return Status::Ok();
+    if (deadlinePassed_) return Status(ErrorCode::Deadline, texts::kAcrobatPastDeadline);
     if (FindAppWindow(exeName, kDdeServerWindow, "", "") != os::NoWindow) break;
   }
 
@@ -132,8 +132,8 @@ Status TOfficeApplications::LaunchAcrobat() {
   const uint32_t searchedFrom = os::TickCount();
   os::NamedMutex mutex = os::NamedMutex::Open(kPlugInMutexName);
   while (!mutex) {
-    if (DeadlinePassed) return Status(ErrorCode::Deadline, texts::kAcrobatPastDeadline);
-    if (os::TicksSince(searchedFrom) >= AcrobatWaitLimits.MutexOpenMs)
+    if (deadlinePassed_) return Status(ErrorCode::Deadline, texts::kAcrobatPastDeadline);
+    if (os::TicksSince(searchedFrom) >= acrobatWaits_.MutexOpenMs)
       return Status(ErrorCode::NotInstalled, texts::kCannotOpenMutex);
     os::SleepMs(kMutexPollMs);
     mutex = os::NamedMutex::Open(kPlugInMutexName);
@@ -143,17 +143,17 @@ Status TOfficeApplications::LaunchAcrobat() {
   const uint32_t readyFrom = os::TickCount();
   for (;;) {
     const uint32_t waited = os::TicksSince(readyFrom);
-    const uint32_t left = waited >= AcrobatWaitLimits.PlugInReadyMs ? 0 : AcrobatWaitLimits.PlugInReadyMs - waited;
+    const uint32_t left = waited >= acrobatWaits_.PlugInReadyMs ? 0 : acrobatWaits_.PlugInReadyMs - waited;
     ready = mutex.Wait(std::min(kReadyStepMs, left));
     if (ready != os::NamedMutex::WaitResult::TimedOut || left <= kReadyStepMs) break;
-    if (DeadlinePassed) return Status(ErrorCode::Deadline, texts::kAcrobatPastDeadline);
+    if (deadlinePassed_) return Status(ErrorCode::Deadline, texts::kAcrobatPastDeadline);
   }
   switch (ready) {
     case os::NamedMutex::WaitResult::Acquired:
     case os::NamedMutex::WaitResult::Abandoned:  // the plug-in's thread ended: loading is over either way
       return Status::Ok();
     case os::NamedMutex::WaitResult::TimedOut:
-      return Status::Failed(PlugInNotReadyText(AcrobatWaitLimits.PlugInReadyMs));
+      return Status::Failed(PlugInNotReadyText(acrobatWaits_.PlugInReadyMs));
     case os::NamedMutex::WaitResult::Failed:
       break;
   }
@@ -161,10 +161,10 @@ Status TOfficeApplications::LaunchAcrobat() {
 }
 
 bool TOfficeApplications::ReleaseAcrobatBridge() {
-  if (AcrobatStarted) AcrobatBridge = ole::Variant();
+  if (acrobatStarted_) acrobatBridge_ = ole::Variant();
   // What the deadline kept of the bridge's server (its control holds the
   // bridge) goes too; Acrobat itself is neither quit nor shown.
-  AcrobatServer.GiveUp(os::CurrentThreadId(), TApplicationSlot::kNotShown);
+  acrobatServer_.GiveUp(os::CurrentThreadId(), TApplicationSlot::kNotShown);
   return true;
 }
 

@@ -16,7 +16,7 @@ const std::string kWord(ApplicationInfo(TApplication::Word).Name);
 
 Status LoadWordOpenFormats(TOfficeApplications& applications, TFormatList& table) {
   if (Status started = applications.StartWord(); !started) return started;
-  const TApplicationSlot& word = applications.WordApp;
+  const TApplicationSlot& word = applications.Slot(TApplication::Word);
 
   const int32_t major = ParseVersionNumber(word.Object.Get("Version").AsString());
   AddFormat(table, "Word Documents(*.doc)", "0", "*.doc", kWord);

@@ -55,21 +55,38 @@ Status TOfficeApplications::StartOffice(TApplication app) {
   return Status::Ok();
 }
 
+bool TOfficeApplications::Held(TApplication app) const {
+  switch (app) {
+    case TApplication::Acrobat:
+      return acrobatStarted_;
+    case TApplication::NoWord:
+      return formatBridgeLoaded_;
+    default:
+      return Slot(app).Started;
+  }
+}
+
+const TApplicationSlot& TOfficeApplications::Slot(TApplication app) const {
+  const TApplicationSlot* slot = const_cast<TOfficeApplications&>(*this).SlotOf(app);
+  if (!slot) throw Error("\"" + std::string(ApplicationInfo(app).Name) + "\" has no application slot");
+  return *slot;
+}
+
 TApplicationSlot* TOfficeApplications::OfficeSlot(TApplication app) {
   switch (app) {
     case TApplication::Word:
-      return &WordApp;
+      return &word_;
     case TApplication::Excel:
-      return &ExcelApp;
+      return &excel_;
     case TApplication::PowerPoint:
-      return &PowerPointApp;
+      return &powerPoint_;
     default:
       return nullptr;
   }
 }
 
 TApplicationSlot* TOfficeApplications::SlotOf(TApplication app) {
-  return app == TApplication::Acrobat ? &AcrobatServer : OfficeSlot(app);
+  return app == TApplication::Acrobat ? &acrobatServer_ : OfficeSlot(app);
 }
 
 const ole::Variant& TOfficeApplications::OfficeApplication(TApplication app) const {
@@ -85,61 +102,61 @@ const ole::Variant& TOfficeApplications::OfficeApplication(const std::string& ap
 }
 
 std::string TOfficeApplications::DisplayName(const TApplicationSlot& slot) const {
-  if (&slot == &AcrobatServer) return std::string(ApplicationInfo(TApplication::Acrobat).DisplayName);
-  if (&slot == &ExcelApp) return std::string(ApplicationInfo(TApplication::Excel).DisplayName);
-  if (&slot == &PowerPointApp) return std::string(ApplicationInfo(TApplication::PowerPoint).DisplayName);
+  if (&slot == &acrobatServer_) return std::string(ApplicationInfo(TApplication::Acrobat).DisplayName);
+  if (&slot == &excel_) return std::string(ApplicationInfo(TApplication::Excel).DisplayName);
+  if (&slot == &powerPoint_) return std::string(ApplicationInfo(TApplication::PowerPoint).DisplayName);
   return std::string(ApplicationInfo(TApplication::Word).DisplayName);
 }
 
 void TOfficeApplications::GiveUp(TApplicationSlot& slot, uint32_t threadId) {
-  if (&slot != &AcrobatServer) {
+  if (&slot != &acrobatServer_) {
     slot.GiveUp(threadId);
     return;
   }
-  if (!AcrobatServer.Started) return;
+  if (!acrobatServer_.Started) return;
   // The bridge has no window to show again. A bridge of the converter's own
   // has been ended (or has died): its reference is released; one it attached
   // to may not answer a release and is let go without one.
-  if (AcrobatServer.Created) {
-    Ignoring([&] { AcrobatBridge = ole::Variant(); });
+  if (acrobatServer_.Created) {
+    Ignoring([&] { acrobatBridge_ = ole::Variant(); });
   } else {
-    AcrobatBridge.Leak();
+    acrobatBridge_.Leak();
   }
-  AcrobatStarted = false;
-  AcrobatServer.GiveUp(threadId, TApplicationSlot::kNotShown);
+  acrobatStarted_ = false;
+  acrobatServer_.GiveUp(threadId, TApplicationSlot::kNotShown);
 }
 
 void TOfficeApplications::NoWordConvert(const char* src, const char* openFormat, const char* dest,
                                         const char* destFormat, char* errorText) {
   bridgeConverting_ = true;
-  NoWordConvertProc(src, openFormat, dest, destFormat, errorText);
+  noWordConvertProc_(src, openFormat, dest, destFormat, errorText);
   bridgeConverting_ = false;
 }
 
 bool TOfficeApplications::StopNoWordConvert() {
-  if (!NoWordAbortProc || !bridgeConverting_.exchange(false)) return false;
-  NoWordAbortProc();
+  if (!noWordAbortProc_ || !bridgeConverting_.exchange(false)) return false;
+  noWordAbortProc_();
   return true;
 }
 
 Status TOfficeApplications::LoadFormatBridge() {
-  if (FormatBridgeLoaded) return Status::Ok();
+  if (formatBridgeLoaded_) return Status::Ok();
   // A module kept from an earlier failed attempt is given back first: retries
   // do not pile up references, and a library that was replaced in the
   // meantime is really loaded afresh rather than found already in memory.
-  FormatBridgeModule.reset();
-  FormatBridgeModule = os::Module::Load(os::LibraryFileName(kFormatBridgeName));
-  if (!FormatBridgeModule) return Status(ErrorCode::NotInstalled, texts::kCannotLoadFormatBridge);
-  NoWordConvertProc = reinterpret_cast<NoWordConvertFn>(FormatBridgeModule.Symbol("NoWordConvert"));
-  if (!NoWordConvertProc) return Status(ErrorCode::NotInstalled, texts::FormatBridgeEntryMissing("NoWordConvert"));
-  GetSourceFormatListProc = reinterpret_cast<BridgeProc>(FormatBridgeModule.Symbol("GetSourceFormatList"));
-  if (!GetSourceFormatListProc)
+  formatBridgeModule_.reset();
+  formatBridgeModule_ = os::Module::Load(os::LibraryFileName(kFormatBridgeName));
+  if (!formatBridgeModule_) return Status(ErrorCode::NotInstalled, texts::kCannotLoadFormatBridge);
+  noWordConvertProc_ = reinterpret_cast<NoWordConvertFn>(formatBridgeModule_.Symbol("NoWordConvert"));
+  if (!noWordConvertProc_) return Status(ErrorCode::NotInstalled, texts::FormatBridgeEntryMissing("NoWordConvert"));
+  getSourceFormatListProc_ = reinterpret_cast<BridgeProc>(formatBridgeModule_.Symbol("GetSourceFormatList"));
+  if (!getSourceFormatListProc_)
     return Status(ErrorCode::NotInstalled, texts::FormatBridgeEntryMissing("GetSourceFormatList"));
-  GetDestFormatListProc = reinterpret_cast<BridgeProc>(FormatBridgeModule.Symbol("GetDestFormatList"));
-  if (!GetDestFormatListProc)
+  getDestFormatListProc_ = reinterpret_cast<BridgeProc>(formatBridgeModule_.Symbol("GetDestFormatList"));
+  if (!getDestFormatListProc_)
     return Status(ErrorCode::NotInstalled, texts::FormatBridgeEntryMissing("GetDestFormatList"));
-  NoWordAbortProc = reinterpret_cast<BridgeProc>(FormatBridgeModule.Symbol("NoWordAbort"));
-  FormatBridgeLoaded = true;
+  noWordAbortProc_ = reinterpret_cast<BridgeProc>(formatBridgeModule_.Symbol("NoWordAbort"));
+  formatBridgeLoaded_ = true;
   return Status::Ok();
 }
 
@@ -156,28 +173,28 @@ void TOfficeApplications::CloseApplications() {
 }
 
 bool TOfficeApplications::CloseWord() {
-  WordApp.Close();
+  word_.Close();
   return true;
 }
 
 bool TOfficeApplications::CloseExcel() {
-  ExcelApp.Close();
+  excel_.Close();
   return true;
 }
 
 bool TOfficeApplications::ClosePowerPoint() {
-  PowerPointApp.Close();
+  powerPoint_.Close();
   return true;
 }
 
 bool TOfficeApplications::UnloadFormatBridge() {
   // The entry points go with the module: nothing may call into unmapped code.
-  FormatBridgeLoaded = false;
-  NoWordConvertProc = nullptr;
-  GetSourceFormatListProc = nullptr;
-  GetDestFormatListProc = nullptr;
-  NoWordAbortProc = nullptr;
-  FormatBridgeModule.reset();
+  formatBridgeLoaded_ = false;
+  noWordConvertProc_ = nullptr;
+  getSourceFormatListProc_ = nullptr;
+  getDestFormatListProc_ = nullptr;
+  noWordAbortProc_ = nullptr;
+  formatBridgeModule_.reset();
   return true;
 }
 

@@ -4,9 +4,15 @@
 // of the first time a request needs it, kept for the requests after, given up
 // when it runs past a deadline or dies, and given back at the converter's end.
 //
+// Its state is its own: the layers above start applications and read the few
+// things a route needs (a slot, an application's object, the bridge, whether
+// an application is held); the deadline of a request (TRequestDeadline) is
+// the one other object that reaches inside, to release and give up what a
+// request waits on.
+//
 // Thread-safety: one request at a time, on the converter's thread. Only what
 // the deadline's watchdog calls may run on another thread while that thread
-// waits: Slot(...).Interrupt, StopNoWordConvert and the DeadlinePassed flag.
+// waits: a slot's Interrupt, StopNoWordConvert and the deadline-passed flag.
 #pragma once
 
 #include <atomic>
@@ -45,37 +51,38 @@ class TOfficeApplications {
   // attempt or the converter's end either way).
   Status LoadFormatBridge();
   // Acrobat and its plug-in bridge (AcrobatControl.cpp): on Windows Acrobat is
-  // made to run first (LaunchAcrobat); then the bridge is made and asked
+  // made to run first (launched hidden when it does not, and its plug-in
+  // awaited within AcrobatWaitLimits()); then the bridge is made and asked
   // whether the plug-in is loaded. A bridge whose plug-in is not loaded is
   // kept and asked again by the next start.
   Status StartAcrobat();
-  // Makes sure Acrobat runs, noting in AcrobatLaunched whether this call
-  // started it: launched hidden when it does not run, and its plug-in awaited
-  // within AcrobatWaitLimits.
-  Status LaunchAcrobat();
 
   // Gives everything back: quits what was created, shows again what was
   // borrowed, lets the bridge go, unloads the format library. Each step on
   // its own; nothing escapes.
   void CloseApplications();
 
-  // The slot of Word, Excel or PowerPoint; null for any other application.
-  TApplicationSlot* OfficeSlot(TApplication app);
-  // The slot a request for App waits on while it starts or converts: the
-  // Office application's, the bridge server's for Acrobat, none for the
-  // format library.
-  TApplicationSlot* SlotOf(TApplication app);
+  // Whether App is held and ready for a request: Word's, Excel's or
+  // PowerPoint's slot is started; Acrobat's bridge runs with its plug-in
+  // loaded; the format library is loaded with its entry points.
+  bool Held(TApplication app) const;
+  // The slot of Word, Excel or PowerPoint, or the bridge server's for Acrobat
+  // (whose object is AcrobatBridge()). Raises Error for the format library,
+  // which has none.
+  const TApplicationSlot& Slot(TApplication app) const;
   // The Application object of Word, Excel or PowerPoint. Raises Error for any
   // other application or one that is not held. The name overload is for the
   // Office procedure, whose steps are chosen by the name the request gave;
   // a name that is no application is refused the same way.
   const ole::Variant& OfficeApplication(TApplication app) const;
   const ole::Variant& OfficeApplication(const std::string& appName) const;
-  // Slot's application as messages name it ("Microsoft Word").
-  std::string DisplayName(const TApplicationSlot& slot) const;
-  // Gives Slot's application up after a deadline or its death: the next
-  // request starts a new one. ThreadId is the calling thread.
-  void GiveUp(TApplicationSlot& slot, uint32_t threadId);
+  // The plug-in bridge object: empty until StartAcrobat made it.
+  const ole::Variant& AcrobatBridge() const { return acrobatBridge_; }
+
+  // How long starting Acrobat waits for each stage (the defaults of
+  // AcrobatWaits until set).
+  const AcrobatWaits& AcrobatWaitLimits() const { return acrobatWaits_; }
+  void SetAcrobatWaits(const AcrobatWaits& waits) { acrobatWaits_ = waits; }
 
   // The object that makes a PDF from a PostScript file (FileToPdf) and the one
   // that edits a PDF's document information (Open, SetInfo, Save, Close), in
@@ -85,38 +92,11 @@ class TOfficeApplications {
   const ole::Variant& PdfDocument();
 
   // Runs the format library's conversion (the library must be loaded); while
-  // it runs, StopNoWordConvert may end it from another thread.
+  // it runs, the request's deadline may end it from another thread.
   void NoWordConvert(const char* src, const char* openFormat, const char* dest, const char* destFormat,
                      char* errorText);
-  // Called by the deadline's watchdog: tells a format library that can stop
-  // its conversion to do so. True when one was told.
-  bool StopNoWordConvert();
 
-  // Word's, Excel's and PowerPoint's Application objects with their started
-  // and created flags.
-  TApplicationSlot WordApp;
-  TApplicationSlot ExcelApp;
-  TApplicationSlot PowerPointApp;
-
-  // The plug-in bridge object; whether it is held and its plug-in loaded;
-  // whether the converter started Acrobat itself. Acrobat is left running at
-  // the end, whoever started it.
-  ole::Variant AcrobatBridge;
-  // The bridge's server as a conversion past its deadline sees it: whether
-  // the converter created it and the process that serves it (its object is
-  // AcrobatBridge, not kept here).
-  TApplicationSlot AcrobatServer;
-  bool AcrobatStarted = false;
-  bool AcrobatLaunched = false;
-  // How long starting Acrobat waits for each stage.
-  AcrobatWaits AcrobatWaitLimits;
-  // Set when the deadline of the request in progress has passed: the waits
-  // of the calling thread that no released call would end (those of
-  // Acrobat's start) end then too.
-  std::atomic<bool> DeadlinePassed{false};
-
-  // The format library: loaded with all three entry points found; the module
-  // (kept after a failed look-up too); the entry points. Of those three only
+  // The format library's entry points. Of the three it must have, only
   // NoWordConvert is ever called. NoWordAbort is optional: a library that has
   // it can be told, from another thread, to end the conversion in progress
   // (NoWordConvert then returns with an error); only such a library is bound
@@ -125,22 +105,70 @@ class TOfficeApplications {
                                                           const char* dest, const char* destFormat,
                                                           char* errorText);
   using BridgeProc = void(QUILLET_LIBRARY_CALL*)();
-  bool FormatBridgeLoaded = false;
-  os::Module FormatBridgeModule;
-  NoWordConvertFn NoWordConvertProc = nullptr;
-  BridgeProc GetSourceFormatListProc = nullptr;
-  BridgeProc GetDestFormatListProc = nullptr;
-  BridgeProc NoWordAbortProc = nullptr;
 
  private:
+  // The deadline of a request releases, stops and gives up what the request
+  // waits on; the tests read what no caller needs (tests/support).
+  friend class TRequestDeadline;
+  friend struct TOfficeApplicationsTestAccess;
+
+  // The slot of Word, Excel or PowerPoint; null for any other application.
+  TApplicationSlot* OfficeSlot(TApplication app);
+  // The slot a request for App waits on while it starts or converts: the
+  // Office application's, the bridge server's for Acrobat, none for the
+  // format library.
+  TApplicationSlot* SlotOf(TApplication app);
+  // Slot's application as messages name it ("Microsoft Word").
+  std::string DisplayName(const TApplicationSlot& slot) const;
+  // Gives Slot's application up after a deadline or its death: the next
+  // request starts a new one. ThreadId is the calling thread.
+  void GiveUp(TApplicationSlot& slot, uint32_t threadId);
+  // Called by the deadline's watchdog: tells a format library that can stop
+  // its conversion to do so. True when one was told.
+  bool StopNoWordConvert();
+
+  // Makes sure Acrobat runs, noting in acrobatLaunched_ whether this call
+  // started it (AcrobatControl.cpp).
+  Status LaunchAcrobat();
   bool CloseWord();
   bool CloseExcel();
   bool ClosePowerPoint();
   bool ReleaseAcrobatBridge();
   bool UnloadFormatBridge();
 
+  // Word's, Excel's and PowerPoint's Application objects with their started
+  // and created flags.
+  TApplicationSlot word_;
+  TApplicationSlot excel_;
+  TApplicationSlot powerPoint_;
+
+  // The plug-in bridge object; whether it is held and its plug-in loaded;
+  // whether the converter started Acrobat itself. Acrobat is left running at
+  // the end, whoever started it.
+  ole::Variant acrobatBridge_;
+  // The bridge's server as a conversion past its deadline sees it: whether
+  // the converter created it and the process that serves it (its object is
+  // acrobatBridge_, not kept here).
+  TApplicationSlot acrobatServer_;
+  bool acrobatStarted_ = false;
+  bool acrobatLaunched_ = false;
+  AcrobatWaits acrobatWaits_;
+  // Set when the deadline of the request in progress has passed: the waits
+  // of the calling thread that no released call would end (those of
+  // Acrobat's start) end then too.
+  std::atomic<bool> deadlinePassed_{false};
+
+  // The format library: loaded with all three entry points found; the module
+  // (kept after a failed look-up too); the entry points.
+  bool formatBridgeLoaded_ = false;
+  os::Module formatBridgeModule_;
+  NoWordConvertFn noWordConvertProc_ = nullptr;
+  BridgeProc getSourceFormatListProc_ = nullptr;
+  BridgeProc getDestFormatListProc_ = nullptr;
+  BridgeProc noWordAbortProc_ = nullptr;
   // True while NoWordConvert runs: what the deadline's watchdog may stop.
   std::atomic<bool> bridgeConverting_{false};
+
   ole::Variant pdfMaker_;
   ole::Variant pdfDocument_;
 };

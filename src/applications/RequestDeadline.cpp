@@ -8,14 +8,14 @@ namespace quillet {
 
 TRequestDeadline::TRequestDeadline(TOfficeApplications& applications, uint32_t seconds)
     : applications_(applications), seconds_(seconds), caller_(os::CurrentThreadId()) {
-  applications_.DeadlinePassed = false;
+  applications_.deadlinePassed_ = false;
   watchdog_.emplace(seconds * 1000, [this] { Expire(); }, TApplicationSlot::kRetryMs);
 }
 
 TRequestDeadline::~TRequestDeadline() { Disarm(); }
 
 void TRequestDeadline::Expire() {
-  applications_.DeadlinePassed = true;
+  applications_.deadlinePassed_ = true;
   if (TApplicationSlot* slot = waitingOn_.load(); slot && slot->Interrupt(caller_)) ended_ = true;
   // The route without Word waits on the format library, which has no
   // application to end: one that can stop its conversion is told to.

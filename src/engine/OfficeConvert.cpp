@@ -29,7 +29,7 @@ bool TOfficeConvertClass::StartApplication(const std::string& appName, std::stri
   if (!app) return false;
   // Starting Acrobat has always emptied the text first, unless Acrobat is
   // held already: its callers see that still.
-  if (*app == TApplication::Acrobat && !applications_.AcrobatStarted) errorText.clear();
+  if (*app == TApplication::Acrobat && !applications_.Held(*app)) errorText.clear();
   const Status started = applications_.StartApplication(*app);
   if (!started) errorText = started.message();
   return started.ok();

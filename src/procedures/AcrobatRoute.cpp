@@ -31,9 +31,8 @@ void ConvertWithAcrobat(TProcedureContext& context, const std::string& src, cons
       [&] {
         // The bridge takes all four by reference; only the answer is read back.
         std::string srcFile = src, destFile = dest, sentOption = BridgeOption(destFormat, option);
-        context.Applications().AcrobatBridge.Call("ConvertFile",
-                           {ole::Arg::Ref(srcFile), ole::Arg::Ref(destFile), ole::Arg::Ref(sentOption),
-                            ole::Arg::Ref(answer)});
+        context.Applications().AcrobatBridge().Call("ConvertFile", {ole::Arg::Ref(srcFile), ole::Arg::Ref(destFile),
+                                                                    ole::Arg::Ref(sentOption), ole::Arg::Ref(answer)});
       },
       answer);
   BringHostPopupForward();

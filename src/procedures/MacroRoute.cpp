@@ -55,7 +55,8 @@ void ConvertWithMacro(TProcedureContext& context, const std::string& appName, co
   const bool powerPoint = appName == options::kMsPowerpoint;
   const std::string kind = excel ? "excel" : powerPoint ? "powerpoint" : "word";
   TOfficeApplications& applications = context.Applications();
-  TApplicationSlot& slot = excel ? applications.ExcelApp : powerPoint ? applications.PowerPointApp : applications.WordApp;
+  const TApplicationSlot& slot =
+      applications.Slot(excel ? TApplication::Excel : powerPoint ? TApplication::PowerPoint : TApplication::Word);
   if (!excel && !powerPoint) {
     const Status started = applications.StartWord();
     if (!started) {

@@ -37,7 +37,7 @@ void ConvertWithoutWord(TProcedureContext& context, const std::string& src, cons
   }
 
   TOfficeApplications& applications = context.Applications();
-  if (!applications.NoWordConvertProc) throw Error(texts::kFormatBridgeNotLoaded);
+  if (!applications.Held(TApplication::NoWord)) throw Error(texts::kFormatBridgeNotLoaded);
   const std::string openFormat =
       options::Has(option, options::kOpenFormat) ? options::OpenFormatValue(option) : std::string();
   // A value cut to fit would be another open format: it is refused whole.

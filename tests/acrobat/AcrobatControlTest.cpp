@@ -68,11 +68,11 @@ TEST_F(AcrobatTest, TheAcrobatFolderIsTheApplicationPathsFolderOrItsPathValue) {
 TEST_F(AcrobatTest, TheBridgeIsStartedOnceCheckedAndLetGoAtTheEnd) {
   ASSERT_TRUE(conv->StartApplication("Adobe Acrobat", error)) << error;
   EXPECT_EQ(error, "");
-  EXPECT_TRUE(conv->Applications().AcrobatStarted);
-  EXPECT_TRUE(conv->Applications().AcrobatBridge.IsObject());
+  EXPECT_TRUE(conv->Applications().Held(TApplication::Acrobat));
+  EXPECT_TRUE(conv->Applications().AcrobatBridge().IsObject());
   // Windows: no Acrobat was running, so the converter started it. Linux: the
   // bridge is all there is.
-  EXPECT_EQ(conv->Applications().AcrobatLaunched, os::kApplicationsHaveWindows);
+  EXPECT_EQ(AcrobatLaunched(*conv), os::kApplicationsHaveWindows);
   EXPECT_EQ(Calls(), Lines{"PKApplication.IsPlug_insLoadOk method|get"});
 
   error = "untouched";
@@ -88,14 +88,14 @@ TEST_F(AcrobatTest, APlugInThatIsNotLoadedFailsTheStartAndIsAskedAgainNextTime) 
   d.Script(App::Acrobat, "PlugInsLoadOk=0\n");
   EXPECT_FALSE(conv->StartApplication("Adobe Acrobat", error));
   EXPECT_EQ(error, "Error, the plug-ins for acrobat do not install ok, please install it again!");
-  EXPECT_FALSE(conv->Applications().AcrobatStarted);
-  EXPECT_TRUE(conv->Applications().AcrobatBridge.IsObject());  // kept
+  EXPECT_FALSE(conv->Applications().Held(TApplication::Acrobat));
+  EXPECT_TRUE(conv->Applications().AcrobatBridge().IsObject());  // kept
 
   // The next request runs every step again, with a bridge made afresh.
   d.Script(App::Acrobat, "PlugInsLoadOk=1\n");
   error.clear();
   EXPECT_TRUE(conv->StartApplication("Adobe Acrobat", error)) << error;
-  EXPECT_TRUE(conv->Applications().AcrobatStarted);
+  EXPECT_TRUE(conv->Applications().Held(TApplication::Acrobat));
   EXPECT_EQ(Calls(), (Lines{"PKApplication.IsPlug_insLoadOk method|get", "PKApplication.IsPlug_insLoadOk method|get"}));
   Destroy();
   EXPECT_EQ(d.LiveObjects(App::Acrobat), Lines{});
@@ -107,8 +107,8 @@ TEST_F(AcrobatTest, ABridgeThatCannotBeMadeIsReported) {
   d.UnregisterPlugKit();
   EXPECT_FALSE(conv->StartApplication("Adobe Acrobat", error));
   EXPECT_EQ(error, "Can not Load plugkit.dll, please try again!");
-  EXPECT_FALSE(conv->Applications().AcrobatStarted);
-  EXPECT_TRUE(conv->Applications().AcrobatBridge.IsEmpty());
+  EXPECT_FALSE(conv->Applications().Held(TApplication::Acrobat));
+  EXPECT_TRUE(conv->Applications().AcrobatBridge().IsEmpty());
   EXPECT_EQ(Events(), Lines{});
 }
 #endif

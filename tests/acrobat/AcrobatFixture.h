@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ApplicationsAccess.h"
 #include "DoubleControl.h"
 #include "TestSupport.h"
 #include "engine/OfficeConvert.h"
@@ -28,7 +29,7 @@ class AcrobatTest : public ::testing::Test {
     d.InstallAcrobat();
     d.RegisterPlugKit();
     // A stage that never finishes fails a test in seconds rather than minutes.
-    conv->Applications().AcrobatWaitLimits = AcrobatWaits{10000, 5000, 10000};
+    conv->Applications().SetAcrobatWaits(AcrobatWaits{10000, 5000, 10000});
   }
   ~AcrobatTest() override {
     conv.reset();
@@ -40,6 +41,17 @@ class AcrobatTest : public ::testing::Test {
 
   Lines Calls() const { return d.Calls(App::Acrobat); }
   Lines Events() const { return d.Events(App::Acrobat); }
+
+  // Whether Converter's last start of Acrobat launched its program.
+  static bool AcrobatLaunched(TOfficeConvertClass& converter) {
+    return TOfficeApplicationsTestAccess::AcrobatLaunched(converter.Applications());
+  }
+  // The fixture's waits with one stage's bound changed.
+  void SetWait(uint32_t AcrobatWaits::*stage, uint32_t ms) {
+    AcrobatWaits waits = conv->Applications().AcrobatWaitLimits();
+    waits.*stage = ms;
+    conv->Applications().SetAcrobatWaits(waits);
+  }
 
   // The converter goes, giving the bridge back.
   void Destroy() { conv.reset(); }

@@ -53,8 +53,8 @@ TEST_F(AcrobatLaunch, AnAcrobatAlreadyRunningIsUsedAndNothingIsLaunched) {
   d.StartAcrobat();
   ASSERT_EQ(d.AcrobatProcesses().size(), 1u);
   ASSERT_TRUE(conv->StartApplication("Adobe Acrobat", error)) << error;
-  EXPECT_FALSE(conv->Applications().AcrobatLaunched);
-  EXPECT_TRUE(conv->Applications().AcrobatStarted);
+  EXPECT_FALSE(AcrobatLaunched(*conv));
+  EXPECT_TRUE(conv->Applications().Held(TApplication::Acrobat));
   EXPECT_EQ(d.AcrobatProcesses().size(), 1u);
   // The bridge was made right away and asked once.
   EXPECT_EQ(Only(Events(), {"acrobat started", "new ", "call "}),
@@ -67,7 +67,7 @@ TEST_F(AcrobatLaunch, AcrobatNotRunningIsLaunchedHiddenAndItsPlugInAwaited) {
   bool ok = false;
   const long long ms = TimedStart(ok);
   ASSERT_TRUE(ok) << error;
-  EXPECT_TRUE(conv->Applications().AcrobatLaunched);
+  EXPECT_TRUE(AcrobatLaunched(*conv));
   EXPECT_GE(ms, 1500);  // the plug-in held its mutex that long
   // Hidden, from the folder above the plug-ins folder, and the bridge made
   // only once the plug-in had let go of its mutex.
@@ -81,7 +81,7 @@ TEST_F(AcrobatLaunch, AcrobatNotRunningIsLaunchedHiddenAndItsPlugInAwaited) {
   // A second converter finds it running.
   auto second = std::make_unique<TOfficeConvertClass>();
   EXPECT_TRUE(second->StartApplication("Adobe Acrobat", error)) << error;
-  EXPECT_FALSE(second->Applications().AcrobatLaunched);
+  EXPECT_FALSE(AcrobatLaunched(*second));
   EXPECT_EQ(d.AcrobatProcesses().size(), 1u);
 }
 
@@ -93,7 +93,7 @@ TEST_F(AcrobatLaunch, AMissingBridgeIsRegisteredByRegsvr32OnceAndMadeOnTheSecond
   const Lines registrations = Only(Events(), {"register", "unregister"});
   ASSERT_EQ(registrations.size(), 2u);
   EXPECT_EQ(registrations[1], "register \"" + system + "regsvr32.exe\" " + system + "plugkit.dll /s");
-  EXPECT_TRUE(conv->Applications().AcrobatStarted);
+  EXPECT_TRUE(conv->Applications().Held(TApplication::Acrobat));
 
   // Registered now: the next converter makes it at once.
   auto second = std::make_unique<TOfficeConvertClass>();
@@ -105,7 +105,7 @@ TEST_F(AcrobatLaunch, APlugInNotLoadedIsReportedAndAcrobatShownToTheUser) {
   d.Script(App::Acrobat, "PlugInsLoadOk=0\n");
   EXPECT_FALSE(conv->StartApplication("Adobe Acrobat", error));
   EXPECT_EQ(error, "Error, the plug-ins for acrobat do not install ok, please install it again!");
-  EXPECT_TRUE(conv->Applications().AcrobatLaunched);  // hidden at first ...
+  EXPECT_TRUE(AcrobatLaunched(*conv));  // hidden at first ...
   ASSERT_NE(AcrobatWindow(), nullptr);
   EXPECT_TRUE(::IsWindowVisible(AcrobatWindow()));  // ... restored afterwards
   EXPECT_FALSE(::IsIconic(AcrobatWindow()));
@@ -116,15 +116,15 @@ TEST_F(AcrobatLaunch, APlugInNotLoadedIsReportedAndAcrobatShownToTheUser) {
 
 TEST_F(AcrobatLaunch, APlugInThatNeverLetsGoIsGivenUpOnInBoundedTime) {
   d.Script(App::Acrobat, "Never=release\n");
-  conv->Applications().AcrobatWaitLimits.PlugInReadyMs = 1500;
+  SetWait(&AcrobatWaits::PlugInReadyMs, 1500);
   bool ok = true;
   const long long ms = TimedStart(ok);
   EXPECT_FALSE(ok);
   EXPECT_EQ(error, "Error, the plug-ins for acrobat did not finish loading within 1.5 seconds");
   EXPECT_GE(ms, 1500);
   EXPECT_LT(ms, 10000);
-  EXPECT_FALSE(conv->Applications().AcrobatStarted);
-  EXPECT_TRUE(conv->Applications().AcrobatBridge.IsEmpty());
+  EXPECT_FALSE(conv->Applications().Held(TApplication::Acrobat));
+  EXPECT_TRUE(conv->Applications().AcrobatBridge().IsEmpty());
   EXPECT_EQ(Only(Events(), {"new "}), Lines{});
   // The limit the library ships with.
   EXPECT_EQ(AcrobatWaits{}.PlugInReadyMs, 120000u);
@@ -134,7 +134,7 @@ TEST_F(AcrobatLaunch, APlugInThatNeverLetsGoIsGivenUpOnInBoundedTime) {
 
 TEST_F(AcrobatLaunch, AMutexThatNeverAppearsIsReported) {
   d.Script(App::Acrobat, "Never=mutex\n");
-  conv->Applications().AcrobatWaitLimits.MutexOpenMs = 1000;
+  SetWait(&AcrobatWaits::MutexOpenMs, 1000);
   bool ok = true;
   const long long ms = TimedStart(ok);
   EXPECT_FALSE(ok);
@@ -144,19 +144,19 @@ TEST_F(AcrobatLaunch, AMutexThatNeverAppearsIsReported) {
 
 TEST_F(AcrobatLaunch, ADdeWindowThatNeverAppearsEndsTheWaitWithoutError) {
   d.Script(App::Acrobat, "Never=dde-window\n");
-  conv->Applications().AcrobatWaitLimits.DdeServerMs = 1000;
+  SetWait(&AcrobatWaits::DdeServerMs, 1000);
   bool ok = false;
   const long long ms = TimedStart(ok);
   EXPECT_TRUE(ok) << error;
   EXPECT_GE(ms, 1000);
   EXPECT_LT(ms, 10000);
-  EXPECT_TRUE(conv->Applications().AcrobatStarted);
+  EXPECT_TRUE(conv->Applications().Held(TApplication::Acrobat));
 }
 
 TEST_F(AcrobatLaunch, APlugInsFolderOfTheReaderStartsTheReader) {
   WriteSetIni("[Tarnwick\\Quillet COM]\r\nPlug-ins Path=" + d.AcrobatFolder("Reader") + "plug_ins\\\r\n");
   ASSERT_TRUE(conv->StartApplication("Adobe Acrobat", error)) << error;
-  EXPECT_TRUE(conv->Applications().AcrobatLaunched);
+  EXPECT_TRUE(AcrobatLaunched(*conv));
   // Its DDE server window was looked for under the Reader's program name.
   EXPECT_EQ(Only(Events(), {"acrobat started", "acrobat ready"}),
             (Lines{Launched("Reader", "AcroRd32.exe"), "acrobat ready"}));
@@ -166,7 +166,7 @@ TEST_F(AcrobatLaunch, AProgramThatCannotBeRunIsReported) {
   WriteSetIni("[Tarnwick\\Quillet COM]\r\nPlug-ins Path=C:\\Nowhere\\Plug_Ins\\\r\n");
   EXPECT_FALSE(conv->StartApplication("Adobe Acrobat", error));
   EXPECT_EQ(error, "Error, Can not run c:\\nowhere\\plug_ins\\..\\acrobat.exe");
-  EXPECT_FALSE(conv->Applications().AcrobatLaunched);
+  EXPECT_FALSE(AcrobatLaunched(*conv));
   EXPECT_EQ(Only(Events(), {"new "}), Lines{});
 }
 

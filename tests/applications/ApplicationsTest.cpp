@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "ApplicationsAccess.h"
 #include "DoubleControl.h"
 #include "engine/OfficeConvert.h"
 #include "utilities/automation/Automation.h"
@@ -27,8 +28,8 @@ class Applications : public ::testing::Test {
 TEST_F(Applications, CreatesWordWhenNoneIsRunningAndQuitsItAtTheEnd) {
   ASSERT_TRUE(conv->StartApplication("MS Word", error));
   EXPECT_EQ(error, "untouched");
-  EXPECT_TRUE(conv->Applications().WordApp.Started);
-  EXPECT_TRUE(conv->Applications().WordApp.Created);
+  EXPECT_TRUE(conv->Applications().Slot(TApplication::Word).Started);
+  EXPECT_TRUE(conv->Applications().Slot(TApplication::Word).Created);
   EXPECT_EQ(d.Calls(App::Word), Lines{"Word.Visible put False"});
 
   // Held: a second request contacts nobody and leaves the text alone.
@@ -45,8 +46,8 @@ TEST_F(Applications, CreatesWordWhenNoneIsRunningAndQuitsItAtTheEnd) {
 TEST_F(Applications, BorrowsARunningWordHidesItAndShowsItAgainWithoutQuitting) {
   d.StartRunning(App::Word);
   ASSERT_TRUE(conv->StartApplication("MS Word", error));
-  EXPECT_TRUE(conv->Applications().WordApp.Started);
-  EXPECT_FALSE(conv->Applications().WordApp.Created);
+  EXPECT_TRUE(conv->Applications().Slot(TApplication::Word).Started);
+  EXPECT_FALSE(conv->Applications().Slot(TApplication::Word).Created);
   EXPECT_EQ(d.Calls(App::Word), Lines{"Word.Visible put False"});
   Destroy();
   EXPECT_EQ(d.Calls(App::Word), (Lines{"Word.Visible put False", "Word.Visible put True"}));
@@ -58,7 +59,7 @@ TEST_F(Applications, WordProgIdsAreTriedInOrder) {
   d.Unregister("Word.Application");
   d.Register("Word.Application.8", App::Word);
   ASSERT_TRUE(conv->StartApplication("MS Word", error));
-  EXPECT_TRUE(conv->Applications().WordApp.Created);
+  EXPECT_TRUE(conv->Applications().Slot(TApplication::Word).Created);
   EXPECT_EQ(d.Calls(App::Word), Lines{"Word.Visible put False"});
 }
 
@@ -66,13 +67,13 @@ TEST_F(Applications, NoWordAtAllIsReportedAndTheNextRequestTriesAgain) {
   d.Unregister("Word.Application");
   EXPECT_FALSE(conv->StartApplication("MS Word", error));
   EXPECT_EQ(error, "Can not load Microsoft Word, you must install Microsoft Word first, please try again!");
-  EXPECT_FALSE(conv->Applications().WordApp.Started);
+  EXPECT_FALSE(conv->Applications().Slot(TApplication::Word).Started);
   EXPECT_EQ(d.Calls(App::Word), Lines{});
 
   d.Register("Word.Basic", App::Word);  // the last ProgID tried
   error.clear();
   EXPECT_TRUE(conv->StartApplication("MS Word", error));
-  EXPECT_TRUE(conv->Applications().WordApp.Started);
+  EXPECT_TRUE(conv->Applications().Slot(TApplication::Word).Started);
   EXPECT_EQ(error, "");
 }
 
@@ -88,14 +89,14 @@ TEST_F(Applications, ApplicationNamesAreExact) {
 
 TEST_F(Applications, ExcelIsHiddenAndQuitOrShownAgain) {
   ASSERT_TRUE(conv->StartApplication("MS Excel", error));
-  EXPECT_TRUE(conv->Applications().ExcelApp.Created);
+  EXPECT_TRUE(conv->Applications().Slot(TApplication::Excel).Created);
   Destroy();
   EXPECT_EQ(d.Calls(App::Excel), (Lines{"Excel.Visible put False", "Excel.Quit method"}));
 
   conv = std::make_unique<TOfficeConvertClass>();
   d.StartRunning(App::Excel);
   ASSERT_TRUE(conv->StartApplication("MS Excel", error));
-  EXPECT_FALSE(conv->Applications().ExcelApp.Created);
+  EXPECT_FALSE(conv->Applications().Slot(TApplication::Excel).Created);
   Destroy();
   EXPECT_EQ(d.Calls(App::Excel), (Lines{"Excel.Visible put False", "Excel.Quit method", "Excel.Visible put False",
                                         "Excel.Visible put True"}));
@@ -103,7 +104,7 @@ TEST_F(Applications, ExcelIsHiddenAndQuitOrShownAgain) {
 
 TEST_F(Applications, PowerPointIsMinimisedOnlyWhenBorrowed) {
   ASSERT_TRUE(conv->StartApplication("MS Powerpoint", error));
-  EXPECT_TRUE(conv->Applications().PowerPointApp.Created);
+  EXPECT_TRUE(conv->Applications().Slot(TApplication::PowerPoint).Created);
   EXPECT_EQ(d.Calls(App::PowerPoint), Lines{});  // left as it starts
   Destroy();
   EXPECT_EQ(d.Calls(App::PowerPoint), Lines{"PowerPoint.Quit method"});
@@ -111,7 +112,7 @@ TEST_F(Applications, PowerPointIsMinimisedOnlyWhenBorrowed) {
   conv = std::make_unique<TOfficeConvertClass>();
   d.StartRunning(App::PowerPoint);
   ASSERT_TRUE(conv->StartApplication("MS Powerpoint", error));
-  EXPECT_FALSE(conv->Applications().PowerPointApp.Created);
+  EXPECT_FALSE(conv->Applications().Slot(TApplication::PowerPoint).Created);
   Destroy();
   EXPECT_EQ(d.Calls(App::PowerPoint),
             (Lines{"PowerPoint.Quit method", "PowerPoint.WindowState put 2", "PowerPoint.Visible put True"}));
@@ -125,8 +126,8 @@ TEST_F(Applications, MissingExcelAndPowerPointAreReported) {
   EXPECT_FALSE(conv->StartApplication("MS Powerpoint", error));
   EXPECT_EQ(error,
             "Can not load Microsoft PowerPoint, you must install Microsoft PowerPoint first, please try again!");
-  EXPECT_FALSE(conv->Applications().ExcelApp.Started);
-  EXPECT_FALSE(conv->Applications().PowerPointApp.Started);
+  EXPECT_FALSE(conv->Applications().Slot(TApplication::Excel).Started);
+  EXPECT_FALSE(conv->Applications().Slot(TApplication::PowerPoint).Started);
 }
 
 TEST_F(Applications, AcrobatWithoutItsBridgeIsRefusedAndNotHeld) {
@@ -138,9 +139,9 @@ TEST_F(Applications, AcrobatWithoutItsBridgeIsRefusedAndNotHeld) {
   // No bridge is registered, and registering it is impossible here.
   EXPECT_EQ(error, "Can not Load plugkit.dll, please try again!");
 #endif
-  EXPECT_FALSE(conv->Applications().AcrobatStarted);
-  EXPECT_FALSE(conv->Applications().AcrobatLaunched);
-  EXPECT_TRUE(conv->Applications().AcrobatBridge.IsEmpty());
+  EXPECT_FALSE(conv->Applications().Held(TApplication::Acrobat));
+  EXPECT_FALSE(TOfficeApplicationsTestAccess::AcrobatLaunched(conv->Applications()));
+  EXPECT_TRUE(conv->Applications().AcrobatBridge().IsEmpty());
 }
 
 TEST_F(Applications, AFailedShowAgainDoesNotKeepTheOthersFromClosing) {

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "ApplicationsAccess.h"
 #include "DoubleControl.h"
 #include "TestSupport.h"
 #include "engine/OfficeConvert.h"
@@ -16,6 +17,8 @@
 
 namespace quillet {
 namespace {
+
+using Access = TOfficeApplicationsTestAccess;
 
 bool FormatBridgeInMemory() {
 #ifdef _WIN32
@@ -38,16 +41,17 @@ TEST_F(FormatBridge, LoadsTheLibraryWithItsThreeEntryPointsAndUnloadsItAtTheEnd)
   doubles::UseFormatBridge("full");
   ASSERT_TRUE(conv->StartApplication("No MS Word", error));
   EXPECT_EQ(error, "untouched");
-  EXPECT_TRUE(conv->Applications().FormatBridgeLoaded);
-  ASSERT_NE(conv->Applications().NoWordConvertProc, nullptr);
-  EXPECT_NE(conv->Applications().GetSourceFormatListProc, nullptr);
-  EXPECT_NE(conv->Applications().GetDestFormatListProc, nullptr);
+  EXPECT_TRUE(conv->Applications().Held(TApplication::NoWord));
+  const auto bridgeConvert = Access::NoWordConvertProc(conv->Applications());
+  ASSERT_NE(bridgeConvert, nullptr);
+  EXPECT_NE(Access::GetSourceFormatListProc(conv->Applications()), nullptr);
+  EXPECT_NE(Access::GetDestFormatListProc(conv->Applications()), nullptr);
   EXPECT_TRUE(conv->StartApplication("No MS Word", error));  // held
 
   // The entry point is the library's: a call reaches the double.
   test::WriteFile(d.dir() + "/fmtbridge.script", "Cannot read a.doc");
   char buffer[1024] = "";
-  conv->Applications().NoWordConvertProc("a.doc", "", "b.txt", "2", buffer);
+  bridgeConvert("a.doc", "", "b.txt", "2", buffer);
   EXPECT_STREQ(buffer, "Cannot read a.doc");
   EXPECT_EQ(test::ReadFile(d.dir() + "/fmtbridge.transcript"),
             "call NoWordConvert \"a.doc\", \"\", \"b.txt\", \"2\", \"\"\n");
@@ -74,9 +78,9 @@ TEST_F(FormatBridge, RefusalsNameWhatIsMissing) {
     error.clear();
     EXPECT_FALSE(conv->StartApplication("No MS Word", error)) << c.variant;
     EXPECT_EQ(error, c.message);
-    EXPECT_FALSE(conv->Applications().FormatBridgeLoaded);
+    EXPECT_FALSE(conv->Applications().Held(TApplication::NoWord));
     // The library stays loaded after a failed look-up, until the converter goes.
-    EXPECT_EQ(static_cast<bool>(conv->Applications().FormatBridgeModule), std::string(c.variant) != "none") << c.variant;
+    EXPECT_EQ(Access::FormatBridgeModuleHeld(conv->Applications()), std::string(c.variant) != "none") << c.variant;
     conv.reset();
     EXPECT_FALSE(FormatBridgeInMemory()) << c.variant;
   }

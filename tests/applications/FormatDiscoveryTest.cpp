@@ -117,7 +117,7 @@ TEST_F(Formats, OnlyTheExactFieldNamesAreAnswered) {
     EXPECT_EQ(Field(name), "stale") << name;
     EXPECT_EQ(error, "stale") << name;
   }
-  EXPECT_FALSE(conv->Applications().WordApp.Started);
+  EXPECT_FALSE(conv->Applications().Slot(TApplication::Word).Started);
   EXPECT_EQ(d.Events(App::Word), Lines{});
 }
 

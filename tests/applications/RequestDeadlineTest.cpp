@@ -33,7 +33,7 @@ class RequestDeadline : public ::testing::Test {
 
   // Word's answer to a call the converter's thread makes, as a route keeps it.
   Status AskWord() {
-    return Capture([&] { apps.WordApp.Object.Get("Version"); });
+    return Capture([&] { apps.Slot(TApplication::Word).Object.Get("Version"); });
   }
 
   doubles::Doubles d;
@@ -59,12 +59,12 @@ TEST_F(RequestDeadline, AWordThatHangsIsEndedGivenUpAndItsResultDeleted) {
   EXPECT_EQ(outcome.code(), ErrorCode::Deadline);
   EXPECT_EQ(outcome.message(), "The document took longer than its deadline of 1 seconds: Microsoft Word was ended");
   EXPECT_FALSE(fs::exists(dest));
-  EXPECT_FALSE(apps.WordApp.Started);
+  EXPECT_FALSE(apps.Held(TApplication::Word));
 
   // The next request gets a Word of its own.
   d.Script(App::Word, "");
   ASSERT_TRUE(apps.StartWord().ok());
-  EXPECT_TRUE(apps.WordApp.Created);
+  EXPECT_TRUE(apps.Slot(TApplication::Word).Created);
   EXPECT_TRUE(AskWord().ok());
   EXPECT_EQ(Starts(d.Calls(App::Word)), 2u);
 }
@@ -85,7 +85,7 @@ TEST_F(RequestDeadline, AFormatLibraryThatHangsIsStopped) {
             "The document took longer than its deadline of 1 seconds: the format library's conversion was stopped");
   EXPECT_FALSE(fs::exists(dest));
   // The library itself is kept: it ended its conversion and answers the next.
-  EXPECT_TRUE(apps.FormatBridgeLoaded);
+  EXPECT_TRUE(apps.Held(TApplication::NoWord));
 }
 
 TEST_F(RequestDeadline, APassedDeadlineThatStoppedNothingLeavesTheRequestItsOwnResult) {
@@ -112,7 +112,7 @@ TEST_F(RequestDeadline, AWordThatDiedUnderTheRouteIsGivenUpAndNamedWithTheRoutes
   const Status outcome = deadline.Outcome(dest, asked);
   EXPECT_EQ(outcome.code(), ErrorCode::ApplicationEnded);
   EXPECT_EQ(outcome.message(), "Microsoft Word ended during the conversion: " + asked.message());
-  EXPECT_FALSE(apps.WordApp.Started);
+  EXPECT_FALSE(apps.Held(TApplication::Word));
   // Not the deadline's: what was written stays for the request to judge.
   EXPECT_EQ(test::ReadFile(dest), "an older result");
 }
@@ -123,7 +123,7 @@ TEST_F(RequestDeadline, AFailedRouteOfAWordThatLivesOrNoRouteAtAllIsTheRequestsO
   deadline.WaitOn(TApplication::Word);
   EXPECT_TRUE(deadline.Outcome(dest, Status::Failed("The document is damaged.")).ok());
   EXPECT_TRUE(deadline.Outcome(dest, std::nullopt).ok());
-  EXPECT_TRUE(apps.WordApp.Started);
+  EXPECT_TRUE(apps.Held(TApplication::Word));
   EXPECT_TRUE(AskWord().ok());
   EXPECT_EQ(test::ReadFile(dest), "an older result");
 }

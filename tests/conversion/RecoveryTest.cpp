@@ -81,11 +81,11 @@ TEST(RecoveryInProcess, ABorrowedApplicationIsNeverEndedButNoLongerUsed) {
   EXPECT_EQ(error,
             "The document took longer than its deadline of 1 seconds: Microsoft Word does not answer and is no "
             "longer used; it was not started by the converter");
-  EXPECT_FALSE(conv->Applications().WordApp.Started);
+  EXPECT_FALSE(conv->Applications().Slot(TApplication::Word).Started);
   // The next request creates a Word of its own instead of borrowing that one again.
   conv->ConvertDocument(dir / "b.doc", dir / "b.txt", "2", "MS Word", error);
   EXPECT_EQ(error, "");
-  EXPECT_TRUE(conv->Applications().WordApp.Created);
+  EXPECT_TRUE(conv->Applications().Slot(TApplication::Word).Created);
   EXPECT_EQ(Starts(d.Calls(App::Word), "Word"), 2u);
   // Unloading quits the Word it created; the borrowed one is not called again.
   conv.reset();
@@ -122,7 +122,7 @@ TEST(RecoveryInProcess, ABridgeThatHangsEndsAtTheDeadlineAndTheNextFileGetsAFres
   // Without the deadline the call would never return.
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   EXPECT_EQ(error, "The document took longer than its deadline of 1 seconds: Adobe Acrobat was ended");
-  EXPECT_FALSE(conv->Applications().AcrobatStarted);
+  EXPECT_FALSE(conv->Applications().Held(TApplication::Acrobat));
 
   d.Script(App::Acrobat, "");
   conv->ConvertDocument(dir / "a.pdf", dir / "a.txt", "-4", "Adobe Acrobat", error);
