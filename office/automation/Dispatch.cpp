@@ -128,8 +128,9 @@ HRESULT DispatchTable::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, 
   return hr;
 }
 
-HRESULT DispatchTable::Raise(const std::string& description) {
+HRESULT DispatchTable::Raise(const std::string& description, HRESULT code) {
   pendingException_ = description;
+  pendingCode_ = code;
   return DISP_E_EXCEPTION;
 }
 
@@ -168,13 +169,14 @@ HRESULT DispatchTable::Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAM
   const Call call{entry, spelling, flags, args};
   Trace(call);
   pendingException_.clear();
+  pendingCode_ = E_FAIL;
   const HRESULT hr = Answer(call, result, argErr);
   if (FAILED(hr) && result) ::VariantClear(result);
   if (hr == DISP_E_EXCEPTION && excepInfo) {
     std::memset(excepInfo, 0, sizeof *excepInfo);
     excepInfo->bstrSource = com::UniqueBstr::From(Source()).release();
     excepInfo->bstrDescription = com::UniqueBstr::From(pendingException_).release();
-    excepInfo->scode = E_FAIL;
+    excepInfo->scode = pendingCode_;
   }
   return hr;
 }

@@ -87,7 +87,7 @@ class DispatchTable : public IDispatch {
   // many arguments.
   HRESULT AnswerMember(const Call& call, VARIANT* result, UINT* argErr);
   // Makes the call's answer a described exception.
-  HRESULT Raise(const std::string& description);
+  HRESULT Raise(const std::string& description, HRESULT code = E_FAIL);
 
  private:
   std::atomic<ULONG> refs_{1};
@@ -97,6 +97,7 @@ class DispatchTable : public IDispatch {
   std::mutex spellingsLock_;
   std::vector<std::pair<size_t, std::string>> spellings_;  // member index, spelling
   std::string pendingException_;
+  HRESULT pendingCode_ = E_FAIL;
 };
 
 }  // namespace quillet::automation

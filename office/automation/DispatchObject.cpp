@@ -32,7 +32,7 @@ void DispatchObject::Declare(const std::string& name, WORD allowed, std::vector<
           }
           return S_OK;
         } catch (const Failure& e) {
-          return Raise(e.what());
+          return Raise(e.what(), e.code());
         } catch (const CodeFailure& e) {
           return e.code();
         } catch (...) {

@@ -13,7 +13,14 @@ namespace quillet::office {
 
 class Failure : public std::runtime_error {
  public:
-  explicit Failure(const std::string& description) : std::runtime_error(description) {}
+  // Code is the exception's scode: E_FAIL, or one of the kinds the converter
+  // tells apart (utilities/automation/FailureKinds.h).
+  explicit Failure(const std::string& description, HRESULT code = E_FAIL)
+      : std::runtime_error(description), code_(code) {}
+  HRESULT code() const { return code_; }
+
+ private:
+  HRESULT code_;
 };
 
 class CodeFailure : public std::runtime_error {

@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "automation/Failure.h"
+#include "utilities/automation/FailureKinds.h"
 #include "formats/Encodings.h"
 
 namespace quillet::office::formats {
@@ -141,7 +142,7 @@ OpenRule WordOpenRule(const std::string& path, std::optional<int> format) {
       if (std::string(c.filter) == "Text (encoded)") return TextRule(path);
       return Forced(c.filter);
     }
-    throw Failure("This file format is not available: " + std::to_string(*format));
+    throw Failure("This file format is not available: " + std::to_string(*format), ole::kFormatNotAvailable);
   }
   const std::string ext = LowerExtension(path);
   if (OneOf(ext, {"docx", "docm", "dotx", "dotm"}))

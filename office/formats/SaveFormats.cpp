@@ -3,6 +3,7 @@
 #include <span>
 
 #include "automation/Failure.h"
+#include "utilities/automation/FailureKinds.h"
 #include "formats/Encodings.h"
 #include "formats/OpenFormats.h"
 
@@ -101,7 +102,7 @@ std::string ExportOptions(const SaveFormat& format) {
 const SaveFormat& FindSaveFormat(Application app, int number) {
   for (const SaveFormat& f : TableOf(app))
     if (f.number == number) return f;
-  throw Failure("This file format is not available: " + std::to_string(number));
+  throw Failure("This file format is not available: " + std::to_string(number), ole::kFormatNotAvailable);
 }
 
 }  // namespace quillet::office::formats

@@ -1,5 +1,7 @@
 #include "uno/Documents.h"
 
+#include "utilities/automation/FailureKinds.h"
+
 #include <sys/stat.h>
 
 #include <fstream>
@@ -127,8 +129,8 @@ std::string LoadedFilter(const Reference<css::lang::XComponent>& document) {
 Reference<css::lang::XComponent> LoadDocument(const Office& office, const LoadRequest& request) {
   struct stat st {};
   if (::stat(request.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) throw Failure(FileNotFoundText(request.path));
-  if (st.st_size == 0 && !request.emptyFileAllowed) throw Failure(kFileCorrupt);
-  if (st.st_size > 0 && !StartsWithOneOf(request.path, request.signatures)) throw Failure(kFileCorrupt);
+  if (st.st_size == 0 && !request.emptyFileAllowed) throw Failure(kFileCorrupt, ole::kFileCorrupt);
+  if (st.st_size > 0 && !StartsWithOneOf(request.path, request.signatures)) throw Failure(kFileCorrupt, ole::kFileCorrupt);
 
   auto log = std::make_shared<InteractionLog>();
   std::vector<css::beans::PropertyValue> media = {
@@ -150,7 +152,10 @@ Reference<css::lang::XComponent> LoadDocument(const Office& office, const LoadRe
     // the type detection found nothing it can load
   } catch (const css::io::IOException&) {
   }
-  if (!document.is()) throw Failure(log->passwordRequested ? kPasswordIncorrect : kFileCorrupt);
+  if (!document.is()) {
+    if (log->passwordRequested) throw Failure(kPasswordIncorrect, ole::kPasswordIncorrect);
+    throw Failure(kFileCorrupt, ole::kFileCorrupt);
+  }
 
   // An import filter of the application's own (named, or one the detection
   // chose from the accepted ones) makes a document of its kind; only what
@@ -160,7 +165,7 @@ Reference<css::lang::XComponent> LoadDocument(const Office& office, const LoadRe
   const bool accepted = !detected || Accepted(request.acceptedFilters, LoadedFilter(document));
   if (!accepted || (detected && request.acceptedFilters.empty() && !OfKind(document, request.kind))) {
     CloseDocument(document);
-    throw Failure(kFileCorrupt);
+    throw Failure(kFileCorrupt, ole::kFileCorrupt);
   }
   return document;
 }

@@ -2,6 +2,8 @@
 // subset of src/platform/com elsewhere).
 #include "utilities/automation/Automation.h"
 
+#include "utilities/automation/FailureKinds.h"
+
 #include <cmath>
 #include <cstdio>
 #include <deque>
@@ -449,7 +451,7 @@ Variant Invoke(const OleObject& object, CallKind kind, const std::string& member
     // empty text would read as success to every caller above.
     const HRESULT code = (*excep).scode ? (*excep).scode : hr;
     if (description.empty()) Raise(code);
-    throw Error(description, ErrorCode::Automation, static_cast<int32_t>(code));
+    throw Error(description, KindOfFailure(static_cast<int32_t>(code)), static_cast<int32_t>(code));
   }
   if (FAILED(hr)) Raise(hr);
 
