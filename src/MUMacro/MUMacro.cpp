@@ -123,8 +123,7 @@ bool TMUMacro::RunLine(os::WindowHandle window, const std::string& line) {
   return !line.empty() && line[0] == '[';
 }
 
-void TMUMacro::RunMacro(os::WindowHandle window, const std::string& text, std::string& errorText) {
-  errorText.clear();
+Status TMUMacro::RunMacro(os::WindowHandle window, const std::string& text) {
   Commands = SplitLines(text);
   for (std::size_t i = 0; i < Commands.size(); ++i) {
     const std::string& line = Commands[i];
@@ -134,12 +133,11 @@ void TMUMacro::RunMacro(os::WindowHandle window, const std::string& text, std::s
     } catch (const std::exception&) {
       done = false;
     }
-    if (!done) {
-      errorText = "Can not process No." + IntToStr(static_cast<int64_t>(i + 1)) + " line macro:" + line +
-                  ", the window found is not right!";
-      return;
-    }
+    if (!done)
+      return Status::Failed("Can not process No." + IntToStr(static_cast<int64_t>(i + 1)) + " line macro:" + line +
+                            ", the window found is not right!");
   }
+  return Status::Ok();
 }
 
 }  // namespace quillet

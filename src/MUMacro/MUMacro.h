@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/desktop.h"
+#include "platform/status.h"
 #include "utilities/TextLines.h"
 
 namespace quillet {
@@ -29,10 +30,10 @@ class TMUMacro {
   // line, so a macro never holds its thread longer than this per message.
   std::uint32_t SendTimeoutMs = kDefaultSendTimeoutMs;
 
-  // Runs every line of Text against Window in order. ErrorText is empty when
-  // each was carried out, else it names the first line that failed; the later
+  // Runs every line of Text against Window in order. Success when each was
+  // carried out, else a failure naming the first line that failed; the later
   // lines are not run. Never raises.
-  void RunMacro(os::WindowHandle window, const std::string& text, std::string& errorText);
+  Status RunMacro(os::WindowHandle window, const std::string& text);
 
   // Sends each byte of Text, in order, as a character message (lParam 0).
   // Each message waits at most TimeoutMs for its answer; raises Error when it

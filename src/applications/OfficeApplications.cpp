@@ -90,14 +90,10 @@ TApplicationSlot* TOfficeApplications::SlotOf(TApplication app) {
 }
 
 const ole::Variant& TOfficeApplications::OfficeApplication(TApplication app) const {
-  return OfficeApplication(std::string(ApplicationInfo(app).Name));
-}
-
-const ole::Variant& TOfficeApplications::OfficeApplication(const std::string& appName) const {
-  const std::optional<TApplication> app = ApplicationNamed(appName);
-  const TApplicationSlot* slot = app ? const_cast<TOfficeApplications&>(*this).OfficeSlot(*app) : nullptr;
-  if (!slot) throw Error("\"" + appName + "\" is not an Office application");
-  if (!slot->Started) throw Error(appName + " is not running");
+  const std::string name(ApplicationInfo(app).Name);
+  const TApplicationSlot* slot = const_cast<TOfficeApplications&>(*this).OfficeSlot(app);
+  if (!slot) throw Error("\"" + name + "\" is not an Office application");
+  if (!slot->Started) throw Error(name + " is not running");
   return slot->Object;
 }
 

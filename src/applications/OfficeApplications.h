@@ -71,11 +71,8 @@ class TOfficeApplications {
   // which has none.
   const TApplicationSlot& Slot(TApplication app) const;
   // The Application object of Word, Excel or PowerPoint. Raises Error for any
-  // other application or one that is not held. The name overload is for the
-  // Office procedure, whose steps are chosen by the name the request gave;
-  // a name that is no application is refused the same way.
+  // other application or one that is not held.
   const ole::Variant& OfficeApplication(TApplication app) const;
-  const ole::Variant& OfficeApplication(const std::string& appName) const;
   // The plug-in bridge object: empty until StartAcrobat made it.
   const ole::Variant& AcrobatBridge() const { return acrobatBridge_; }
 

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "platform/status.h"
+
 #include "utilities/automation/Automation.h"
 
 namespace quillet {
@@ -13,11 +15,11 @@ namespace quillet {
 // when there is no such file, <folder of the library><TemplateName>: a Word
 // document for AppKind "word", a workbook for "excel", a presentation
 // (without a window) for "powerpoint"; any other kind opens nothing and
-// reports nothing. ErrorText is emptied first; a file in neither folder gives
-// "templete <host program's folder><name> do not exist!" without any call, a
-// refused open the application's message. The document the application answers is handed
+// reports nothing. A file in neither folder fails with "templete <host
+// program's folder><name> do not exist!" without any call, a refused open
+// with the application's message. The document the application answers is handed
 // to Opened when one is given.
-void OpenTemplate(const ole::Variant& app, const std::string& appKind, const std::string& templateName,
-                  std::string& errorText, ole::Variant* opened = nullptr);
+Status OpenTemplate(const ole::Variant& app, const std::string& appKind, const std::string& templateName,
+                    ole::Variant* opened = nullptr);
 
 }  // namespace quillet

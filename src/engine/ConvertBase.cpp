@@ -29,31 +29,27 @@ bool TConvertBaseClass::CloseApplications() {
 void TConvertBaseClass::ConvertDocument(const std::string& src, const std::string& dest,
                                         const std::string& destFormat, const std::string& option,
                                         std::string& errorText) {
-  errorText.clear();
+  errorText = ValidateRequest(src, dest, destFormat, option).message();
+}
+
+Status TConvertBaseClass::ValidateRequest(const std::string& src, const std::string& dest,
+                                          const std::string& destFormat, const std::string& option) {
   // A text that is not UTF-8 (on Linux) would reach the application decoded
   // by guesswork, as another name than the one checked here: it is refused
   // before anything is looked at. (A folder run meets such names on disk.)
   for (const auto& [text, what] : {std::pair{&src, texts::kTheSourceFile}, std::pair{&dest, texts::kTheDestinationFile},
                                    std::pair{&destFormat, texts::kTheFormat}, std::pair{&option, texts::kTheOption}}) {
-    if (!utf8::IsLibraryText(*text)) {
-      errorText = utf8::NotValidMessage(*text, what);
-      return;
-    }
+    if (!utf8::IsLibraryText(*text)) return Status(ErrorCode::InvalidText, utf8::NotValidMessage(*text, what));
   }
   // The source must be a file: a folder of that name fails as well.
-  if (!os::FileExists(src)) {
-    errorText = texts::SourceFileMissing(src);
-    return;
-  }
+  if (!os::FileExists(src)) return Status(ErrorCode::InvalidRequest, texts::SourceFileMissing(src));
   const std::string destDir = path::ExtractFileDir(dest);
-  if (!os::DirectoryExists(destDir)) {
-    errorText = texts::DirectoryMissing(destDir);
-    return;
-  }
+  if (!os::DirectoryExists(destDir)) return Status(ErrorCode::InvalidRequest, texts::DirectoryMissing(destDir));
   // The routes delete or overwrite the destination before the application
   // writes it: a destination that is the source (however it is spelled, or
   // through a link) would lose the only copy when the save fails.
-  if (os::SameFile(src, dest)) errorText = texts::DestinationIsSource(dest);
+  if (os::SameFile(src, dest)) return Status(ErrorCode::InvalidRequest, texts::DestinationIsSource(dest));
+  return Status::Ok();
 }
 
 void TConvertBaseClass::ConvertFolderContents(const std::string&, const std::string&, const std::string&, int32_t,

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/formatlib/FormatTable.h"
+#include "platform/status.h"
 
 namespace quillet {
 
@@ -23,7 +24,8 @@ class TConvertBaseClass {
   TConvertBaseClass& operator=(const TConvertBaseClass&) = delete;
 
   // The operations. Errors come back as text in the out parameter; an empty
-  // error text means success. (The slots that nothing ever called, the
+  // error text means success. (These out parameters are the operations'
+  // contract with their callers; inside, outcomes travel as Status.) (The slots that nothing ever called, the
   // reserved ones and the always empty support report, are gone.)
 
   // Makes the named application ready. The base class has none.
@@ -49,6 +51,10 @@ class TConvertBaseClass {
   const TFormatList& destFormats() const;
 
  protected:
+  // The base class's checks of a request, as ConvertDocument makes them.
+  static Status ValidateRequest(const std::string& src, const std::string& dest, const std::string& destFormat,
+                                const std::string& option);
+
   // Fields, in declaration order. Owned; released by CloseApplications.
   std::unique_ptr<TFormatList> SourceFormats;
   std::unique_ptr<TFormatList> DestFormats;

@@ -8,12 +8,11 @@
 
 #include "applications/RequestDeadline.h"
 #include "engine/OfficeConvert.h"
-#include "engine/options/Options.h"
 #include "engine/formatlib/FormatCodes.h"
+#include "engine/options/Request.h"
 #include "platform/status.h"
 #include "procedures/Routes.h"
 #include "utilities/ApplicationTable.h"
-#include "utilities/Guarded.h"
 #include "utilities/Messages.h"
 #include "utilities/Strings.h"
 #include "utilities/SysUtils.h"
@@ -29,30 +28,26 @@ bool BeforeOffice2000(const ole::Variant& app) { return ParseVersionNumber(app.G
 // Makes App ready for the request, and Word too when the macro route runs it
 // there (it runs every request that names no Office application inside Word),
 // telling the deadline what the request waits on meanwhile.
-Status StartFor(TOfficeApplications& applications, const std::string& app, bool macro, const std::string& src,
-                TRequestDeadline& deadline) {
-  const std::optional<TApplication> id = ApplicationNamed(app);
-  const bool inWord = macro && !(id && IsOfficeApplication(*id));
-  deadline.WaitOn(inWord ? std::optional(TApplication::Word) : id);
+Status StartFor(TOfficeApplications& applications, std::optional<TApplication> app, bool macro,
+                const std::string& src, TRequestDeadline& deadline) {
+  const bool inWord = macro && !(app && IsOfficeApplication(*app));
+  deadline.WaitOn(inWord ? std::optional(TApplication::Word) : app);
   // A refusal must never read as success.
-  if (!id) return Status(ErrorCode::UnsupportedFormat, texts::NoApplicationFor(src));
-  Status started = applications.StartApplication(*id);
+  if (!app) return Status(ErrorCode::UnsupportedFormat, texts::NoApplicationFor(src));
+  Status started = applications.StartApplication(*app);
   if (started && inWord) started = applications.StartWord();
   return started;
 }
 
 // What the route came to, for the deadline to judge: the failure that escaped
-// it, else the error text it kept, of the kind of the last failure caught.
-Status RouteResult(const std::exception_ptr& failure, const std::string& errorText) {
-  std::string reason = errorText;
-  if (failure) {
-    try {
-      std::rethrow_exception(failure);
-    } catch (...) {
-      reason = CurrentErrorMessage();
-    }
+// it, else the outcome it returned.
+Status RouteResult(const std::exception_ptr& failure, const Status& outcome) {
+  if (!failure) return outcome;
+  try {
+    std::rethrow_exception(failure);
+  } catch (...) {
+    return Status::OfCurrentException();
   }
-  return reason.empty() ? Status::Ok() : Status(LastCaughtErrorCode(), reason);
 }
 
 }  // namespace
@@ -60,10 +55,15 @@ Status RouteResult(const std::exception_ptr& failure, const std::string& errorTe
 void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::string& dest,
                                           const std::string& destFormat, const std::string& option,
                                           std::string& errorText) {
-  TConvertBaseClass::ConvertDocument(src, dest, destFormat, option, errorText);
-  if (!errorText.empty()) return;
+  errorText = Convert(TConversionRequest::Parse(src, dest, destFormat, option)).message();
+}
+
+Status TOfficeConvertClass::Convert(const TConversionRequest& request) {
+  if (Status valid = ValidateRequest(request.Src, request.Dest, request.Format.Text(), request.Options.Text);
+      !valid)
+    return valid;
   uint32_t seconds = 0;
-  if (!Guarded([&] { seconds = options::TimeoutSeconds(option); }, errorText)) return;
+  if (Status read = Capture([&] { seconds = request.Options.TimeoutSeconds.Get(); }); !read) return read;
 
   // The whole request runs under the document's deadline: choosing the
   // application (which may start Word for its format lists), starting or
@@ -71,60 +71,51 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
   // that reason, and the application it waited on is not used again.
   TRequestDeadline deadline(applications_, seconds);
   bool routed = false;
+  Status outcome;
   std::exception_ptr failure;
   try {
-    std::string app = options::ChooseApplication(option);
-    Status ready;
-    if (app.empty()) {
+    std::optional<TApplication> app = request.Options.Application;
+    if (!app) {
       // The source table is built from Word.
       deadline.WaitOn(TApplication::Word);
-      ready = quillet::ChooseSourceApplication(applications_, Tables(), src, app);
+      std::string chosen;
+      outcome = quillet::ChooseSourceApplication(applications_, Tables(), request.Src, chosen);
+      app = ApplicationNamed(chosen);
     }
-    if (ready && !deadline.Expired()) {
-      ready = StartFor(applications_, app, options::Has(option, options::kUseMacro), src, deadline);
-      if (ready && !deadline.Expired()) {
+    if (outcome && !deadline.Expired()) {
+      outcome = StartFor(applications_, app, request.Options.UseMacro, request.Src, deadline);
+      if (outcome && !deadline.Expired()) {
         routed = true;
-        ForgetCaughtErrors();
-        Route(app, src, dest, destFormat, option, errorText);
+        outcome = Route(*app, request);
       }
     }
-    if (!ready) errorText = ready.message();
   } catch (...) {
     failure = std::current_exception();
   }
   deadline.Disarm();
 
-  const Status outcome = deadline.Outcome(dest, routed ? std::optional(RouteResult(failure, errorText)) : std::nullopt);
-  if (!outcome) {
-    errorText = outcome.message();
-    return;
-  }
+  const Status judged =
+      deadline.Outcome(request.Dest, routed ? std::optional(RouteResult(failure, outcome)) : std::nullopt);
+  if (!judged) return judged;
   if (failure) std::rethrow_exception(failure);
+  return outcome;
 }
 
-void TOfficeConvertClass::Route(const std::string& app, const std::string& src, const std::string& dest,
-                                const std::string& destFormat, const std::string& option, std::string& errorText) {
+Status TOfficeConvertClass::Route(TApplication app, const TConversionRequest& request) {
   // Read only once the application runs; an automation failure here reaches
   // the caller.
-  if (app == options::kMsExcel && destFormat == formats::kExcelHtml &&
-      BeforeOffice2000(applications_.OfficeApplication(TApplication::Excel))) {
-    errorText = texts::kNeedOffice2000ForXls;
-    return;
-  }
-  if (app == options::kMsPowerpoint && destFormat == formats::kPowerPointHtml &&
-      BeforeOffice2000(applications_.OfficeApplication(TApplication::PowerPoint))) {
-    errorText = texts::kNeedOffice2000ForPpt;
-    return;
-  }
+  if (app == TApplication::Excel && request.Format == formats::kExcelHtml &&
+      BeforeOffice2000(applications_.OfficeApplication(TApplication::Excel)))
+    return Status(ErrorCode::UnsupportedFormat, texts::kNeedOffice2000ForXls);
+  if (app == TApplication::PowerPoint && request.Format == formats::kPowerPointHtml &&
+      BeforeOffice2000(applications_.OfficeApplication(TApplication::PowerPoint)))
+    return Status(ErrorCode::UnsupportedFormat, texts::kNeedOffice2000ForPpt);
 
-  if (options::Has(option, options::kUseMacro)) {
-    ConvertWithMacro(*this, app, src, dest, destFormat, option, errorText);
-  } else if (app == options::kAdobeAcrobat) {
-    ConvertWithAcrobat(*this, src, dest, destFormat, option, errorText);
-  } else if (app != options::kNoMsWord) {
-    ConvertOfficeDocument(*this, app, src, dest, destFormat, option, errorText);
-  } else {
-    ConvertWithoutWord(*this, src, dest, destFormat, option, errorText);
+  if (request.Options.UseMacro) return ConvertWithMacro(*this, app, request);
+  switch (app) {
+    case TApplication::Acrobat: return ConvertWithAcrobat(*this, request);
+    case TApplication::NoWord: return ConvertWithoutWord(*this, request);
+    default: return ConvertOfficeDocument(*this, app, request);
   }
 }
 

@@ -7,6 +7,7 @@
 
 #include "engine/FindFile/SearchFiles.h"
 #include "engine/options/Options.h"
+#include "engine/options/Request.h"
 #include "engine/formatlib/KnownSaveFormats.h"
 #include "engine/OfficeConvert.h"
 #include "platform/clock.h"
@@ -14,7 +15,7 @@
 #include "platform/path.h"
 #include "platform/utf8.h"
 #include "utilities/ConversionLines.h"
-#include "utilities/Guarded.h"
+#include "platform/status.h"
 #include "utilities/Messages.h"
 
 namespace quillet {
@@ -51,12 +52,18 @@ std::string ReportedPath(const std::string& path) {
 void TOfficeConvertClass::ConvertFolderContents(const std::string& src, const std::string& dest,
                                                 const std::string& destFormat, int32_t isSubFolder,
                                                 const std::string& option, std::string& report) {
+  (void)ConvertFolder(src, dest, destFormat, isSubFolder, option, report);
+}
+
+Status TOfficeConvertClass::ConvertFolder(const std::string& src, const std::string& dest,
+                                          const std::string& destFormat, int32_t isSubFolder,
+                                          const std::string& option, std::string& report) {
   TConvertBaseClass::ConvertFolderContents(src, dest, destFormat, isSubFolder, option, report);
   if (Dests().empty()) {
     const Status built = LoadWordSaveFormats(applications_, Tables());
     if (!built) {
       report = built.message();
-      return;
+      return built;
     }
   }
 
@@ -74,9 +81,12 @@ void TOfficeConvertClass::ConvertFolderContents(const std::string& src, const st
     destExt = KnownSaveFormatExt(options::ChooseApplication(option), format);
     if (destExt.empty()) {
       report = texts::UnknownFormat(format);
-      return;
+      return Status(ErrorCode::UnsupportedFormat, report);
     }
   }
+  // The keywords are read once for every file of the run.
+  const TOptions options = TOptions::Parse(option);
+  Status last;
   // Only the lowest byte says whether subfolders count: 1 and -1 both do.
   const bool recurse = (isSubFolder & 0xFF) != 0;
 
@@ -86,26 +96,30 @@ void TOfficeConvertClass::ConvertFolderContents(const std::string& src, const st
   std::map<std::pair<uint64_t, uint64_t>, std::string> written;
   for (const std::string& file : SearchFileList(folder, recurse, mask)) {
     const std::string destFile = MakeDestPath(file, dest == kSameFilePath, dest, destExt);
-    std::string errorText;
+    Status outcome;
     const os::FileIdentity before = os::IdentityOf(destFile);
     const auto earlier = before.valid ? written.find({before.device, before.file}) : written.end();
     if (file.find_first_of("\r\n") != std::string::npos) {
       // Its report line would break into lines that read as other files.
-      errorText = texts::kNameHoldsLineBreak;
+      outcome = Status(ErrorCode::InvalidRequest, texts::kNameHoldsLineBreak);
     } else if (earlier != written.end()) {
-      errorText = "\"" + destFile + "\" was written from \"" + earlier->second + "\" in this run";
+      outcome = Status(ErrorCode::InvalidRequest,
+                       "\"" + destFile + "\" was written from \"" + earlier->second + "\" in this run");
     } else {
       // A failure the dispatcher lets escape is that file's error text; the run goes on.
-      Guarded([&] { ConvertDocument(file, destFile, format, option, errorText); }, errorText);
-      if (errorText.empty()) {
+      const Status ran = Capture([&] { outcome = Convert({file, destFile, TFormatCode(format), options}); });
+      if (!ran.ok()) outcome = ran;
+      if (outcome.ok()) {
         if (const os::FileIdentity result = os::IdentityOf(destFile); result.valid)
           written.emplace(std::pair{result.device, result.file}, file);
         continue;
       }
     }
+    last = outcome;
     if (!report.empty()) report += "\r\n";
-    report += FailureLine(os::LocalTimeOfDay(), ReportedPath(file), ReportedPath(destFile), errorText);
+    report += FailureLine(os::LocalTimeOfDay(), ReportedPath(file), ReportedPath(destFile), outcome.message());
   }
+  return last;
 }
 
 }  // namespace quillet

@@ -7,17 +7,6 @@
 
 namespace quillet {
 
-namespace {
-
-// The format tables' routines answer a Status; the callers of these
-// operations read a text, which a build of the tables sets (empty when it
-// succeeded) and an answer from tables already filled leaves alone.
-void KeepText(bool built, const Status& status, std::string& errorText) {
-  if (built || !status) errorText = status.message();
-}
-
-}  // namespace
-
 TOfficeConvertClass::TOfficeConvertClass() = default;
 
 TOfficeConvertClass::~TOfficeConvertClass() { CloseApplications(); }
@@ -45,20 +34,24 @@ bool TOfficeConvertClass::CloseApplications() {
 
 void TOfficeConvertClass::GetField(const std::string& fieldName, const std::string&, std::string& errorText,
                                    std::string& value) {
-  // Exact names only: "SourceFormatList" is not one of them.
-  if (fieldName == "sourceformatlist") {
-    const bool builds = Sources().empty();
-    KeepText(builds, GetSourceFormatListText(applications_, Tables(), value), errorText);
-  } else if (fieldName == "destformatlist") {
-    const bool builds = Dests().empty();
-    KeepText(builds, GetDestFormatListText(applications_, Tables(), value), errorText);
-  }
+  // Any other name leaves both outputs unchanged, and so does a list answered
+  // from its table: the error text is the outcome of building the tables.
+  const bool source = fieldName == "sourceformatlist";
+  if (!source && fieldName != "destformatlist") return;
+  const bool builds = source ? sourceFormats().empty() : destFormats().empty();
+  const Status answered = Field(fieldName, value);
+  if (builds || !answered.ok()) errorText = answered.message();
 }
 
-void TOfficeConvertClass::ChooseSourceApplication(const std::string& src, std::string& errorText,
-                                                  std::string& appName) {
-  const bool builds = Sources().empty();
-  KeepText(builds, quillet::ChooseSourceApplication(applications_, Tables(), src, appName), errorText);
+Status TOfficeConvertClass::Field(const std::string& fieldName, std::string& value) {
+  // Exact names only: "SourceFormatList" is not one of them.
+  if (fieldName == "sourceformatlist") return GetSourceFormatListText(applications_, Tables(), value);
+  if (fieldName == "destformatlist") return GetDestFormatListText(applications_, Tables(), value);
+  return Status::Ok();
+}
+
+Status TOfficeConvertClass::ChooseSourceApplication(const std::string& src, std::string& appName) {
+  return quillet::ChooseSourceApplication(applications_, Tables(), src, appName);
 }
 
 ImageSettings TOfficeConvertClass::ImageSettingsFor(const std::string& option) const {

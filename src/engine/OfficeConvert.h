@@ -17,6 +17,8 @@
 #include "applications/OfficeApplications.h"
 #include "documents/HtmlToTextByIE.h"
 #include "engine/ConvertBase.h"
+#include "engine/options/Request.h"
+#include "platform/status.h"
 #include "imaging/ImageSettings.h"
 #include "procedures/ProcedureContext.h"
 
@@ -33,10 +35,12 @@ class TOfficeConvertClass : public TConvertBaseClass, public TProcedureContext {
   bool StartApplication(const std::string& appName, std::string& errorText) override;
   // Releases the format tables, then gives the applications back.
   bool CloseApplications() override;
-  // The single-file dispatcher (Dispatcher.cpp).
+  // The single-file dispatcher (Dispatcher.cpp): Convert, its outcome made
+  // the error text.
   void ConvertDocument(const std::string& src, const std::string& dest, const std::string& destFormat,
                        const std::string& option, std::string& errorText) override;
-  // The folder driver (FolderConvert.cpp).
+  // The folder driver (FolderConvert.cpp): ConvertFolder, its outcome left
+  // to the report.
   void ConvertFolderContents(const std::string& src, const std::string& dest, const std::string& destFormat,
                              int32_t isSubFolder, const std::string& option, std::string& report) override;
   // "sourceformatlist" and "destformatlist"; any other name leaves both
@@ -44,9 +48,20 @@ class TOfficeConvertClass : public TConvertBaseClass, public TProcedureContext {
   void GetField(const std::string& fieldName, const std::string& param, std::string& errorText,
                 std::string& value) override;
 
+  // The typed operations the exports call. Convert: validates the request,
+  // chooses its application, has it made ready and routes it, under the
+  // document's deadline; what a route lets escape reaches the caller as
+  // quillet::Error. ConvertFolder: the report as ConvertFolderContents
+  // writes it; the outcome is that of the last file that failed, or of the
+  // run's early end. Field: as GetField.
+  Status Convert(const TConversionRequest& request);
+  Status ConvertFolder(const std::string& src, const std::string& dest, const std::string& destFormat,
+                       int32_t isSubFolder, const std::string& option, std::string& report);
+  Status Field(const std::string& fieldName, std::string& value);
+
   // The application for Src by its extension, from the source format table
   // (built from Word when it is empty).
-  void ChooseSourceApplication(const std::string& src, std::string& errorText, std::string& appName);
+  Status ChooseSourceApplication(const std::string& src, std::string& appName);
 
   // What the converter keeps besides the applications and the tables: the
   // picture settings slide pictures start from (a request's keywords apply to
@@ -68,8 +83,7 @@ class TOfficeConvertClass : public TConvertBaseClass, public TProcedureContext {
 
  private:
   // The version gates and the choice of one of the four routes (Dispatcher.cpp).
-  void Route(const std::string& app, const std::string& src, const std::string& dest, const std::string& destFormat,
-             const std::string& option, std::string& errorText);
+  Status Route(TApplication app, const TConversionRequest& request);
   TFormatTables Tables() { return {Sources(), Dests()}; }
 
   TOfficeApplications applications_;

@@ -9,12 +9,17 @@
 // (On Windows they are in the ANSI code page, which the system reads.)
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "exports/instance/Engine.h"
 #include "exports/SaveReport.h"
 #include "exports/StringBlock.h"
+#include "engine/options/Options.h"
+#include "engine/options/Request.h"
 #include "platform/error.h"
+#include "platform/status.h"
 #include "platform/path.h"
 #include "platform/utf8.h"
 #include "utilities/Maker.h"
@@ -43,16 +48,18 @@ TOfficeConvertClass& Engine() {
   return *ConvertEngine;
 }
 
-// The message of whatever was thrown.
-std::string MessageOf(std::exception_ptr e) {
-  try {
-    std::rethrow_exception(e);
-  } catch (const std::exception& ex) {
-    return ex.what();
-  } catch (...) {
-    return "Unknown error";
-  }
+// The outcome of the calling thread's last call, for GetFieldValue
+// "errorcode": the caller learns the kind of its last failure the way it
+// would read errno, without reading the text.
+thread_local std::optional<ErrorCode> lastFailure;
+
+void Remember(const Status& outcome) {
+  lastFailure = outcome.ok() ? std::nullopt : std::optional<ErrorCode>(outcome.code());
 }
+
+// The field names this boundary answers itself, beside the fixed ones.
+constexpr std::string_view kErrorCodeField = "errorcode";
+constexpr std::string_view kPasswordOptionField = "passwordoption";
 
 // The answers GetFieldValue gives itself, before asking the converter.
 bool FixedField(const std::string& name, std::string& value) {
@@ -86,24 +93,27 @@ extern "C" {
 QUILLET_API QuilletBool QUILLET_CALL ConvertSingleFile(const char* SrcFile, const char* DestFile,
                                                        const char* DestFormat, const char* Option,
                                                        char* ErrorBuf) {
-  std::string errorText;
+  // A failure never reads as success: a Status's text is never empty.
+  Status outcome;
   try {
-    const std::string src = Arg(SrcFile), dest = Arg(DestFile), format = Arg(DestFormat), option = Arg(Option);
+    std::string src = Arg(SrcFile), dest = Arg(DestFile), format = Arg(DestFormat), option = Arg(Option);
     utf8::RequireLibraryText(src, texts::kTheSourceFile);
     utf8::RequireLibraryText(dest, texts::kTheDestinationFile);
     utf8::RequireLibraryText(format, texts::kTheFormat);
     utf8::RequireLibraryText(option, texts::kTheOption);
+    const TConversionRequest request =
+        TConversionRequest::Parse(std::move(src), std::move(dest), std::move(format), std::move(option));
     const auto lock = LockRequests();
-    Engine().ConvertDocument(src, dest, format, option, errorText);
+    outcome = Engine().Convert(request);
   } catch (...) {
-    errorText = MessageOf(std::current_exception());
-    if (errorText.empty()) errorText = "Unknown error";  // a failure must never read as success
+    outcome = Status::OfCurrentException();
   }
   try {
-    CopyErrorOut(ErrorBuf, errorText);
+    Remember(outcome);
+    CopyErrorOut(ErrorBuf, outcome.message());
   } catch (...) {
   }
-  return errorText.empty() ? 1 : 0;
+  return outcome.ok() ? 1 : 0;
 }
 
 QUILLET_API QuilletBool QUILLET_CALL ConvertFolder(const char* SrcPath, const char* DestPath,
@@ -114,22 +124,34 @@ QUILLET_API QuilletBool QUILLET_CALL ConvertFolder(const char* SrcPath, const ch
     reportFile = Arg(ReportFile);
     // A report file whose name is no text of the library is not written:
     // there is nowhere left to say why the run did not take place.
-    if (!utf8::IsLibraryText(reportFile)) return 0;
+    if (!utf8::IsLibraryText(reportFile)) {
+      Remember(Status(ErrorCode::InvalidText, utf8::NotValidMessage(reportFile, "The report file")));
+      return 0;
+    }
     const std::string src = Arg(SrcPath), dest = Arg(DestPath), format = Arg(DestFormat), option = Arg(Option);
     utf8::RequireLibraryText(src, texts::kTheSourcePath);
     utf8::RequireLibraryText(dest, texts::kTheDestinationFolder);
     utf8::RequireLibraryText(format, texts::kTheFormat);
     utf8::RequireLibraryText(option, texts::kTheOption);
     const auto lock = LockRequests();
-    Engine().ConvertFolderContents(src, dest, format, IsSubFolder, option, report);
-    const bool noFailure = report.empty();
-    const bool saved = SaveReport(reportFile, report);
-    return noFailure && saved ? 1 : 0;
+    Status outcome = Engine().ConvertFolder(src, dest, format, IsSubFolder, option, report);
+    // Every failure of the run has its line; a report that holds one is no
+    // success, whatever the last file did.
+    if (outcome.ok() && !report.empty()) outcome = Status::Failed(report);
+    if (!SaveReport(reportFile, report) && outcome.ok())
+      outcome = Status(ErrorCode::FileSystem, "The report file could not be written");
+    Remember(outcome);
+    return outcome.ok() ? 1 : 0;
   } catch (...) {
     // A run that ended early still leaves its report: the lines of the files
     // done so far and, last, why it ended.
-    if (!report.empty()) report += "\r\n";
-    report += MessageOf(std::current_exception());
+    const Status ended = Status::OfCurrentException();
+    try {
+      Remember(ended);
+      if (!report.empty()) report += "\r\n";
+      report += ended.message();
+    } catch (...) {
+    }
   }
   try {
     SaveReport(reportFile, report);
@@ -144,12 +166,30 @@ QUILLET_API int32_t QUILLET_CALL GetFieldValue(const char* FieldName, const char
   try {
     const std::string name = Arg(FieldName), param = Arg(Param);
     utf8::RequireLibraryText(name, texts::kTheFieldName);
-    utf8::RequireLibraryText(param, texts::kTheFieldParameter);
-    const auto lock = LockRequests();
-    if (!FixedField(name, value)) Engine().GetField(name, param, errorText, value);
+    if (name == kErrorCodeField) {
+      // Asking for the code is no call of its own: it keeps what it reads.
+      value = lastFailure ? CodeName(*lastFailure) : "";
+    } else {
+      utf8::RequireLibraryText(param, texts::kTheFieldParameter);
+      Status outcome;
+      if (name == kPasswordOptionField) {
+        // The keyword exactly as the option reader reads it back.
+        value = options::QuotePasswordKeyword(param);
+      } else if (!FixedField(name, value)) {
+        const auto lock = LockRequests();
+        outcome = Engine().Field(name, value);
+      }
+      Remember(outcome);
+      errorText = outcome.message();
+    }
   } catch (...) {
     value.clear();
-    errorText = MessageOf(std::current_exception());
+    const Status failed = Status::OfCurrentException();
+    try {
+      Remember(failed);
+      errorText = failed.message();
+    } catch (...) {
+    }
   }
   const auto len = static_cast<int32_t>(std::min<size_t>(value.size(), INT32_MAX));
   if (ValueBufLen > 0 && ValueBuf) {

@@ -13,7 +13,7 @@ namespace {
 // Delimited text from a PDF: the code replaces the caller's whole option
 // text, so any other keyword is dropped. Every other code passes the option
 // text through as it is.
-std::string BridgeOption(const std::string& destFormat, const std::string& option) {
+std::string BridgeOption(const TFormatCode& destFormat, const std::string& option) {
   if (destFormat == formats::kDelimitedByComma) return "delimit=,";
   if (destFormat == formats::kDelimitedByTab) return "delimit=\t";
   if (destFormat == formats::kDelimitedBySemicolon) return "delimit=;";
@@ -22,21 +22,20 @@ std::string BridgeOption(const std::string& destFormat, const std::string& optio
 
 }  // namespace
 
-void ConvertWithAcrobat(TProcedureContext& context, const std::string& src, const std::string& dest,
-                        const std::string& destFormat, const std::string& option, std::string& errorText) {
+Status ConvertWithAcrobat(TProcedureContext& context, const TConversionRequest& request) {
   // Acrobat may have taken the screen from the host: give it back, before and after.
   BringHostPopupForward();
   std::string answer;
-  Guarded(
-      [&] {
-        // The bridge takes all four by reference; only the answer is read back.
-        std::string srcFile = src, destFile = dest, sentOption = BridgeOption(destFormat, option);
-        context.Applications().AcrobatBridge().Call("ConvertFile", {ole::Arg::Ref(srcFile), ole::Arg::Ref(destFile),
-                                                                    ole::Arg::Ref(sentOption), ole::Arg::Ref(answer)});
-      },
-      answer);
+  Status called = Capture([&] {
+    // The bridge takes all four by reference; only the answer is read back.
+    std::string srcFile = request.Src, destFile = request.Dest,
+                sentOption = BridgeOption(request.Format, request.Options.Text);
+    context.Applications().AcrobatBridge().Call(
+        "ConvertFile", {ole::Arg::Ref(srcFile), ole::Arg::Ref(destFile), ole::Arg::Ref(sentOption), ole::Arg::Ref(answer)});
+  });
   BringHostPopupForward();
-  errorText = answer;
+  if (!called.ok()) return called;
+  return answer.empty() ? Status::Ok() : Status::Failed(answer);
 }
 
 }  // namespace quillet

@@ -23,20 +23,20 @@ class ExcelSteps : public TOfficeSteps {
  public:
   using TOfficeSteps::TOfficeSteps;
 
-  bool Open(std::string& errorText) override {
+  Status Open() override {
     Ignoring([&] { App.Put("DisplayAlerts", false); });
     Ignoring([&] { App.Put("AskToUpdateLinks", false); });
     // Excel spells the file argument "Filename".
-    const bool opened = WatchedCall(kOpenWatch, errorText, [&] {
+    Status opened = WatchedCall(kOpenWatch, [&] {
       Document = App.CallOrGet("Workbooks")
                      .Call("Open", {}, {{"Filename", Request.SrcFile}, {"ReadOnly", true}, {"Password", Request.Password.value_or("zv")}});
     });
-    if (!opened) {
+    if (!opened.ok()) {
       PromptsOn();
-      return false;
+      return opened;
     }
     DocumentOpen = true;
-    return true;
+    return Status::Ok();
   }
 
   void SetTitle() override {
@@ -45,15 +45,16 @@ class ExcelSteps : public TOfficeSteps {
     });
   }
 
-  void Save(std::string&) override {
-    if (!ExportsFixedFormat("57")) {
+  Status Save() override {
+    if (!ExportsFixedFormat(formats::kExcelPdf)) {
       SaveAsGeneric();
-      return;
+      return Status::Ok();
     }
     ole::NamedArgs named{{"Type", kTypePdf}, {"Filename", Request.DestFile}};
     if (const auto& pages = Request.Pages)
       named.insert(named.end(), {{"From", pages->From}, {"To", pages->To}});
     Document.Call("ExportAsFixedFormat", {}, named);
+    return Status::Ok();
   }
 
   void Close() override {
@@ -72,19 +73,16 @@ class ExcelSteps : public TOfficeSteps {
   }
 
   // Excel is given the printer with the print itself.
-  bool PrintToPostScript(const std::string& printer, const std::string& psFile, std::string& errorText) override {
-    const bool printed = Guarded(
-        [&] {
-          ole::NamedArgs named{{"ActivePrinter", printer}, {"PrToFileName", psFile}, {"PrintToFile", true}};
-          if (const auto& pages = Request.Pages)
-            named.insert(named.end(), {{"From", pages->From}, {"To", pages->To}});
-          Document.Call("PrintOut", {}, named);
-        },
-        errorText);
-    if (!printed) return false;
+  Status PrintToPostScript(const std::string& printer, const std::string& psFile) override {
+    Status printed = Capture([&] {
+      ole::NamedArgs named{{"ActivePrinter", printer}, {"PrToFileName", psFile}, {"PrintToFile", true}};
+      if (const auto& pages = Request.Pages) named.insert(named.end(), {{"From", pages->From}, {"To", pages->To}});
+      Document.Call("PrintOut", {}, named);
+    });
+    if (!printed.ok()) return printed;
     CloseWorkbook();
     PromptsOn();
-    return true;
+    return Status::Ok();
   }
 
  private:

@@ -44,47 +44,38 @@ void CloseTemplate(const ole::Variant& document, const std::string& kind) {
 
 }  // namespace
 
-void ConvertWithMacro(TProcedureContext& context, const std::string& appName, const std::string& src,
-                      const std::string& dest, const std::string& destFormat, const std::string&,
-                      std::string& errorText) {
-  errorText.clear();
+Status ConvertWithMacro(TProcedureContext& context, TApplication app, const TConversionRequest& request) {
+  const std::string& src = request.Src;
+  const std::string& dest = request.Dest;
   // Macros live in Word, Excel and PowerPoint. Any other application chosen
   // with the macro keyword (Acrobat, the route without Word) has its
   // template run in Word, which is started for it.
-  const bool excel = appName == options::kMsExcel;
-  const bool powerPoint = appName == options::kMsPowerpoint;
+  const bool excel = app == TApplication::Excel;
+  const bool powerPoint = app == TApplication::PowerPoint;
   const std::string kind = excel ? "excel" : powerPoint ? "powerpoint" : "word";
   TOfficeApplications& applications = context.Applications();
   const TApplicationSlot& slot =
       applications.Slot(excel ? TApplication::Excel : powerPoint ? TApplication::PowerPoint : TApplication::Word);
   if (!excel && !powerPoint) {
-    const Status started = applications.StartWord();
-    if (!started) {
-      errorText = started.message();
-      return;
-    }
+    if (Status started = applications.StartWord(); !started) return started;
   }
 
   // 1. The template, opened in the application: the macro's document.
   std::string templateName;
-  if (destFormat == formats::kPdfByPrinting) {
+  if (request.Format == formats::kPdfByPrinting) {
     GetAcrobatTemplateName(templateName);
-    if (templateName.empty()) {
-      errorText = texts::kNoFerrule;
-      return;
-    }
+    if (templateName.empty()) return Status(ErrorCode::NotInstalled, texts::kNoFerrule);
   } else {
     templateName = MacroTemplateName(kind);
   }
   ole::Variant document;
-  OpenTemplate(slot.Object, kind, templateName, errorText, &document);
-  if (!errorText.empty()) return;
+  if (Status opened = OpenTemplate(slot.Object, kind, templateName, &document); !opened.ok()) return opened;
 
   // 2. The request.
   const std::string jobFile = MacroJobFile();
-  if (!Guarded([&] { SaveLinesToFile(jobFile, {src, dest}); }, errorText)) {
+  if (Status saved = Capture([&] { SaveLinesToFile(jobFile, {src, dest}); }); !saved.ok()) {
     CloseTemplate(document, kind);
-    return;
+    return saved;
   }
 
   // 3. The macro, then whatever it left open of this request.
@@ -102,11 +93,11 @@ void ConvertWithMacro(TProcedureContext& context, const std::string& appName, co
         active.Call("Close", {}, {{"SaveChanges", 0}});
     }
   };
-  const bool ran = excel ? WatchedCall(kMacroWatch, errorText, runMacro) : Guarded(runMacro, errorText);
+  const Status ran = excel ? WatchedCall(kMacroWatch, runMacro) : Capture(runMacro);
   // The template is given back after every run: a converter serving many
   // requests must not gather one open copy of it per request.
   CloseTemplate(document, kind);
-  if (!ran) return;
+  if (!ran.ok()) return ran;
 
   // 4. The log a macro may have written beside the result.
   os::DeleteFile(path::ChangeFileExt(dest, ".log"));
@@ -114,19 +105,21 @@ void ConvertWithMacro(TProcedureContext& context, const std::string& appName, co
   // 5. The macro's answer.
   if (os::FileExists(jobFile)) {
     StringList lines;
-    if (!Guarded([&] { lines = LoadLinesFromFile(jobFile); }, errorText)) return;
+    if (Status read = Capture([&] { lines = LoadLinesFromFile(jobFile); }); !read.ok()) return read;
     if (!lines.empty()) {
-      errorText = Trim(lines.front());
-      if (errorText == src)
-        errorText = texts::NeedFullAcrobat(kMakerOrderPage);
-      return;
+      // An answer that names the source is the macro's way of saying that
+      // only the full Acrobat makes it. An empty first line is success.
+      const std::string answer = Trim(lines.front());
+      if (answer == src) return Status(ErrorCode::NotInstalled, texts::NeedFullAcrobat(kMakerOrderPage));
+      return answer.empty() ? Status::Ok() : Status::Failed(answer);
     }
   }
 
   // 6. and 7. The slide pictures a PowerPoint macro saved; a failure here
   // reaches the dispatcher.
-  if (powerPoint && (destFormat == formats::kPowerPointJpeg || destFormat == formats::kPowerPointGif))
-    ConvertSlideBitmaps(dest, destFormat, context.ImageSettingsFor(""));
+  if (powerPoint && (request.Format == formats::kPowerPointJpeg || request.Format == formats::kPowerPointGif))
+    ConvertSlideBitmaps(dest, request.Format, context.ImageSettingsFor(""));
+  return Status::Ok();
 }
 
 }  // namespace quillet

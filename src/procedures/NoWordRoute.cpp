@@ -28,33 +28,35 @@ bool IsPageToText(const std::string& src, const std::string& dest) {
 
 }  // namespace
 
-void ConvertWithoutWord(TProcedureContext& context, const std::string& src, const std::string& dest,
-                        const std::string& destFormat, const std::string& option, std::string& errorText) {
+Status ConvertWithoutWord(TProcedureContext& context, const TConversionRequest& request) {
+  const std::string& src = request.Src;
+  const std::string& dest = request.Dest;
+  std::string failure;
   if (IsPageToText(src, dest)) {
     // No picture clean-up here: a text file has no pictures.
-    HtmlToTextByIE(src, dest, errorText, context.PageWaitLimitMs());
-    return;
+    HtmlToTextByIE(src, dest, failure, context.PageWaitLimitMs());
+    return failure.empty() ? Status::Ok() : Status::Failed(failure);
   }
 
   TOfficeApplications& applications = context.Applications();
-  if (!applications.Held(TApplication::NoWord)) throw Error(texts::kFormatBridgeNotLoaded);
-  const std::string openFormat =
-      options::Has(option, options::kOpenFormat) ? options::OpenFormatValue(option) : std::string();
+  if (!applications.Held(TApplication::NoWord)) throw Error(texts::kFormatBridgeNotLoaded, ErrorCode::NotInstalled);
+  const std::string openFormat = request.Options.OpenFormat ? request.Options.OpenFormatValue : std::string();
   // A value cut to fit would be another open format: it is refused whole.
-  if (openFormat.size() >= kBridgeBufferSize) {
-    errorText = texts::OpenFormatTooLong(openFormat.size(), kBridgeBufferSize - 1);
-    return;
-  }
+  if (openFormat.size() >= kBridgeBufferSize)
+    return Status(ErrorCode::InvalidOption, texts::OpenFormatTooLong(openFormat.size(), kBridgeBufferSize - 1));
   char openFormatBuffer[kBridgeBufferSize] = {};
   std::memcpy(openFormatBuffer, openFormat.data(), openFormat.size());
   char errorBuffer[kBridgeBufferSize] = {};
 
-  applications.NoWordConvert(src.c_str(), openFormatBuffer, dest.c_str(), destFormat.c_str(), errorBuffer);
+  applications.NoWordConvert(src.c_str(), openFormatBuffer, dest.c_str(), request.Format.Text().c_str(),
+                             errorBuffer);
   // Read no further than the buffer, whether or not the library ended its
   // text there.
-  errorText.assign(errorBuffer, strnlen(errorBuffer, kBridgeBufferSize));
+  failure.assign(errorBuffer, strnlen(errorBuffer, kBridgeBufferSize));
+  if (!failure.empty()) return Status::Failed(failure);
 
-  if (errorText.empty() && options::Has(option, options::kNoCreateImageDir)) RemoveHtmlImages(dest, errorText);
+  if (request.Options.NoCreateImageDir) RemoveHtmlImages(dest, failure);
+  return failure.empty() ? Status::Ok() : Status(ErrorCode::FileSystem, failure);
 }
 
 }  // namespace quillet

@@ -6,17 +6,18 @@
 
 #include <string>
 
+#include "engine/options/Request.h"
+#include "platform/status.h"
 #include "procedures/ProcedureContext.h"
+#include "utilities/ApplicationTable.h"
 
 namespace quillet {
 
-// AppName is "MS Word", "MS Excel" or "MS Powerpoint". The outcome is
-// ErrorText: empty on success, otherwise the reason (the application's own
-// description for an automation failure). A failure to close the document
-// after a failed save, and a merged page that cannot be read, are not caught:
-// they reach the caller as quillet::Error.
-void ConvertOfficeDocument(TProcedureContext& context, const std::string& appName, const std::string& srcFile,
-                           const std::string& destFile, const std::string& destFormat, const std::string& option,
-                           std::string& errorText);
+// App is Word, Excel or PowerPoint. The outcome is the failure's code and
+// reason (the application's own description for an automation failure), or
+// success. A failure to close the document after a failed save, and a merged
+// page that cannot be read, are not caught: they reach the caller as
+// quillet::Error.
+Status ConvertOfficeDocument(TProcedureContext& context, TApplication app, const TConversionRequest& request);
 
 }  // namespace quillet

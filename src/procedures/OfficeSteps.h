@@ -1,15 +1,17 @@
 // The application-specific steps of an Office conversion: one object per
 // document, made by the frame (OfficeProcedure.cpp) for Word, Excel or
-// PowerPoint. The frame calls them in its fixed order; each step raises
-// quillet::Error on a failure the frame handles, and swallows the failures
-// that are of no consequence.
+// PowerPoint. The frame calls them in its fixed order; a step returns its
+// failure as a Status where the frame goes on after it, raises quillet::Error
+// on a failure the frame handles, and swallows the failures that are of no
+// consequence.
 #pragma once
 
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "engine/options/Options.h"
+#include "engine/options/Request.h"
+#include "platform/status.h"
 #include "procedures/ProcedureContext.h"
 #include "utilities/automation/Automation.h"
 
@@ -17,11 +19,12 @@ namespace quillet {
 
 // One conversion request as the steps see it; SrcFile is already trimmed.
 struct TOfficeRequest {
+  TApplication Application;
   std::string SrcFile;
   std::string DestFile;
-  std::string DestFormat;
-  std::string Option;
-  // The PDF keywords, read from Option before the open: the PDF/A part (0:
+  TFormatCode DestFormat;
+  const TOptions& Options;
+  // The PDF keywords' values, taken before the open: the PDF/A part (0:
   // none), the range of pages and the source's password.
   int PdfA = 0;
   std::optional<options::PageRange> Pages;
@@ -44,22 +47,22 @@ class TOfficeSteps {
   TOfficeSteps& operator=(const TOfficeSteps&) = delete;
 
   // Open stage: alerts off, the dialog watcher around the open, the open.
-  // False with ErrorText set once the application's own clean-up has run.
-  virtual bool Open(std::string& errorText) = 0;
-  // Steps between open and title (Word's links and pictures). False with
-  // ErrorText set ends the conversion; the document is then closed.
-  virtual bool Prepare(std::string&) { return true; }
+  // A failure comes back once the application's own clean-up has run.
+  virtual Status Open() = 0;
+  // Steps between open and title (Word's links and pictures). A failure ends
+  // the conversion; the document is then closed.
+  virtual Status Prepare() { return Status::Ok(); }
   // Gives an untitled document the source's file name; failures ignored.
   virtual void SetTitle() = 0;
   // Save stage b: the application's special saves, else the generic one. A
-  // special step may report a failure in ErrorText without raising.
-  virtual void Save(std::string& errorText) = 0;
+  // special step may return a failure without raising.
+  virtual Status Save() = 0;
   // Save stage d: closes the document, then what follows the close.
   virtual void Close() = 0;
   // Save stage e: closes the document when it is still open.
   virtual void CloseAfterFailure() = 0;
-  // The conversion failed (open or save stage) / ended with ErrorText empty.
-  virtual void Failed(const std::string&) {}
+  // The conversion failed (open or save stage) / succeeded.
+  virtual void Failed(const Status&) {}
   virtual void Succeeded() {}
 
   // PDF stage: the title, subject, author and keywords of the document
@@ -67,11 +70,11 @@ class TOfficeSteps {
   // all four empty, when any of them cannot be read.
   bool ReadDocumentInfo(TDocumentInfo& info) const;
   // PDF stage: prints the document through Printer into PsFile and closes it,
-  // with what the application does before and after. False with ErrorText
-  // set when the print fails. Failures of the settings that are not guarded
-  // (a printer the application refuses) are raised. Either way the document
-  // may still be open: the stage then calls PutBackAfterFailure.
-  virtual bool PrintToPostScript(const std::string& printer, const std::string& psFile, std::string& errorText) = 0;
+  // with what the application does before and after. The print's failure
+  // comes back. Failures of the settings that are not guarded (a printer the
+  // application refuses) are raised. Either way the document may still be
+  // open: the stage then calls PutBackAfterFailure.
+  virtual Status PrintToPostScript(const std::string& printer, const std::string& psFile) = 0;
   // PDF stage: puts back what the stage changed when it ends before the print
   // is done, whatever the reason (no printer, a printer the application
   // refuses, a failed print): the document is closed when still open, and
@@ -84,7 +87,7 @@ class TOfficeSteps {
   void SaveAsGeneric();
   // True when DestFormat is PdfFormat (the application's PDF save format)
   // and PDFA or PAGES asks for what only ExportAsFixedFormat offers.
-  bool ExportsFixedFormat(const char* pdfFormat) const {
+  bool ExportsFixedFormat(TNamedFormat pdfFormat) const {
     return Request.DestFormat == pdfFormat && (Request.PdfA != 0 || Request.Pages);
   }
 

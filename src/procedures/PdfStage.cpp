@@ -2,7 +2,6 @@
 
 #include "documents/gsdlllib/Ghostscript.h"
 #include "documents/gsdlllib/PostScriptPrinter.h"
-#include "engine/options/Options.h"
 #include "platform/clock.h"
 #include "platform/error.h"
 #include "platform/fs.h"
@@ -66,8 +65,7 @@ std::string PostScriptFileFor(const std::string& destFile) {
   return temp.empty() ? path::ChangeFileExt(destFile, ".ps") : path::IncludeTrailingDelimiter(temp) + name;
 }
 
-void PrintToPdf(TOfficeSteps& steps, TProcedureContext& context, const TOfficeRequest& request,
-                std::string& errorText) {
+Status PrintToPdf(TOfficeSteps& steps, TProcedureContext& context, const TOfficeRequest& request) {
   std::string psFile;
   bool printed = false;
   // However the stage ends short of a PDF (a failure it reports, or one that
@@ -78,10 +76,10 @@ void PrintToPdf(TOfficeSteps& steps, TProcedureContext& context, const TOfficeRe
     if (!printed) steps.PutBackAfterFailure();
     if (!psFile.empty()) os::DeleteFile(psFile);
   });
-  if (!Guarded([&] { psFile = PostScriptFileFor(request.DestFile); }, errorText)) return;
+  if (Status named = Capture([&] { psFile = PostScriptFileFor(request.DestFile); }); !named.ok()) return named;
   os::ProcessMessages();
 
-  const bool useGhostscript = options::Has(request.Option, options::kUseGsDll);
+  const bool useGhostscript = request.Options.UseGsDll;
   TDocumentInfo info;
   const bool haveInfo = !useGhostscript && steps.ReadDocumentInfo(info);
 
@@ -90,42 +88,31 @@ void PrintToPdf(TOfficeSteps& steps, TProcedureContext& context, const TOfficeRe
   os::ProcessMessages();
   // An empty name would make the application print to whatever it prints
   // to by default, or fail with a text about printers in general.
-  if (printer.empty()) {
-    errorText = texts::kNoPostScriptPrinter;
-    return;
-  }
+  if (printer.empty()) return Status(ErrorCode::NotInstalled, texts::kNoPostScriptPrinter);
 
-  if (!steps.PrintToPostScript(printer, psFile, errorText)) return;
+  if (Status done = steps.PrintToPostScript(printer, psFile); !done.ok()) return done;
   printed = true;
 
   const TPrintWaits& waits = context.PrintWaits();
-  if (!WaitForPostScriptFile(psFile, printer, waits, errorText)) return;
+  if (Status appeared = WaitForPostScriptFile(psFile, printer, waits); !appeared.ok()) return appeared;
   os::SleepMs(waits.SettleMs);
-  if (!WaitForPrinterQueue(printer, waits, errorText)) return;
+  if (Status emptied = WaitForPrinterQueue(printer, waits); !emptied.ok()) return emptied;
 
-  bool made = false;
-  const bool ran = Guarded(
-      [&] {
-        if (useGhostscript) {
-          made = PsToPdfByGhostscript(psFile, request.DestFile, errorText);
-        } else {
-          MakePdf(context, psFile, request.DestFile);
-          made = true;
-        }
-      },
-      errorText);
-  made = ran && made;
+  Status made = Capture([&] {
+    if (useGhostscript) {
+      PsToPdfByGhostscript(psFile, request.DestFile).RaiseIfFailed();
+    } else {
+      MakePdf(context, psFile, request.DestFile);
+    }
+  });
   os::ProcessMessages();
   RemoveLeftovers(psFile, request.DestFile);
   putBack.Release();
-  if (!made) {
-    // An exit of Ghostscript that failed leaves no text of its own.
-    if (errorText.empty()) errorText = texts::GhostscriptUnclean(request.DestFile);
-    return;
-  }
+  if (!made.ok()) return made;
   os::ProcessMessages();
 
   if (!useGhostscript && haveInfo) WriteDocumentInfo(context, request.DestFile, info);
+  return Status::Ok();
 }
 
 }  // namespace quillet

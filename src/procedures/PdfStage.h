@@ -12,12 +12,11 @@
 
 namespace quillet {
 
-// ErrorText is empty on success. However the stage fails, also by an error
-// it lets go to the caller, it leaves nothing behind: the document is closed,
+// The stage's failure comes back. However it fails, also by an error it lets
+// go to the caller, it leaves nothing behind: the document is closed,
 // the application's alerts, link prompts and printer are as they were, and
 // no PostScript file stays.
-void PrintToPdf(TOfficeSteps& steps, TProcedureContext& context, const TOfficeRequest& request,
-                std::string& errorText);
+Status PrintToPdf(TOfficeSteps& steps, TProcedureContext& context, const TOfficeRequest& request);
 
 // The temporary PostScript file for DestFile: the file name of DestFile with
 // the extension ".ps" in the temporary folder, or beside DestFile when the

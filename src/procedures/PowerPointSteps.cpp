@@ -29,25 +29,22 @@ class PowerPointSteps : public TOfficeSteps {
   PowerPointSteps(const ole::Variant& app, const TOfficeRequest& request, const TProcedureContext& context)
       : TOfficeSteps(app, request), context_(context) {}
 
-  bool Open(std::string& errorText) override {
-    std::string failure;
-    bool opened = false;
+  Status Open() override {
+    Status opened;
     // Starting the watcher is under the same guard as the open.
-    const bool started = Guarded(
-        [&] {
-          opened = WatchedCall(kOpenWatch, failure, [&] {
-            Document = App.CallOrGet("Presentations")
-                           .Call("Open", {}, {{"FileName", FileNameToOpen()}, {"WithWindow", false}, {"ReadOnly", true}});
-          });
-        },
-        failure);
-    if (started && opened) {
+    const Status started = Capture([&] {
+      opened = WatchedCall(kOpenWatch, [&] {
+        Document = App.CallOrGet("Presentations")
+                       .Call("Open", {}, {{"FileName", FileNameToOpen()}, {"WithWindow", false}, {"ReadOnly", true}});
+      });
+    });
+    const Status outcome = started.ok() ? opened : started;
+    if (outcome.ok()) {
       DocumentOpen = true;
-      return true;
+      return outcome;
     }
-    errorText = failure;
-    Failed(errorText);
-    return false;
+    Failed(outcome);
+    return outcome;
   }
 
   void SetTitle() override {
@@ -58,18 +55,20 @@ class PowerPointSteps : public TOfficeSteps {
     });
   }
 
-  void Save(std::string& errorText) override {
+  Status Save() override {
     if (Request.DestFormat == formats::kPresentationText) {
-      PowerPointToText(Document, Request.DestFile, errorText);
-      return;
+      std::string failure;
+      PowerPointToText(Document, Request.DestFile, failure);
+      return failure.empty() ? Status::Ok() : Status::Failed(failure);
     }
     // The picture settings are read before the save, so that a malformed
     // picture keyword fails the request before PowerPoint writes anything.
-    if (SavesSlidePictures()) pictures_ = context_.ImageSettingsFor(Request.Option);
-    if (ExportsFixedFormat("32"))
+    if (SavesSlidePictures()) pictures_ = context_.ImageSettingsFor(Request.Options.Text);
+    if (ExportsFixedFormat(formats::kPowerPointPdf))
       ExportPdf();
     else
       SaveAsGeneric();
+    return Status::Ok();
   }
 
   void Close() override {
@@ -86,20 +85,21 @@ class PowerPointSteps : public TOfficeSteps {
   }
 
   // PowerPoint takes the printer from the presentation's print options.
-  bool PrintToPostScript(const std::string& printer, const std::string& psFile, std::string& errorText) override {
+  Status PrintToPostScript(const std::string& printer, const std::string& psFile) override {
     Document.Get("PrintOptions").Put("ActivePrinter", printer);
     Ignoring([&] { Document.Get("PrintOptions").Put("FitToPage", true); });
     ole::NamedArgs named{{"PrintToFile", psFile}};
     if (const auto& pages = Request.Pages)
       named.insert(named.begin(), {{"From", pages->From}, {"To", pages->To}});
-    if (!Guarded([&] { Document.Call("PrintOut", {}, named); }, errorText)) return false;
+    if (Status printed = Capture([&] { Document.Call("PrintOut", {}, named); }); !printed.ok()) return printed;
     Document.Call("Close");
     DocumentOpen = false;
-    return true;
+    return Status::Ok();
   }
 
-  void Failed(const std::string& errorText) override {
-    if (Request.DestFormat == formats::kPowerPointJpeg) WriteSlideLog(Request.SrcFile, Request.DestFile, errorText);
+  void Failed(const Status& failure) override {
+    if (Request.DestFormat == formats::kPowerPointJpeg)
+      WriteSlideLog(Request.SrcFile, Request.DestFile, failure.message());
   }
 
   void Succeeded() override {

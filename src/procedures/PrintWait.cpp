@@ -25,31 +25,28 @@ void Pause(const TPrintWaits& waits, uint32_t start, uint32_t bound) {
 
 }  // namespace
 
-bool WaitForPostScriptFile(const std::string& psFile, const std::string& printer, const TPrintWaits& waits,
-                           std::string& errorText) {
+Status WaitForPostScriptFile(const std::string& psFile, const std::string& printer, const TPrintWaits& waits) {
   const uint32_t start = os::TickCount();
   while (!os::FileExists(psFile)) {
     if (os::TicksSince(start) >= waits.FileTimeoutMs) {
-      errorText = "The PostScript file \"" + psFile + "\" did not appear within " + Duration(waits.FileTimeoutMs) +
-                  " of printing to \"" + printer + "\"";
-      return false;
+      return Status::Failed("The PostScript file \"" + psFile + "\" did not appear within " +
+                            Duration(waits.FileTimeoutMs) + " of printing to \"" + printer + "\"");
     }
     Pause(waits, start, waits.FileTimeoutMs);
   }
-  return true;
+  return Status::Ok();
 }
 
-bool WaitForPrinterQueue(const std::string& printer, const TPrintWaits& waits, std::string& errorText) {
+Status WaitForPrinterQueue(const std::string& printer, const TPrintWaits& waits) {
   const os::Printer queue(printer);
-  if (!queue.IsOpen()) return true;
+  if (!queue.IsOpen()) return Status::Ok();
   const uint32_t start = os::TickCount();
   for (;;) {
     const int jobs = GetPrinterJobCount(queue);
-    if (jobs <= 0) return true;
+    if (jobs <= 0) return Status::Ok();
     if (os::TicksSince(start) >= waits.QueueTimeoutMs) {
-      errorText = "The print queue of \"" + printer + "\" still holds " + std::to_string(jobs) +
-                  (jobs == 1 ? " job" : " jobs") + " after " + Duration(waits.QueueTimeoutMs);
-      return false;
+      return Status::Failed("The print queue of \"" + printer + "\" still holds " + std::to_string(jobs) +
+                            (jobs == 1 ? " job" : " jobs") + " after " + Duration(waits.QueueTimeoutMs));
     }
     Pause(waits, start, waits.QueueTimeoutMs);
   }

@@ -4,19 +4,19 @@
 
 #include <string>
 
+#include "platform/status.h"
 #include "procedures/PrintWaits.h"
 
 namespace quillet {
 
-// Waits until PsFile exists. False with ErrorText naming the file and the
-// printer when it has not appeared within the bound.
-bool WaitForPostScriptFile(const std::string& psFile, const std::string& printer, const TPrintWaits& waits,
-                           std::string& errorText);
+// Waits until PsFile exists. A failure naming the file and the printer when
+// it has not appeared within the bound.
+Status WaitForPostScriptFile(const std::string& psFile, const std::string& printer, const TPrintWaits& waits);
 
 // Waits while the printer's queue holds jobs. A printer that cannot be opened
 // is not waited for; one whose queue cannot be read ends the wait after a
-// message box with the system's reason. False with ErrorText naming the
-// printer when jobs are still queued at the bound.
-bool WaitForPrinterQueue(const std::string& printer, const TPrintWaits& waits, std::string& errorText);
+// message box with the system's reason. A failure naming the printer when
+// jobs are still queued at the bound.
+Status WaitForPrinterQueue(const std::string& printer, const TPrintWaits& waits);
 
 }  // namespace quillet

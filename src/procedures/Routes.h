@@ -1,6 +1,6 @@
-// The four routes a request is handed to once its application runs. Each sets
-// ErrorText itself: empty on success, otherwise the reason. What a route lets
-// escape reaches the dispatcher's caller as quillet::Error.
+// The four routes a request is handed to once its application runs. Each
+// returns its outcome: success, or the failure's code and reason. What a
+// route lets escape reaches the dispatcher's caller as quillet::Error.
 //
 // Thread-safety: the converter's thread only.
 #pragma once
@@ -14,15 +14,11 @@ namespace quillet {
 
 // The macro route: a macro kept in a template document converts the file
 // inside Word, Excel or PowerPoint (Word for every other application name).
-void ConvertWithMacro(TProcedureContext& context, const std::string& appName, const std::string& src,
-                      const std::string& dest, const std::string& destFormat, const std::string& option,
-                      std::string& errorText);
+Status ConvertWithMacro(TProcedureContext& context, TApplication app, const TConversionRequest& request);
 // The Acrobat route: the plug-in bridge converts the file inside Acrobat.
-void ConvertWithAcrobat(TProcedureContext& context, const std::string& src, const std::string& dest,
-                        const std::string& destFormat, const std::string& option, std::string& errorText);
+Status ConvertWithAcrobat(TProcedureContext& context, const TConversionRequest& request);
 // The route without Word: the format library, or Internet Explorer for a web
 // page that is to become text.
-void ConvertWithoutWord(TProcedureContext& context, const std::string& src, const std::string& dest,
-                        const std::string& destFormat, const std::string& option, std::string& errorText);
+Status ConvertWithoutWord(TProcedureContext& context, const TConversionRequest& request);
 
 }  // namespace quillet

@@ -15,7 +15,7 @@ namespace quillet {
 
 std::string ImageFolderOf(const std::string& destFile) { return path::ChangeFileExt(destFile, ""); }
 
-void ConvertSlideBitmaps(const std::string& destFile, const std::string& destFormat, const ImageSettings& settings) {
+void ConvertSlideBitmaps(const std::string& destFile, const TFormatCode& destFormat, const ImageSettings& settings) {
   const bool jpeg = destFormat == formats::kPowerPointJpeg;
   const std::string folder = path::IncludeTrailingDelimiter(ImageFolderOf(destFile));
   for (const std::string& bmp : SplitLines(SearchFiles(folder, false, "*.bmp"))) {

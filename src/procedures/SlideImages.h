@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "engine/formatlib/FormatCodes.h"
 #include "imaging/ImageSettings.h"
 
 namespace quillet {
@@ -16,7 +17,7 @@ std::string ImageFolderOf(const std::string& destFile);
 // written as a picture of the same name with Ext ".jpg" or ".gif" and then
 // deleted. A file that cannot be read or converted raises; the files before
 // it stay converted and deleted, the rest stay as they are.
-void ConvertSlideBitmaps(const std::string& destFile, const std::string& destFormat, const ImageSettings& settings);
+void ConvertSlideBitmaps(const std::string& destFile, const TFormatCode& destFormat, const ImageSettings& settings);
 
 // The log of a "17" conversion: <image folder>/<dest name>.log, holding only
 // the line of this conversion (replaced at every conversion). A log that

@@ -1,7 +1,6 @@
 #include "procedures/WatchedCall.h"
 
 #include "sendkeythread/ThreadSendKey.h"
-#include "utilities/Guarded.h"
 
 namespace quillet {
 
@@ -11,18 +10,16 @@ namespace {
 constexpr uint32_t kWatcherEndMs = 5000;
 }  // namespace
 
-bool WatchedCall(const TWatchJob& job, std::string& errorText, const std::function<void()>& call) {
+Status WatchedCall(const TWatchJob& job, const std::function<void()>& call) {
   const std::shared_ptr<TThreadSendKey> watcher = TThreadSendKey::Create();
   watcher->StartWatch(job.ExePattern, job.WindowPattern, job.ParentExePattern, job.ParentPattern, job.MacroText,
                       job.TimeoutMs);
-  std::string failure;
-  const bool ok = Guarded(call, failure);
+  const Status outcome = Capture(call);
   watcher->Stop();
   // The watcher ends within one search once stopped; waiting for it means no
   // watcher thread outlives the request (the library may be unloaded next).
   watcher->Join(kWatcherEndMs);
-  if (!ok) errorText = failure;
-  return ok;
+  return outcome;
 }
 
 }  // namespace quillet

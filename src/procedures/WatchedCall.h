@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/status.h"
+
 namespace quillet {
 
 // The window the watcher looks for (the window finder's four criteria, empty
@@ -21,8 +23,8 @@ struct TWatchJob {
 
 // Starts a watcher with Job (a watcher that cannot start raises Error to the
 // caller), runs Call, stops the watcher as soon as Call has returned or
-// failed, and waits for its thread to end. False, with ErrorText set to the
-// failure's message, when Call raised.
-bool WatchedCall(const TWatchJob& job, std::string& errorText, const std::function<void()>& call);
+// failed, and waits for its thread to end. The failure Call raised comes
+// back.
+Status WatchedCall(const TWatchJob& job, const std::function<void()>& call);
 
 }  // namespace quillet

@@ -8,11 +8,11 @@
 #include <optional>
 #include <string_view>
 
-#include "engine/options/Options.h"
 #include "engine/formatlib/FormatCodes.h"
 #include "platform/path.h"
 #include "procedures/OfficeSteps.h"
 #include "procedures/WatchedCall.h"
+#include "platform/status.h"
 #include "utilities/Guarded.h"
 #include "utilities/Strings.h"
 #include "utilities/SysUtils.h"
@@ -48,29 +48,27 @@ class WordSteps : public TOfficeSteps {
  public:
   using TOfficeSteps::TOfficeSteps;
 
-  bool Open(std::string& errorText) override {
+  Status Open() override {
     Ignoring([&] { App.Put("DisplayAlerts", false); });
-    const bool opened = WatchedCall(kOpenWatch, errorText, [&] {
+    Status opened = WatchedCall(kOpenWatch, [&] {
       ole::NamedArgs named{{"FileName", Request.SrcFile}, {"ReadOnly", true}, {"PasswordDocument", Request.Password.value_or("zv")}};
-      if (options::Has(Request.Option, options::kOpenFormat))
-        named.push_back({"Format", StrToInt(options::OpenFormatValue(Request.Option))});
+      if (Request.Options.OpenFormat) named.push_back({"Format", StrToInt(Request.Options.OpenFormatValue)});
       Document = App.CallOrGet("Documents").Call("Open", {}, named);
     });
-    if (!opened) {
+    if (!opened.ok()) {
       AlertsOn();
-      return false;
+      return opened;
     }
     DocumentOpen = true;
-    return true;
+    return Status::Ok();
   }
 
-  bool Prepare(std::string& errorText) override {
+  Status Prepare() override {
     if (Request.DestFormat == formats::kWordHtml) RewriteDocLinks();
-    if (NeedsEmbeddedPictures() && !Guarded([&] { EmbedLinkedPictures(); }, errorText)) {
-      CloseDocument();
-      return false;
-    }
-    return true;
+    if (!NeedsEmbeddedPictures()) return Status::Ok();
+    Status embedded = Capture([&] { EmbedLinkedPictures(); });
+    if (!embedded.ok()) CloseDocument();
+    return embedded;
   }
 
   void SetTitle() override {
@@ -81,16 +79,17 @@ class WordSteps : public TOfficeSteps {
     });
   }
 
-  void Save(std::string&) override {
+  Status Save() override {
     if (Request.DestFormat == formats::kWordWithRevisions) {
       SaveWithRevisionMarks();
     } else if (Request.DestFormat == formats::kEncodedText) {
       SaveEncodedText();
-    } else if (ExportsFixedFormat("17")) {
+    } else if (ExportsFixedFormat(formats::kWordPdf)) {
       ExportPdf();
     } else {
       SaveAsGeneric();
     }
+    return Status::Ok();
   }
 
   void Close() override {
@@ -104,32 +103,28 @@ class WordSteps : public TOfficeSteps {
 
   // Word prints through its active printer, which is switched for the print
   // and put back after it.
-  bool PrintToPostScript(const std::string& printer, const std::string& psFile, std::string& errorText) override {
+  Status PrintToPostScript(const std::string& printer, const std::string& psFile) override {
     const std::string previous = App.Get("ActivePrinter").AsString();
     App.Put("ActivePrinter", printer);
     previousPrinter_ = previous;
-    const bool printed = Guarded(
-        [&] {
-          Ignoring([&] {
-            if (options::Has(Request.Option, options::kOrientation1))
-              Document.Get("PageSetup").Put("Orientation", kOrientation1);
-            if (options::Has(Request.Option, options::kOrientation2))
-              Document.Get("PageSetup").Put("Orientation", kOrientation2);
-          });
-          ole::NamedArgs named{{"OutputFileName", psFile}, {"PrintToFile", true}, {"Background", false}};
-          if (const auto& pages = Request.Pages)
-            named.insert(named.end(), {{"Range", kPrintFromTo},
-                                       {"From", std::to_string(pages->From)},
-                                       {"To", std::to_string(pages->To)}});
-          Document.Call("PrintOut", {}, named);
-        },
-        errorText);
-    if (!printed) return false;
+    Status printed = Capture([&] {
+      Ignoring([&] {
+        if (Request.Options.Orientation1) Document.Get("PageSetup").Put("Orientation", kOrientation1);
+        if (Request.Options.Orientation2) Document.Get("PageSetup").Put("Orientation", kOrientation2);
+      });
+      ole::NamedArgs named{{"OutputFileName", psFile}, {"PrintToFile", true}, {"Background", false}};
+      if (const auto& pages = Request.Pages)
+        named.insert(named.end(), {{"Range", kPrintFromTo},
+                                   {"From", std::to_string(pages->From)},
+                                   {"To", std::to_string(pages->To)}});
+      Document.Call("PrintOut", {}, named);
+    });
+    if (!printed.ok()) return printed;
     CloseDocument();
     App.Put("ActivePrinter", previous);
     previousPrinter_.reset();
     AlertsOn();
-    return true;
+    return Status::Ok();
   }
 
   void PutBackAfterFailure() override {

@@ -19,17 +19,8 @@ void Ignoring(F&& step) {
 
 // The message of the exception being handled (call it inside a catch block):
 // what() of a standard exception, "Unknown error" for anything else, so that
-// a failure never reads as an empty error text. Its kind is noted for
-// LastCaughtErrorCode.
+// a failure never reads as an empty error text.
 std::string CurrentErrorMessage();
-
-// The kind of the last failure that CurrentErrorMessage (and so Guarded and
-// every step guarded with it) turned into a text on this thread since
-// ForgetCaughtErrors; ErrorCode::Failure when there was none, or it was no
-// Error. It lets the caller of a routine that keeps failures as text tell
-// their kind by code. Per thread: nothing is shared.
-ErrorCode LastCaughtErrorCode();
-void ForgetCaughtErrors();
 
 // Runs Step; on a failure puts its message into Message and returns false.
 template <class F>

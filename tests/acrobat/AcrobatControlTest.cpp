@@ -194,9 +194,9 @@ TEST_F(AcrobatRoute, AFailingCallGivesItsAutomationErrorAndNoException) {
 }
 
 TEST_F(AcrobatRoute, WithoutABridgeTheRouteFailsWithATextOfItsOwn) {
-  std::string text;
-  ConvertWithAcrobat(*conv, Source(), dest, "-4", "", text);
-  EXPECT_NE(text, "");
+  const Status outcome = ConvertWithAcrobat(*conv, TConversionRequest::Parse(Source(), dest, "-4", ""));
+  EXPECT_FALSE(outcome.ok());
+  EXPECT_NE(outcome.message(), "");
   EXPECT_EQ(Calls(), Lines{});
 }
 
@@ -210,9 +210,7 @@ class HostWindow : public AcrobatRoute {
   }
   void TearDown() override { scoped.reset(); }
   std::string ConvertDirectly() {
-    std::string text = "untouched";
-    ConvertWithAcrobat(*conv, Source(), dest, "-4", "", text);
-    return text;
+    return ConvertWithAcrobat(*conv, TConversionRequest::Parse(Source(), dest, "-4", "")).message();
   }
   std::shared_ptr<FakeDesktop> desktop;
   std::unique_ptr<ScopedDesktop> scoped;

@@ -123,17 +123,13 @@ TEST_F(Formats, OnlyTheExactFieldNamesAreAnswered) {
 
 TEST_F(Formats, SourceApplicationByExtension) {
   std::string app = "stale";
-  error = "stale";
-  conv->ChooseSourceApplication("report.HTM", error, app);
-  EXPECT_EQ(error, "");
+  EXPECT_EQ(conv->ChooseSourceApplication("report.HTM", app).message(), "");
   EXPECT_EQ(app, "MS Word");
   EXPECT_EQ(conv->sourceFormats().size(), 7u);
   const size_t calls = d.Calls(App::Word).size();
-  // Tables filled: no Word call, the error output left alone, first row for no extension.
-  error = "kept";
-  conv->ChooseSourceApplication("README", error, app);
+  // Tables filled: no Word call, first row for no extension.
+  EXPECT_TRUE(conv->ChooseSourceApplication("README", app).ok());
   EXPECT_EQ(app, "MS Word");
-  EXPECT_EQ(error, "kept");
   EXPECT_EQ(d.Calls(App::Word).size(), calls);
 }
 
@@ -148,9 +144,8 @@ class SourceRows : public TOfficeConvertClass {
     AddFormat(Sources(), "Documents(*.doc)", "0", "*.doc", "MS Word");
   }
   std::string Chosen(const std::string& src) {
-    std::string error = "kept", app = "stale";
-    ChooseSourceApplication(src, error, app);
-    EXPECT_EQ(error, "kept") << src;  // a filled table makes no call and leaves the error alone
+    std::string app = "stale";
+    EXPECT_TRUE(ChooseSourceApplication(src, app).ok()) << src;  // a filled table makes no call
     return app;
   }
 };
@@ -173,9 +168,10 @@ TEST_F(Formats, WithoutWordTheStartMessageComesBackAndTheNextRequestRetries) {
   EXPECT_EQ(Field("destformatlist"), "");
   EXPECT_EQ(error, message);
   std::string app = "stale";
-  conv->ChooseSourceApplication("a.doc", error, app);
+  const Status chosen = conv->ChooseSourceApplication("a.doc", app);
   EXPECT_EQ(app, "");
-  EXPECT_EQ(error, message);
+  EXPECT_EQ(chosen.code(), ErrorCode::NotInstalled);
+  EXPECT_EQ(chosen.message(), message);
   EXPECT_TRUE(conv->sourceFormats().empty());
   EXPECT_TRUE(conv->destFormats().empty());
 

@@ -22,8 +22,9 @@ TEST_F(InProcess, TheOfficeRouteOpensTheTrimmedSourcePath) {
   const std::string src = dir / "a.doc";
   WriteFile(src, "x");
   ASSERT_TRUE(conv.StartApplication("MS Word", error));
-  ConvertOfficeDocument(conv, "MS Word", " \t" + src + "  \r\n", dir / "a.txt", "2", "", error);
-  EXPECT_EQ(error, "");
+  const Status outcome =
+      ConvertOfficeDocument(conv, TApplication::Word, TConversionRequest::Parse(" \t" + src + "  \r\n", dir / "a.txt", "2", ""));
+  EXPECT_EQ(outcome.message(), "");
   const Lines open = [&] {
     Lines found;
     for (const std::string& call : d.Calls(App::Word))

@@ -36,9 +36,7 @@ class MUMacroTest : public ::testing::Test {
   }
 
   std::string Run(const std::string& text) {
-    std::string error = "stale";
-    macro.RunMacro(dialog, text, error);
-    return error;
+    return macro.RunMacro(dialog, text).message();
   }
 
   std::shared_ptr<FakeDesktop> desktop = std::make_shared<FakeDesktop>();
@@ -137,9 +135,7 @@ TEST_F(MUMacroTest, ButtonIndexDescendsWhenTheDialogHasNoButtonOfItsOwn) {
   const auto inner = desktop->AddChild(bare, "Panel", "");
   const auto deeper = desktop->AddChild(inner, "Panel", "");
   const auto first = desktop->AddChild(deeper, "Button", "First");
-  std::string error;
-  macro.RunMacro(bare, "button#1", error);
-  EXPECT_EQ(error, "");
+  EXPECT_TRUE(macro.RunMacro(bare, "button#1").ok());
   EXPECT_EQ(desktop->Clicks(first), 1);
 }
 

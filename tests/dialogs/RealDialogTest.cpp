@@ -169,11 +169,10 @@ TEST_F(RealDialogTest, FinderAndMacroOnTheCallersThread) {
   EXPECT_EQ(FindAppWindow("excel.exe", "WordPerfect", "", ""), os::NoWindow);
 
   TMUMacro macro;
-  std::string error;
-  macro.RunMacro(dialog, "button#5", error);  // two own buttons, two in the panel
-  EXPECT_EQ(error, "Can not process No.1 line macro:button#5, the window found is not right!");
-  macro.RunMacro(dialog, "[answer]\r\nedit#1=typed\r\ndelay(10)\r\nbutton(&cancel)", error);
-  EXPECT_EQ(error, "");
+  // two own buttons, two in the panel
+  EXPECT_EQ(macro.RunMacro(dialog, "button#5").message(),
+            "Can not process No.1 line macro:button#5, the window found is not right!");
+  EXPECT_TRUE(macro.RunMacro(dialog, "[answer]\r\nedit#1=typed\r\ndelay(10)\r\nbutton(&cancel)").ok());
   EXPECT_EQ(host.WaitExit(), IDCANCEL);
   EXPECT_EQ(test::ReadFile(result), "pressed=2\nedit101=typed\nedit201=\n");
 }

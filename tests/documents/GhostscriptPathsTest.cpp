@@ -23,11 +23,12 @@ TEST(GhostscriptPaths, APathThatIsNotUtf8IsNotHandedToTheInterpreter) {
   // C0 AE C0 AE C0 AF: "../" to a lenient decoder, which would write
   // the PDF file beside "in" rather than in it.
   const std::string climb = "\xC0\xAE\xC0\xAE\xC0\xAF", shown = "\\xC0\\xAE\\xC0\\xAE\\xC0\\xAF";
-  std::string error;
-  EXPECT_FALSE(PsToPdfByGhostscript(in + "/a.ps", in + "/" + climb + "a.pdf", error));
-  EXPECT_EQ(error, "The PDF file \"" + in + "/" + shown + "a.pdf\" is not valid UTF-8");
-  EXPECT_FALSE(PsToPdfByGhostscript(in + "/" + climb + "a.ps", in + "/a.pdf", error));
-  EXPECT_EQ(error, "The PostScript file \"" + in + "/" + shown + "a.ps\" is not valid UTF-8");
+  const Status pdf = PsToPdfByGhostscript(in + "/a.ps", in + "/" + climb + "a.pdf");
+  EXPECT_EQ(pdf.code(), ErrorCode::InvalidText);
+  EXPECT_EQ(pdf.message(), "The PDF file \"" + in + "/" + shown + "a.pdf\" is not valid UTF-8");
+  const Status ps = PsToPdfByGhostscript(in + "/" + climb + "a.ps", in + "/a.pdf");
+  EXPECT_EQ(ps.code(), ErrorCode::InvalidText);
+  EXPECT_EQ(ps.message(), "The PostScript file \"" + in + "/" + shown + "a.ps\" is not valid UTF-8");
   EXPECT_FALSE(GhostscriptLoaded());
   std::vector<std::string> files;
   for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path())) files.push_back(e.path());

@@ -33,8 +33,7 @@ int Macro(const uint8_t* data, size_t size) {
   desktop->AddChild(panel, "Button", "&Options");
 
   TMUMacro macro;
-  std::string errorText = "untouched";
-  macro.RunMacro(dialog, text, errorText);
+  const std::string errorText = macro.RunMacro(dialog, text).message();
   FUZZ_CHECK(macro.Commands == SplitLines(text));
   FUZZ_CHECK(errorText.empty() || errorText.rfind("Can not process No.", 0) == 0);
   // Whatever was typed came out of the macro text.

@@ -16,9 +16,8 @@ class Ghostscript : public PrintingTest {
 };
 
 TEST_F(Ghostscript, TheArgumentVectorAndTheFiveCallsInOrder) {
-  std::string error = "left as it was";
-  EXPECT_TRUE(PsToPdfByGhostscript(ps, pdf, error));
-  EXPECT_EQ(error, "left as it was");
+  const Status made = PsToPdfByGhostscript(ps, pdf);
+  EXPECT_TRUE(made.ok()) << made.message();
   EXPECT_TRUE(GhostscriptLoaded());
   EXPECT_EQ(Transcript(), (Lines{
                               "call gsdll_init <callback>, Null, 10",
@@ -54,19 +53,17 @@ TEST_F(Ghostscript, EachFailingCallGivesItsTextAndTheExitFollows) {
   for (const auto& c : cases) {
     d.Script(App::Ghostscript, std::string("Fail=") + c.entry + "\n");
     const size_t before = Transcript().size();
-    std::string error;
-    EXPECT_FALSE(PsToPdfByGhostscript(ps, pdf, error)) << c.entry;
-    EXPECT_EQ(error, c.text);
+    const Status failed = PsToPdfByGhostscript(ps, pdf);
+    EXPECT_FALSE(failed.ok()) << c.entry;
+    EXPECT_EQ(failed.message(), c.text);
     const Lines all = Transcript();
     ASSERT_GE(all.size(), before + 2);
     EXPECT_EQ(all.back(), "call gsdll_exit") << c.entry;
     EXPECT_TRUE(StartsWith(all[all.size() - 2], c.lastBeforeExit)) << c.entry;
   }
-  // An exit that fails: false, and no text of its own.
+  // An exit that fails: the PDF it made is not clean.
   d.Script(App::Ghostscript, "Fail=gsdll_exit\n");
-  std::string error;
-  EXPECT_FALSE(PsToPdfByGhostscript(ps, pdf, error));
-  EXPECT_EQ(error, "");
+  EXPECT_EQ(PsToPdfByGhostscript(ps, pdf).message(), "Ghostscript did not end cleanly after making \"" + pdf + "\"");
 }
 
 TEST_F(Ghostscript, TheFailuresReachTheConversionAndNoPostScriptStays) {
@@ -80,9 +77,9 @@ TEST_F(Ghostscript, TheFailuresReachTheConversionAndNoPostScriptStays) {
 
 // Run as a program of its own, where the double is not on the search path.
 TEST(GhostscriptAbsent, WithoutTheLibraryTheTextSaysItCannotBeLoadedAndTheNextCallTriesAgain) {
-  std::string error;
-  EXPECT_FALSE(PsToPdfByGhostscript("in.ps", "out.pdf", error));
-  EXPECT_EQ(error, "Can not load gsdll32.dll!");
+  const Status absent = PsToPdfByGhostscript("in.ps", "out.pdf");
+  EXPECT_EQ(absent.code(), ErrorCode::NotInstalled);
+  EXPECT_EQ(absent.message(), "Can not load gsdll32.dll!");
   EXPECT_FALSE(GhostscriptLoaded());
   doubles::UseGhostscriptDouble();
   EXPECT_TRUE(LoadGhostscript());

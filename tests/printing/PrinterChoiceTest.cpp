@@ -64,15 +64,13 @@ TEST(PrinterChoice, AQueueThatKeepsItsJobsEndsTheWaitAtTheBound) {
   const std::string job = std::string("lp -d quillet_ps -H hold /etc/hostname >/dev/null 2>&1");
   ASSERT_EQ(std::system(job.c_str()), 0);
   TPrintWaits waits{1000, 300, 20, 0};
-  std::string error;
-  EXPECT_FALSE(WaitForPrinterQueue("quillet_ps", waits, error));
-  EXPECT_EQ(error, "The print queue of \"quillet_ps\" still holds 1 job after 300 ms");
+  const Status held = WaitForPrinterQueue("quillet_ps", waits);
+  EXPECT_FALSE(held.ok());
+  EXPECT_EQ(held.message(), "The print queue of \"quillet_ps\" still holds 1 job after 300 ms");
   ASSERT_EQ(std::system("cancel -a quillet_ps >/dev/null 2>&1"), 0);
-  error.clear();
-  EXPECT_TRUE(WaitForPrinterQueue("quillet_ps", waits, error));
-  EXPECT_EQ(error, "");
+  EXPECT_TRUE(WaitForPrinterQueue("quillet_ps", waits).ok());
   // The office's own queue never holds jobs.
-  EXPECT_TRUE(WaitForPrinterQueue(os::kOfficePostScriptQueue, waits, error));
+  EXPECT_TRUE(WaitForPrinterQueue(os::kOfficePostScriptQueue, waits).ok());
 }
 
 #endif

@@ -55,8 +55,8 @@ std::string PrintingTest::ToPdf(const std::string& appName, const std::string& s
   if (with) with->Settings().PrintWaitLimits = conv.Settings().PrintWaitLimits;
   std::string error;
   if (!c.StartApplication(appName, error)) return "not started: " + error;
-  ConvertOfficeDocument(c, appName, src, dest, "-1", option, error);
-  return error;
+  return ConvertOfficeDocument(c, *ApplicationNamed(appName), TConversionRequest::Parse(src, dest, "-1", option))
+      .message();
 }
 
 Lines PrintingTest::CallsFrom(App app, const std::string& marker) const {

@@ -33,19 +33,13 @@ bool LoadGhostscript() {
 
 int QUILLET_LIBRARY_CALL GhostscriptCallback(int, char*, unsigned long) { return 0; }
 
-bool PsToPdfByGhostscript(const std::string& psPath, const std::string& pdfPath, std::string& errorText) {
+Status PsToPdfByGhostscript(const std::string& psPath, const std::string& pdfPath) {
   // On Linux the interpreter is told that its arguments are UTF-8 and
   // decodes them itself: a path that is not UTF-8 is not handed to it.
   for (const auto& [text, what] : {std::pair{&psPath, texts::kThePostScriptFile}, std::pair{&pdfPath, texts::kThePdfFile}}) {
-    if (!utf8::IsLibraryText(*text)) {
-      errorText = utf8::NotValidMessage(*text, what);
-      return false;
-    }
+    if (!utf8::IsLibraryText(*text)) return Status(ErrorCode::InvalidText, utf8::NotValidMessage(*text, what));
   }
-  if (!GhostscriptLoaded() && !LoadGhostscript()) {
-    errorText = texts::kCannotLoadGhostscript;
-    return false;
-  }
+  if (!GhostscriptLoaded() && !LoadGhostscript()) return Status(ErrorCode::NotInstalled, texts::kCannotLoadGhostscript);
   const os::GhostscriptEntries& gs = TheBinding().entries;
 
   // Exactly these ten entries, the paths unquoted, each one entry.
@@ -57,16 +51,16 @@ bool PsToPdfByGhostscript(const std::string& psPath, const std::string& pdfPath,
   argv.push_back(nullptr);
 
   auto fail = [&](const char* message) {
-    errorText = message;
     gs.exit();
-    return false;
+    return Status::Failed(message);
   };
   if (gs.init(GhostscriptCallback, nullptr, static_cast<int>(args.size()), argv.data()) != 0)
     return fail(texts::kCannotInitGhostscript);
   if (gs.executeBegin() != 0) return fail(texts::kCannotBeginGhostscript);
   if (gs.executeCont(nullptr, 0) != 0) return fail(texts::kCannotContinueGhostscript);
   if (gs.executeEnd() != 0) return fail(texts::kCannotEndGhostscript);
-  return gs.exit() == 0;
+  // An exit that fails leaves no text of its own.
+  return gs.exit() == 0 ? Status::Ok() : Status::Failed(texts::GhostscriptUnclean(pdfPath));
 }
 
 }  // namespace quillet

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "platform/status.h"
+
 #include "platform/ghostscript.h"
 
 namespace quillet {
@@ -16,12 +18,10 @@ bool GhostscriptLoaded();
 // library that cannot be loaded). False on failure; the next call tries again.
 bool LoadGhostscript();
 
-// Runs Ghostscript's pdfwrite on PsPath into PdfPath. True when every call
-// succeeded; on a failure ErrorText gets its message ("Can not load
-// gsdll32.dll!", "Can not init gsdll32.dll!", ...) and the result is false.
-// ErrorText is left as it was otherwise; an exit that fails gives false
-// without a text.
-bool PsToPdfByGhostscript(const std::string& psPath, const std::string& pdfPath, std::string& errorText);
+// Runs Ghostscript's pdfwrite on PsPath into PdfPath. Success when every call
+// succeeded; else the failure's message ("Can not load gsdll32.dll!", "Can
+// not init gsdll32.dll!", ...; an exit that fails: the PDF is not clean).
+Status PsToPdfByGhostscript(const std::string& psPath, const std::string& pdfPath);
 
 // The message callback given to the library: answers every message with 0.
 int QUILLET_LIBRARY_CALL GhostscriptCallback(int message, char* text, unsigned long length);

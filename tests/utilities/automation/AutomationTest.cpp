@@ -10,6 +10,7 @@
 #include "core/DispObject.h"
 #include "platform/com/ComPtr.h"
 #include "platform/error.h"
+#include "platform/status.h"
 #include "utilities/automation/Automation.h"
 #include "utilities/Guarded.h"
 
@@ -225,15 +226,12 @@ TEST_F(Automation, FailuresCarryTheirKindAndCode) {
   // A server that answers with a description of its own is there to answer.
   EXPECT_EQ(failureOf([&] { object.Call("Raise", {"The disk is full."}); }).code(), ErrorCode::Automation);
 
-  // The kind outlives the text a guarded step keeps of the failure.
-  std::string text;
-  ForgetCaughtErrors();
-  EXPECT_FALSE(Guarded([&] { object.Call("FailWith", {disconnected}); }, text));
-  EXPECT_EQ(LastCaughtErrorCode(), ErrorCode::ServerGone);
-  EXPECT_FALSE(Guarded([&] { object.Call("Nope"); }, text));
-  EXPECT_EQ(LastCaughtErrorCode(), ErrorCode::Automation);
-  ForgetCaughtErrors();
-  EXPECT_EQ(LastCaughtErrorCode(), ErrorCode::Failure);
+  // The kind outlives the step that kept the failure as its outcome.
+  const Status goneStatus = Capture([&] { object.Call("FailWith", {disconnected}); });
+  EXPECT_EQ(goneStatus.code(), ErrorCode::ServerGone);
+  EXPECT_EQ(goneStatus.hresult(), disconnected);
+  EXPECT_EQ(Capture([&] { object.Call("Nope"); }).code(), ErrorCode::Automation);
+  EXPECT_TRUE(Capture([] {}).ok());
 }
 
 #ifndef _WIN32
