@@ -21,6 +21,7 @@
 
 #include "automation/Failure.h"
 #include "platform/unique_fd.h"
+#include "utilities/automation/FailureKinds.h"
 
 extern char** environ;
 
@@ -191,7 +192,8 @@ void RequireSoffice(const std::string& programFolder) {
   if (::access((programFolder + "/soffice.bin").c_str(), X_OK) != 0)
     throw Failure(
         "LibreOffice is not installed: install the Debian packages libreoffice-core, libreoffice-writer, "
-        "libreoffice-calc and libreoffice-impress");
+        "libreoffice-calc and libreoffice-impress",
+        ole::kNotInstalled);
 }
 
 OfficeCommand CommandOf(const OfficeLaunch& launch) {
