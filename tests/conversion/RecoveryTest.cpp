@@ -28,6 +28,7 @@ TEST_F(Recovery, AHungOpenEndsAtTheDeadlineAndTheNextFileGetsAFreshWord) {
   const auto r = lib.ConvertSingleFile(File("a.doc"), dir / "a.txt", "2", "MS Word TIMEOUT=2");
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.errorText, "The document took longer than its deadline of 2 seconds: Microsoft Word was ended");
+  EXPECT_EQ(lib.GetFieldValue("errorcode").value, "deadline");
   EXPECT_FALSE(os::FileExists(dir / "a.txt"));
 
   // The next request starts a new Word, which converts.
@@ -46,6 +47,7 @@ TEST_F(Recovery, AnApplicationThatDiedFailsOneFileAndIsReplaced) {
   const auto dead = lib.ConvertSingleFile(File("b.doc"), dir / "b.txt", "2", "MS Word");
   EXPECT_FALSE(dead.ok);
   EXPECT_EQ(dead.errorText.rfind("Microsoft Word ended during the conversion: ", 0), 0u) << dead.errorText;
+  EXPECT_EQ(lib.GetFieldValue("errorcode").value, "applicationended");
   const auto next = lib.ConvertSingleFile(File("c.doc"), dir / "c.txt", "2", "MS Word");
   EXPECT_TRUE(next.ok) << next.errorText;
   EXPECT_EQ(Starts(Calls(App::Word), "Word"), 2u);

@@ -79,15 +79,26 @@ TEST_F(BadInput, ProtectedDocumentFailsAtOnceWithWordsText) {
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(Convert(Docs().secret, Out("secret.txt"), "2"), "The password is incorrect");
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_EQ(test::LastErrorCode(), "password");
   EXPECT_FALSE(std::filesystem::exists(Out("secret.txt")));
+  // The right password opens it; a file that is no document is corrupt.
+  EXPECT_EQ(Convert(Docs().secret, Out("secret.txt"), "2", "PASSWORD=secret"), "");
+  EXPECT_EQ(test::LastErrorCode(), "");
+  test::WriteFile(Out("garbage.docx"), "PK\x03\x04 not a zip at all");
+  EXPECT_EQ(Convert(Out("garbage.docx"), Out("garbage.txt"), "2"), kCorrupt);
+  EXPECT_EQ(test::LastErrorCode(), "corrupt");
 }
 
 TEST_F(BadInput, UnknownFormatsAndMissingPlacesHaveTheirTexts) {
   EXPECT_EQ(Convert(Docs().words, Out("unknown.xyz"), "99"), "This file format is not available: 99");
+  EXPECT_EQ(test::LastErrorCode(), "unsupportedformat");
   EXPECT_EQ(Convert(Docs().cells, Out("unknown.xyz"), "4242", "MS Excel"), "This file format is not available: 4242");
+  EXPECT_EQ(test::LastErrorCode(), "unsupportedformat");
   EXPECT_FALSE(std::filesystem::exists(Out("unknown.xyz")));
   EXPECT_EQ(Convert(Out("none.docx"), Out("none.txt"), "2"), "Source file \"" + Out("none.docx") + "\" do not exist");
+  EXPECT_EQ(test::LastErrorCode(), "invalidrequest");
   EXPECT_EQ(Convert(Docs().words, Out("no/such/folder/x.txt"), "2"), Out("no/such/folder") + " directory do not exist");
+  EXPECT_EQ(test::LastErrorCode(), "invalidrequest");
 
   // A folder run whose destination folder cannot be made (a file stands in
   // its way): every file fails with that reason, and the run ends.
@@ -141,6 +152,7 @@ TEST_F(BadInput, WithoutLibreOfficeTheCallerIsToldWhatToInstall) {
       "LibreOffice is not installed: install the Debian packages libreoffice-core, libreoffice-writer, "
       "libreoffice-calc and libreoffice-impress";
   EXPECT_EQ(Convert(Docs().words, Out("missing.txt"), "2"), text);
+  EXPECT_EQ(test::LastErrorCode(), "notinstalled");
   EXPECT_EQ(Convert(Docs().cells, Out("missing.csv"), "6", "MS Excel"), text);
   EXPECT_EQ(Convert(Docs().deck, Out("missing.txt"), "9999", "MS Powerpoint"), text);
   EXPECT_EQ(test::OfficeChildren(), std::vector<int>{});
@@ -178,6 +190,7 @@ TEST_F(BadInput, AStoppedOfficeIsEndedAtTheDeadlineAndTheNextFileGetsAFreshOne) 
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(Convert(Docs().words, Out("stopped.txt"), "2", "MS Word TIMEOUT=2"),
             "The document took longer than its deadline of 2 seconds: Microsoft Word was ended");
+  EXPECT_EQ(test::LastErrorCode(), "deadline");
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
   EXPECT_TRUE(test::GoneWithin(stopped, 10000));
   EXPECT_FALSE(std::filesystem::exists(Out("stopped.txt")));

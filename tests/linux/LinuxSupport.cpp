@@ -103,6 +103,8 @@ const TempDir& Work() {
   return *work;
 }
 
+std::string LastErrorCode() { return Library().GetFieldValue("errorcode").value; }
+
 std::string Convert(const std::string& src, const std::string& dest, const std::string& format,
                     const std::string& option) {
   const QuilletLibrary::Outcome outcome = Library().ConvertSingleFile(src, dest, format, option);

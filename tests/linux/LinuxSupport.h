@@ -34,6 +34,10 @@ const TempDir& Work();
 std::string Convert(const std::string& src, const std::string& dest, const std::string& format,
                     const std::string& option = {});
 
+// The kind of the last failure of this thread's last call (GetFieldValue
+// "errorcode"): "" after a success.
+std::string LastErrorCode();
+
 // The source documents, made on first use.
 struct Sources {
   std::string words;    // .docx: two paragraphs, one with non-ASCII letters

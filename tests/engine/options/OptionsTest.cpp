@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "engine/options/Options.h"
+#include "engine/options/Request.h"
 #include "imaging/ImageSettings.h"
 #include "platform/error.h"
 #include "utilities/SysUtils.h"
@@ -93,6 +94,39 @@ TEST(Options, KeywordsSpeltInsideAPasswordDoNotCount) {
   EXPECT_EQ(options::PdfALevel(option), 0);
   EXPECT_FALSE(options::Pages(option).has_value());
   EXPECT_EQ(options::WithoutPassword("PDFA PASSWORD=\"x y\" PAGES=1"), "PDFA PASSWORD= PAGES=1");
+}
+
+TEST(ParsedRequest, ReadsEveryKeywordOnceAndKeepsAMalformedValueUntilItIsNeeded) {
+  const TOptions o = TOptions::Parse("No MS Word USEMACRO OPENFORMAT=12\r\nPDFA=7 PAGES=2-3 PASSWORD=\"a b\" TIMEOUT=9");
+  EXPECT_EQ(o.Application, TApplication::NoWord);  // "No MS Word" beats the "MS Word" inside it
+  EXPECT_TRUE(o.UseMacro);
+  EXPECT_FALSE(o.UseGsDll);
+  EXPECT_TRUE(o.OpenFormat);
+  EXPECT_EQ(o.OpenFormatValue, "12");
+  EXPECT_EQ(o.TimeoutSeconds.Get(), 9u);
+  EXPECT_EQ(o.Pages.Get()->From, 2);
+  EXPECT_EQ(*o.Password.Get(), "a b");
+  // Reading did not fail; asking for the malformed value does, as reading
+  // the text there always has, each time it is asked.
+  for (int i = 0; i < 2; ++i) {
+    try {
+      o.PdfA.Get();
+      ADD_FAILURE() << "PDFA=7 was accepted";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.code(), ErrorCode::InvalidOption);
+      EXPECT_STREQ(e.what(), "Invalid value '7' for PDFA= (1, 2 or 3)");
+    }
+  }
+  EXPECT_FALSE(TOptions::Parse("").Application.has_value());
+  EXPECT_EQ(TOptions::Parse("").TimeoutSeconds.Get(), options::kDefaultTimeoutSeconds);
+}
+
+TEST(FormatCode, ComparesWithNamedCodesAsWholeText) {
+  EXPECT_TRUE(TFormatCode("17") == formats::kWordPdf);
+  EXPECT_TRUE(TFormatCode("17") == formats::kPowerPointJpeg);  // one number, two meanings
+  EXPECT_FALSE(TFormatCode("017") == formats::kWordPdf);
+  EXPECT_FALSE(TFormatCode("17 ") == formats::kWordPdf);
+  EXPECT_TRUE(TFormatCode().Empty());
 }
 
 TEST(ExtractBetween, MarkersAndTheWholeIfMissingFlag) {
