@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "engine/FindFile/SearchFiles.h"
-#include "engine/options/Options.h"
 #include "engine/options/Request.h"
 #include "engine/formatlib/KnownSaveFormats.h"
 #include "engine/OfficeConvert.h"
@@ -71,6 +70,8 @@ Status TOfficeConvertClass::ConvertFolder(const std::string& src, const std::str
   std::string mask = path::ExtractFileName(src);
   if (mask.empty()) mask = Sources().empty() ? "*.*" : "*" + path::ExtractFileExt(Sources().front().Pattern);
   const std::string format = destFormat.empty() ? Dests().front().Code : destFormat;
+  // The keywords are read once for every file of the run.
+  const TOptions options = TOptions::Parse(option);
   // Every result is named with its extension: the table's, else the one the
   // code is known by. A code that nothing names ends the run before any file
   // is converted (no result is ever written without its extension).
@@ -78,14 +79,12 @@ Status TOfficeConvertClass::ConvertFolder(const std::string& src, const std::str
   if (HasFormat(Dests(), format)) {
     FindFormatExt(Dests(), format, destExt);
   } else {
-    destExt = KnownSaveFormatExt(options::ChooseApplication(option), format);
+    destExt = KnownSaveFormatExt(options.Application, format);
     if (destExt.empty()) {
       report = texts::UnknownFormat(format);
       return Status(ErrorCode::UnsupportedFormat, report);
     }
   }
-  // The keywords are read once for every file of the run.
-  const TOptions options = TOptions::Parse(option);
   Status last;
   // Only the lowest byte says whether subfolders count: 1 and -1 both do.
   const bool recurse = (isSubFolder & 0xFF) != 0;

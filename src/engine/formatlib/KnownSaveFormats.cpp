@@ -2,7 +2,6 @@
 
 #include <span>
 
-#include "engine/options/Options.h"
 
 namespace quillet {
 
@@ -42,11 +41,11 @@ const char* Find(std::span<const KnownFormat> table, const std::string& code) {
 
 }  // namespace
 
-std::string KnownSaveFormatExt(const std::string& appName, const std::string& code) {
+std::string KnownSaveFormatExt(std::optional<TApplication> app, const std::string& code) {
   if (const char* ext = Find(kOwnCodes, code)) return ext;
   std::span<const KnownFormat> table = kWord;
-  if (appName == options::kMsExcel) table = kExcel;
-  if (appName == options::kMsPowerpoint) table = kPowerPoint;
+  if (app == TApplication::Excel) table = kExcel;
+  if (app == TApplication::PowerPoint) table = kPowerPoint;
   const char* ext = Find(table, code);
   return ext ? ext : std::string();
 }
