@@ -82,6 +82,8 @@ test_packages=(
   # the deployment tests: the Kubernetes manifests' reader, and the scale-out
   # test's load balancer and network namespaces
   python3-yaml haproxy iproute2
+  # the formatter the tree is checked against (scripts/check-format.sh)
+  clang-format-14
 )
 # The container image's tools (deploy/build-image.sh); CI does not build it.
 container_packages=(podman runc debootstrap)
