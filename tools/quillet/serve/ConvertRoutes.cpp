@@ -1,0 +1,214 @@
+// The routes that convert: /convert, a file to the format asked, and
+// /forms/libreoffice/convert, the multipart shape of the widely deployed
+// conversion service (every file to PDF, zipped or merged).
+#include <strings.h>
+
+#include <algorithm>
+#include <charconv>
+#include <optional>
+#include <stdexcept>
+
+#include "AccessLog.h"
+#include "ClientOptions.h"
+#include "FormatNames.h"
+#include "Names.h"
+#include "Output.h"
+#include "RequestFiles.h"
+#include "Server.h"
+#include "engine/options/Options.h"
+
+namespace quillet::cli::serve {
+
+namespace {
+
+// Whole seconds from 1 to Most; nothing when Text is not such a number.
+std::optional<int> Seconds(const std::string& text, int most) {
+  int value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || value < 1 || value > most) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+// The deadline field: whole seconds, 1 to the server's own.
+bool Server::Timeout(const Form& form, int& timeout, httplib::Response& res) const {
+  timeout = args_.timeout;
+  const std::string text = form.Field("timeout");
+  if (text.empty()) return true;
+  const std::optional<int> value = Seconds(text, args_.timeout);
+  if (!value) {
+    Fail(res, 400, "timeout must be whole seconds from 1 to " + std::to_string(args_.timeout));
+    return false;
+  }
+  timeout = *value;
+  return true;
+}
+
+// The client's option text as the library gets it.
+std::string Server::Option(const std::string& text) const {
+  if (!args_.allowAnyOption) return ClientOption(text);
+  if (text.find(options::kTimeout) != std::string::npos)
+    throw std::invalid_argument("give the deadline in the field timeout, not in the option text");
+  return text;
+}
+
+// Converts Upload through the pool; 0 when done, else the status with
+// Error set.
+int Server::Run(const Upload& upload, Request request, int timeout, std::string& error) {
+  request.option = "TIMEOUT=" + std::to_string(timeout) + (request.option.empty() ? "" : " " + request.option);
+  auto job = std::make_shared<Job>();
+  job->request = std::move(request);
+  job->folder = upload.folder;
+  job->timeout = timeout;
+  switch (pool_.Submit(job)) {
+    case Pool::Admission::Full:
+      error = "the queue is full: try again later";
+      return 429;
+    case Pool::Admission::Stopping:
+      error = "the server is stopping";
+      return 503;
+    case Pool::Admission::NoWorker:
+      error = "no worker can take the request: their offices do not answer";
+      return 503;
+    case Pool::Admission::Queued:
+      break;
+  }
+  const Connection* connection = CurrentConnection();
+  if (!pool_.Wait(job, [connection] { return connection && connection->ClientGone(); })) {
+    error = "the client went away";
+    return 499;
+  }
+  CurrentNote().worker = std::max(job->worker, 0);
+  metrics_.Waited(job->waitedSeconds);
+  const Outcome& o = job->outcome;
+  if (o.ok) return 0;
+  error = ClientText(o.error, upload, job->inside, settings_.base);
+  switch (o.failure) {
+    case Failure::None:
+    case Failure::Document: return 422;
+    case Failure::Deadline: return 504;
+    case Failure::Memory:
+    case Failure::ResultSize: return 422;
+    case Failure::OfficeEnded:
+    case Failure::Worker: return 503;
+    case Failure::Refused: return 500;
+  }
+  return 500;
+}
+
+void Server::Convert(const httplib::Request&, httplib::Response& res, const httplib::ContentReader& reader) {
+  const auto folder = std::make_shared<RequestFolder>(settings_.base);
+  Form form;
+  if (!ReadInto(reader, *folder, settings_.form, form, res)) return;
+  if (form.files.size() != 1 || form.files[0].field != "file")
+    return Fail(res, 400, "one part named file is required");
+  const Upload& upload = form.files[0];
+  Ask ask{form.Field("format"), form.Field("app"), ""};
+  if (ask.format.empty()) ask.format = "pdf";
+  int timeout = 0;
+  Request request;
+  Destination d;
+  try {
+    ask.option = Option(form.Field("option"));
+    if (!Timeout(form, timeout, res)) return;
+    const App app = ChooseApp(upload.name, ask);
+    d = ResolveFormat(ask.format, app);
+    if (d.extension.empty())
+      throw std::invalid_argument("no extension is known for format " + ask.format + " of " + AppName(app) +
+                                  ": give the format by name");
+    request.option = OptionFor(app, ask);
+  } catch (const std::invalid_argument& e) {
+    return Fail(res, 400, e.what());
+  }
+  request.source = upload.source();
+  request.destination = upload.results() + "/result" + d.extension;
+  request.format = std::to_string(d.format);
+  std::string error;
+  if (const int status = Run(upload, request, timeout, error)) return Fail(res, status, error);
+
+  // One file, or several (slide pictures, a page and its pictures) in a
+  // zip archive, named after the client's file.
+  const std::string stem = StemOf(upload.name);
+  std::vector<std::pair<std::string, std::string>> made = ResultsIn(upload.results());
+  if (made.empty()) return Fail(res, 500, "the conversion reported success but wrote no result");
+  if (made.size() == 1 && made[0].second.find('/') == std::string::npos)
+    return SendFile(res, folder, made[0].first, ClientNameOf(made[0].second, "result", stem));
+  for (auto& [path, name] : made) name = ClientNameOf(name, "result", stem);
+  const std::string archive = folder->path() + "/result.zip";
+  ZipFiles(made, archive);
+  SendFile(res, folder, archive, stem + ".zip");
+}
+
+// The multipart shape of the widely deployed conversion service: every file part to PDF.
+void Server::Compatible(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader) {
+  const auto folder = std::make_shared<RequestFolder>(settings_.base);
+  Form form;
+  if (!ReadInto(reader, *folder, settings_.form, form, res)) return;
+  if (form.files.empty()) return Fail(res, 400, "no files were sent (form parts named files)");
+  const std::string merge = form.Field("merge");
+  if (merge != "" && merge != "true" && merge != "false") return Fail(res, 400, "merge must be true or false");
+  std::vector<std::string> keywords;
+  if (const std::string pdfa = form.Field("pdfa"); !pdfa.empty()) {
+    static const std::pair<const char*, const char*> kLevels[] = {
+        {"PDF/A-1b", "PDFA=1"}, {"PDF/A-2b", "PDFA=2"}, {"PDF/A-3b", "PDFA=3"}};
+    const auto level = std::find_if(std::begin(kLevels), std::end(kLevels),
+                                    [&](const auto& l) { return strcasecmp(l.first, pdfa.c_str()) == 0; });
+    if (level == std::end(kLevels)) return Fail(res, 400, "pdfa must be PDF/A-1b, PDF/A-2b or PDF/A-3b");
+    keywords.push_back(level->second);
+  }
+  if (const std::string ranges = form.Field("nativePageRanges"); !ranges.empty()) {
+    const auto range = PageRange(ranges);
+    if (!range) return Fail(res, 400, "nativePageRanges must be one page or one range of pages (2-5)");
+    keywords.push_back("PAGES=" + *range);
+  }
+  if (const std::string password = form.Field("password"); !password.empty())
+    keywords.push_back(options::QuotePasswordKeyword(password));
+  std::string option;
+  for (const std::string& k : keywords) option += (option.empty() ? "" : " ") + k;
+  int timeout = 0;
+  if (!Timeout(form, timeout, res)) return;
+
+  std::string output = CleanName(req.get_header_value("Gotenberg-Output-Filename"));
+  if (output == "document" && !req.has_header("Gotenberg-Output-Filename")) output = CurrentNote().trace;
+  std::vector<std::pair<std::string, std::string>> pdfs;  // path, name in the archive
+  const Connection* connection = CurrentConnection();
+  for (const Upload& upload : form.files) {
+    if (connection && connection->ClientGone()) return Fail(res, 499, "the client went away");
+    const App app = AppOfSource(upload.name);
+    const Ask ask{"pdf", "", option};
+    const Request request{upload.source(), upload.results() + "/result.pdf",
+                          std::to_string(ResolveFormat("pdf", app).format), OptionFor(app, ask)};
+    std::string error;
+    if (const int status = Run(upload, request, timeout, error)) return Fail(res, status, upload.name + ": " + error);
+    const std::vector<std::pair<std::string, std::string>> made = ResultsIn(upload.results());
+    if (made.size() != 1 || made[0].second != "result.pdf")
+      return Fail(res, 500, upload.name + ": the conversion reported success but wrote no PDF");
+    pdfs.emplace_back(made[0].first, StemOf(upload.name) + ".pdf");
+  }
+  if (pdfs.size() == 1) return SendFile(res, folder, pdfs[0].first, output + ".pdf");
+  if (merge == "true") {
+    // In the order of the files' names, as that service's clients number them.
+    std::vector<size_t> order(pdfs.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return form.files[a].name < form.files[b].name; });
+    std::vector<std::string> files;
+    for (size_t i : order) files.push_back(pdfs[i].first);
+    const std::string merged = folder->path() + "/merged.pdf";
+    MergePdfs(files, merged);
+    return SendFile(res, folder, merged, output + ".pdf");
+  }
+  // Names made unique in the archive.
+  for (size_t i = 0; i < pdfs.size(); ++i)
+    for (size_t j = 0; j < i; ++j)
+      if (pdfs[j].second == pdfs[i].second) {
+        pdfs[i].second = StemOf(pdfs[i].second) + "-" + std::to_string(i + 1) + ".pdf";
+        j = static_cast<size_t>(-1);
+      }
+  const std::string archive = folder->path() + "/result.zip";
+  ZipFiles(pdfs, archive);
+  SendFile(res, folder, archive, output + ".zip");
+}
+
+}  // namespace quillet::cli::serve

@@ -1,0 +1,94 @@
+// quillet serve: the HTTP side. cpp-httplib (Debian's libcpp-httplib) parses
+// the requests, on connections that the edge (Edge.h) bounds; each
+// conversion waits for a worker of the pool (Pool.h), whose bounded queue
+// answers 429 when it is full.
+//
+// The walls: nothing a client sends becomes part of a path (uploads and
+// results have names of the server's own; the client's names only name what
+// it reads back); the offices see only their worker's folder and reach no
+// network; every resource a request can use has a ceiling; every error before
+// a body was read to its end closes the connection.
+//
+// The server's members live in a file per concern: Server.cpp admits
+// requests (framing, route, token, size) and logs them, ConvertRoutes.cpp
+// serves the routes that convert, InfoRoutes.cpp the health check and the
+// table of formats. Token.h checks the token, RequestFiles.h handles a
+// request's folder, AccessLog.h writes the log line, ServeCommand.cpp starts
+// and stops the whole.
+//
+// Thread-safety: httplib calls the handlers on the connections' threads at
+// once; what they share (the pool, the metrics) guards itself.
+#pragma once
+
+#include <httplib.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "Edge.h"
+#include "Metrics.h"
+#include "Pool.h"
+#include "Serve.h"
+#include "Token.h"
+#include "Uploads.h"
+
+namespace quillet::cli::serve {
+
+struct Settings {
+  std::string base;  // the server's private folder: the requests' and the workers' folders
+  Token token;
+  uint64_t maxUpload = 0;
+  FormLimits form;
+};
+
+// JSON as the server writes it (bytes that are not UTF-8 replaced).
+std::string Dump(const nlohmann::json& j);
+// An error's answer: Status, with a body {"status": ..., "error": ...} and
+// Retry-After where sending it again later may succeed (429, 503).
+void Fail(httplib::Response& res, int status, const std::string& error);
+
+class Server {
+ public:
+  Server(const ServeArgs& args, Settings settings, PoolSettings pool, const EdgeLimits& edge);
+
+  // Binds; returns the port, or -1.
+  int Bind(const std::string& host, int port);
+  void StartPool() { pool_.Start(); }
+  bool Listen() { return http_.listen_after_bind(); }
+  // Takes no more work; the requests being served go on.
+  void Close();
+  void KillWorkers() { pool_.Kill(); }
+  void StopPool() { pool_.Stop(); }
+
+ private:
+  using Handler = void (Server::*)(const httplib::Request&, httplib::Response&, const httplib::ContentReader&);
+
+  // Server.cpp
+  httplib::Server::HandlerResponse Admit(const httplib::Request& req, httplib::Response& res);
+  void Guarded(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader,
+               Handler handler);
+  void Log(const httplib::Request& req, const httplib::Response& res);
+
+  // ConvertRoutes.cpp
+  void Convert(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader);
+  void Compatible(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader);
+  bool Timeout(const Form& form, int& timeout, httplib::Response& res) const;
+  std::string Option(const std::string& text) const;
+  int Run(const Upload& upload, Request request, int timeout, std::string& error);
+
+  // InfoRoutes.cpp
+  void Health(const httplib::Request& req, httplib::Response& res);
+  static void Formats(httplib::Response& res);
+
+  const ServeArgs args_;
+  const Settings settings_;
+  std::atomic<bool> stopping_{false};
+  Pool pool_;
+  Metrics metrics_;
+  EdgeServer http_;
+};
+
+}  // namespace quillet::cli::serve
