@@ -116,7 +116,22 @@ class Pool {
   void Stop();
 
  private:
-  struct Slot;
+  // One worker's place, kept across its replacements; its thread's own
+  // (PoolSlot.cpp), read by the others under the lock.
+  struct Slot {
+    int id = 0;
+    std::unique_ptr<WorkerProcess> process;  // its thread's own
+    int pid = 0;
+    std::string state = "starting";
+    bool answers = false;
+    bool converting = false;  // a job of the queue, not a probe
+    long conversions = 0;     // jobs of this worker process
+    long total = 0;           // jobs of the slot
+    bool replacing = false;   // its worker ends after its number of jobs, and a new one starts
+    std::string lastError;
+    Clock::time_point lastActive;
+    std::thread thread;
+  };
   void Serve(Slot& slot);
   bool ProbeDue(const Slot& slot, Clock::time_point now) const;
   // The jobs' ceilings, for a job whose folder is Root.
