@@ -11,6 +11,22 @@ namespace quillet::cli::serve {
 
 using nlohmann::json;
 
+namespace {
+
+const char* StateName(WorkerState state) {
+  switch (state) {
+    case WorkerState::Starting: return "starting";
+    case WorkerState::Idle: return "idle";
+    case WorkerState::Busy: return "busy";
+    case WorkerState::Probing: return "probing";
+    case WorkerState::Failing: return "failing";
+    case WorkerState::Stopped: return "stopped";
+  }
+  return "unknown";
+}
+
+}  // namespace
+
 // From what the pool knows: no conversion is started for it. Process ids
 // and error texts only for those who hold the token.
 void Server::Health(const httplib::Request& req, httplib::Response& res) {
@@ -20,7 +36,9 @@ void Server::Health(const httplib::Request& req, httplib::Response& res) {
   json workers = json::array();
   for (const WorkerView& w : view.workers) {
     up = up || w.officeAnswers;
-    json one = {{"id", w.id}, {"state", w.state}, {"office", w.officeAnswers ? "answers" : "does not answer"},
+    json one = {{"id", w.id},
+                {"state", StateName(w.state)},
+                {"office", w.officeAnswers ? "answers" : "does not answer"},
                 {"conversions", w.conversions}};
     if (inside) {
       one["pid"] = w.pid;

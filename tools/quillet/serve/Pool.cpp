@@ -31,7 +31,7 @@ Pool::Admission Pool::Submit(const std::shared_ptr<Job>& job) {
   for (const auto& slot : slots_) {
     free += slot->process && !slot->converting;
     // (A worker being replaced after its number of jobs will take them.)
-    working += (slot->process || slot->replacing) && slot->state != "failing";
+    working += (slot->process || slot->replacing) && slot->state != WorkerState::Failing;
   }
   if (working == 0) return Admission::NoWorker;
   if (queue_.size() >= settings_.maxQueue + free) return Admission::Full;

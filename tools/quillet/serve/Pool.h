@@ -56,10 +56,15 @@ struct Job {
   double waitedSeconds = 0;
 };
 
+// What a worker is doing: its office starting (or being replaced), waiting
+// for a job, converting one, being probed; failing while its office does not
+// answer or it cannot be started; stopped with the pool.
+enum class WorkerState { Starting, Idle, Busy, Probing, Failing, Stopped };
+
 struct WorkerView {
   int id = 0;
   int pid = 0;
-  std::string state;  // "starting", "idle", "busy", "probing", "failing", "stopped"
+  WorkerState state = WorkerState::Starting;
   bool officeAnswers = false;
   long conversions = 0;
   std::string lastError;
@@ -122,7 +127,7 @@ class Pool {
     int id = 0;
     std::unique_ptr<WorkerProcess> process;  // its thread's own
     int pid = 0;
-    std::string state = "starting";
+    WorkerState state = WorkerState::Starting;
     bool answers = false;
     bool converting = false;  // a job of the queue, not a probe
     long conversions = 0;     // jobs of this worker process

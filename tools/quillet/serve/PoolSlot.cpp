@@ -103,7 +103,7 @@ bool Pool::Run(Slot& slot, const Request& request, const Confinement& confinemen
 }
 
 void Pool::Probe(Slot& slot, std::unique_lock<std::mutex>& lock) {
-  if (slot.state != "starting") slot.state = slot.answers ? "probing" : "failing";
+  if (slot.state != WorkerState::Starting) slot.state = slot.answers ? WorkerState::Probing : WorkerState::Failing;
   const std::string folder = slot.process->folder() + "/probe";
   const Request probe{folder + "/in/probe.txt", folder + "/out/probe.txt", "2",
                       "TIMEOUT=" + std::to_string(slot.answers ? kProbeSeconds : kStartSeconds)};
@@ -112,7 +112,7 @@ void Pool::Probe(Slot& slot, std::unique_lock<std::mutex>& lock) {
                          slot.answers ? kProbeSeconds : kStartSeconds, nullptr, outcome, lock);
   slot.answers = alive && outcome.ok;
   if (!slot.answers) slot.lastError = outcome.error;
-  slot.state = slot.answers ? "idle" : "failing";
+  slot.state = slot.answers ? WorkerState::Idle : WorkerState::Failing;
   changed_.notify_all();
 }
 
@@ -135,20 +135,20 @@ bool Pool::Spawn(Slot& slot, std::unique_lock<std::mutex>& lock) {
   lock.lock();
   slot.replacing = false;
   if (!process) {
-    slot.state = "failing";
+    slot.state = WorkerState::Failing;
     slot.lastError = error;
     return false;
   }
   slot.process = std::move(process);
   slot.pid = slot.process->pid();
   slot.conversions = 0;
-  slot.state = "starting";
+  slot.state = WorkerState::Starting;
   return true;
 }
 
 // Lets the slot's worker end of itself, giving its office back.
 void Pool::Retire(Slot& slot, std::unique_lock<std::mutex>& lock) {
-  slot.state = "starting";
+  slot.state = WorkerState::Starting;
   slot.replacing = true;
   std::unique_ptr<WorkerProcess> process = std::move(slot.process);
   lock.unlock();
@@ -160,7 +160,7 @@ void Pool::Retire(Slot& slot, std::unique_lock<std::mutex>& lock) {
 }
 
 void Pool::RunJob(Slot& slot, Job& job, std::unique_lock<std::mutex>& lock) {
-  slot.state = "busy";
+  slot.state = WorkerState::Busy;
   slot.converting = true;
   job.worker = slot.id;
   job.waitedSeconds = std::chrono::duration<double>(Clock::now() - job.queued).count();
@@ -189,7 +189,7 @@ void Pool::RunJob(Slot& slot, Job& job, std::unique_lock<std::mutex>& lock) {
       outcome = Outcome{false, "the results cannot be taken back from the worker", 0, Failure::Worker};
   }
   slot.converting = false;
-  slot.state = slot.process ? "idle" : "failing";
+  slot.state = slot.process ? WorkerState::Idle : WorkerState::Failing;
   job.outcome = outcome;
   job.done = true;
   changed_.notify_all();
@@ -235,7 +235,7 @@ void Pool::Serve(Slot& slot) {
     lock.lock();
   }
   slot.pid = 0;
-  slot.state = "stopped";
+  slot.state = WorkerState::Stopped;
 }
 
 }  // namespace quillet::cli::serve
