@@ -104,18 +104,16 @@ std::string SelfProgram() {
 }
 
 WorkerProcess::WorkerProcess(const std::string& program, const std::string& pipeName, const WorkerSetup& setup) {
-  int toWorker[2], fromWorker[2];
-  if (::pipe2(toWorker, O_CLOEXEC) != 0) throw std::runtime_error(std::strerror(errno));
-  if (::pipe2(fromWorker, O_CLOEXEC) != 0) {
-    ::close(toWorker[0]);
-    ::close(toWorker[1]);
-    throw std::runtime_error(std::strerror(errno));
-  }
+  // Its standard input and output: the worker's ends and ours.
+  int ends[2];
+  if (::pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error(std::strerror(errno));
+  os::UniqueFd workerIn(ends[0]), in(ends[1]);
+  if (::pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error(std::strerror(errno));
+  os::UniqueFd out(ends[0]), workerOut(ends[1]);
   try {
     temp_ = setup.confine ? MakeWorkerTemp("w-XXXXXX") : MakeWorkerTemp();
     if (setup.confine && temp_.size() > LongestPipeFolder()) pipes_ = MakePipeFolder();
   } catch (...) {
-    for (int fd : {toWorker[0], toWorker[1], fromWorker[0], fromWorker[1]}) ::close(fd);
     if (!temp_.empty()) ::rmdir(temp_.c_str());
     throw;
   }
@@ -147,8 +145,8 @@ WorkerProcess::WorkerProcess(const std::string& program, const std::string& pipe
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, toWorker[0], 0);
-  posix_spawn_file_actions_adddup2(&actions, fromWorker[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, workerIn.get(), 0);
+  posix_spawn_file_actions_adddup2(&actions, workerOut.get(), 1);
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   // Signals as a program starts with them, whatever this one blocks or ignores.
@@ -167,25 +165,23 @@ WorkerProcess::WorkerProcess(const std::string& program, const std::string& pipe
   const int rc = ::posix_spawn(&pid_, program.c_str(), &actions, &attributes, argv, envp.data());
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
-  ::close(toWorker[0]);
-  ::close(fromWorker[1]);
-  in_ = toWorker[1];
-  out_ = fromWorker[0];
+  // The worker has its own copies: the end of its output is seen once it has gone.
+  workerIn.reset();
+  workerOut.reset();
   if (rc != 0) {
-    ::close(in_);
-    ::close(out_);
     std::error_code ec;
     std::filesystem::remove_all(temp_, ec);
     if (!pipes_.empty()) std::filesystem::remove_all(pipes_, ec);
     throw std::runtime_error(std::string("a worker cannot be started: ") + std::strerror(rc));
   }
+  in_ = std::move(in);
+  out_ = std::move(out);
 }
 
 WorkerProcess::~WorkerProcess() {
   if (!waited_) Finish();
-  if (in_ >= 0) ::close(in_);
-  if (out_ >= 0) ::close(out_);
-  in_ = out_ = -1;
+  in_.reset();
+  out_.reset();
   std::error_code ec;
   for (std::string* folder : {&temp_, &pipes_})
     if (!folder->empty()) {
@@ -195,14 +191,14 @@ WorkerProcess::~WorkerProcess() {
 }
 
 bool WorkerProcess::Send(const Request& r, const Confinement& c) {
-  return in_ >= 0 && WriteAll(in_, Pack({r.source, r.destination, r.format, r.option, c.root,
-                                         std::to_string(c.memoryBytes), std::to_string(c.resultBytes)}));
+  return in_ && WriteAll(in_.get(), Pack({r.source, r.destination, r.format, r.option, c.root,
+                                          std::to_string(c.memoryBytes), std::to_string(c.resultBytes)}));
 }
 
 bool WorkerProcess::ReadSome() {
   char chunk[65536];
   for (;;) {
-    const ssize_t n = ::read(out_, chunk, sizeof chunk);
+    const ssize_t n = ::read(out_.get(), chunk, sizeof chunk);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     buffer_.append(chunk, static_cast<size_t>(n));
@@ -223,10 +219,7 @@ bool WorkerProcess::Await(Outcome& outcome) {
   return true;
 }
 
-void WorkerProcess::CloseInput() {
-  if (in_ >= 0) ::close(in_);
-  in_ = -1;
-}
+void WorkerProcess::CloseInput() { in_.reset(); }
 
 std::string WorkerProcess::Finish(int graceMilliseconds) {
   if (waited_) return end_;

@@ -18,6 +18,7 @@
 #include "Confinement.h"
 #include "Library.h"
 #include "Request.h"
+#include "platform/unique_fd.h"
 
 namespace quillet::cli {
 
@@ -61,7 +62,7 @@ class WorkerProcess {
   WorkerProcess& operator=(const WorkerProcess&) = delete;
 
   int pid() const { return pid_; }
-  int output() const { return out_; }  // to poll
+  int output() const { return out_.get(); }  // to poll
   // Its temporary folder (with a confined office, the one folder it sees).
   const std::string& folder() const { return temp_; }
   // Hands it a request; false when it has died.
@@ -83,7 +84,7 @@ class WorkerProcess {
 
  private:
   int pid_ = 0;
-  int in_ = -1, out_ = -1;
+  os::UniqueFd in_, out_;  // its standard input and output
   std::string buffer_;
   std::string temp_;
   std::string pipes_;  // its office's pipes, when its own folder's path is too long for them

@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <thread>
 
+#include "platform/unique_fd.h"
+
 namespace quillet::cli::serve {
 
 namespace {
@@ -57,7 +59,9 @@ void Address(const sockaddr_storage& a, std::string& ip, int& port) {
   ip = text;
 }
 
-void LingeringClose(int fd) {
+// Ends the sending side of Fd and drops what the client still sends, for a
+// moment; its owner then closes it.
+void Linger(int fd) {
   ::shutdown(fd, SHUT_WR);
   const Clock::time_point end = Clock::now() + kLinger;
   char sink[65536];
@@ -68,7 +72,6 @@ void LingeringClose(int fd) {
     if (n <= 0) break;
     dropped += static_cast<size_t>(n);
   }
-  ::close(fd);
 }
 
 }  // namespace
@@ -206,10 +209,10 @@ void EdgeServer::Refuse(socket_t sock) {
                              std::to_string(body.size()) + "\r\nRetry-After: 1\r\nConnection: close\r\n\r\n" + body;
   (void)::send(sock, answer.data(), answer.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
   ::shutdown(sock, SHUT_RDWR);
-  ::close(sock);
 }
 
 bool EdgeServer::process_and_close_socket(socket_t sock) {
+  os::UniqueFd owned(sock);  // httplib hands the socket over: it is closed however this ends
   if (overflow) {
     Refuse(sock);
     return true;
@@ -230,12 +233,11 @@ bool EdgeServer::process_and_close_socket(socket_t sock) {
     if (!ok || closed || connection.closeAfter_) break;
   }
   current = nullptr;
-  if (connection.closeAfter_) {
-    LingeringClose(sock);
-  } else {
+  if (connection.closeAfter_)
+    Linger(sock);
+  else
     ::shutdown(sock, SHUT_RDWR);
-    ::close(sock);
-  }
+  owned.reset();
   --open_;
   return ok;
 }

@@ -58,7 +58,7 @@ class Connection {
  private:
   friend class WireStream;
   friend class EdgeServer;
-  explicit Connection(int socket) : socket_(socket) {}
+  explicit Connection(int socket) : socket_(socket) {}  // owned by the edge while it serves it
   void StartRequest(Clock::time_point now, const EdgeLimits& limits);
 
   int socket_;
@@ -91,6 +91,8 @@ class EdgeServer : public httplib::Server {
  private:
   class Threads;
   bool process_and_close_socket(socket_t sock) override;
+  // Answers 503 on a connection past the bound and shuts it down; its owner
+  // closes it.
   void Refuse(socket_t sock);
 
   const EdgeLimits limits_;
