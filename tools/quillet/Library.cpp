@@ -15,9 +15,19 @@ Outcome Convert(const Request& r) {
   const bool ok = ConvertSingleFile(r.source.c_str(), r.destination.c_str(), r.format.c_str(), r.option.c_str(),
                                     error.data()) != 0;
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-  Outcome outcome{ok, error.data(), static_cast<long>(ms.count()), ok ? Failure::None : Failure::Document};
-  if (!ok && outcome.error.empty()) outcome.error = "the conversion failed without a reason";
+  Outcome outcome{ok, error.data(), static_cast<long>(ms.count()), Failure::None};
+  if (ok) return outcome;
+  if (outcome.error.empty()) outcome.error = "the conversion failed without a reason";
+  // (Of this thread's last call: asked before any other call of the library.)
+  outcome.code = GetField("errorcode").value;
+  outcome.failure = FailureOfCode(outcome.code);
   return outcome;
+}
+
+Failure FailureOfCode(const std::string& code) {
+  if (code == QUILLET_ERROR_DEADLINE) return Failure::Deadline;
+  if (code == QUILLET_ERROR_APPLICATIONENDED) return Failure::OfficeEnded;
+  return Failure::Document;
 }
 
 Field GetField(const std::string& name) {

@@ -7,7 +7,9 @@
 
 namespace quillet::cli {
 
-// Why a conversion failed, as far as those who run it can tell.
+// Why a conversion failed, as far as those who run it can tell. The first
+// three are the library's, told apart by its code of the failure; the others
+// are found by those who run it.
 enum class Failure {
   None,
   Document,     // the library's text says why (the document, the request)
@@ -24,9 +26,18 @@ struct Outcome {
   std::string error;  // empty on success
   long milliseconds = 0;
   Failure failure = Failure::None;
+  // The library's code of the failure (QUILLET_ERROR_*); empty on success
+  // and for a failure the library did not report. (Initialized here, so that
+  // the outcomes made without it need not name it.)
+  std::string code = {};
 };
 
-// ConvertSingleFile, timed.
+// The kind of a failure the library reported with Code: a deadline and an
+// office that ended have kinds of their own, every other code (or none) is
+// the document's.
+Failure FailureOfCode(const std::string& code);
+
+// ConvertSingleFile, timed, with the library's code of its failure.
 Outcome Convert(const Request& request);
 
 struct Field {

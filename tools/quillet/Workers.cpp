@@ -16,6 +16,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "Commands.h"
 #include "Processes.h"
 #include "uno/PipeFiles.h"
 
@@ -43,6 +44,18 @@ bool Unpack(std::string& buffer, size_t n, std::vector<std::string>& fields) {
   }
   buffer.erase(0, at);
   fields = std::move(got);
+  return true;
+}
+
+std::string PackAnswer(const Outcome& o) {
+  return Pack({o.ok ? "1" : "0", o.error, std::to_string(o.milliseconds), std::to_string(static_cast<int>(o.failure)),
+               o.code});
+}
+
+bool UnpackAnswer(std::string& buffer, Outcome& outcome) {
+  std::vector<std::string> f;
+  if (!Unpack(buffer, 5, f)) return false;
+  outcome = Outcome{f[0] == "1", f[1], std::stol(f[2]), static_cast<Failure>(std::stoi(f[3])), f[4]};
   return true;
 }
 
@@ -140,8 +153,8 @@ WorkerProcess::WorkerProcess(const std::string& program, const std::string& pipe
   std::vector<char*> envp;
   for (std::string& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
-  std::string self = program, mode = "worker";
-  char* argv[] = {self.data(), mode.data(), nullptr};
+  std::string self = program, mode = "worker", version = std::to_string(kWorkerPipeVersion);
+  char* argv[] = {self.data(), mode.data(), version.data(), nullptr};
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -206,12 +219,7 @@ bool WorkerProcess::ReadSome() {
   }
 }
 
-bool WorkerProcess::Answer(Outcome& outcome) {
-  std::vector<std::string> f;
-  if (!Unpack(buffer_, 4, f)) return false;
-  outcome = Outcome{f[0] == "1", f[1], std::stol(f[2]), static_cast<Failure>(std::stoi(f[3]))};
-  return true;
-}
+bool WorkerProcess::Answer(Outcome& outcome) { return UnpackAnswer(buffer_, outcome); }
 
 bool WorkerProcess::Await(Outcome& outcome) {
   while (!Answer(outcome))
@@ -258,23 +266,18 @@ std::string WorkerProcess::Kill() {
 
 namespace {
 
-bool PastDeadline(const std::string& error) { return error.find("longer than its deadline") != std::string::npos; }
-bool OfficeEnded(const std::string& error) { return error.find(" ended during the conversion: ") != std::string::npos; }
-
-// One request in the worker: checked, converted while watched, and told apart.
+// One request in the worker: checked, and converted while watched. A ceiling
+// passed is the worker's failure, whatever the library said of the office it
+// ended.
 Outcome Serve(const Request& request, const Confinement& confinement) {
   if (!confinement.root.empty()) {
     const std::string outside = OutsideRoot(confinement.root, request.source, request.destination);
     if (!outside.empty()) return Outcome{false, outside, 0, Failure::Refused};
   }
   CeilingWatch watch(confinement, std::filesystem::path(request.destination).parent_path().string());
-  Outcome outcome = Convert(request);
+  const Outcome outcome = Convert(request);
   if (const Failure passed = watch.Stop(); passed != Failure::None)
     return Outcome{false, CeilingText(passed, confinement), outcome.milliseconds, passed};
-  if (!outcome.ok)
-    outcome.failure = PastDeadline(outcome.error) ? Failure::Deadline
-                      : OfficeEnded(outcome.error) ? Failure::OfficeEnded
-                                                   : Failure::Document;
   return outcome;
 }
 
@@ -282,7 +285,12 @@ uint64_t Bytes(const std::string& text) { return std::strtoull(text.c_str(), nul
 
 }  // namespace
 
-int ServeAsWorker() {
+int ServeAsWorker(const std::string& version) {
+  if (version != std::to_string(kWorkerPipeVersion)) {
+    std::fprintf(stderr, "quillet worker: started for version %s of the worker messages, this program speaks %d\n",
+                 version.empty() ? "1" : version.c_str(), kWorkerPipeVersion);
+    return kUsage;
+  }
   std::string buffer;
   char chunk[65536];
   std::vector<std::string> fields;
@@ -290,9 +298,7 @@ int ServeAsWorker() {
     while (Unpack(buffer, 7, fields)) {
       const Outcome o = Serve({fields[0], fields[1], fields[2], fields[3]},
                               Confinement{fields[4], Bytes(fields[5]), Bytes(fields[6])});
-      if (!WriteAll(1, Pack({o.ok ? "1" : "0", o.error, std::to_string(o.milliseconds),
-                             std::to_string(static_cast<int>(o.failure))})))
-        return 1;
+      if (!WriteAll(1, PackAnswer(o))) return 1;
     }
     const ssize_t n = ::read(0, chunk, sizeof chunk);
     if (n < 0 && errno == EINTR) continue;

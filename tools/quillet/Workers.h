@@ -8,7 +8,12 @@
 // NUL bytes (any bytes may be in a path): source, destination, format,
 // option, then its confinement (the request's folder, the memory and result
 // ceilings in bytes; empty and 0 for none); then ok ("1" or "0"), error,
-// milliseconds and the kind of failure (a number of enum Failure).
+// milliseconds, the kind of failure (a number of enum Failure) and the
+// library's code of it.
+//
+// The worker is started as "quillet worker <version>", the version of these
+// messages, and ends at once with status 2 when it speaks another: a program
+// replaced while it runs (an upgrade) does not misread its workers.
 #pragma once
 
 #include <functional>
@@ -22,8 +27,13 @@
 
 namespace quillet::cli {
 
-// The worker mode: serves requests until its input ends. Returns the exit status.
-int ServeAsWorker();
+// The version of the messages between a program and its workers, raised
+// whenever their fields change (2: the library's code of a failure).
+inline constexpr int kWorkerPipeVersion = 2;
+
+// The worker mode, started by a program that speaks Version: serves requests
+// until its input ends. Returns the exit status.
+int ServeAsWorker(const std::string& version);
 
 // Runs Requests in Jobs workers, handing each worker its next request as it
 // answers. Started and Finished are called on this thread with the index of
@@ -99,5 +109,10 @@ std::string SelfProgram();
 std::string Pack(const std::vector<std::string>& fields);
 // Takes the first message of N fields off the front of Buffer; false while incomplete.
 bool Unpack(std::string& buffer, size_t n, std::vector<std::string>& fields);
+
+// A worker's answer as it goes over the pipe, and taken off the front of
+// Buffer (false while incomplete).
+std::string PackAnswer(const Outcome& outcome);
+bool UnpackAnswer(std::string& buffer, Outcome& outcome);
 
 }  // namespace quillet::cli

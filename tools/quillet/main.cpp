@@ -71,8 +71,10 @@ void AddAsk(CLI::App* command, Ask& ask) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // The worker mode of folder runs: not a command for people.
-  if (argc == 2 && std::string(argv[1]) == "worker") return ServeAsWorker();
+  // The worker mode of folder runs and of the server: not a command for
+  // people. (Started without a version, by a program older than the
+  // versions, it refuses too.)
+  if (argc >= 2 && argc <= 3 && std::string(argv[1]) == "worker") return ServeAsWorker(argc == 3 ? argv[2] : "");
 
   CLI::App app{"quillet: converts documents by driving the office applications (LibreOffice on Linux)"};
   app.require_subcommand(1);
