@@ -15,6 +15,7 @@
 #include "Output.h"
 #include "RequestFiles.h"
 #include "Server.h"
+#include "Statuses.h"
 #include "engine/options/Options.h"
 
 namespace quillet::cli::serve {
@@ -84,17 +85,7 @@ int Server::Run(const Upload& upload, Request request, int timeout, std::string&
   const Outcome& o = job->outcome;
   if (o.ok) return 0;
   error = ClientText(o.error, upload, job->inside, settings_.base);
-  switch (o.failure) {
-    case Failure::None:
-    case Failure::Document: return 422;
-    case Failure::Deadline: return 504;
-    case Failure::Memory:
-    case Failure::ResultSize: return 422;
-    case Failure::OfficeEnded:
-    case Failure::Worker: return 503;
-    case Failure::Refused: return 500;
-  }
-  return 500;
+  return StatusOf(o);
 }
 
 void Server::Convert(const httplib::Request&, httplib::Response& res, const httplib::ContentReader& reader) {
