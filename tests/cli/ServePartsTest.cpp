@@ -22,9 +22,16 @@ TEST(Token, AdmitsOnlyTheWholeBearerValue) {
   EXPECT_TRUE(token.Admits("Bearer s3cret"));
   // A prefix, a longer value, another scheme or case, the bare token: each
   // would let a client in that does not hold it.
-  const std::vector<std::string> others = {"",           "s3cret",         "Bearer ",      "Bearer s3cre",
-                                           "Bearer s3cret2", "Bearer s3cret ", "bearer s3cret", "Bearer S3cret",
-                                           "Basic s3cret", std::string("Bearer s3cret\0", 14)};
+  const std::vector<std::string> others = {"",
+                                           "s3cret",
+                                           "Bearer ",
+                                           "Bearer s3cre",
+                                           "Bearer s3cret2",
+                                           "Bearer s3cret ",
+                                           "bearer s3cret",
+                                           "Bearer S3cret",
+                                           "Basic s3cret",
+                                           std::string("Bearer s3cret\0", 14)};
   for (const std::string& other : others) EXPECT_FALSE(token.Admits(other)) << other;
 }
 
@@ -52,9 +59,9 @@ TEST(Token, IsTheFilesFirstLineWithoutTheBlanksAtItsEnd) {
 
 // The library's codes (its words, as a client of the library reads them) but
 // the two that have kinds and statuses of their own.
-const std::vector<std::string> kDocumentCodes = {"failure", "invalidrequest", "invalidtext", "invalidoption",
-                                                 "unsupportedformat", "notinstalled", "password", "corrupt",
-                                                 "automation", "filesystem"};
+const std::vector<std::string> kDocumentCodes = {"failure",           "invalidrequest", "invalidtext", "invalidoption",
+                                                 "unsupportedformat", "notinstalled",   "password",    "corrupt",
+                                                 "automation",        "filesystem"};
 
 Outcome Failed(Failure kind, const std::string& code) { return Outcome{false, "why", 7, kind, code}; }
 
@@ -70,8 +77,7 @@ TEST(FailureOfCode, ADeadlineAndAnOfficeThatEndedHaveKindsOfTheirOwn) {
 TEST(StatusOf, TheLibrarysCodesKeepTheStatusesTheirKindsHad) {
   EXPECT_EQ(StatusOf(Failed(Failure::Deadline, "deadline")), 504);
   EXPECT_EQ(StatusOf(Failed(Failure::OfficeEnded, "applicationended")), 503);
-  for (const std::string& code : kDocumentCodes)
-    EXPECT_EQ(StatusOf(Failed(Failure::Document, code)), 422) << code;
+  for (const std::string& code : kDocumentCodes) EXPECT_EQ(StatusOf(Failed(Failure::Document, code)), 422) << code;
   // A code the table does not know counts as its kind.
   EXPECT_EQ(StatusOf(Failed(Failure::Document, "")), 422);
   EXPECT_EQ(StatusOf(Failed(Failure::Document, "somethingnew")), 422);
@@ -97,8 +103,7 @@ TEST(WorkerAnswers, CarryTheKindAndTheLibrarysCodeToTheStatus) {
   } answers[] = {
       {Outcome{false, "The document took longer than its deadline of 3 seconds", 3004, Failure::Deadline, "deadline"},
        504},
-      {Outcome{false, "LibreOffice ended during the conversion: killed", 812, Failure::OfficeEnded,
-               "applicationended"},
+      {Outcome{false, "LibreOffice ended during the conversion: killed", 812, Failure::OfficeEnded, "applicationended"},
        503},
       {Outcome{false, "The password is incorrect", 95, Failure::Document, "password"}, 422},
       {Outcome{false, "the results are larger than the ceiling of 3 MiB", 2210, Failure::ResultSize, ""}, 422},

@@ -48,8 +48,8 @@ bool Unpack(std::string& buffer, size_t n, std::vector<std::string>& fields) {
 }
 
 std::string PackAnswer(const Outcome& o) {
-  return Pack({o.ok ? "1" : "0", o.error, std::to_string(o.milliseconds), std::to_string(static_cast<int>(o.failure)),
-               o.code});
+  return Pack(
+      {o.ok ? "1" : "0", o.error, std::to_string(o.milliseconds), std::to_string(static_cast<int>(o.failure)), o.code});
 }
 
 bool UnpackAnswer(std::string& buffer, Outcome& outcome) {

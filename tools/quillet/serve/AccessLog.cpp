@@ -30,8 +30,8 @@ std::string TimeOf(std::chrono::system_clock::time_point now) {
   std::tm tm{};
   ::gmtime_r(&t, &tm);
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-  std::snprintf(time, sizeof time, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900, tm.tm_mon + 1,
-                tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(ms));
+  std::snprintf(time, sizeof time, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
+                tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(ms));
   return time;
 }
 
@@ -58,16 +58,15 @@ double Elapsed(const httplib::Request& req) {
 void LogAnswer(const httplib::Request& req, const httplib::Response& res, const std::string& route, double seconds) {
   const bool ours = note.request == &req;
   const Connection* connection = CurrentConnection();
-  const nlohmann::json line = {
-      {"time", TimeOf(std::chrono::system_clock::now())},
-      {"trace", ours ? note.trace : ""},
-      {"route", route},
-      {"method", req.method.size() <= 16 ? req.method : req.method.substr(0, 16)},
-      {"status", res.status},
-      {"ms", static_cast<long>(seconds * 1000)},
-      {"bytes_in", connection ? connection->bytesRead() : 0},
-      {"bytes_out", ours && note.bytesOut ? note.bytesOut : res.body.size()},
-      {"worker", ours && note.worker ? nlohmann::json(note.worker) : nlohmann::json(nullptr)}};
+  const nlohmann::json line = {{"time", TimeOf(std::chrono::system_clock::now())},
+                               {"trace", ours ? note.trace : ""},
+                               {"route", route},
+                               {"method", req.method.size() <= 16 ? req.method : req.method.substr(0, 16)},
+                               {"status", res.status},
+                               {"ms", static_cast<long>(seconds * 1000)},
+                               {"bytes_in", connection ? connection->bytesRead() : 0},
+                               {"bytes_out", ours && note.bytesOut ? note.bytesOut : res.body.size()},
+                               {"worker", ours && note.worker ? nlohmann::json(note.worker) : nlohmann::json(nullptr)}};
   const std::string text = Dump(line) + "\n";
   std::fwrite(text.data(), 1, text.size(), stderr);
   note = {};

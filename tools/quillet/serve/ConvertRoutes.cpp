@@ -92,8 +92,7 @@ void Server::Convert(const httplib::Request&, httplib::Response& res, const http
   const auto folder = std::make_shared<RequestFolder>(settings_.base);
   Form form;
   if (!ReadInto(reader, *folder, settings_.form, form, res)) return;
-  if (form.files.size() != 1 || form.files[0].field != "file")
-    return Fail(res, 400, "one part named file is required");
+  if (form.files.size() != 1 || form.files[0].field != "file") return Fail(res, 400, "one part named file is required");
   const Upload& upload = form.files[0];
   Ask ask{form.Field("format"), form.Field("app"), ""};
   if (ask.format.empty()) ask.format = "pdf";

@@ -15,12 +15,18 @@ namespace {
 
 const char* StateName(WorkerState state) {
   switch (state) {
-    case WorkerState::Starting: return "starting";
-    case WorkerState::Idle: return "idle";
-    case WorkerState::Busy: return "busy";
-    case WorkerState::Probing: return "probing";
-    case WorkerState::Failing: return "failing";
-    case WorkerState::Stopped: return "stopped";
+    case WorkerState::Starting:
+      return "starting";
+    case WorkerState::Idle:
+      return "idle";
+    case WorkerState::Busy:
+      return "busy";
+    case WorkerState::Probing:
+      return "probing";
+    case WorkerState::Failing:
+      return "failing";
+    case WorkerState::Stopped:
+      return "stopped";
   }
   return "unknown";
 }
@@ -59,8 +65,11 @@ void Server::Formats(httplib::Response& res) {
     std::stringstream all(f.names);
     for (std::string n; std::getline(all, n, '|');) names.push_back(n);
     auto number = [](const std::optional<int>& n) { return n ? json(*n) : json(nullptr); };
-    formats.push_back({{"names", names}, {"extension", f.extension}, {"word", number(f.word)},
-                       {"excel", number(f.excel)}, {"powerpoint", number(f.powerpoint)},
+    formats.push_back({{"names", names},
+                       {"extension", f.extension},
+                       {"word", number(f.word)},
+                       {"excel", number(f.excel)},
+                       {"powerpoint", number(f.powerpoint)},
                        {"description", f.description}});
   }
   res.set_content(Dump(formats), "application/json");

@@ -108,8 +108,8 @@ void Pool::Probe(Slot& slot, std::unique_lock<std::mutex>& lock) {
   const Request probe{folder + "/in/probe.txt", folder + "/out/probe.txt", "2",
                       "TIMEOUT=" + std::to_string(slot.answers ? kProbeSeconds : kStartSeconds)};
   Outcome outcome;
-  const bool alive = Run(slot, probe, Confined(folder),
-                         slot.answers ? kProbeSeconds : kStartSeconds, nullptr, outcome, lock);
+  const bool alive =
+      Run(slot, probe, Confined(folder), slot.answers ? kProbeSeconds : kStartSeconds, nullptr, outcome, lock);
   slot.answers = alive && outcome.ok;
   if (!slot.answers) slot.lastError = outcome.error;
   slot.state = slot.answers ? WorkerState::Idle : WorkerState::Failing;
@@ -176,10 +176,8 @@ void Pool::RunJob(Slot& slot, Job& job, std::unique_lock<std::mutex>& lock) {
     outcome = Outcome{false, "the request's files cannot be handed to a worker", 0, Failure::Worker};
   } else {
     const Request request{Moved(job.request.source, job.folder, inside),
-                          Moved(job.request.destination, job.folder, inside), job.request.format,
-                          job.request.option};
-    if (Run(slot, request, Confined(inside), job.timeout,
-            &job.cancelled, outcome, lock)) {
+                          Moved(job.request.destination, job.folder, inside), job.request.format, job.request.option};
+    if (Run(slot, request, Confined(inside), job.timeout, &job.cancelled, outcome, lock)) {
       ++slot.conversions;
       ++slot.total;
       if (outcome.ok) slot.answers = true;

@@ -56,13 +56,12 @@ void SendFile(httplib::Response& res, const std::shared_ptr<RequestFolder>& fold
     return Fail(res, 500, "the result cannot be read");
   const size_t size = static_cast<size_t>(st.st_size);
   res.status = 200;
-  res.set_content_provider(size, ContentTypeOf(name),
-                           [file, folder](size_t offset, size_t length, httplib::DataSink& sink) {
-                             char chunk[65536];
-                             const ssize_t n = ::pread(file->get(), chunk, std::min(length, sizeof chunk),
-                                                       static_cast<off_t>(offset));
-                             return n > 0 && sink.write(chunk, static_cast<size_t>(n));
-                           });
+  res.set_content_provider(
+      size, ContentTypeOf(name), [file, folder](size_t offset, size_t length, httplib::DataSink& sink) {
+        char chunk[65536];
+        const ssize_t n = ::pread(file->get(), chunk, std::min(length, sizeof chunk), static_cast<off_t>(offset));
+        return n > 0 && sink.write(chunk, static_cast<size_t>(n));
+      });
   res.set_header("Content-Disposition", AttachmentOf(name));
   CurrentNote().bytesOut = size;
 }

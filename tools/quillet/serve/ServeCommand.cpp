@@ -39,9 +39,7 @@ uint64_t ParseSize(const std::string& option, const std::string& text) {
   return value << shift;
 }
 
-bool Loopback(const std::string& host) {
-  return host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0;
-}
+bool Loopback(const std::string& host) { return host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0; }
 
 }  // namespace
 }  // namespace serve

@@ -23,9 +23,9 @@ struct RouteInfo {
   Route route;
 };
 constexpr RouteInfo kRoutes[] = {
-    {"/convert", "POST", Route::Convert},      {"/forms/libreoffice/convert", "POST", Route::Compatible},
-    {"/health", "GET", Route::Health},         {"/metrics", "GET", Route::Metrics},
-    {"/version", "GET", Route::Version},       {"/formats", "GET", Route::Formats},
+    {"/convert", "POST", Route::Convert}, {"/forms/libreoffice/convert", "POST", Route::Compatible},
+    {"/health", "GET", Route::Health},    {"/metrics", "GET", Route::Metrics},
+    {"/version", "GET", Route::Version},  {"/formats", "GET", Route::Formats},
 };
 
 // The route of Path and Method; Known tells whether Path is a route's at all.
@@ -82,10 +82,8 @@ Server::Server(const ServeArgs& args, Settings settings, PoolSettings pool, cons
     }
   });
   http_.set_logger([this](const httplib::Request& req, const httplib::Response& res) { Log(req, res); });
-  http_.Post("/convert",
-             [this](const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader) {
-               Guarded(req, res, reader, &Server::Convert);
-             });
+  http_.Post("/convert", [this](const httplib::Request& req, httplib::Response& res,
+                                const httplib::ContentReader& reader) { Guarded(req, res, reader, &Server::Convert); });
   http_.Post("/forms/libreoffice/convert",
              [this](const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader) {
                Guarded(req, res, reader, &Server::Compatible);
@@ -138,8 +136,7 @@ httplib::Server::HandlerResponse Server::Admit(const httplib::Request& req, http
   uint64_t declared = 0;
   if (req.has_header("Content-Length")) {
     const auto [end, ec] = std::from_chars(length.data(), length.data() + length.size(), declared);
-    if (req.get_header_value_count("Content-Length") != 1 || ec != std::errc() ||
-        end != length.data() + length.size())
+    if (req.get_header_value_count("Content-Length") != 1 || ec != std::errc() || end != length.data() + length.size())
       return refuse(400, "Content-Length must be one whole number");
   }
   bool known = false;

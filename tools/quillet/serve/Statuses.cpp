@@ -16,18 +16,10 @@ constexpr struct {
   std::string_view code;
   int status;
 } kByCode[] = {
-    {QUILLET_ERROR_FAILURE, 422},
-    {QUILLET_ERROR_INVALIDREQUEST, 422},
-    {QUILLET_ERROR_INVALIDTEXT, 422},
-    {QUILLET_ERROR_INVALIDOPTION, 422},
-    {QUILLET_ERROR_UNSUPPORTEDFORMAT, 422},
-    {QUILLET_ERROR_NOTINSTALLED, 422},
-    {QUILLET_ERROR_PASSWORD, 422},
-    {QUILLET_ERROR_CORRUPT, 422},
-    {QUILLET_ERROR_AUTOMATION, 422},
-    {QUILLET_ERROR_FILESYSTEM, 422},
-    {QUILLET_ERROR_DEADLINE, 504},
-    {QUILLET_ERROR_APPLICATIONENDED, 503},
+    {QUILLET_ERROR_FAILURE, 422},       {QUILLET_ERROR_INVALIDREQUEST, 422},    {QUILLET_ERROR_INVALIDTEXT, 422},
+    {QUILLET_ERROR_INVALIDOPTION, 422}, {QUILLET_ERROR_UNSUPPORTEDFORMAT, 422}, {QUILLET_ERROR_NOTINSTALLED, 422},
+    {QUILLET_ERROR_PASSWORD, 422},      {QUILLET_ERROR_CORRUPT, 422},           {QUILLET_ERROR_AUTOMATION, 422},
+    {QUILLET_ERROR_FILESYSTEM, 422},    {QUILLET_ERROR_DEADLINE, 504},          {QUILLET_ERROR_APPLICATIONENDED, 503},
 };
 
 // The failures the library did not report, and the library's kinds for a
@@ -37,14 +29,8 @@ constexpr struct {
   Failure kind;
   int status;
 } kByKind[] = {
-    {Failure::None, 422},
-    {Failure::Document, 422},
-    {Failure::Deadline, 504},
-    {Failure::OfficeEnded, 503},
-    {Failure::Memory, 422},
-    {Failure::ResultSize, 422},
-    {Failure::Refused, 500},
-    {Failure::Worker, 503},
+    {Failure::None, 422},   {Failure::Document, 422},   {Failure::Deadline, 504}, {Failure::OfficeEnded, 503},
+    {Failure::Memory, 422}, {Failure::ResultSize, 422}, {Failure::Refused, 500},  {Failure::Worker, 503},
 };
 
 // The kinds the library's code decides.
