@@ -21,6 +21,7 @@
 
 #include "automation/Failure.h"
 #include "platform/unique_fd.h"
+#include "uno/PipeFiles.h"
 #include "utilities/automation/FailureKinds.h"
 
 extern char** environ;
@@ -167,9 +168,7 @@ std::string PipeFolder() {
 
 std::string PipeFile(const std::string& pipe) { return PipeFile(pipe, PipeFolder()); }
 
-std::string PipeFile(const std::string& pipe, const std::string& folder) {
-  return folder + "/OSL_PIPE_" + std::to_string(::getuid()) + "_" + pipe;
-}
+std::string PipeFile(const std::string& pipe, const std::string& folder) { return folder + "/" + PipeFileName(pipe); }
 
 std::string PipeFileOf(const OfficeLaunch& launch) {
   return launch.confinement.isolated ? PipeFile(launch.pipe, launch.confinement.pipeFolder) : PipeFile(launch.pipe);

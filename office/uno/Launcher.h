@@ -50,8 +50,8 @@ std::string WellKnownPipe();
 // LibreOffice's rule: /tmp when it can be written, else /var/tmp when that
 // can, else $OSL_SOCKET_PATH; the variable counts only then.
 std::string PipeFolder();
-// The socket file of pipe Name: <folder>/OSL_PIPE_<uid>_<name>, in
-// PipeFolder() unless another folder is given.
+// The socket file of pipe Name: <folder>/PipeFileName(name) (see PipeFiles.h),
+// in PipeFolder() unless another folder is given.
 std::string PipeFile(const std::string& pipe);
 std::string PipeFile(const std::string& pipe, const std::string& folder);
 // The socket file of the office of Launch: an isolated one has its pipes

@@ -10,6 +10,8 @@
 
 namespace quillet::office::uno {
 
+std::string PipeFileName(const std::string& pipe) { return "OSL_PIPE_" + std::to_string(::getuid()) + "_" + pipe; }
+
 std::vector<pid_t> ProcessTree(pid_t pid) {
   std::multimap<pid_t, pid_t> children;
   std::error_code ec;
@@ -36,7 +38,7 @@ std::vector<pid_t> ProcessTree(pid_t pid) {
 }
 
 std::vector<std::string> PipeFilesOf(pid_t pid) {
-  const std::string prefix = "OSL_PIPE_" + std::to_string(::getuid()) + "_";
+  const std::string prefix = PipeFileName("");
   std::set<std::string> files;
   for (const pid_t process : ProcessTree(pid)) {
     const std::string proc = "/proc/" + std::to_string(process);

@@ -12,6 +12,11 @@
 
 namespace quillet::office::uno {
 
+// The name LibreOffice gives the socket file of pipe Name in its folder:
+// OSL_PIPE_<uid>_<name>. With an empty name, what every pipe file's name of
+// this user begins with.
+std::string PipeFileName(const std::string& pipe);
+
 // The pipe files that process Pid, or a process it started (soffice under
 // bubblewrap), listens on, found through their sockets: never those of
 // another process, whoever made them at the same time.
