@@ -1,8 +1,10 @@
 """The format names of the command line, and which application opens what."""
 from __future__ import annotations
 
+import json
 import os
 from dataclasses import dataclass
+from importlib import resources
 from typing import Optional, Union
 
 from .errors import UnsupportedFormatError
@@ -28,33 +30,17 @@ class Format:
         return {WORD: self.word, EXCEL: self.excel, POWERPOINT: self.powerpoint}[app]
 
 
-FORMATS: tuple[Format, ...] = (
-    Format(("txt", "text"), ".txt", 2, -4158, 9999,
-           "text: Word's plain text, Excel's tab-separated cells, PowerPoint's text of the slides (UTF-8)"),
-    Format(("unicode",), ".txt", 7, 42, None, "UTF-16 text with a byte-order mark"),
-    Format(("encoded",), ".txt", -3, None, None, "text in the document's own code page"),
-    Format(("pdf",), ".pdf", 17, 57, 32, "PDF from the application's own export (the text stays searchable)"),
-    Format(("html", "htm"), ".html", 8, 44, 12, "a web page"),
-    Format(("doc",), ".doc", 0, None, None, "Word 97-2003 document"),
-    Format(("docx",), ".docx", 16, None, None, "Word document"),
-    Format(("rtf",), ".rtf", 6, None, None, "Rich Text Format"),
-    Format(("odt",), ".odt", 23, None, None, "OpenDocument text"),
-    Format(("csv",), ".csv", None, 6, None, "comma-separated cells of the first sheet (UTF-8)"),
-    Format(("xls",), ".xls", None, 56, None, "Excel 97-2003 workbook"),
-    Format(("xlsx",), ".xlsx", None, 51, None, "Excel workbook"),
-    Format(("ods",), ".ods", None, 60, None, "OpenDocument spreadsheet"),
-    Format(("ppt",), ".ppt", None, None, 1, "PowerPoint 97-2003 presentation"),
-    Format(("pptx",), ".pptx", None, None, 24, "PowerPoint presentation"),
-    Format(("odp",), ".odp", None, None, 35, "OpenDocument presentation"),
-    Format(("jpg", "jpeg"), ".jpg", None, None, 17, "one JPEG picture per slide, in a folder named after DEST"),
-    Format(("gif",), ".gif", None, None, 16, "one GIF picture per slide"),
-    Format(("png",), ".png", None, None, 18, "one PNG picture per slide"),
-)
+def _read_table() -> tuple[tuple[Format, ...], dict[str, str]]:
+    """The formats and, by extension, the application that opens a source: formats.json, the
+    table the command line is built from as well."""
+    table = json.loads(resources.files(__package__).joinpath("formats.json").read_text(encoding="utf-8"))
+    formats = tuple(Format(tuple(f["names"]), f["extension"], f["word"], f["excel"], f["powerpoint"],
+                           f["description"]) for f in table["formats"])
+    sources = {extension: app for app in APPS for extension in table["sources"][app]}
+    return formats, sources
 
-_EXCEL_SOURCES = {".xls", ".xlsx", ".xlsm", ".xlsb", ".xlt", ".xltx", ".ods", ".fods", ".ots", ".csv"}
-_POWERPOINT_SOURCES = {".ppt", ".pptx", ".pptm", ".pps", ".ppsx", ".pot", ".potx", ".odp", ".fodp", ".otp"}
-_WORD_SOURCES = {".doc", ".docx", ".docm", ".dot", ".dotx", ".rtf", ".odt", ".fodt", ".ott", ".txt", ".htm",
-                 ".html", ".mht", ".mhtml", ".xml", ".wpd", ".wps"}
+
+FORMATS, _SOURCES = _read_table()
 
 
 def extension_of(path: str) -> str:
@@ -62,16 +48,12 @@ def extension_of(path: str) -> str:
 
 
 def app_of_source(path: str) -> str:
-    extension = extension_of(path)
-    if extension in _EXCEL_SOURCES:
-        return EXCEL
-    if extension in _POWERPOINT_SOURCES:
-        return POWERPOINT
-    return WORD
+    """The application that opens the source by its extension: Word for any it does not know."""
+    return _SOURCES.get(extension_of(path), WORD)
 
 
 def is_document(path: str) -> bool:
-    return app_of_source(path) != WORD or extension_of(path) in _WORD_SOURCES
+    return extension_of(path) in _SOURCES
 
 
 def resolve(format: Union[str, int], app: str) -> tuple[int, str]:

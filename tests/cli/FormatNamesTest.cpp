@@ -2,6 +2,8 @@
 // number of the source's application, and its keyword in the option text.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <nlohmann/json.hpp>
 #include <stdexcept>
 
 #include "FormatNames.h"
@@ -66,6 +68,37 @@ TEST(FormatNames, TheSourcesExtensionNamesTheApplication) {
   EXPECT_TRUE(IsDocument("a.csv"));
   EXPECT_FALSE(IsDocument("a.jpg"));
   EXPECT_FALSE(IsDocument("a.log"));
+}
+
+// The table is the Python package's formats.json, made into C++ by the build:
+// what the command line holds is what the package reads, entry by entry.
+TEST(FormatNames, TheTableIsThePythonPackagesOwn) {
+  std::ifstream file(QUILLET_FORMAT_TABLE);
+  ASSERT_TRUE(file) << QUILLET_FORMAT_TABLE;
+  const nlohmann::json table = nlohmann::json::parse(file);
+  const auto number = [](const nlohmann::json& n) { return n.is_null() ? std::nullopt : std::optional<int>(n); };
+
+  const std::span<const FormatName> names = FormatNames();
+  ASSERT_EQ(names.size(), table["formats"].size());
+  for (size_t i = 0; i < names.size(); ++i) {
+    const nlohmann::json& f = table["formats"][i];
+    std::string joined;
+    for (const auto& name : f["names"]) joined += (joined.empty() ? "" : "|") + name.get<std::string>();
+    EXPECT_EQ(names[i].names, joined);
+    EXPECT_EQ(names[i].extension, f["extension"].get<std::string>()) << joined;
+    EXPECT_EQ(names[i].word, number(f["word"])) << joined;
+    EXPECT_EQ(names[i].excel, number(f["excel"])) << joined;
+    EXPECT_EQ(names[i].powerpoint, number(f["powerpoint"])) << joined;
+    EXPECT_EQ(names[i].description, f["description"].get<std::string>()) << joined;
+  }
+
+  std::vector<std::string> documents;
+  for (const auto& [key, app] : {std::pair{"word", App::Word}, {"excel", App::Excel}, {"powerpoint", App::PowerPoint}})
+    for (const auto& extension : table["sources"][key]) {
+      documents.push_back(extension);
+      EXPECT_EQ(AppOfSource("in/a" + documents.back()), app) << documents.back();
+    }
+  EXPECT_EQ(DocumentExtensions(), documents);
 }
 
 TEST(Requests, WorkbooksAndPresentationsCarryTheirApplicationsKeyword) {

@@ -3,52 +3,17 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "FormatTable.h"
 #include "platform/ascii.h"
 
 namespace quillet::cli {
 
 namespace {
 
-constexpr FormatName kNames[] = {
-    {"txt|text", ".txt", 2, -4158, 9999,
-     "text: Word's plain text, Excel's tab-separated cells, PowerPoint's text of the slides (UTF-8)"},
-    {"unicode", ".txt", 7, 42, std::nullopt, "UTF-16 text with a byte-order mark"},
-    {"encoded", ".txt", -3, std::nullopt, std::nullopt, "text in the document's own code page"},
-    {"pdf", ".pdf", 17, 57, 32, "PDF from the application's own export (the text stays searchable)"},
-    {"html|htm", ".html", 8, 44, 12, "a web page"},
-    {"doc", ".doc", 0, std::nullopt, std::nullopt, "Word 97-2003 document"},
-    {"docx", ".docx", 16, std::nullopt, std::nullopt, "Word document"},
-    {"rtf", ".rtf", 6, std::nullopt, std::nullopt, "Rich Text Format"},
-    {"odt", ".odt", 23, std::nullopt, std::nullopt, "OpenDocument text"},
-    {"csv", ".csv", std::nullopt, 6, std::nullopt, "comma-separated cells of the first sheet (UTF-8)"},
-    {"xls", ".xls", std::nullopt, 56, std::nullopt, "Excel 97-2003 workbook"},
-    {"xlsx", ".xlsx", std::nullopt, 51, std::nullopt, "Excel workbook"},
-    {"ods", ".ods", std::nullopt, 60, std::nullopt, "OpenDocument spreadsheet"},
-    {"ppt", ".ppt", std::nullopt, std::nullopt, 1, "PowerPoint 97-2003 presentation"},
-    {"pptx", ".pptx", std::nullopt, std::nullopt, 24, "PowerPoint presentation"},
-    {"odp", ".odp", std::nullopt, std::nullopt, 35, "OpenDocument presentation"},
-    {"jpg|jpeg", ".jpg", std::nullopt, std::nullopt, 17, "one JPEG picture per slide, in a folder named after DEST"},
-    {"gif", ".gif", std::nullopt, std::nullopt, 16, "one GIF picture per slide"},
-    {"png", ".png", std::nullopt, std::nullopt, 18, "one PNG picture per slide"},
-};
-
-// The extensions of the documents each application opens.
-struct SourceExtension {
-  const char* extension;
-  App app;
-};
-constexpr SourceExtension kSources[] = {
-    {".doc", App::Word},        {".docx", App::Word},       {".docm", App::Word},       {".dot", App::Word},
-    {".dotx", App::Word},       {".rtf", App::Word},        {".odt", App::Word},        {".fodt", App::Word},
-    {".ott", App::Word},        {".txt", App::Word},        {".htm", App::Word},        {".html", App::Word},
-    {".mht", App::Word},        {".mhtml", App::Word},      {".xml", App::Word},        {".wpd", App::Word},
-    {".wps", App::Word},        {".xls", App::Excel},       {".xlsx", App::Excel},      {".xlsm", App::Excel},
-    {".xlsb", App::Excel},      {".xlt", App::Excel},       {".xltx", App::Excel},      {".ods", App::Excel},
-    {".fods", App::Excel},      {".ots", App::Excel},       {".csv", App::Excel},       {".ppt", App::PowerPoint},
-    {".pptx", App::PowerPoint}, {".pptm", App::PowerPoint}, {".pps", App::PowerPoint},  {".ppsx", App::PowerPoint},
-    {".pot", App::PowerPoint},  {".potx", App::PowerPoint}, {".odp", App::PowerPoint},  {".fodp", App::PowerPoint},
-    {".otp", App::PowerPoint},
-};
+// The tables, made from the Python package's formats.json at build time.
+using table::kNames;
+using table::kSources;
+using table::SourceExtension;
 
 const SourceExtension* SourceOf(const std::string& path) {
   const std::string ext = ExtensionOf(path);

@@ -2,7 +2,8 @@
 // library takes save-format numbers, which differ between the applications
 // (PDF is Word's 17, Excel's 57 and PowerPoint's 32); a name stands for the
 // right number of each application that has it, and gives the destination's
-// extension.
+// extension. The table, with the extensions each application opens, is the
+// Python package's python/quillet/formats.json, made into C++ by the build.
 #pragma once
 
 #include <optional>

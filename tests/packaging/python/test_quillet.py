@@ -82,6 +82,19 @@ def test_formats_fields_and_version_come_from_the_library_and_its_header():
     assert quillet.__version__ == version
 
 
+def test_the_format_table_is_the_command_lines():
+    said = subprocess.run([os.environ["QUILLET_PROGRAM"], "formats"], capture_output=True, text=True, check=True)
+    rows = []
+    for line in said.stdout.splitlines()[1:]:
+        if not line:
+            break
+        names, extension, *numbers, description = re.fullmatch(r"(\S+) +(\S+) +(\S+) +(\S+) +(\S+)  (.*)",
+                                                               line).groups()
+        rows.append((tuple(names.split(",")), extension, *(None if n == "-" else int(n) for n in numbers),
+                     description))
+    assert rows == [(f.names, f.extension, f.word, f.excel, f.powerpoint, f.description) for f in quillet.formats()]
+
+
 def test_the_package_is_typed():
     assert os.path.isfile(os.path.join(os.path.dirname(quillet.__file__), "py.typed"))
 
