@@ -15,7 +15,9 @@ loader does not find it)::
 
 Failures raise exceptions of one family (``QuilletError``); conversions raise
 ``ConversionError`` or one of its kinds: ``PasswordError``,
-``CorruptFileError``, ``DeadlineError``, ``UnsupportedFormatError``.
+``CorruptFileError``, ``DeadlineError``, ``UnsupportedFormatError``. Each
+carries the library's code of the failure in ``code`` (quillet.h's
+``QUILLET_ERROR_*``: ``"password"``, ``"corrupt"``, ``"filesystem"`` ...).
 """
 from __future__ import annotations
 
@@ -66,7 +68,7 @@ def field(name: str, param: str = "") -> str:
     """A named field of the library (``softwarename``, ``sourceformatlist`` ...)."""
     value, error = _library.get_field_value(name, param)
     if error and not value:
-        raise QuilletError(error)
+        raise QuilletError(error, code=_library.last_error_code())
     return value
 
 
@@ -82,10 +84,10 @@ def _convert_path(source: str, destination: str, format: Union[str, int], app: O
     number, _, option = _plan_request(source, format, app, options)
     folder = os.path.dirname(os.path.abspath(destination))
     if os.path.isdir(folder) and not os.access(folder, os.W_OK):
-        raise ConversionError(f"The destination folder {folder} cannot be written")
-    error = _library.convert_single_file(os.path.abspath(source), os.path.abspath(destination), number, option)
-    if error is not None:
-        raise error_for(error)
+        raise ConversionError(f"The destination folder {folder} cannot be written", code="filesystem")
+    failure = _library.convert_single_file(os.path.abspath(source), os.path.abspath(destination), number, option)
+    if failure is not None:
+        raise error_for(failure.text, failure.code)
 
 
 def convert(source: Source, destination: Optional[PathLike] = None, *, format: Union[str, int],
@@ -159,8 +161,8 @@ def _plan(source: str, destination: str, path: str, format: Union[str, int], app
 def _timed(source: str, destination: str, number: str, option: str) -> tuple[str, int]:
     """Converts one file of a folder run: the error text (empty when it converted) and the milliseconds."""
     start = time.monotonic()
-    error = _library.convert_single_file(source, destination, number, option)
-    return error or "", int((time.monotonic() - start) * 1000)
+    failure = _library.convert_single_file(source, destination, number, option)
+    return failure.text if failure else "", int((time.monotonic() - start) * 1000)
 
 
 def _start_worker(temporary_root: str) -> None:
@@ -185,11 +187,12 @@ def convert_folder(source: PathLike, destination: PathLike, *, format: Union[str
         raise ValueError(f"jobs must be at least 1, not {jobs}")
     source, destination = os.path.abspath(source), os.path.abspath(destination)
     if not os.path.isdir(source):
-        raise ConversionError(f"The source folder {source} does not exist")
+        raise ConversionError(f"The source folder {source} does not exist", code="invalidrequest")
     try:
         os.makedirs(destination, exist_ok=True)
     except OSError as error:
-        raise ConversionError(f"The destination folder {destination} cannot be made: {error.strerror}") from None
+        raise ConversionError(f"The destination folder {destination} cannot be made: {error.strerror}",
+                              code="filesystem") from None
     options = option_text_for(options, timeout, None)
 
     work: list[tuple[str, str, str, str]] = []

@@ -10,7 +10,7 @@ import ctypes
 import ctypes.util
 import os
 import threading
-from typing import Optional
+from typing import NamedTuple, Optional
 
 from .errors import LibraryNotFoundError
 
@@ -63,14 +63,29 @@ def library() -> ctypes.CDLL:
         return _library
 
 
-def convert_single_file(source: str, destination: str, format_number: str, option: str) -> Optional[str]:
-    """ConvertSingleFile: None when it converted, else the library's error text."""
+class Failure(NamedTuple):
+    """A failed call: the library's error text and its code of the failure."""
+
+    text: str
+    code: str
+
+
+def convert_single_file(source: str, destination: str, format_number: str, option: str) -> Optional[Failure]:
+    """ConvertSingleFile: None when it converted, else the library's error text and code."""
     error = ctypes.create_string_buffer(ERROR_TEXT_MAX)
     ok = library().ConvertSingleFile(os.fsencode(source), os.fsencode(destination), format_number.encode(),
                                      option.encode(), error)
     if ok & 0xFF:
         return None
-    return error.value.decode(errors="replace") or "the conversion failed without a reason"
+    return Failure(error.value.decode(errors="replace") or "the conversion failed without a reason",
+                   last_error_code())
+
+
+def last_error_code() -> str:
+    """The code of the failure of this thread's last call of the library ("failure" when the
+    library names none); asking for it changes nothing."""
+    code, _ = get_field_value("errorcode")
+    return code or "failure"
 
 
 def get_field_value(name: str, param: str = "") -> tuple[str, str]:

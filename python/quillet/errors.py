@@ -1,20 +1,30 @@
 """The exceptions of quillet: one family, told apart by what happened.
 
-Each carries the library's own text in ``text``.
+Each carries the library's own text in ``text`` and the library's code of the
+failure in ``code``: one of the lowercase words of quillet.h's
+``QUILLET_ERROR_*`` (``"password"``, ``"corrupt"``, ``"deadline"`` ...).
 """
 from __future__ import annotations
+
+from typing import Optional
 
 
 class QuilletError(Exception):
     """Anything quillet reports."""
 
-    def __init__(self, text: str, hint: str = "") -> None:
+    # The code of a failure of this kind when none more particular is known.
+    default_code = "failure"
+
+    def __init__(self, text: str, hint: str = "", code: Optional[str] = None) -> None:
         super().__init__(f"{text} ({hint})" if hint else text)
         self.text = text
+        self.code: str = self.default_code if code is None else code
 
 
 class LibraryNotFoundError(QuilletError, OSError):
     """libquillet.so.1 could not be loaded; the text says what to install."""
+
+    default_code = "notinstalled"
 
 
 class ConversionError(QuilletError):
@@ -24,39 +34,40 @@ class ConversionError(QuilletError):
 class PasswordError(ConversionError):
     """The document is protected and the password is missing or wrong."""
 
+    default_code = "password"
+
 
 class CorruptFileError(ConversionError):
     """The source is no document the application can open."""
+
+    default_code = "corrupt"
 
 
 class DeadlineError(ConversionError):
     """The conversion took longer than its deadline (``timeout``)."""
 
+    default_code = "deadline"
+
 
 class UnsupportedFormatError(ConversionError):
     """The format is unknown, or not one the application can save in."""
 
-
-# The library's texts, as it words them, and the error each one means.
-_KINDS: tuple[tuple[str, type[ConversionError]], ...] = (
-    ("the password is incorrect", PasswordError),
-    ("the file is corrupt", CorruptFileError),
-    ("longer than its deadline", DeadlineError),
-    ("this file format is not available", UnsupportedFormatError),
-)
-
-# What the library says when it finds no office application to drive.
-_NO_OFFICE = "you must install microsoft"
+    default_code = "unsupportedformat"
 
 
-def error_for(text: str) -> ConversionError:
-    """The exception for a failure the library reported with ``text``."""
-    lowered = text.lower()
-    if _NO_OFFICE in lowered:
-        return ConversionError(
-            text, "on Linux the applications are LibreOffice's: "
-            "apt install libreoffice-writer libreoffice-calc libreoffice-impress")
-    for words, kind in _KINDS:
-        if words in lowered:
-            return kind(text)
-    return ConversionError(text)
+# The library's codes that have an exception of their own.
+KINDS: dict[str, type[ConversionError]] = {
+    kind.default_code: kind for kind in (PasswordError, CorruptFileError, DeadlineError, UnsupportedFormatError)}
+
+# The code of a failure to find an office application (or another part the
+# conversion needs) to drive.
+NOT_INSTALLED = "notinstalled"
+_INSTALL_HINT = ("on Linux the applications are LibreOffice's: "
+                 "apt install libreoffice-writer libreoffice-calc libreoffice-impress")
+
+
+def error_for(text: str, code: str) -> ConversionError:
+    """The exception for a failure the library reported with ``text`` and ``code``."""
+    if code == NOT_INSTALLED:
+        return ConversionError(text, _INSTALL_HINT, code)
+    return KINDS.get(code, ConversionError)(text, code=code)

@@ -33,13 +33,55 @@ def test_failures_are_told_apart_and_carry_the_librarys_text(tmp_path, memo):
     with pytest.raises(quillet.CorruptFileError) as corrupt:
         quillet.convert(b"\x00\x01 garbage " * 50, format="pdf")
     assert corrupt.value.text == "The file is corrupt and cannot be opened"
+    assert corrupt.value.code == "corrupt"
     with pytest.raises(quillet.UnsupportedFormatError) as unsupported:
         quillet.convert(memo, format=12345)
     assert unsupported.value.text == "This file format is not available: 12345"
-    with pytest.raises(quillet.UnsupportedFormatError, match="Word has no format csv"):
+    assert unsupported.value.code == "unsupportedformat"
+    with pytest.raises(quillet.UnsupportedFormatError, match="Word has no format csv") as unnamed:
         quillet.convert(memo, format="csv")
+    assert unnamed.value.code == "unsupportedformat"
     assert issubclass(quillet.PasswordError, quillet.ConversionError)
     assert issubclass(quillet.DeadlineError, quillet.QuilletError)
+
+
+def test_the_kind_of_a_failure_is_the_librarys_code_not_its_words(tmp_path):
+    # The library's text names the missing source, whose name holds the words
+    # of other failures.
+    missing = tmp_path / "The password is incorrect, the file is corrupt.docx"
+    with pytest.raises(quillet.ConversionError) as failure:
+        quillet.convert(missing, tmp_path / "out.pdf", format="pdf")
+    assert type(failure.value) is quillet.ConversionError
+    assert failure.value.code == "invalidrequest"
+    assert str(missing) in failure.value.text
+
+
+def test_without_libreoffice_the_failure_says_what_to_install(tmp_path, memo):
+    (tmp_path / "memo.docx").write_bytes(memo)
+    (tmp_path / "no-office").mkdir()
+    program = ("import sys, quillet\n"
+               "try:\n"
+               "    quillet.convert(sys.argv[1], sys.argv[2], format='txt')\n"
+               "except quillet.ConversionError as e:\n"
+               "    print(type(e).__name__, e.code)\n"
+               "    print(e)\n")
+    env = dict(os.environ, QUILLET_LIBREOFFICE_PROGRAM=str(tmp_path / "no-office"),
+               QUILLET_OFFICE_PIPE=f"quillet-python-none-{os.getpid()}")
+    said = subprocess.run([sys.executable, "-c", program, str(tmp_path / "memo.docx"), str(tmp_path / "memo.txt")],
+                          env=env, capture_output=True, text=True, check=True, timeout=120)
+    kind, text = said.stdout.split("\n", 1)
+    assert kind == "ConversionError notinstalled"
+    assert "apt install libreoffice-writer libreoffice-calc libreoffice-impress" in text
+
+
+def test_the_codes_the_package_tells_apart_are_the_librarys():
+    from quillet import client, errors
+    with open(os.environ["QUILLET_HEADER"]) as header:
+        codes = set(re.findall(r'#define QUILLET_ERROR_\w+ "(\w*)"', header.read()))
+    told_apart = set(errors.KINDS) | {errors.NOT_INSTALLED} | {code for _, code in client._CODES_OF_TEXTS}
+    assert told_apart <= codes, told_apart - codes
+    assert {kind.default_code for kind in (quillet.QuilletError, quillet.ConversionError,
+                                           quillet.LibraryNotFoundError)} <= codes
 
 
 def test_a_destination_folder_that_cannot_be_written_is_named(tmp_path, memo):
@@ -115,6 +157,7 @@ def test_a_protected_document_opens_with_its_password_only(secret):
     with pytest.raises(quillet.PasswordError) as missing:
         quillet.convert(secret, format="txt")
     assert missing.value.text == "The password is incorrect"
+    assert missing.value.code == "password"
     with pytest.raises(quillet.PasswordError):
         quillet.convert(secret, format="txt", password="my secre")
     assert b"Converted from Python" in quillet.convert(secret, format="txt", password="my secret")
@@ -146,4 +189,5 @@ def test_a_document_past_its_deadline_raises_DeadlineError_and_the_next_one_conv
     with pytest.raises(quillet.DeadlineError) as late:
         quillet.convert(long_document, format="pdf", timeout=1)
     assert late.value.text.startswith("The document took longer than its deadline of 1 seconds")
+    assert late.value.code == "deadline"
     assert b"Converted from Python" in quillet.convert(memo, format="txt")
