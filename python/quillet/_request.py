@@ -7,16 +7,23 @@ import zipfile
 from io import BytesIO
 from typing import Optional, Union
 
+from . import _library
+from .errors import QuilletError
+
 PathLike = Union[str, "os.PathLike[str]"]
 Source = Union[PathLike, bytes, bytearray, memoryview]
 
 
 def password_keyword(password: str) -> str:
-    """PASSWORD= with the password as the library reads it back: in double quotes (each
-    quote doubled) when it is empty, holds a blank or starts with a quote."""
-    if password == "" or password.startswith('"') or any(c in password for c in " \t\r\n"):
-        return 'PASSWORD="' + password.replace('"', '""') + '"'
-    return "PASSWORD=" + password
+    """PASSWORD= with the password, quoted by the library itself (its field "passwordoption"),
+    so that it reads the password back as it was given."""
+    # The library's texts end at a NUL: the rest of the password would be lost.
+    if "\0" in password:
+        raise ValueError("a password cannot hold a NUL character")
+    keyword, error = _library.get_field_value("passwordoption", password)
+    if not keyword:
+        raise QuilletError(error or "the library did not quote the password", code=_library.last_error_code())
+    return keyword
 
 
 def option_text_for(options: str, timeout: Optional[float], password: Optional[str]) -> str:

@@ -17,14 +17,32 @@ def memo() -> bytes:
     return docx_bytes("Converted from Python")
 
 
+# The password of quoted_secret: one the option text must quote, a quote
+# inside doubled.
+QUOTED_PASSWORD = '"say" it twice'
+
+
 @pytest.fixture(scope="session")
-def secret(tmp_path_factory, memo) -> bytes:
-    """The memo as an .odt that opens with the password "my secret" only."""
+def secrets(tmp_path_factory, memo) -> tuple[bytes, bytes]:
+    """The memo as .odt files protected by "my secret" and by QUOTED_PASSWORD (one office makes both)."""
     folder = tmp_path_factory.mktemp("secret")
     (folder / "memo.docx").write_bytes(memo)
     subprocess.run(["/usr/bin/python3", os.path.join(os.path.dirname(__file__), "make_secret.py"),
-                    str(folder / "memo.docx"), str(folder / "secret.odt"), "my secret"], check=True, timeout=90)
-    return (folder / "secret.odt").read_bytes()
+                    str(folder / "memo.docx"), str(folder / "secret.odt"), "my secret",
+                    str(folder / "quoted.odt"), QUOTED_PASSWORD], check=True, timeout=90)
+    return (folder / "secret.odt").read_bytes(), (folder / "quoted.odt").read_bytes()
+
+
+@pytest.fixture(scope="session")
+def secret(secrets) -> bytes:
+    """The memo as an .odt that opens with the password "my secret" only."""
+    return secrets[0]
+
+
+@pytest.fixture(scope="session")
+def quoted_secret(secrets) -> tuple[bytes, str]:
+    """The memo as an .odt, and the only password that opens it, one the option text must quote."""
+    return secrets[1], QUOTED_PASSWORD
 
 
 @pytest.fixture(scope="module")

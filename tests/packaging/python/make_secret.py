@@ -1,7 +1,7 @@
 #!/usr/bin/python3
-"""Saves a document again as an .odt encrypted with a password, through an office of its own (Python UNO).
+"""Saves a document again as .odt files encrypted with passwords, through an office of its own (Python UNO).
 
-    make_secret.py SOURCE DEST.odt PASSWORD
+    make_secret.py SOURCE DEST.odt PASSWORD [DEST.odt PASSWORD ...]
 """
 import os
 import shutil
@@ -35,7 +35,7 @@ def connect(pipe):
             time.sleep(0.1)
 
 
-def main(source, destination, password):
+def main(source, *destinations_and_passwords):
     profile = tempfile.mkdtemp(prefix="quillet-secret-")
     pipe = f"quillet-secret-{os.getpid()}"
     office = subprocess.Popen(
@@ -47,8 +47,9 @@ def main(source, destination, password):
         desktop = context.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", context)
         document = desktop.loadComponentFromURL(uno.systemPathToFileUrl(os.path.abspath(source)), "_blank", 0,
                                                 (prop("Hidden", True),))
-        document.storeToURL(uno.systemPathToFileUrl(os.path.abspath(destination)),
-                            (prop("FilterName", "writer8"), prop("Password", password)))
+        for destination, password in zip(destinations_and_passwords[::2], destinations_and_passwords[1::2]):
+            document.storeToURL(uno.systemPathToFileUrl(os.path.abspath(destination)),
+                                (prop("FilterName", "writer8"), prop("Password", password)))
         document.close(True)
         try:
             desktop.terminate()
@@ -63,4 +64,4 @@ def main(source, destination, password):
 
 
 if __name__ == "__main__":
-    main(*sys.argv[1:4])
+    main(*sys.argv[1:])

@@ -163,6 +163,16 @@ def test_a_protected_document_opens_with_its_password_only(secret):
     assert b"Converted from Python" in quillet.convert(secret, format="txt", password="my secret")
 
 
+def test_a_password_the_option_text_must_quote_opens_its_document(quoted_secret):
+    document, password = quoted_secret
+    assert b"Converted from Python" in quillet.convert(document, format="txt", password=password)
+    with pytest.raises(quillet.PasswordError):
+        quillet.convert(document, format="txt", password=password.split()[0])
+    # The library's texts end at a NUL: such a password would be cut short.
+    with pytest.raises(ValueError, match="NUL"):
+        quillet.convert(document, format="txt", password=password + "\0rest")
+
+
 def test_the_client_converts_through_quillet_serve_as_convert_does(server, tmp_path, memo, secret):
     url, token = server
     client = quillet.Client(url, token)
