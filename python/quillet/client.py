@@ -9,7 +9,7 @@ import uuid
 from typing import Optional, Union
 
 from ._request import PathLike, Source, option_text_for, sniff
-from .errors import NOT_INSTALLED, ConversionError, DeadlineError, QuilletError, UnsupportedFormatError, error_for
+from .errors import ConversionError, DeadlineError, QuilletError, error_for
 
 
 class Client:
@@ -63,40 +63,25 @@ class Client:
             with urllib.request.urlopen(request, timeout=self.request_timeout) as answer:
                 return answer.read()
         except urllib.error.HTTPError as answer:
-            raise _error_of(answer.code, answer.read()) from None
+            raise _error_of(answer.code, answer.read(), answer.headers.get(_CODE_HEADER) or "") from None
         except (urllib.error.URLError, OSError) as failure:
             raise QuilletError(f"quillet serve at {self.url} cannot be reached: {failure}") from None
 
 
-# quillet serve answers a document it cannot convert with 422 and the
-# library's text, but not the library's code of the failure. Until it sends
-# the code, the client tells the kinds it has exceptions for apart by the
-# library's words, the one place in the package that reads them.
-_CODES_OF_TEXTS: tuple[tuple[str, str], ...] = (
-    ("the password is incorrect", "password"),
-    ("the file is corrupt", "corrupt"),
-    ("longer than its deadline", "deadline"),
-    ("this file format is not available", "unsupportedformat"),
-    ("you must install microsoft", NOT_INSTALLED),
-)
+# quillet serve names the library's kind of a failure in this header; the
+# client chooses the exception by it, never by the text.
+_CODE_HEADER = "Quillet-Error-Code"
 
 
-def _code_of_text(text: str) -> str:
-    lowered = text.lower()
-    return next((code for words, code in _CODES_OF_TEXTS if words in lowered), "failure")
-
-
-def _error_of(status: int, body: bytes) -> QuilletError:
+def _error_of(status: int, body: bytes, code: str = "") -> QuilletError:
     try:
         text = str(json.loads(body)["error"])
     except (ValueError, KeyError, TypeError):
         text = body.decode(errors="replace") or f"the server answered {status}"
-    if status == 422:
-        return error_for(text, _code_of_text(text))
+    if code:
+        return error_for(text, code)
     if status == 504:
         return DeadlineError(text)
-    if status == 400 and "format" in text:
-        return UnsupportedFormatError(text)
     if status in (400, 500, 503, 429):
         return ConversionError(text, f"the server answered {status}")
     return QuilletError(text, f"the server answered {status}")

@@ -207,13 +207,27 @@ TEST_F(Serve, BadRequestsAre400AndTooLargeOnes413EachWithItsReason) {
   EXPECT_NE(error.find("larger than 1048576 bytes"), std::string::npos) << error;
 }
 
-TEST_F(Serve, DocumentsThatCannotBeConvertedAre422WithTheLibrarysText) {
-  auto [status, error] = Refusal(Convert("broken.docx", "pdf"));
+TEST_F(Serve, DocumentsThatCannotBeConvertedAre422WithTheLibrarysTextAndCode) {
+  const auto broken = Convert("broken.docx", "pdf");
+  auto [status, error] = Refusal(broken);
   EXPECT_EQ(status, 422);
   EXPECT_EQ(error, "The file is corrupt and cannot be opened");
-  std::tie(status, error) = Refusal(Convert("secret.docx", "txt"));
+  EXPECT_EQ(broken->get_header_value("Quillet-Error-Code"), "corrupt");
+  const auto secret = Convert("secret.docx", "txt");
+  std::tie(status, error) = Refusal(secret);
   EXPECT_EQ(status, 422);
   EXPECT_EQ(error, "The password is incorrect");
+  EXPECT_EQ(secret->get_header_value("Quillet-Error-Code"), "password");
+  // A format the application lacks is refused by the server, of that kind;
+  // a refusal of the request itself carries no kind of the library's.
+  const auto unknown = Post(*server_->Client(), "/convert", {Upload(Path("memo.docx")), Form("format", "nope")});
+  ASSERT_TRUE(unknown);
+  EXPECT_EQ(unknown->status, 400);
+  EXPECT_EQ(unknown->get_header_value("Quillet-Error-Code"), "unsupportedformat");
+  const auto refused = Post(*server_->Client(), "/convert", {Upload(Path("memo.docx")), Form("option", "USEMACRO")});
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->status, 400);
+  EXPECT_FALSE(refused->has_header("Quillet-Error-Code"));
 }
 
 TEST_F(Serve, AnUploadNamedWithFoldersIsConvertedInsideItsRequestFolder) {

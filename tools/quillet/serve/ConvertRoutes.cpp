@@ -15,6 +15,7 @@
 #include "Output.h"
 #include "RequestFiles.h"
 #include "Server.h"
+#include "quillet/quillet.h"
 #include "Statuses.h"
 #include "engine/options/Options.h"
 
@@ -54,9 +55,7 @@ std::string Server::Option(const std::string& text) const {
   return text;
 }
 
-// Converts Upload through the pool; 0 when done, else the status with
-// Error set.
-int Server::Run(const Upload& upload, Request request, int timeout, std::string& error) {
+Refusal Server::Run(const Upload& upload, Request request, int timeout) {
   request.option = "TIMEOUT=" + std::to_string(timeout) + (request.option.empty() ? "" : " " + request.option);
   auto job = std::make_shared<Job>();
   job->request = std::move(request);
@@ -64,28 +63,22 @@ int Server::Run(const Upload& upload, Request request, int timeout, std::string&
   job->timeout = timeout;
   switch (pool_.Submit(job)) {
     case Pool::Admission::Full:
-      error = "the queue is full: try again later";
-      return 429;
+      return {429, "the queue is full: try again later"};
     case Pool::Admission::Stopping:
-      error = "the server is stopping";
-      return 503;
+      return {503, "the server is stopping"};
     case Pool::Admission::NoWorker:
-      error = "no worker can take the request: their offices do not answer";
-      return 503;
+      return {503, "no worker can take the request: their offices do not answer"};
     case Pool::Admission::Queued:
       break;
   }
   const Connection* connection = CurrentConnection();
-  if (!pool_.Wait(job, [connection] { return connection && connection->ClientGone(); })) {
-    error = "the client went away";
-    return 499;
-  }
+  if (!pool_.Wait(job, [connection] { return connection && connection->ClientGone(); }))
+    return {499, "the client went away"};
   CurrentNote().worker = std::max(job->worker, 0);
   metrics_.Waited(job->waitedSeconds);
   const Outcome& o = job->outcome;
-  if (o.ok) return 0;
-  error = ClientText(o.error, upload, job->inside, settings_.base);
-  return StatusOf(o);
+  if (o.ok) return {};
+  return {StatusOf(o), ClientText(o.error, upload, job->inside, settings_.base), o.code};
 }
 
 void Server::Convert(const httplib::Request&, httplib::Response& res, const httplib::ContentReader& reader) {
@@ -103,10 +96,15 @@ void Server::Convert(const httplib::Request&, httplib::Response& res, const http
     ask.option = Option(form.Field("option"));
     if (!Timeout(form, timeout, res)) return;
     const App app = ChooseApp(upload.name, ask);
-    d = ResolveFormat(ask.format, app);
-    if (d.extension.empty())
-      throw std::invalid_argument("no extension is known for format " + ask.format + " of " + AppName(app) +
-                                  ": give the format by name");
+    try {
+      d = ResolveFormat(ask.format, app);
+      if (d.extension.empty())
+        throw std::invalid_argument("no extension is known for format " + ask.format + " of " + AppName(app) +
+                                    ": give the format by name");
+    } catch (const std::invalid_argument& e) {
+      // A format the application does not have is of the library's kind.
+      return Fail(res, Refusal{400, e.what(), QUILLET_ERROR_UNSUPPORTEDFORMAT});
+    }
     request.option = OptionFor(app, ask);
   } catch (const std::invalid_argument& e) {
     return Fail(res, 400, e.what());
@@ -114,8 +112,7 @@ void Server::Convert(const httplib::Request&, httplib::Response& res, const http
   request.source = upload.source();
   request.destination = upload.results() + "/result" + d.extension;
   request.format = std::to_string(d.format);
-  std::string error;
-  if (const int status = Run(upload, request, timeout, error)) return Fail(res, status, error);
+  if (const Refusal refused = Run(upload, request, timeout); refused.status) return Fail(res, refused);
 
   // One file, or several (slide pictures, a page and its pictures) in a
   // zip archive, named after the client's file.
@@ -169,8 +166,8 @@ void Server::Compatible(const httplib::Request& req, httplib::Response& res, con
     const Ask ask{"pdf", "", option};
     const Request request{upload.source(), upload.results() + "/result.pdf",
                           std::to_string(ResolveFormat("pdf", app).format), OptionFor(app, ask)};
-    std::string error;
-    if (const int status = Run(upload, request, timeout, error)) return Fail(res, status, upload.name + ": " + error);
+    if (const Refusal refused = Run(upload, request, timeout); refused.status)
+      return Fail(res, refused, upload.name + ": ");
     const std::vector<std::pair<std::string, std::string>> made = ResultsIn(upload.results());
     if (made.size() != 1 || made[0].second != "result.pdf")
       return Fail(res, 500, upload.name + ": the conversion reported success but wrote no PDF");

@@ -50,6 +50,11 @@ void Fail(httplib::Response& res, int status, const std::string& error) {
   res.set_content(Dump(json{{"status", status}, {"error", error}}), "application/json");
 }
 
+void Fail(httplib::Response& res, const Refusal& refusal, const std::string& prefix) {
+  if (!refusal.code.empty()) res.set_header("Quillet-Error-Code", refusal.code);
+  Fail(res, refusal.status, prefix + refusal.error);
+}
+
 Server::Server(const ServeArgs& args, Settings settings, PoolSettings pool, const EdgeLimits& edge)
     : args_(args), settings_(std::move(settings)), pool_(SelfProgram(), std::move(pool)), http_(edge) {
   http_.set_keep_alive_timeout(2);

@@ -50,6 +50,18 @@ std::string Dump(const nlohmann::json& j);
 // Retry-After where sending it again later may succeed (429, 503).
 void Fail(httplib::Response& res, int status, const std::string& error);
 
+// Why a conversion was not done: its status, its text, and the library's code
+// of the failure where the library reported one (else empty).
+struct Refusal {
+  int status = 0;
+  std::string error = {};
+  std::string code = {};
+};
+// Fail with Refusal; its code goes into the header Quillet-Error-Code, where
+// a client tells the kind of the failure without reading the text. Prefix
+// goes before the text.
+void Fail(httplib::Response& res, const Refusal& refusal, const std::string& prefix = "");
+
 class Server {
  public:
   Server(const ServeArgs& args, Settings settings, PoolSettings pool, const EdgeLimits& edge);
@@ -77,7 +89,8 @@ class Server {
   void Compatible(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader);
   bool Timeout(const Form& form, int& timeout, httplib::Response& res) const;
   std::string Option(const std::string& text) const;
-  int Run(const Upload& upload, Request request, int timeout, std::string& error);
+  // Converts Upload through the pool; a Refusal with status 0 when done.
+  Refusal Run(const Upload& upload, Request request, int timeout);
 
   // InfoRoutes.cpp
   void Health(const httplib::Request& req, httplib::Response& res);
