@@ -91,6 +91,9 @@ TEST(ClientOption, TakesThePdfAndPictureKeywordsAndRebuildsTheText) {
   EXPECT_EQ(ClientOption("PASSWORD=\"my USEMACRO \"\"secret\"\"\" PDFA"),
             "PASSWORD=\"my USEMACRO \"\"secret\"\"\" PDFA");
   EXPECT_EQ(ClientOption("PASSWORD=plain"), "PASSWORD=plain");
+  // An empty password, quoted or not, is written as the library writes it.
+  EXPECT_EQ(ClientOption("PASSWORD= PDFA"), "PASSWORD=\"\" PDFA");
+  EXPECT_EQ(ClientOption("PDFA PASSWORD=\"\""), "PDFA PASSWORD=\"\"");
 }
 
 TEST(ClientOption, RefusesEveryOtherKeywordNamingIt) {
@@ -113,6 +116,11 @@ TEST(ClientOption, RefusesEveryOtherKeywordNamingIt) {
   }
   EXPECT_NE(Refusal("TIMEOUT=5").find("give the deadline in the field timeout"), std::string::npos);
   EXPECT_NE(Refusal("PASSWORD=\"open").find("closing double quote"), std::string::npos);
+  EXPECT_NE(Refusal("PASSWORD=\"a\"USEMACRO").find("a blank must follow"), std::string::npos);
+  // The library reads the first password only: a second is refused, not
+  // passed on to be read as something else.
+  EXPECT_NE(Refusal("PASSWORD=a PASSWORD=b").find("PASSWORD= may be given once"), std::string::npos);
+  EXPECT_NE(Refusal("PASSWORD=\"a b\" PASSWORD=").find("PASSWORD= may be given once"), std::string::npos);
   // Bytes that are no text are shown as such, not passed into the message.
   EXPECT_NE(Refusal("\xC0\xAF").find("\\xC0\\xAF"), std::string::npos) << Refusal("\xC0\xAF");
 }

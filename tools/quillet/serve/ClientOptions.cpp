@@ -1,5 +1,6 @@
 #include "ClientOptions.h"
 
+#include <optional>
 #include <regex>
 #include <stdexcept>
 #include <vector>
@@ -13,10 +14,8 @@ namespace {
 
 bool Blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// The keywords of Text: runs of non-blanks, a quoted password value (with its
-// doubled quotes) taken whole.
-std::vector<std::string> Keywords(const std::string& text) {
-  static const std::string kQuoted = std::string(options::kPassword) + "\"";
+// The runs of non-blanks of Text.
+std::vector<std::string> Words(const std::string& text) {
   std::vector<std::string> words;
   for (size_t i = 0; i < text.size();) {
     if (Blank(text[i])) {
@@ -24,23 +23,7 @@ std::vector<std::string> Keywords(const std::string& text) {
       continue;
     }
     size_t end = i;
-    if (text.compare(i, kQuoted.size(), kQuoted) == 0) {
-      end = i + kQuoted.size();
-      for (;; ++end) {
-        if (end >= text.size()) throw std::invalid_argument("The value of PASSWORD= lacks its closing double quote");
-        if (text[end] != '"') continue;
-        if (end + 1 < text.size() && text[end + 1] == '"') {
-          ++end;
-          continue;
-        }
-        ++end;
-        break;
-      }
-      if (end < text.size() && !Blank(text[end]))
-        throw std::invalid_argument("a blank must follow the quoted value of PASSWORD=");
-    } else {
-      while (end < text.size() && !Blank(text[end])) ++end;
-    }
+    while (end < text.size() && !Blank(text[end])) ++end;
     words.push_back(text.substr(i, end - i));
     i = end;
   }
@@ -61,16 +44,33 @@ const std::regex& Offered() {
 }  // namespace
 
 std::string ClientOption(const std::string& text) {
+  // The password is read, and taken out of the text, by the library's own
+  // reader: keywords spelt inside it are not keywords, and it is written
+  // back as the library writes it.
+  std::optional<std::string> password;
+  std::string rest;
+  try {
+    password = options::Password(text);
+    rest = options::WithoutPassword(text);
+  } catch (const std::exception& e) {
+    throw std::invalid_argument(e.what());
+  }
+  const size_t at = text.find(options::kPassword);
+  const bool quoted = password && at + options::kPassword.size() < text.size() &&
+                      text[at + options::kPassword.size()] == '"';
+  bool passwordSeen = false;
   std::string rebuilt;
-  for (const std::string& word : Keywords(text)) {
+  for (const std::string& word : Words(rest)) {
     std::string keyword = word;
     if (word.rfind(options::kPassword, 0) == 0) {
-      // Read back as the library reads it, and written as it writes it.
-      try {
-        keyword = options::QuotePasswordKeyword(options::Password(word).value_or(""));
-      } catch (const std::exception& e) {
-        throw std::invalid_argument(e.what());
-      }
+      // What is left of the keyword is the keyword alone, unless something
+      // was glued to its closing quote, or the text names a second one.
+      if (!passwordSeen && quoted && word.size() != options::kPassword.size())
+        throw std::invalid_argument("a blank must follow the quoted value of PASSWORD=");
+      if (passwordSeen || word.size() != options::kPassword.size())
+        throw std::invalid_argument("PASSWORD= may be given once");
+      passwordSeen = true;
+      keyword = options::QuotePasswordKeyword(password.value_or(""));
     } else if (word.rfind(options::kTimeout, 0) == 0) {
       throw std::invalid_argument("give the deadline in the field timeout, not in the option text");
     } else if (!std::regex_match(word, Offered())) {
