@@ -87,9 +87,11 @@ std::string MakeWorkerTemp(const char* name = "quillet-worker-XXXXXX") {
 }
 
 // The longest folder that can hold an office's pipe sockets: a socket's path
-// has room for 107 bytes, and the longest name LibreOffice gives one is
-// "OSL_PIPE_<uid>_SingleOfficeIPC_" and 32 hex digits.
-size_t LongestPipeFolder() { return 107 - 1 - (58 + std::to_string(::getuid()).size()); }
+// has room for 107 bytes, and the longest pipe LibreOffice makes is its
+// "SingleOfficeIPC_" pipe, named with 32 hex digits.
+size_t LongestPipeFolder() {
+  return 107 - 1 - office::uno::PipeFileName("SingleOfficeIPC_" + std::string(32, '0')).size();
+}
 
 // A private folder for a confined worker's pipes where its own folder's
 // path is too long for them: a short one in /tmp.
