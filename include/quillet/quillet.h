@@ -93,18 +93,30 @@ QUILLET_API int32_t QUILLET_CALL GetFieldValue(const char* FieldName, const char
  * folder run answers the kind of the last file that failed, or of what ended
  * the run. */
 #define QUILLET_FIELD_ERRORCODE "errorcode"
-#define QUILLET_ERROR_FAILURE "failure"                     /* none of the kinds below */
-#define QUILLET_ERROR_INVALIDREQUEST "invalidrequest"       /* the source or the destination's folder is missing, or the destination is the source */
-#define QUILLET_ERROR_INVALIDTEXT "invalidtext"             /* a text is not valid UTF-8 (Linux) */
-#define QUILLET_ERROR_INVALIDOPTION "invalidoption"         /* a keyword of the option text has a malformed value */
-#define QUILLET_ERROR_UNSUPPORTEDFORMAT "unsupportedformat" /* the format is unknown, or not one the application has */
-#define QUILLET_ERROR_NOTINSTALLED "notinstalled"           /* an application, library or object cannot be had */
-#define QUILLET_ERROR_PASSWORD "password"                   /* the source is protected; the password is missing or wrong */
-#define QUILLET_ERROR_CORRUPT "corrupt"                     /* the source is no document the application can open */
-#define QUILLET_ERROR_DEADLINE "deadline"                   /* the document took longer than its deadline */
-#define QUILLET_ERROR_APPLICATIONENDED "applicationended"   /* the application ended during the conversion */
-#define QUILLET_ERROR_AUTOMATION "automation"               /* an application's call failed otherwise */
-#define QUILLET_ERROR_FILESYSTEM "filesystem"               /* a file or folder cannot be read, written or made */
+/* none of the kinds below */
+#define QUILLET_ERROR_FAILURE "failure"
+/* the source or the destination's folder is missing, or the destination is the source */
+#define QUILLET_ERROR_INVALIDREQUEST "invalidrequest"
+/* a text is not valid UTF-8 (Linux) */
+#define QUILLET_ERROR_INVALIDTEXT "invalidtext"
+/* a keyword of the option text has a malformed value */
+#define QUILLET_ERROR_INVALIDOPTION "invalidoption"
+/* the format is unknown, or not one the application has */
+#define QUILLET_ERROR_UNSUPPORTEDFORMAT "unsupportedformat"
+/* an application, library or object cannot be had */
+#define QUILLET_ERROR_NOTINSTALLED "notinstalled"
+/* the source is protected; the password is missing or wrong */
+#define QUILLET_ERROR_PASSWORD "password"
+/* the source is no document the application can open */
+#define QUILLET_ERROR_CORRUPT "corrupt"
+/* the document took longer than its deadline */
+#define QUILLET_ERROR_DEADLINE "deadline"
+/* the application ended during the conversion */
+#define QUILLET_ERROR_APPLICATIONENDED "applicationended"
+/* an application's call failed otherwise */
+#define QUILLET_ERROR_AUTOMATION "automation"
+/* a file or folder cannot be read, written or made */
+#define QUILLET_ERROR_FILESYSTEM "filesystem"
 
 /* The field "passwordoption" answers the keyword PASSWORD= with Param as its
  * value, quoted where the option reader needs it (a blank, tab, CR or LF, a
