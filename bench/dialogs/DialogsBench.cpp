@@ -100,7 +100,8 @@ int main() {
   const double parentJob =
       MedianMicroseconds(runs, [] { (void)FindAppWindow("", "Password", "", "Microsoft PowerPoint"); });
   snapshotsBefore = desktop->Snapshots();
-  const double naive = MedianMicroseconds(runs / 10, [&] { (void)SearchWithSnapshotPerWindow(*desktop, "winword.exe", "WordPerfect"); });
+  const double naive =
+      MedianMicroseconds(runs / 10, [&] { (void)SearchWithSnapshotPerWindow(*desktop, "winword.exe", "WordPerfect"); });
   const double naivePerSearch = static_cast<double>(desktop->Snapshots() - snapshotsBefore) / (runs / 10);
 
   std::printf("search over 200 windows, Word job (exe + caption), no match: %.1f us, %.1f process snapshots\n", search,

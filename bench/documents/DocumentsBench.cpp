@@ -41,7 +41,7 @@ double Fastest(const std::vector<double>& v) { return *std::min_element(v.begin(
 // formatting tags, and every 200 bytes or so a picture in one of the three
 // spellings. Line ends are LF, as some writers leave them.
 std::string MakePage(size_t bytes) {
-  static const char* const kWords[] = {"quarterly", "report", "the", "of", "revenue", "and", "north", "region",
+  static const char* const kWords[] = {"quarterly", "report", "the", "of", "revenue", "and",   "north", "region",
                                        "growth",    "a",      "in",  "to", "figures", "table", "sales", "east"};
   uint32_t seed = 12345;
   auto next = [&seed] {

@@ -113,8 +113,7 @@ int main(int argc, char** argv) {
 
   const auto ms = [](double s) { return s * 1000; };
   std::printf("1920 x 1080 24-bit BMP, median of %d rounds\n", rounds);
-  std::printf("  ConvertBitmapToJpeg q75, same size : %8.2f ms  (%zu bytes)\n", ms(Median(tJpeg)),
-              Slurp(jpg).size());
+  std::printf("  ConvertBitmapToJpeg q75, same size : %8.2f ms  (%zu bytes)\n", ms(Median(tJpeg)), Slurp(jpg).size());
   std::printf("  ConvertBitmapToJpeg q75, -50/-50   : %8.2f ms\n", ms(Median(tHalf)));
   std::printf("  ConvertBitmapToGif, same size      : %8.2f ms  (%zu bytes)\n", ms(Median(tGif)), Slurp(gif).size());
   if (haveCjpeg) {

@@ -81,8 +81,8 @@ int main(int argc, char** argv) {
     return std::system(cmd.c_str()) == 0;
   };
 
-  std::printf("%-12s %12s %12s %12s %12s %9s %9s %9s\n", "document", "print+maker", "print+gs", "own (UNO)",
-              "soffice", "maker/own", "gs/own", "gs/soff");
+  std::printf("%-12s %12s %12s %12s %12s %9s %9s %9s\n", "document", "print+maker", "print+gs", "own (UNO)", "soffice",
+              "maker/own", "gs/own", "gs/soff");
   for (int i = 2; i < argc; ++i) {
     const std::string src = argv[i];
     const App app = AppFor(src);

@@ -34,7 +34,9 @@ int main(int argc, char** argv) {
   const char* option = argv[2];
   const std::filesystem::path out = argv[3];
   const std::string ext = argv[4];
-  auto dest = [&](const char* src) { return (out / std::filesystem::path(src).filename().replace_extension(ext)).string(); };
+  auto dest = [&](const char* src) {
+    return (out / std::filesystem::path(src).filename().replace_extension(ext)).string();
+  };
   if (!Convert(argv[5], dest(argv[5]), format, option)) return 1;  // warm-up
   for (int i = 5; i < argc; ++i) {
     const auto start = std::chrono::steady_clock::now();

@@ -27,12 +27,14 @@ namespace {
 void Convert(const uno::Connection& office, const std::string& src, const std::string& dest, const std::string& filter,
              const std::string& options) {
   uno::Reference<css::frame::XComponentLoader> loader(office.desktop(), uno::UNO_QUERY_THROW);
-  const auto doc = loader->loadComponentFromURL(uno::FileUrl(src), uno::OUString("_blank"), 0,
-                                                uno::MakeProps({{"Hidden", uno::Any(true)}, {"ReadOnly", uno::Any(true)}}));
+  const auto doc =
+      loader->loadComponentFromURL(uno::FileUrl(src), uno::OUString("_blank"), 0,
+                                   uno::MakeProps({{"Hidden", uno::Any(true)}, {"ReadOnly", uno::Any(true)}}));
   std::vector<css::beans::PropertyValue> store = {uno::Prop("FilterName", uno::Any(uno::Ou(filter))),
                                                   uno::Prop("Overwrite", uno::Any(true))};
   if (!options.empty()) store.push_back(uno::Prop("FilterOptions", uno::Any(uno::Ou(options))));
-  uno::Reference<css::frame::XStorable>(doc, uno::UNO_QUERY_THROW)->storeToURL(uno::FileUrl(dest), uno::MakeProps(store));
+  uno::Reference<css::frame::XStorable>(doc, uno::UNO_QUERY_THROW)
+      ->storeToURL(uno::FileUrl(dest), uno::MakeProps(store));
   uno::Reference<css::util::XCloseable>(doc, uno::UNO_QUERY_THROW)->close(true);
 }
 
@@ -51,7 +53,9 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path out = argv[4];
     const std::string ext = argv[5];
-    auto dest = [&](const char* src) { return (out / std::filesystem::path(src).filename().replace_extension(ext)).string(); };
+    auto dest = [&](const char* src) {
+      return (out / std::filesystem::path(src).filename().replace_extension(ext)).string();
+    };
     Convert(*office, argv[6], dest(argv[6]), argv[2], argv[3]);
     for (int i = 6; i < argc; ++i) {
       const auto start = std::chrono::steady_clock::now();

@@ -14,14 +14,22 @@ namespace quillet::doubles {
 
 const char* Name(App app) {
   switch (app) {
-    case App::Word: return "Word";
-    case App::Excel: return "Excel";
-    case App::PowerPoint: return "PowerPoint";
-    case App::Acrobat: return "Acrobat";
-    case App::PdfMaker: return "PdfMaker";
-    case App::PdfDocument: return "PdfDocument";
-    case App::Ghostscript: return "Ghostscript";
-    case App::InternetExplorer: return "InternetExplorer";
+    case App::Word:
+      return "Word";
+    case App::Excel:
+      return "Excel";
+    case App::PowerPoint:
+      return "PowerPoint";
+    case App::Acrobat:
+      return "Acrobat";
+    case App::PdfMaker:
+      return "PdfMaker";
+    case App::PdfDocument:
+      return "PdfDocument";
+    case App::Ghostscript:
+      return "Ghostscript";
+    case App::InternetExplorer:
+      return "InternetExplorer";
   }
   return "?";
 }
@@ -29,14 +37,22 @@ const char* Name(App app) {
 // As in doubles/core/Office.cpp.
 const char* ClsidText(App app) {
   switch (app) {
-    case App::Word: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7701}";
-    case App::Excel: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7702}";
-    case App::PowerPoint: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7703}";
-    case App::Acrobat: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7710}";  // the bridge (doubles/core/PlugKit.cpp)
-    case App::PdfMaker: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7704}";
-    case App::PdfDocument: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7705}";
-    case App::Ghostscript: return "";
-    case App::InternetExplorer: return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7707}";
+    case App::Word:
+      return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7701}";
+    case App::Excel:
+      return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7702}";
+    case App::PowerPoint:
+      return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7703}";
+    case App::Acrobat:
+      return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7710}";  // the bridge (doubles/core/PlugKit.cpp)
+    case App::PdfMaker:
+      return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7704}";
+    case App::PdfDocument:
+      return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7705}";
+    case App::Ghostscript:
+      return "";
+    case App::InternetExplorer:
+      return "{6F0A8F52-3C1D-4B7E-9E21-5A4C0D1E7707}";
   }
   return "";
 }

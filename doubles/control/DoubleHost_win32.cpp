@@ -36,14 +36,22 @@ std::string BinPath(const std::string& leaf) { return HostPath(std::string(QUILL
 
 const char* ExeName(App app) {
   switch (app) {
-    case App::Word: return "WINWORD.EXE";
-    case App::Excel: return "EXCEL.EXE";
-    case App::PowerPoint: return "POWERPNT.EXE";
-    case App::Acrobat: return "acrobat.exe";
-    case App::PdfMaker: return "ACRODIST.EXE";
-    case App::PdfDocument: return "ACROBAT.EXE";
-    case App::Ghostscript: return "";
-    case App::InternetExplorer: return "IEXPLORE.EXE";
+    case App::Word:
+      return "WINWORD.EXE";
+    case App::Excel:
+      return "EXCEL.EXE";
+    case App::PowerPoint:
+      return "POWERPNT.EXE";
+    case App::Acrobat:
+      return "acrobat.exe";
+    case App::PdfMaker:
+      return "ACRODIST.EXE";
+    case App::PdfDocument:
+      return "ACROBAT.EXE";
+    case App::Ghostscript:
+      return "";
+    case App::InternetExplorer:
+      return "IEXPLORE.EXE";
   }
   return "";
 }
@@ -92,8 +100,7 @@ os::UniqueHandle Start(std::string commandLine, DWORD flags, DWORD show, DWORD* 
   si.dwFlags = flags;
   si.wShowWindow = static_cast<WORD>(show);
   PROCESS_INFORMATION pi{};
-  if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return {};
+  if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return {};
   const os::UniqueHandle mainThread(pi.hThread);
   if (thread) *thread = pi.dwThreadId;
   return os::UniqueHandle(pi.hProcess);

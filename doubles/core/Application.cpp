@@ -31,7 +31,10 @@ Application::Application(std::shared_ptr<Session> s, AppKind kind)
         member, [&value](const CallArgs&, VARIANT* r) { return value.Get(r); },
         [&value](const CallArgs& a, VARIANT*) { return value.Put(*a.putValue); });
   };
-  Property("Version", [this](const CallArgs&, VARIANT* r) { SetText(r, session().script().version); return S_OK; });
+  Property("Version", [this](const CallArgs&, VARIANT* r) {
+    SetText(r, session().script().version);
+    return S_OK;
+  });
   stored("Visible", visible_);
   stored("WindowState", windowState_);
   stored("DisplayAlerts", displayAlerts_);
@@ -65,7 +68,11 @@ Application::Application(std::shared_ptr<Session> s, AppKind kind)
   switch (kind) {
     case AppKind::Word:
       Property(
-          "ActivePrinter", [this](const CallArgs&, VARIANT* r) { SetText(r, session().activePrinter); return S_OK; },
+          "ActivePrinter",
+          [this](const CallArgs&, VARIANT* r) {
+            SetText(r, session().activePrinter);
+            return S_OK;
+          },
           [this](const CallArgs& a, VARIANT*) {
             session().activePrinter = PlainText(*a.putValue);
             return S_OK;
@@ -84,12 +91,15 @@ Application::Application(std::shared_ptr<Session> s, AppKind kind)
       collection("Presentations", PowerPointPresentation::OpenParams(), MakerOf<PowerPointPresentation>());
       break;
     case AppKind::PdfMaker:
-    case AppKind::PdfDocument: break;  // not applications: see PdfObjects.h
+    case AppKind::PdfDocument:
+      break;                         // not applications: see PdfObjects.h
     case AppKind::InternetExplorer:  // an object of its own (InternetExplorer.h)
       break;
   }
 }
 
-HRESULT Application::QueryOther(REFIID riid, void** object) { return OfferServerControl(this, sessionPtr(), riid, object); }
+HRESULT Application::QueryOther(REFIID riid, void** object) {
+  return OfferServerControl(this, sessionPtr(), riid, object);
+}
 
 }  // namespace quillet::doubles

@@ -12,12 +12,24 @@ std::string FormatValue(const VARIANT& in) {
   std::string text;
   char buf[64];
   switch (v.vt & ~VT_BYREF) {
-    case VT_EMPTY: text = "Empty"; break;
-    case VT_NULL: text = "Null"; break;
-    case VT_I2: text = std::to_string(indirect ? *static_cast<int16_t*>(v.byref) : v.iVal); break;
-    case VT_I4: text = std::to_string(indirect ? *v.plVal : v.lVal); break;
-    case VT_INT: text = std::to_string(indirect ? *static_cast<int*>(v.byref) : v.intVal); break;
-    case VT_BOOL: text = (indirect ? *v.pboolVal : v.boolVal) ? "True" : "False"; break;
+    case VT_EMPTY:
+      text = "Empty";
+      break;
+    case VT_NULL:
+      text = "Null";
+      break;
+    case VT_I2:
+      text = std::to_string(indirect ? *static_cast<int16_t*>(v.byref) : v.iVal);
+      break;
+    case VT_I4:
+      text = std::to_string(indirect ? *v.plVal : v.lVal);
+      break;
+    case VT_INT:
+      text = std::to_string(indirect ? *static_cast<int*>(v.byref) : v.intVal);
+      break;
+    case VT_BOOL:
+      text = (indirect ? *v.pboolVal : v.boolVal) ? "True" : "False";
+      break;
     case VT_R8: {
       const double d = indirect ? *v.pdblVal : v.dblVal;
       std::snprintf(buf, sizeof buf, "%.15g", d);
@@ -46,7 +58,9 @@ std::string FormatValue(const VARIANT& in) {
       break;
     }
     case VT_DISPATCH:
-    case VT_UNKNOWN: text = "<object>"; break;
+    case VT_UNKNOWN:
+      text = "<object>";
+      break;
     default:
       std::snprintf(buf, sizeof buf, "Type(0x%x)", unsigned(v.vt));
       text = buf;
@@ -70,12 +84,18 @@ int32_t CallArgs::Int(size_t index, const char* name, int32_t fallback) const {
   if (!v) return fallback;
   const VARIANT& d = Deref(*v);
   switch (d.vt & ~VT_BYREF) {
-    case VT_I4: return d.vt & VT_BYREF ? *d.plVal : d.lVal;
-    case VT_I2: return d.vt & VT_BYREF ? *static_cast<int16_t*>(d.byref) : d.iVal;
-    case VT_BOOL: return (d.vt & VT_BYREF ? *d.pboolVal : d.boolVal) ? -1 : 0;
-    case VT_R8: return static_cast<int32_t>(d.vt & VT_BYREF ? *d.pdblVal : d.dblVal);
-    case VT_BSTR: return std::atoi(com::FromBstr(d.vt & VT_BYREF ? *d.pbstrVal : d.bstrVal).c_str());
-    default: return fallback;
+    case VT_I4:
+      return d.vt & VT_BYREF ? *d.plVal : d.lVal;
+    case VT_I2:
+      return d.vt & VT_BYREF ? *static_cast<int16_t*>(d.byref) : d.iVal;
+    case VT_BOOL:
+      return (d.vt & VT_BYREF ? *d.pboolVal : d.boolVal) ? -1 : 0;
+    case VT_R8:
+      return static_cast<int32_t>(d.vt & VT_BYREF ? *d.pdblVal : d.dblVal);
+    case VT_BSTR:
+      return std::atoi(com::FromBstr(d.vt & VT_BYREF ? *d.pbstrVal : d.bstrVal).c_str());
+    default:
+      return fallback;
   }
 }
 

@@ -10,12 +10,18 @@ namespace {
 
 const char* KindText(WORD flags) {
   switch (flags) {
-    case DISPATCH_METHOD: return "method";
-    case DISPATCH_PROPERTYGET: return "get";
-    case DISPATCH_METHOD | DISPATCH_PROPERTYGET: return "method|get";
-    case DISPATCH_PROPERTYPUT: return "put";
-    case DISPATCH_PROPERTYPUTREF: return "putref";
-    default: return "flags?";
+    case DISPATCH_METHOD:
+      return "method";
+    case DISPATCH_PROPERTYGET:
+      return "get";
+    case DISPATCH_METHOD | DISPATCH_PROPERTYGET:
+      return "method|get";
+    case DISPATCH_PROPERTYPUT:
+      return "put";
+    case DISPATCH_PROPERTYPUTREF:
+      return "putref";
+    default:
+      return "flags?";
   }
 }
 
@@ -98,7 +104,10 @@ void DispObject::Member(const std::string& name, std::vector<std::string> params
 
 void DispObject::Collection(std::function<int32_t()> size, std::function<DispObject*(int32_t index)> make,
                             const std::vector<std::string>& itemNames) {
-  Property("Count", [size](const CallArgs&, VARIANT* r) { SetInt(r, size()); return S_OK; });
+  Property("Count", [size](const CallArgs&, VARIANT* r) {
+    SetInt(r, size());
+    return S_OK;
+  });
   for (const std::string& itemName : itemNames) {
     Member(itemName, {"Index"}, [this, size, make](const CallArgs& a, VARIANT* r) {
       const int32_t i = a.Int(0, "Index", 0);

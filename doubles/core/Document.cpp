@@ -15,7 +15,11 @@ class DocumentProperty : public DispObject {
   DocumentProperty(std::shared_ptr<Session> s, const std::string& name, std::shared_ptr<std::string> value)
       : DispObject(std::move(s), name) {
     Property(
-        "Value", [value](const CallArgs&, VARIANT* r) { SetText(r, *value); return S_OK; },
+        "Value",
+        [value](const CallArgs&, VARIANT* r) {
+          SetText(r, *value);
+          return S_OK;
+        },
         [value](const CallArgs& a, VARIANT*) {
           *value = PlainText(*a.putValue);
           return S_OK;
@@ -30,8 +34,14 @@ Document::Document(std::shared_ptr<Session> s, const DocumentShape& shape, const
   properties_["title"] = std::make_shared<std::string>(s->script().title);
   for (const auto& [name, value] : s->script().properties) properties_[name] = std::make_shared<std::string>(value);
   const std::string base = BaseName(path);
-  DispObject::Property("Name", [base](const CallArgs&, VARIANT* r) { SetText(r, base); return S_OK; });
-  DispObject::Property("FullName", [path](const CallArgs&, VARIANT* r) { SetText(r, path); return S_OK; });
+  DispObject::Property("Name", [base](const CallArgs&, VARIANT* r) {
+    SetText(r, base);
+    return S_OK;
+  });
+  DispObject::Property("FullName", [path](const CallArgs&, VARIANT* r) {
+    SetText(r, path);
+    return S_OK;
+  });
   Method("Close", shape.closeParams, [this](const CallArgs&, VARIANT*) {
     MarkDeleted();
     if (session().activeDocument == path_) session().activeDocument.clear();

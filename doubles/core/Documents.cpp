@@ -12,7 +12,10 @@ namespace quillet::doubles {
 Documents::Documents(std::shared_ptr<Session> s, AppKind app, const std::string& name,
                      std::vector<std::string> openParams, DocumentMaker make)
     : DispObject(std::move(s), name), app_(app), make_(std::move(make)) {
-  Property("Count", [this](const CallArgs&, VARIANT* r) { SetInt(r, opened_); return S_OK; });
+  Property("Count", [this](const CallArgs&, VARIANT* r) {
+    SetInt(r, opened_);
+    return S_OK;
+  });
   Method("Open", std::move(openParams), [this](const CallArgs& a, VARIANT* r) { return Open(a, r); });
 }
 

@@ -22,8 +22,8 @@ using DocumentMaker = std::function<DispObject*(std::shared_ptr<Session> session
 
 class Documents : public DispObject {
  public:
-  Documents(std::shared_ptr<Session> session, AppKind app, const std::string& name,
-            std::vector<std::string> openParams, DocumentMaker make);
+  Documents(std::shared_ptr<Session> session, AppKind app, const std::string& name, std::vector<std::string> openParams,
+            DocumentMaker make);
 
  private:
   HRESULT Open(const CallArgs& args, VARIANT* result);

@@ -30,15 +30,14 @@ std::string SheetPage(int32_t n) {
 }  // namespace
 
 const std::vector<std::string>& ExcelWorkbook::OpenParams() {
-  static const std::vector<std::string> params{"Filename",  "UpdateLinks", "ReadOnly",
-                                               "Format",    "Password",    "WriteResPassword",
-                                               "IgnoreReadOnlyRecommended", "Origin", "Delimiter",
-                                               "Editable",  "Notify",      "Converter",
-                                               "AddToMru"};
+  static const std::vector<std::string> params{
+      "Filename", "UpdateLinks", "ReadOnly", "Format", "Password",  "WriteResPassword", "IgnoreReadOnlyRecommended",
+      "Origin",   "Delimiter",   "Editable", "Notify", "Converter", "AddToMru"};
   return params;
 }
 
-ExcelWorkbook::ExcelWorkbook(std::shared_ptr<Session> s, const std::string& path) : Document(std::move(s), Shape(), path) {
+ExcelWorkbook::ExcelWorkbook(std::shared_ptr<Session> s, const std::string& path)
+    : Document(std::move(s), Shape(), path) {
   Method("PrintOut",
          {"From", "To", "Copies", "Preview", "ActivePrinter", "PrintToFile", "Collate", "PrToFileName",
           "IgnorePrintAreas"},
@@ -64,7 +63,11 @@ ExcelWorkbook::ExcelWorkbook(std::shared_ptr<Session> s, const std::string& path
          });
   const auto title = BuiltInProperty("Title");
   Property(
-      "Title", [title](const CallArgs&, VARIANT* r) { SetText(r, *title); return S_OK; },
+      "Title",
+      [title](const CallArgs&, VARIANT* r) {
+        SetText(r, *title);
+        return S_OK;
+      },
       [title](const CallArgs& a, VARIANT*) {
         *title = PlainText(*a.putValue);
         return S_OK;

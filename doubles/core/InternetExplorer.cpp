@@ -106,20 +106,19 @@ class Browser : public DispObject {
     Property(
         "Visible", [this](const CallArgs&, VARIANT* r) { return visible_.Get(r); },
         [this](const CallArgs& a, VARIANT*) { return visible_.Put(*a.putValue); });
-    Method("Navigate", {"URL", "Flags", "TargetFrameName", "PostData", "Headers"},
-           [this](const CallArgs& a, VARIANT*) {
-             const std::string url = a.Text(0, "URL");
-             std::ifstream in(url, std::ios::binary);
-             if (!in) return Raise("The page cannot be displayed: " + url);
-             std::ostringstream bytes;
-             bytes << in.rdbuf();
-             const Script& script = session().script();
-             page_->navigated = true;
-             page_->text = script.hasPageText ? Unescape(script.pageText) : com::ToOle(WithoutTags(bytes.str()));
-             page_->busyReads = script.busyReads;
-             page_->loadingReads = script.loadingReads;
-             return S_OK;
-           });
+    Method("Navigate", {"URL", "Flags", "TargetFrameName", "PostData", "Headers"}, [this](const CallArgs& a, VARIANT*) {
+      const std::string url = a.Text(0, "URL");
+      std::ifstream in(url, std::ios::binary);
+      if (!in) return Raise("The page cannot be displayed: " + url);
+      std::ostringstream bytes;
+      bytes << in.rdbuf();
+      const Script& script = session().script();
+      page_->navigated = true;
+      page_->text = script.hasPageText ? Unescape(script.pageText) : com::ToOle(WithoutTags(bytes.str()));
+      page_->busyReads = script.busyReads;
+      page_->loadingReads = script.loadingReads;
+      return S_OK;
+    });
     Property("Busy", [this](const CallArgs&, VARIANT* r) {
       SetBool(r, Countdown(page_->busyReads));
       return S_OK;

@@ -13,9 +13,7 @@ namespace quillet::doubles {
 
 namespace {
 
-void Answer(const std::string& jobFile, const std::string& firstLine) {
-  WriteWholeFile(jobFile, firstLine + "\r\n");
-}
+void Answer(const std::string& jobFile, const std::string& firstLine) { WriteWholeFile(jobFile, firstLine + "\r\n"); }
 
 }  // namespace
 
@@ -56,7 +54,10 @@ std::string RunMacro(Session& session, AppKind kind, const std::string& name) {
 ActiveDocument::ActiveDocument(std::shared_ptr<Session> s, AppKind kind, const std::string& name)
     : DispObject(s, name) {
   const std::string path = s->activeDocument;
-  Property("FullName", [path](const CallArgs&, VARIANT* r) { SetText(r, path); return S_OK; });
+  Property("FullName", [path](const CallArgs&, VARIANT* r) {
+    SetText(r, path);
+    return S_OK;
+  });
   std::vector<std::string> closeParams;
   if (kind == AppKind::Word) closeParams = {"SaveChanges", "OriginalFormat", "RouteDocument"};
   if (kind == AppKind::Excel) closeParams = {"SaveChanges", "Filename", "RouteWorkbook"};

@@ -19,7 +19,8 @@ constexpr CLSID kInternetExplorerClsid = {0x6f0a8f52, 0x3c1d, 0x4b7e, {0x9e, 0x2
 
 class Factory : public IClassFactory {
  public:
-  Factory(AppKind kind, bool automation, void (*onCreate)()) : kind_(kind), automation_(automation), onCreate_(onCreate) {}
+  Factory(AppKind kind, bool automation, void (*onCreate)())
+      : kind_(kind), automation_(automation), onCreate_(onCreate) {}
   virtual ~Factory() = default;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
@@ -66,24 +67,36 @@ AppKind AppKindOf(const std::string& name) {
 
 const char* AppName(AppKind kind) {
   switch (kind) {
-    case AppKind::Word: return "Word";
-    case AppKind::Excel: return "Excel";
-    case AppKind::PowerPoint: return "PowerPoint";
-    case AppKind::PdfMaker: return "PdfMaker";
-    case AppKind::PdfDocument: return "PdfDocument";
-    case AppKind::InternetExplorer: return "InternetExplorer";
+    case AppKind::Word:
+      return "Word";
+    case AppKind::Excel:
+      return "Excel";
+    case AppKind::PowerPoint:
+      return "PowerPoint";
+    case AppKind::PdfMaker:
+      return "PdfMaker";
+    case AppKind::PdfDocument:
+      return "PdfDocument";
+    case AppKind::InternetExplorer:
+      return "InternetExplorer";
   }
   return "?";
 }
 
 const CLSID& AppClsid(AppKind kind) {
   switch (kind) {
-    case AppKind::Word: return kWordClsid;
-    case AppKind::Excel: return kExcelClsid;
-    case AppKind::PowerPoint: return kPowerPointClsid;
-    case AppKind::PdfMaker: return kPdfMakerClsid;
-    case AppKind::PdfDocument: return kPdfDocumentClsid;
-    case AppKind::InternetExplorer: return kInternetExplorerClsid;
+    case AppKind::Word:
+      return kWordClsid;
+    case AppKind::Excel:
+      return kExcelClsid;
+    case AppKind::PowerPoint:
+      return kPowerPointClsid;
+    case AppKind::PdfMaker:
+      return kPdfMakerClsid;
+    case AppKind::PdfDocument:
+      return kPdfDocumentClsid;
+    case AppKind::InternetExplorer:
+      return kInternetExplorerClsid;
   }
   return kWordClsid;
 }

@@ -35,8 +35,14 @@ class PrintRange : public DispObject {
  public:
   PrintRange(std::shared_ptr<Session> s, const std::string& name, std::pair<int32_t, int32_t> range)
       : DispObject(std::move(s), name) {
-    Property("Start", [range](const CallArgs&, VARIANT* r) { SetInt(r, range.first); return S_OK; });
-    Property("End", [range](const CallArgs&, VARIANT* r) { SetInt(r, range.second); return S_OK; });
+    Property("Start", [range](const CallArgs&, VARIANT* r) {
+      SetInt(r, range.first);
+      return S_OK;
+    });
+    Property("End", [range](const CallArgs&, VARIANT* r) {
+      SetInt(r, range.second);
+      return S_OK;
+    });
   }
 };
 
@@ -78,7 +84,11 @@ class PrintOptions : public DispObject {
       return S_OK;
     });
     Property(
-        "ActivePrinter", [printer](const CallArgs&, VARIANT* r) { SetText(r, *printer); return S_OK; },
+        "ActivePrinter",
+        [printer](const CallArgs&, VARIANT* r) {
+          SetText(r, *printer);
+          return S_OK;
+        },
         [printer](const CallArgs& a, VARIANT*) {
           *printer = PlainText(*a.putValue);
           return S_OK;

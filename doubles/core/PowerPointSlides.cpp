@@ -12,7 +12,10 @@ std::string Indexed(const std::string& name, int32_t i) { return name + "(" + st
 class TextRange : public DispObject {
  public:
   TextRange(std::shared_ptr<Session> s, const std::string& name, std::string text) : DispObject(std::move(s), name) {
-    Property("Text", [text](const CallArgs&, VARIANT* r) { SetText(r, text); return S_OK; });
+    Property("Text", [text](const CallArgs&, VARIANT* r) {
+      SetText(r, text);
+      return S_OK;
+    });
   }
 };
 
@@ -21,7 +24,10 @@ class TextFrame : public DispObject {
   TextFrame(std::shared_ptr<Session> s, const std::string& name, const ScriptedShape& shape)
       : DispObject(std::move(s), name) {
     const bool hasText = shape.kind == ScriptedShape::Kind::Text && !shape.text.empty();
-    Property("HasText", [hasText](const CallArgs&, VARIANT* r) { SetInt(r, hasText ? kTrue : kFalse); return S_OK; });
+    Property("HasText", [hasText](const CallArgs&, VARIANT* r) {
+      SetInt(r, hasText ? kTrue : kFalse);
+      return S_OK;
+    });
     Property("TextRange", [this, text = shape.text](const CallArgs&, VARIANT* r) {
       SetObject(r, new TextRange(sessionPtr(), this->name() + ".TextRange", text));
       return S_OK;
@@ -34,7 +40,10 @@ class Shape : public DispObject {
   Shape(std::shared_ptr<Session> s, const std::string& name, const ScriptedShape& shape)
       : DispObject(std::move(s), name) {
     const bool frame = shape.kind != ScriptedShape::Kind::Picture;
-    Property("HasTextFrame", [frame](const CallArgs&, VARIANT* r) { SetInt(r, frame ? kTrue : kFalse); return S_OK; });
+    Property("HasTextFrame", [frame](const CallArgs&, VARIANT* r) {
+      SetInt(r, frame ? kTrue : kFalse);
+      return S_OK;
+    });
     Property("TextFrame", [this, frame, shape](const CallArgs&, VARIANT* r) {
       if (!frame) return Raise("This type of shape cannot have a text frame.");
       SetObject(r, new TextFrame(sessionPtr(), this->name() + ".TextFrame", shape));

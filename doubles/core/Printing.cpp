@@ -24,24 +24,35 @@ std::string PsString(const std::string& text) {
 void WritePrint(const Script& script, const std::string& app, const std::string& source, const std::string& printer,
                 bool landscape, const std::string& file) {
   switch (script.printOutput) {
-    case Script::PrintOutput::None: return;
+    case Script::PrintOutput::None:
+      return;
     case Script::PrintOutput::Broken:
       WriteWholeFile(file, "this is no PostScript\r\n");
       return;
-    case Script::PrintOutput::PostScript: break;
+    case Script::PrintOutput::PostScript:
+      break;
   }
   const std::string size = landscape ? "[792 612]" : "[612 792]";
-  WriteWholeFile(file, "%!PS-Adobe-3.0\n"
-                       "%%Title: " + BaseName(source) + "\n"
-                       "%%Creator: " + app + " on " + printer + "\n"
-                       "%%Pages: 1\n"
-                       "%%EndComments\n"
-                       "%%Page: 1 1\n"
-                       "<< /PageSize " + size + " >> setpagedevice\n"
-                       "/Helvetica findfont 20 scalefont setfont\n"
-                       "72 500 moveto " + PsString(app + " printed " + BaseName(source)) + " show\n"
-                       "showpage\n"
-                       "%%EOF\n");
+  WriteWholeFile(file,
+                 "%!PS-Adobe-3.0\n"
+                 "%%Title: " +
+                     BaseName(source) +
+                     "\n"
+                     "%%Creator: " +
+                     app + " on " + printer +
+                     "\n"
+                     "%%Pages: 1\n"
+                     "%%EndComments\n"
+                     "%%Page: 1 1\n"
+                     "<< /PageSize " +
+                     size +
+                     " >> setpagedevice\n"
+                     "/Helvetica findfont 20 scalefont setfont\n"
+                     "72 500 moveto " +
+                     PsString(app + " printed " + BaseName(source)) +
+                     " show\n"
+                     "showpage\n"
+                     "%%EOF\n");
 }
 
 std::string SmallPdf(const std::string& text) {

@@ -33,18 +33,18 @@ struct ScriptedShape {
 using ScriptedSlide = std::vector<ScriptedShape>;
 
 struct Script {
-  std::string version;                         // the Version property
-  std::vector<ScriptedConverter> converters;   // Word's FileConverters, item 1 first
-  std::map<std::string, std::string> failures;  // lower-case "object.member" -> description
-  std::map<std::string, int32_t> failCodes;    // lower-case "object.member" -> HRESULT
-  std::vector<std::string> unknown;            // lower-case "object.member": names not known
-  std::string disconnectAfter;                 // lower-case "object.member"
-  std::string hang;                            // lower-case "object.member" that never answers
-  std::string title;                           // the title of every document opened
+  std::string version;                            // the Version property
+  std::vector<ScriptedConverter> converters;      // Word's FileConverters, item 1 first
+  std::map<std::string, std::string> failures;    // lower-case "object.member" -> description
+  std::map<std::string, int32_t> failCodes;       // lower-case "object.member" -> HRESULT
+  std::vector<std::string> unknown;               // lower-case "object.member": names not known
+  std::string disconnectAfter;                    // lower-case "object.member"
+  std::string hang;                               // lower-case "object.member" that never answers
+  std::string title;                              // the title of every document opened
   std::map<std::string, std::string> properties;  // lower-case name -> built-in property of every document
-  std::map<std::string, std::string> failOpen;  // lower-case file name -> description of its open
-  std::string dialog;                          // the dialog raised inside every open, or empty
-  int32_t dialogTimeoutMs = 90000;             // after this the dialog closes itself
+  std::map<std::string, std::string> failOpen;    // lower-case file name -> description of its open
+  std::string dialog;                             // the dialog raised inside every open, or empty
+  int32_t dialogTimeoutMs = 90000;                // after this the dialog closes itself
 
   // Printing: Word's active printer at the start, and what PrintOut writes.
   std::string activePrinter = "Office Printer on LPT1:";
@@ -71,8 +71,8 @@ struct Script {
   std::vector<int32_t> badSlideImages;  // slide numbers whose image is not a bitmap
 
   // The plug-in bridge.
-  int32_t plugInsLoadOk = 1;   // what IsPlug_insLoadOk answers
-  std::string convertAnswer;   // the answer of every ConvertFile, or empty
+  int32_t plugInsLoadOk = 1;  // what IsPlug_insLoadOk answers
+  std::string convertAnswer;  // the answer of every ConvertFile, or empty
 
   // The Acrobat program: its steps, each this long after the one before.
   int32_t windowAfterMs = 0;     // the main window, after the start
@@ -91,10 +91,10 @@ struct Script {
   bool refuseCreation = false;  // the class factory makes nothing and fails
 
   // Internet Explorer.
-  int32_t busyReads = 0;      // reads of Busy after a Navigate that answer True; -1: all
-  int32_t loadingReads = 0;   // reads of ReadyState after a Navigate that answer 3; -1: all
-  bool hasPageText = false;   // innerText is PageText rather than the page's own text
-  std::string pageText;       // with its escapes (\r \n \t \uXXXX) as written
+  int32_t busyReads = 0;     // reads of Busy after a Navigate that answer True; -1: all
+  int32_t loadingReads = 0;  // reads of ReadyState after a Navigate that answer 3; -1: all
+  bool hasPageText = false;  // innerText is PageText rather than the page's own text
+  std::string pageText;      // with its escapes (\r \n \t \uXXXX) as written
 };
 
 // Parses a script text; lines it does not understand are skipped.

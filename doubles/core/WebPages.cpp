@@ -12,11 +12,20 @@ std::string Escaped(const std::string& text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '\r': out += "<br>"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '\r':
+        out += "<br>";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -29,7 +38,9 @@ std::string TablePage(const std::string& title, const std::vector<std::string>& 
       "<html>\r\n"
       "<head>\r\n"
       "<meta http-equiv=Content-Type content=\"text/html; charset=windows-1252\">\r\n"
-      "<title>" + Escaped(title) + "</title>\r\n"
+      "<title>" +
+      Escaped(title) +
+      "</title>\r\n"
       "</head>\r\n"
       "<body>\r\n"
       "<table border=0 cellpadding=0 cellspacing=0>\r\n";
@@ -60,13 +71,17 @@ void WriteWebLayout(const std::string& dest, const std::vector<std::pair<std::st
   for (const auto& [name, content] : files)
     if (path::ExtractFileExt(name) == ".htm") frames += " <frame src=\"" + folderName + "/" + name + "\">\r\n";
   WriteWholeFile(dest,
-        "<html>\r\n"
-        "<head>\r\n"
-        "<meta http-equiv=Content-Type content=\"text/html; charset=windows-1252\">\r\n"
-        "<title>" + Escaped(path::ChangeFileExt(destName, "")) + "</title>\r\n"
-        "</head>\r\n"
-        "<frameset>\r\n" + frames + "</frameset>\r\n"
-        "</html>\r\n");
+                 "<html>\r\n"
+                 "<head>\r\n"
+                 "<meta http-equiv=Content-Type content=\"text/html; charset=windows-1252\">\r\n"
+                 "<title>" +
+                     Escaped(path::ChangeFileExt(destName, "")) +
+                     "</title>\r\n"
+                     "</head>\r\n"
+                     "<frameset>\r\n" +
+                     frames +
+                     "</frameset>\r\n"
+                     "</html>\r\n");
 }
 
 }  // namespace quillet::doubles

@@ -11,13 +11,21 @@ class Hyperlink : public DispObject {
   Hyperlink(std::shared_ptr<Session> s, const std::string& name, WordLinks links, size_t i)
       : DispObject(std::move(s), name) {
     Property(
-        "Address", [links, i](const CallArgs&, VARIANT* r) { SetText(r, (*links)[i].address); return S_OK; },
+        "Address",
+        [links, i](const CallArgs&, VARIANT* r) {
+          SetText(r, (*links)[i].address);
+          return S_OK;
+        },
         [links, i](const CallArgs& a, VARIANT*) {
           (*links)[i].address = PlainText(*a.putValue);
           return S_OK;
         });
     Property(
-        "TextToDisplay", [links, i](const CallArgs&, VARIANT* r) { SetText(r, (*links)[i].textToDisplay); return S_OK; },
+        "TextToDisplay",
+        [links, i](const CallArgs&, VARIANT* r) {
+          SetText(r, (*links)[i].textToDisplay);
+          return S_OK;
+        },
         [links, i](const CallArgs& a, VARIANT*) {
           (*links)[i].textToDisplay = PlainText(*a.putValue);
           return S_OK;
@@ -31,7 +39,8 @@ class LinkFormat : public DispObject {
       : DispObject(std::move(s), name) {
     WordInlineShape& shape = (*shapes)[i];
     Property(
-        "SavePictureWithDocument", [shape](const CallArgs&, VARIANT* r) { return shape.savePictureWithDocument.Get(r); },
+        "SavePictureWithDocument",
+        [shape](const CallArgs&, VARIANT* r) { return shape.savePictureWithDocument.Get(r); },
         [shape](const CallArgs& a, VARIANT*) mutable { return shape.savePictureWithDocument.Put(*a.putValue); });
     Property(
         "Locked", [shape](const CallArgs&, VARIANT* r) { return shape.locked.Get(r); },
@@ -44,7 +53,10 @@ class InlineShape : public DispObject {
  public:
   InlineShape(std::shared_ptr<Session> s, const std::string& name, WordInlineShapes shapes, size_t i)
       : DispObject(std::move(s), name) {
-    Property("Type", [shapes, i](const CallArgs&, VARIANT* r) { SetInt(r, (*shapes)[i].type); return S_OK; });
+    Property("Type", [shapes, i](const CallArgs&, VARIANT* r) {
+      SetInt(r, (*shapes)[i].type);
+      return S_OK;
+    });
     Property("LinkFormat", [this, shapes, i](const CallArgs&, VARIANT* r) {
       SetObject(r, new LinkFormat(sessionPtr(), this->name() + ".LinkFormat", shapes, i));
       return S_OK;

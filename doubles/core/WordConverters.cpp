@@ -8,13 +8,34 @@ class FileConverter : public DispObject {
  public:
   FileConverter(std::shared_ptr<Session> s, const std::string& name, const ScriptedConverter& c)
       : DispObject(std::move(s), name) {
-    Property("CanOpen", [c](const CallArgs&, VARIANT* r) { SetBool(r, c.canOpen); return S_OK; });
-    Property("CanSave", [c](const CallArgs&, VARIANT* r) { SetBool(r, c.canSave); return S_OK; });
-    Property("Extensions", [c](const CallArgs&, VARIANT* r) { SetText(r, c.extensions); return S_OK; });
-    Property("OpenFormat", [c](const CallArgs&, VARIANT* r) { SetInt(r, c.openFormat); return S_OK; });
-    Property("SaveFormat", [c](const CallArgs&, VARIANT* r) { SetInt(r, c.saveFormat); return S_OK; });
-    Property("FormatName", [c](const CallArgs&, VARIANT* r) { SetText(r, c.formatName); return S_OK; });
-    Property("ClassName", [c](const CallArgs&, VARIANT* r) { SetText(r, c.formatName); return S_OK; });
+    Property("CanOpen", [c](const CallArgs&, VARIANT* r) {
+      SetBool(r, c.canOpen);
+      return S_OK;
+    });
+    Property("CanSave", [c](const CallArgs&, VARIANT* r) {
+      SetBool(r, c.canSave);
+      return S_OK;
+    });
+    Property("Extensions", [c](const CallArgs&, VARIANT* r) {
+      SetText(r, c.extensions);
+      return S_OK;
+    });
+    Property("OpenFormat", [c](const CallArgs&, VARIANT* r) {
+      SetInt(r, c.openFormat);
+      return S_OK;
+    });
+    Property("SaveFormat", [c](const CallArgs&, VARIANT* r) {
+      SetInt(r, c.saveFormat);
+      return S_OK;
+    });
+    Property("FormatName", [c](const CallArgs&, VARIANT* r) {
+      SetText(r, c.formatName);
+      return S_OK;
+    });
+    Property("ClassName", [c](const CallArgs&, VARIANT* r) {
+      SetText(r, c.formatName);
+      return S_OK;
+    });
   }
 };
 

@@ -11,9 +11,9 @@ const DocumentShape& Shape() {
   static const DocumentShape shape{
       "Word.Document",
       {"SaveChanges", "OriginalFormat", "RouteDocument"},
-      {"FileName", "FileFormat", "LockComments", "Password", "AddToRecentFiles", "WritePassword",
-       "ReadOnlyRecommended", "EmbedTrueTypeFonts", "SaveNativePictureFormat", "SaveFormsData", "SaveAsAOCELetter",
-       "Encoding", "InsertLineBreaks", "AllowSubstitutions", "LineEnding", "AddBiDiMarks"}};
+      {"FileName", "FileFormat", "LockComments", "Password", "AddToRecentFiles", "WritePassword", "ReadOnlyRecommended",
+       "EmbedTrueTypeFonts", "SaveNativePictureFormat", "SaveFormsData", "SaveAsAOCELetter", "Encoding",
+       "InsertLineBreaks", "AllowSubstitutions", "LineEnding", "AddBiDiMarks"}};
   return shape;
 }
 constexpr size_t kSaveAsEncoding = 11;  // the position of Encoding among SaveAs's parameters
@@ -22,8 +22,7 @@ constexpr int32_t kLandscape = 2;       // PageSetup.Orientation that prints lan
 // Word's page set-up: the orientation, kept for the document's life.
 class PageSetup : public DispObject {
  public:
-  PageSetup(std::shared_ptr<Session> s, const std::string& name, Stored orientation)
-      : DispObject(std::move(s), name) {
+  PageSetup(std::shared_ptr<Session> s, const std::string& name, Stored orientation) : DispObject(std::move(s), name) {
     Property(
         "Orientation", [orientation](const CallArgs&, VARIANT* r) { return orientation.Get(r); },
         [orientation](const CallArgs& a, VARIANT*) mutable { return orientation.Put(*a.putValue); });
@@ -31,18 +30,44 @@ class PageSetup : public DispObject {
 };
 
 const std::vector<std::string>& PrintOutParams() {
-  static const std::vector<std::string> params{
-      "Background", "Append", "Range", "OutputFileName", "From", "To", "Item", "Copies", "Pages", "PageType",
-      "PrintToFile", "Collate", "FileName", "ActivePrinterMacGX", "ManualDuplexPrint", "PrintZoomColumn",
-      "PrintZoomRow", "PrintZoomPaperWidth", "PrintZoomPaperHeight"};
+  static const std::vector<std::string> params{"Background",
+                                               "Append",
+                                               "Range",
+                                               "OutputFileName",
+                                               "From",
+                                               "To",
+                                               "Item",
+                                               "Copies",
+                                               "Pages",
+                                               "PageType",
+                                               "PrintToFile",
+                                               "Collate",
+                                               "FileName",
+                                               "ActivePrinterMacGX",
+                                               "ManualDuplexPrint",
+                                               "PrintZoomColumn",
+                                               "PrintZoomRow",
+                                               "PrintZoomPaperWidth",
+                                               "PrintZoomPaperHeight"};
   return params;
 }
 
 const std::vector<std::string>& ExportParams() {
-  static const std::vector<std::string> params{
-      "OutputFileName", "ExportFormat",     "OpenAfterExport",    "OptimizeFor",     "Range",
-      "From",           "To",               "Item",               "IncludeDocProps", "KeepIRM",
-      "CreateBookmarks", "DocStructureTags", "BitmapMissingFonts", "UseISO19005_1",  "FixedFormatExtClassPtr"};
+  static const std::vector<std::string> params{"OutputFileName",
+                                               "ExportFormat",
+                                               "OpenAfterExport",
+                                               "OptimizeFor",
+                                               "Range",
+                                               "From",
+                                               "To",
+                                               "Item",
+                                               "IncludeDocProps",
+                                               "KeepIRM",
+                                               "CreateBookmarks",
+                                               "DocStructureTags",
+                                               "BitmapMissingFonts",
+                                               "UseISO19005_1",
+                                               "FixedFormatExtClassPtr"};
   return params;
 }
 constexpr int32_t kExportPdf = 17, kExportFromTo = 3;
@@ -50,16 +75,23 @@ constexpr int32_t kExportPdf = 17, kExportFromTo = 3;
 }  // namespace
 
 const std::vector<std::string>& WordDocument::OpenParams() {
-  static const std::vector<std::string> params{
-      "FileName",      "ConfirmConversions", "ReadOnly",          "AddToRecentFiles",
-      "PasswordDocument", "PasswordTemplate", "Revert",           "WritePasswordDocument",
-      "WritePasswordTemplate", "Format",     "Encoding",          "Visible"};
+  static const std::vector<std::string> params{"FileName",
+                                               "ConfirmConversions",
+                                               "ReadOnly",
+                                               "AddToRecentFiles",
+                                               "PasswordDocument",
+                                               "PasswordTemplate",
+                                               "Revert",
+                                               "WritePasswordDocument",
+                                               "WritePasswordTemplate",
+                                               "Format",
+                                               "Encoding",
+                                               "Visible"};
   return params;
 }
 
 WordDocument::WordDocument(std::shared_ptr<Session> s, const std::string& path)
-    : Document(s, Shape(), path),
-      saveEncoding_(IntVariant(s->script().openEncoding)) {
+    : Document(s, Shape(), path), saveEncoding_(IntVariant(s->script().openEncoding)) {
   const Script& script = s->script();
   links_ = std::make_shared<std::vector<WordLink>>();
   for (const ScriptedLink& link : script.hyperlinks) links_->push_back({link.address, link.text});

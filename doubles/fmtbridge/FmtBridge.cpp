@@ -54,8 +54,7 @@ namespace {
   const std::string path = dest ? dest : "";
   const std::string line = "fmtbridge converted " + Quoted(src) + " with open format " + Quoted(openFormat) +
                            " to format " + Quoted(destFormat);
-  if (path.find(".htm") == std::string::npos)
-    return WriteFile(path, line + "\r\n") ? "" : "Can not write " + path;
+  if (path.find(".htm") == std::string::npos) return WriteFile(path, line + "\r\n") ? "" : "Can not write " + path;
   // A web page and its supporting folder: <page without extension>.files.
   const size_t delimiter = path.find_last_of("\\/:");
   const size_t start = delimiter == std::string::npos ? 0 : delimiter + 1;
@@ -63,7 +62,8 @@ namespace {
   const std::string stem = dot != std::string::npos && dot >= start ? path.substr(0, dot) : path;
   const std::string folderName = stem.substr(start) + ".files";
   const std::string page = "<html><head><title>converted</title></head>\r\n<body>\r\n<p>" + line +
-                           "</p>\r\n<p><img src=\"" + folderName + "/image001.gif\" width=1 height=1></p>\r\n"
+                           "</p>\r\n<p><img src=\"" + folderName +
+                           "/image001.gif\" width=1 height=1></p>\r\n"
                            "</body></html>\r\n";
   if (!WriteFile(path, page)) return "Can not write " + path;
   std::error_code ec;

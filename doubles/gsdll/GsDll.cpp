@@ -61,7 +61,8 @@ int Convert(int argc, char** argv) {
   char head[2] = {};
   if (!in || !in.read(head, 2) || head[0] != '%' || head[1] != '!') return -100;
   try {
-    quillet::doubles::WriteWholeFile(pdf, quillet::doubles::SmallPdf("Distilled from " + quillet::doubles::BaseName(ps)));
+    quillet::doubles::WriteWholeFile(pdf,
+                                     quillet::doubles::SmallPdf("Distilled from " + quillet::doubles::BaseName(ps)));
   } catch (const std::exception&) {
     return -100;
   }
@@ -89,8 +90,8 @@ extern "C" __declspec(dllexport) int __stdcall gsdll_execute_begin() {
 }
 
 extern "C" __declspec(dllexport) int __stdcall gsdll_execute_cont(const char* text, int length) {
-  Write(std::string("call gsdll_execute_cont ") + (text ? "\"" + std::string(text, length > 0 ? length : 0) + "\"" : "Null") +
-        ", " + std::to_string(length));
+  Write(std::string("call gsdll_execute_cont ") +
+        (text ? "\"" + std::string(text, length > 0 ? length : 0) + "\"" : "Null") + ", " + std::to_string(length));
   return Answer("gsdll_execute_cont");
 }
 

@@ -39,7 +39,7 @@ enum Step : UINT_PTR { kMainWindow = 1, kDdeWindow, kMutex, kRelease };
 Session* g_session = nullptr;
 HWND g_main = nullptr;
 quillet::os::UniqueHandle g_mutex;  // the plug-in's, kept for the program's life
-bool g_started = false;  // the main window has been made
+bool g_started = false;             // the main window has been made
 
 bool Never(const char* step) {
   const auto& never = g_session->script().never;

@@ -68,8 +68,8 @@ int main(int argc, char** argv) {
   quillet::com::ComPtr<IDispatch> app;
   if (g_automation) {
     const auto factory = quillet::com::ComPtr<IClassFactory>::Adopt(CreateFactory(kKind, true, OnCreate));
-    const HRESULT hr = ::CoRegisterClassObject(AppClsid(kKind), factory.get(), CLSCTX_LOCAL_SERVER,
-                                               REGCLS_MULTIPLEUSE, &cookie);
+    const HRESULT hr =
+        ::CoRegisterClassObject(AppClsid(kKind), factory.get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie);
     if (FAILED(hr)) return 2;
     // A client that gives up before creating anything must not leave the
     // process behind.

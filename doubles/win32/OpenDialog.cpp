@@ -40,8 +40,7 @@ struct DialogRun {
   DialogOutcome outcome;
 };
 
-HWND Control(HWND parent, const char* className, const char* caption, int id, int x, int y, int w, int h,
-             DWORD style) {
+HWND Control(HWND parent, const char* className, const char* caption, int id, int x, int y, int w, int h, DWORD style) {
   return ::CreateWindowExA(0, className, caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, x, y, w, h, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
 }
@@ -114,8 +113,8 @@ bool Run(DialogRun& run) {
     frameClass.hInstance = instance;
     frameClass.lpszClassName = kFrameClass;
     ::RegisterClassA(&frameClass);  // fails harmlessly once it is registered
-    frame.reset(::CreateWindowExA(0, kFrameClass, run.layout->frameCaption.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                  0, 0, 400, 300, nullptr, nullptr, instance, nullptr));
+    frame.reset(::CreateWindowExA(0, kFrameClass, run.layout->frameCaption.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                                  0, 400, 300, nullptr, nullptr, instance, nullptr));
     if (!frame) return false;
   }
   const std::vector<WORD> t = Template(run.layout->caption);

@@ -28,21 +28,21 @@
 #include <stdint.h>
 
 #if defined(_WIN32)
-#  define QUILLET_CALL __stdcall
-#  if defined(QUILLET_BUILDING_LIBRARY)
-     /* Exported by name through the module-definition file, so that the
-      * undecorated names (and no @N names) are what callers see. */
-#    define QUILLET_API
-#  else
-#    define QUILLET_API __declspec(dllimport)
-#  endif
+#define QUILLET_CALL __stdcall
+#if defined(QUILLET_BUILDING_LIBRARY)
+/* Exported by name through the module-definition file, so that the
+ * undecorated names (and no @N names) are what callers see. */
+#define QUILLET_API
 #else
-#  define QUILLET_CALL
-#  if defined(QUILLET_BUILDING_LIBRARY)
-#    define QUILLET_API __attribute__((visibility("default")))
-#  else
-#    define QUILLET_API
-#  endif
+#define QUILLET_API __declspec(dllimport)
+#endif
+#else
+#define QUILLET_CALL
+#if defined(QUILLET_BUILDING_LIBRARY)
+#define QUILLET_API __attribute__((visibility("default")))
+#else
+#define QUILLET_API
+#endif
 #endif
 
 /* The release of this interface and of the library built with it. */
@@ -68,23 +68,21 @@ typedef uint8_t QuilletBool;
  * receives the error text, an empty string on success. Returns true when no
  * error was reported. */
 QUILLET_API QuilletBool QUILLET_CALL ConvertSingleFile(const char* SrcFile, const char* DestFile,
-                                                       const char* DestFormat, const char* Option,
-                                                       char* ErrorBuf);
+                                                       const char* DestFormat, const char* Option, char* ErrorBuf);
 
 /* Converts every file of a folder that matches a pattern (IsSubFolder non-zero:
  * the whole subtree) and writes a report of the failures to ReportFile.
  * Returns true when no file failed and the report was written. */
-QUILLET_API QuilletBool QUILLET_CALL ConvertFolder(const char* SrcPath, const char* DestPath,
-                                                   const char* DestFormat, int32_t IsSubFolder,
-                                                   const char* Option, const char* ReportFile);
+QUILLET_API QuilletBool QUILLET_CALL ConvertFolder(const char* SrcPath, const char* DestPath, const char* DestFormat,
+                                                   int32_t IsSubFolder, const char* Option, const char* ReportFile);
 
 /* Answers a named field. Returns the length of the whole value; copies at most
  * ValueBufLen bytes plus a terminating zero into ValueBuf (untouched when
  * ValueBufLen is 0) and the error text into ErrorBuf (at least
  * QUILLET_ERROR_TEXT_MAX bytes). Call once with ValueBufLen 0 to learn the
  * length, then with a buffer of length + 1. */
-QUILLET_API int32_t QUILLET_CALL GetFieldValue(const char* FieldName, const char* Param,
-                                               char* ValueBuf, int32_t ValueBufLen, char* ErrorBuf);
+QUILLET_API int32_t QUILLET_CALL GetFieldValue(const char* FieldName, const char* Param, char* ValueBuf,
+                                               int32_t ValueBufLen, char* ErrorBuf);
 
 /* The field "errorcode" answers the kind of the failure of the calling
  * thread's last ConvertSingleFile, ConvertFolder or GetFieldValue (asking

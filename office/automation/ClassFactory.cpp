@@ -39,8 +39,7 @@ HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** object
   return made->QueryInterface(riid, object);
 }
 
-HRESULT GetClassObject(REFCLSID requested, REFCLSID served, ClassFactory::CreateFn create, REFIID riid,
-                       void** object) {
+HRESULT GetClassObject(REFCLSID requested, REFCLSID served, ClassFactory::CreateFn create, REFIID riid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
   if (requested != served) return CLASS_E_CLASSNOTAVAILABLE;

@@ -28,7 +28,6 @@ class ClassFactory : public IClassFactory {
 
 // The body of a server's factory export: a new ClassFactory for Create when
 // Requested is Served, asked for Riid.
-HRESULT GetClassObject(REFCLSID requested, REFCLSID served, ClassFactory::CreateFn create, REFIID riid,
-                       void** object);
+HRESULT GetClassObject(REFCLSID requested, REFCLSID served, ClassFactory::CreateFn create, REFIID riid, void** object);
 
 }  // namespace quillet::office

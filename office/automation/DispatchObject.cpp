@@ -37,7 +37,8 @@ void DispatchObject::Declare(const std::string& name, WORD allowed, std::vector<
           return e.code();
         } catch (...) {
           if (ExceptionTranslator translate = g_translator.load()) {
-            if (auto t = translate(std::current_exception())) return t->code == DISP_E_EXCEPTION ? Raise(t->description) : t->code;
+            if (auto t = translate(std::current_exception()))
+              return t->code == DISP_E_EXCEPTION ? Raise(t->description) : t->code;
           }
           return E_FAIL;
         }

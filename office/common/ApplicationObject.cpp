@@ -13,9 +13,8 @@ ApplicationObject::ApplicationObject(const std::string& name, uno::Module module
   Setting("DisplayAlerts", displayAlerts);
   Setting("WindowState", IntVariant(1));
   Setting("ScreenUpdating", BoolVariant(true));
-  Method("Quit", {"SaveChanges", "OriginalFormat", "RouteDocument"}, [this](const CallArgs&, Result&) {
-    app_->Quit();
-  });
+  Method("Quit", {"SaveChanges", "OriginalFormat", "RouteDocument"},
+         [this](const CallArgs&, Result&) { app_->Quit(); });
 }
 
 HRESULT ApplicationObject::QueryOther(REFIID riid, void** object) {

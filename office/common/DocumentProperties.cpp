@@ -36,16 +36,21 @@ uno::Reference<XDocumentProperties> PropertiesOf(const OpenDocument& document) {
 std::string Read(const OpenDocument& document, Which which) {
   const auto p = PropertiesOf(document);
   switch (which) {
-    case Which::Title: return uno::Utf8(p->getTitle());
-    case Which::Subject: return uno::Utf8(p->getSubject());
-    case Which::Author: return uno::Utf8(p->getAuthor());
+    case Which::Title:
+      return uno::Utf8(p->getTitle());
+    case Which::Subject:
+      return uno::Utf8(p->getSubject());
+    case Which::Author:
+      return uno::Utf8(p->getAuthor());
     case Which::Keywords: {
       std::string all;
       for (const auto& k : p->getKeywords()) all += (all.empty() ? "" : ", ") + uno::Utf8(k);
       return all;
     }
-    case Which::Comments: return uno::Utf8(p->getDescription());
-    case Which::LastAuthor: return uno::Utf8(p->getModifiedBy());
+    case Which::Comments:
+      return uno::Utf8(p->getDescription());
+    case Which::LastAuthor:
+      return uno::Utf8(p->getModifiedBy());
   }
   return {};
 }
@@ -53,22 +58,32 @@ std::string Read(const OpenDocument& document, Which which) {
 void Write(const OpenDocument& document, Which which, const std::string& value) {
   const auto p = PropertiesOf(document);
   switch (which) {
-    case Which::Title: p->setTitle(uno::Ou(value)); break;
-    case Which::Subject: p->setSubject(uno::Ou(value)); break;
-    case Which::Author: p->setAuthor(uno::Ou(value)); break;
+    case Which::Title:
+      p->setTitle(uno::Ou(value));
+      break;
+    case Which::Subject:
+      p->setSubject(uno::Ou(value));
+      break;
+    case Which::Author:
+      p->setAuthor(uno::Ou(value));
+      break;
     case Which::Keywords: {
       const uno::OUString k = uno::Ou(value);
       p->setKeywords(uno::Sequence<uno::OUString>(&k, 1));
       break;
     }
-    case Which::Comments: p->setDescription(uno::Ou(value)); break;
-    case Which::LastAuthor: p->setModifiedBy(uno::Ou(value)); break;
+    case Which::Comments:
+      p->setDescription(uno::Ou(value));
+      break;
+    case Which::LastAuthor:
+      p->setModifiedBy(uno::Ou(value));
+      break;
   }
 }
 
 Which Resolve(const VARIANT& index) {
-  const bool byName = (index.vt & ~VT_BYREF) == VT_BSTR ||
-                      (index.vt == (VT_BYREF | VT_VARIANT) && index.pvarVal && (index.pvarVal->vt & ~VT_BYREF) == VT_BSTR);
+  const bool byName = (index.vt & ~VT_BYREF) == VT_BSTR || (index.vt == (VT_BYREF | VT_VARIANT) && index.pvarVal &&
+                                                            (index.pvarVal->vt & ~VT_BYREF) == VT_BSTR);
   if (byName) {
     std::string name = VariantText(index);
     for (char& c : name)
@@ -132,8 +147,6 @@ IDispatch* NewDocumentProperty(std::shared_ptr<AppState> app, std::shared_ptr<Op
 
 std::string DocumentTitle(const OpenDocument& document) { return Read(document, Which::Title); }
 
-void SetDocumentTitle(const OpenDocument& document, const std::string& title) {
-  Write(document, Which::Title, title);
-}
+void SetDocumentTitle(const OpenDocument& document, const std::string& title) { Write(document, Which::Title, title); }
 
 }  // namespace quillet::office

@@ -8,8 +8,7 @@
 
 namespace quillet::office {
 
-inline uno::LoadRequest LoadRequestFor(const std::string& path, uno::DocumentKind kind,
-                                       const formats::OpenRule& rule) {
+inline uno::LoadRequest LoadRequestFor(const std::string& path, uno::DocumentKind kind, const formats::OpenRule& rule) {
   uno::LoadRequest request;
   request.path = path;
   request.kind = kind;

@@ -29,7 +29,7 @@ void CheckPrinter(uno::Office& office, const std::string& name);
 
 struct PrintJob {
   std::string printer;
-  std::string file;  // empty: to the printer itself
+  std::string file;        // empty: to the printer itself
   bool landscape = false;  // landscape paper; else the paper each page asks for
   std::string pages;       // the pages to print ("2-3"); empty: all
 };

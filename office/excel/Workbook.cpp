@@ -28,7 +28,7 @@ int FormatFor(const std::string& path) {
     const char* ext;
     int format;
   };
-  static constexpr ByExtension kDefaults[] = {{"csv", 6},  {"txt", -4158}, {"htm", 44}, {"html", 44},
+  static constexpr ByExtension kDefaults[] = {{"csv", 6},   {"txt", -4158}, {"htm", 44}, {"html", 44},
                                               {"xlsx", 51}, {"xls", 56},    {"pdf", 57}, {"ods", 60}};
   for (const auto& d : kDefaults)
     if (ext == d.ext) return d.format;
@@ -79,8 +79,8 @@ class Workbook : public DispatchObject {
             "AccessMode", "ConflictResolution", "AddToMru", "TextCodepage", "TextVisualLayout", "Local"},
            [this](const CallArgs& a, Result&) { SaveAs(*book_, a); });
     Method("ExportAsFixedFormat",
-           {"Type", "Filename", "Quality", "IncludeDocProperties", "IgnorePrintAreas", "From", "To",
-            "OpenAfterPublish", "FixedFormatExtClassPtr"},
+           {"Type", "Filename", "Quality", "IncludeDocProperties", "IgnorePrintAreas", "From", "To", "OpenAfterPublish",
+            "FixedFormatExtClassPtr"},
            [this](const CallArgs& a, Result&) { ExportAsFixedFormat(*book_, a); });
     // Every sheet (or the pages From to To), through the printer given (else the office's default),
     // into PrToFileName when PrintToFile is true.

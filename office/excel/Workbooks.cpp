@@ -27,11 +27,11 @@ std::shared_ptr<OpenDocument> Open(AppState& app, const CallArgs& a) {
 class Workbooks : public DispatchObject {
  public:
   explicit Workbooks(std::shared_ptr<AppState> app) : DispatchObject(app->source()), app_(std::move(app)) {
-    Method("Open",
-           {"Filename", "UpdateLinks", "ReadOnly", "Format", "Password", "WriteResPassword",
-            "IgnoreReadOnlyRecommended", "Origin", "Delimiter", "Editable", "Notify", "Converter", "AddToMru", "Local",
-            "CorruptLoad"},
-           [this](const CallArgs& a, Result& r) { r.Object(NewWorkbook(app_, Open(*app_, a))); });
+    Method(
+        "Open",
+        {"Filename", "UpdateLinks", "ReadOnly", "Format", "Password", "WriteResPassword", "IgnoreReadOnlyRecommended",
+         "Origin", "Delimiter", "Editable", "Notify", "Converter", "AddToMru", "Local", "CorruptLoad"},
+        [this](const CallArgs& a, Result& r) { r.Object(NewWorkbook(app_, Open(*app_, a))); });
     Property("Count", [this](const CallArgs&, Result& r) { r.Int(static_cast<int32_t>(app_->Documents().size())); });
   }
 

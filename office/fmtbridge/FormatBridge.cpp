@@ -28,7 +28,7 @@ struct StandIns {
   ListFn list = nullptr;
   ReleaseFn release = nullptr;
   AbortFn abort = nullptr;  // optional
-  char failure[512] = "";  // why they could not be loaded
+  char failure[512] = "";   // why they could not be loaded
 };
 
 std::string OwnFolder() {
@@ -71,7 +71,8 @@ const StandIns& Loaded() {
 }
 
 void Fail(char* errorText, const std::string& why) {
-  if (errorText) std::snprintf(errorText, kErrorBufferSize, "The format library cannot reach LibreOffice: %s", why.c_str());
+  if (errorText)
+    std::snprintf(errorText, kErrorBufferSize, "The format library cannot reach LibreOffice: %s", why.c_str());
 }
 
 // When the converter unloads this library, the office it held is let go.

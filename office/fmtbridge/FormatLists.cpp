@@ -15,14 +15,14 @@ struct Listed {
 };
 
 constexpr Listed kOpened[] = {
-    {"Word Document", 1, "*.doc"},  {"Rich Text Format", 3, "*.rtf"}, {"Text", 4, "*.txt"},
+    {"Word Document", 1, "*.doc"},   {"Rich Text Format", 3, "*.rtf"},       {"Text", 4, "*.txt"},
     {"Web Page", 7, "*.htm;*.html"}, {"Word 2003 XML Document", 8, "*.xml"},
 };
 
 constexpr Listed kSaved[] = {
-    {"Word 97-2003 Document", 0, "*.doc"}, {"Plain Text", 2, "*.txt"},        {"MS-DOS Text", 4, "*.txt"},
-    {"Rich Text Format", 6, "*.rtf"},      {"Unicode Text", 7, "*.txt"},      {"Web Page", 8, "*.htm;*.html"},
-    {"Word 2003 XML", 11, "*.xml"},        {"Word Document", 16, "*.docx"},   {"PDF", 17, "*.pdf"},
+    {"Word 97-2003 Document", 0, "*.doc"}, {"Plain Text", 2, "*.txt"},      {"MS-DOS Text", 4, "*.txt"},
+    {"Rich Text Format", 6, "*.rtf"},      {"Unicode Text", 7, "*.txt"},    {"Web Page", 8, "*.htm;*.html"},
+    {"Word 2003 XML", 11, "*.xml"},        {"Word Document", 16, "*.docx"}, {"PDF", 17, "*.pdf"},
     {"OpenDocument Text", 23, "*.odt"},
 };
 

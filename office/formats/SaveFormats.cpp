@@ -71,9 +71,12 @@ constexpr SaveFormat kPowerPoint[] = {
 
 std::span<const SaveFormat> TableOf(Application app) {
   switch (app) {
-    case Application::Word: return kWord;
-    case Application::Excel: return kExcel;
-    case Application::PowerPoint: return kPowerPoint;
+    case Application::Word:
+      return kWord;
+    case Application::Excel:
+      return kExcel;
+    case Application::PowerPoint:
+      return kPowerPoint;
   }
   return {};
 }
@@ -86,8 +89,8 @@ int WordFormatForPath(const std::string& path) {
     const char* ext;
     int format;
   };
-  static constexpr ByExtension kDefaults[] = {{"doc", 0},  {"dot", 1},  {"txt", 2},  {"rtf", 6},
-                                              {"htm", 8},  {"html", 8}, {"xml", 11}, {"docx", 16},
+  static constexpr ByExtension kDefaults[] = {{"doc", 0},   {"dot", 1},  {"txt", 2},  {"rtf", 6},
+                                              {"htm", 8},   {"html", 8}, {"xml", 11}, {"docx", 16},
                                               {"dotx", 14}, {"pdf", 17}, {"odt", 23}};
   for (const auto& d : kDefaults)
     if (ext == d.ext) return d.format;

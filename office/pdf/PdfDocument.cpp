@@ -21,11 +21,13 @@ namespace {
 class PdfDocument : public DispatchObject {
  public:
   PdfDocument() : DispatchObject("quillet PDF document") {
-    Method("Open", {"FullPath"}, [this](const CallArgs& a, Result& r) { r.Bool(Open(a.Text(0, "FullPath").value_or(""))); });
+    Method("Open", {"FullPath"},
+           [this](const CallArgs& a, Result& r) { r.Bool(Open(a.Text(0, "FullPath").value_or(""))); });
     Method("SetInfo", {"InfoKey", "Buffer"}, [this](const CallArgs& a, Result& r) {
       r.Bool(SetInfo(a.Text(0, "InfoKey").value_or(""), a.Text(1, "Buffer").value_or("")));
     });
-    Method("Save", {"Type", "FullPath"}, [this](const CallArgs& a, Result& r) { r.Bool(Save(a.Text(1, "FullPath").value_or(""))); });
+    Method("Save", {"Type", "FullPath"},
+           [this](const CallArgs& a, Result& r) { r.Bool(Save(a.Text(1, "FullPath").value_or(""))); });
     Method("Close", {}, [this](const CallArgs&, Result& r) {
       pdf_.reset();
       r.Bool(true);

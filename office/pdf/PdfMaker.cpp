@@ -46,8 +46,8 @@ void Distill(const std::string& ps, const std::string& pdf) {
   // The error output goes to the collector through the caller handle.
   gsapi_set_stdio_with_handle(instance, NoInput, Discard, Collect, &errors);
   gsapi_set_arg_encoding(instance, GS_ARG_ENCODING_UTF8);
-  std::vector<std::string> args{"quillet-distiller", "-q", "-dNOPAUSE", "-dBATCH", "-dSAFER",
-                                "-sDEVICE=pdfwrite", "-sOutputFile=" + pdf, "-f", ps};
+  std::vector<std::string> args{"quillet-distiller",   "-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=pdfwrite",
+                                "-sOutputFile=" + pdf, "-f", ps};
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   int code = gsapi_init_with_args(instance, static_cast<int>(argv.size()), argv.data());

@@ -19,6 +19,5 @@ PDF_EXPORT HRESULT PdfMakerGetClassObject(REFCLSID clsid, REFIID riid, void** ob
 }
 
 PDF_EXPORT HRESULT PdfDocumentGetClassObject(REFCLSID clsid, REFIID riid, void** object) {
-  return quillet::office::GetClassObject(clsid, kPdfDocumentClsid, &quillet::office::pdf::NewPdfDocument, riid,
-                                         object);
+  return quillet::office::GetClassObject(clsid, kPdfDocumentClsid, &quillet::office::pdf::NewPdfDocument, riid, object);
 }

@@ -12,6 +12,6 @@ constexpr CLSID kPlugKitClsid = {0x3b8e41a0, 0x5d2c, 0x4f6e, {0x8a, 0x11, 0x2c, 
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) HRESULT PlugKitGetClassObject(REFCLSID clsid, REFIID riid,
-                                                                               void** object) {
+                                                                                void** object) {
   return quillet::office::GetClassObject(clsid, kPlugKitClsid, &quillet::plugkit::NewPlugKitApplication, riid, object);
 }

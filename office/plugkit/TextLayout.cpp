@@ -59,17 +59,16 @@ bool HoldsRiver(double from, double to, const std::vector<Span>& rivers, const s
   return false;
 }
 
-Cells CellsOf(const std::vector<Line>& lines, size_t first, size_t last, size_t self,
-              const std::vector<Span>& rivers) {
+Cells CellsOf(const std::vector<Line>& lines, size_t first, size_t last, size_t self, const std::vector<Span>& rivers) {
   const Line& line = lines[self];
   const double height = line.height();
   Cells cells;
   const WordBox* previous = nullptr;
   for (const WordBox& w : line.words) {
     const double gap = previous ? w.left - previous->right : 0;
-    const bool newCell = !previous || gap >= kWideGap * height ||
-                         (gap >= kNarrowGap * height &&
-                          HoldsRiver(previous->right, w.left, rivers, lines, first, last, self));
+    const bool newCell =
+        !previous || gap >= kWideGap * height ||
+        (gap >= kNarrowGap * height && HoldsRiver(previous->right, w.left, rivers, lines, first, last, self));
     if (newCell) {
       cells.push_back(w.text);
     } else {
@@ -108,9 +107,8 @@ std::vector<Cells> LayOutLines(std::vector<WordBox> words) {
   result.reserve(lines.size());
   for (size_t first = 0; first < lines.size();) {
     size_t last = first;
-    while (last + 1 < lines.size() &&
-           lines[last + 1].top - lines[last].bottom <=
-               kBlockSpacing * std::max(lines[last].height(), lines[last + 1].height()))
+    while (last + 1 < lines.size() && lines[last + 1].top - lines[last].bottom <=
+                                          kBlockSpacing * std::max(lines[last].height(), lines[last + 1].height()))
       ++last;
     const std::vector<Span> rivers = Rivers(lines, first, last);
     for (size_t i = first; i <= last; ++i) result.push_back(CellsOf(lines, first, last, i, rivers));

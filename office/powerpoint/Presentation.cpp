@@ -29,8 +29,8 @@ int FormatFor(const std::string& path) {
     const char* ext;
     int format;
   };
-  static constexpr ByExtension kDefaults[] = {{"ppt", 1},  {"htm", 12},  {"html", 12}, {"gif", 16}, {"jpg", 17},
-                                              {"png", 18}, {"bmp", 19},  {"pptx", 24}, {"pdf", 32}, {"odp", 35}};
+  static constexpr ByExtension kDefaults[] = {{"ppt", 1},  {"htm", 12}, {"html", 12}, {"gif", 16}, {"jpg", 17},
+                                              {"png", 18}, {"bmp", 19}, {"pptx", 24}, {"pdf", 32}, {"odp", 35}};
   for (const auto& d : kDefaults)
     if (ext == d.ext) return d.format;
   return 24;
@@ -49,8 +49,11 @@ void SaveAs(AppState& app, const OpenDocument& deck, const CallArgs& a) {
       SaveSlidePictures(app.office(), deck, folder.string(), format.picture);
       break;
     }
-    case formats::SaveKind::WebPage: SaveWebPage(app.office(), deck, *file); break;
-    default: uno::StoreDocument(deck.Model(), *file, format.filter, format.options);
+    case formats::SaveKind::WebPage:
+      SaveWebPage(app.office(), deck, *file);
+      break;
+    default:
+      uno::StoreDocument(deck.Model(), *file, format.filter, format.options);
   }
 }
 
@@ -110,7 +113,8 @@ void ExportAsFixedFormat(const OpenDocument& deck, const PrintSettings& settings
   constexpr int32_t kPdf = 2, kPrintAll = 1, kSlideRange = 4;
   const std::optional<std::string> file = a.Text(0, "Path");
   if (!file || file->empty()) throw Failure("A file name is needed.");
-  if (a.Int(1, "FixedFormatType").value_or(-1) != kPdf) throw Failure("This export makes PDF only (FixedFormatType 2).");
+  if (a.Int(1, "FixedFormatType").value_or(-1) != kPdf)
+    throw Failure("This export makes PDF only (FixedFormatType 2).");
   const int32_t rangeType = a.Int(8, "RangeType").value_or(kPrintAll);
   if (rangeType != kPrintAll && rangeType != kSlideRange) throw Failure("Value out of range");
   if (rangeType == kSlideRange && settings.ranges.empty()) throw Failure("The slide range is empty.");
@@ -123,7 +127,10 @@ class PrintOptions : public DispatchObject {
   PrintOptions(std::shared_ptr<AppState> app, std::shared_ptr<PrintSettings> settings)
       : DispatchObject(app->source()), app_(std::move(app)), settings_(std::move(settings)) {
     Property(
-        "ActivePrinter", [this](const CallArgs&, Result& r) { r.Text(settings_->printer.empty() ? kDefaultPrinter : settings_->printer); },
+        "ActivePrinter",
+        [this](const CallArgs&, Result& r) {
+          r.Text(settings_->printer.empty() ? kDefaultPrinter : settings_->printer);
+        },
         [this](const CallArgs& a) {
           const std::string name = a.PutText();
           CheckPrinter(app_->office(), name);

@@ -39,7 +39,8 @@ void ExportPng(uno::Office& office, const Reference<css::drawing::XShapes>& slid
   page->getPropertyValue("Height") >>= height;
   const auto filter = css::drawing::GraphicExportFilter::create(office.context());
   filter->setSourceDocument(Reference<css::lang::XComponent>(slide, UNO_QUERY_THROW));
-  const uno::Props size = uno::MakeProps({{"PixelWidth", uno::Any(Pixels(width))}, {"PixelHeight", uno::Any(Pixels(height))}});
+  const uno::Props size =
+      uno::MakeProps({{"PixelWidth", uno::Any(Pixels(width))}, {"PixelHeight", uno::Any(Pixels(height))}});
   filter->filter(uno::MakeProps({{"URL", uno::Any(uno::FileUrl(file))},
                                  {"MediaType", uno::Any(uno::OUString("image/png"))},
                                  {"FilterData", uno::Any(size)}}));
@@ -51,7 +52,8 @@ void PngToBmp(uno::Office& office, const std::string& png, const std::string& bm
   Reference<css::awt::XBitmap> bitmap(provider->queryGraphic(uno::MakeProps({{"URL", uno::Any(uno::FileUrl(png))}})),
                                       UNO_QUERY_THROW);
   const uno::Sequence<sal_Int8> dib = bitmap->getDIB();
-  if (dib.getLength() < 54 || dib[0] != 'B' || dib[1] != 'M') throw Failure("The slide picture could not be made: " + bmp);
+  if (dib.getLength() < 54 || dib[0] != 'B' || dib[1] != 'M')
+    throw Failure("The slide picture could not be made: " + bmp);
   std::ofstream out(bmp, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(dib.getConstArray()), dib.getLength());
   out.close();
@@ -104,8 +106,9 @@ void SaveWebPage(uno::Office& office, const OpenDocument& deck, const std::strin
       if (!text.empty()) texts.push_back("<tr><td>" + text + "</td></tr>");
     }
     auto table = [&](const std::string& src) {
-      std::vector<std::string> t = {"<table border=\"0\" cellspacing=\"0\">",
-                                    "<tr><td><img src=\"" + src + "\" alt=\"Slide " + std::to_string(i + 1) + "\"></td></tr>"};
+      std::vector<std::string> t = {
+          "<table border=\"0\" cellspacing=\"0\">",
+          "<tr><td><img src=\"" + src + "\" alt=\"Slide " + std::to_string(i + 1) + "\"></td></tr>"};
       t.insert(t.end(), texts.begin(), texts.end());
       t.push_back("</table>");
       return t;

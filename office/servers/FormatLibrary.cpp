@@ -26,17 +26,17 @@ const char* OrEmpty(const char* s) { return s ? s : ""; }
 // bytes), empty on success. Returns 1 on success, 0 on failure.
 OFFICE_EXPORT int FormatLibraryConvert(const char* src, const char* openFormat, const char* dest,
                                        const char* destFormat, char* errorText, int size) {
-  const std::string error = quillet::office::fmtbridge::Convert(OrEmpty(src), OrEmpty(openFormat), OrEmpty(dest),
-                                                                OrEmpty(destFormat));
+  const std::string error =
+      quillet::office::fmtbridge::Convert(OrEmpty(src), OrEmpty(openFormat), OrEmpty(dest), OrEmpty(destFormat));
   CopyOut(error, errorText, size);
   return error.empty() ? 1 : 0;
 }
 
 // Which: 0 the formats read, 1 the formats written.
 OFFICE_EXPORT int FormatLibraryList(int which, char* buffer, int size) {
-  return CopyOut(which == 0 ? quillet::office::fmtbridge::SourceFormatList()
-                            : quillet::office::fmtbridge::DestFormatList(),
-                 buffer, size);
+  return CopyOut(
+      which == 0 ? quillet::office::fmtbridge::SourceFormatList() : quillet::office::fmtbridge::DestFormatList(),
+      buffer, size);
 }
 
 // A conversion past its deadline (called from another thread): the office

@@ -33,8 +33,8 @@ OFFICE_EXPORT HRESULT WordGetClassObject(REFCLSID clsid, REFIID riid, void** obj
 }
 
 OFFICE_EXPORT HRESULT ExcelGetClassObject(REFCLSID clsid, REFIID riid, void** object) {
-  return GetClassObject(clsid, quillet::office::kExcelClsid, &Create<quillet::office::excel::NewExcelApplication>,
-                        riid, object);
+  return GetClassObject(clsid, quillet::office::kExcelClsid, &Create<quillet::office::excel::NewExcelApplication>, riid,
+                        object);
 }
 
 OFFICE_EXPORT HRESULT PowerPointGetClassObject(REFCLSID clsid, REFIID riid, void** object) {

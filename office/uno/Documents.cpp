@@ -28,9 +28,12 @@ namespace {
 
 const char* ServiceOf(DocumentKind kind) {
   switch (kind) {
-    case DocumentKind::Text: return "com.sun.star.text.TextDocument";
-    case DocumentKind::Spreadsheet: return "com.sun.star.sheet.SpreadsheetDocument";
-    case DocumentKind::Presentation: return "com.sun.star.presentation.PresentationDocument";
+    case DocumentKind::Text:
+      return "com.sun.star.text.TextDocument";
+    case DocumentKind::Spreadsheet:
+      return "com.sun.star.sheet.SpreadsheetDocument";
+    case DocumentKind::Presentation:
+      return "com.sun.star.presentation.PresentationDocument";
   }
   return "";
 }
@@ -130,7 +133,8 @@ Reference<css::lang::XComponent> LoadDocument(const Office& office, const LoadRe
   struct stat st {};
   if (::stat(request.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) throw Failure(FileNotFoundText(request.path));
   if (st.st_size == 0 && !request.emptyFileAllowed) throw Failure(kFileCorrupt, ole::kFileCorrupt);
-  if (st.st_size > 0 && !StartsWithOneOf(request.path, request.signatures)) throw Failure(kFileCorrupt, ole::kFileCorrupt);
+  if (st.st_size > 0 && !StartsWithOneOf(request.path, request.signatures))
+    throw Failure(kFileCorrupt, ole::kFileCorrupt);
 
   auto log = std::make_shared<InteractionLog>();
   std::vector<css::beans::PropertyValue> media = {

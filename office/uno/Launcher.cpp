@@ -64,8 +64,7 @@ std::string Variable(const char* name) {
 // when it is no folder. What names it in the failure: Variable.
 std::string ExistingFolder(const std::string& folder, const char* variable) {
   std::error_code ec;
-  if (!std::filesystem::is_directory(folder, ec))
-    throw Failure(std::string(variable) + " names no folder: " + folder);
+  if (!std::filesystem::is_directory(folder, ec)) throw Failure(std::string(variable) + " names no folder: " + folder);
   std::string absolute = std::filesystem::absolute(folder, ec).lexically_normal().string();
   while (absolute.size() > 1 && absolute.back() == '/') absolute.pop_back();
   return absolute;
@@ -81,17 +80,52 @@ std::string AccountFile(const OfficeLaunch& launch) { return launch.tempFolder +
 // configuration, its own configuration layers, the loader's cache, the time
 // zone), the fonts' caches, a private /dev and /proc, and an empty /tmp.
 std::vector<std::string> SandboxBase() {
-  return {"--unshare-net", "--unshare-pid", "--unshare-ipc", "--unshare-uts", "--unshare-cgroup-try",
-          "--die-with-parent", "--new-session", "--cap-drop", "ALL", "--clearenv",
-          "--ro-bind", "/usr", "/usr",
-          "--symlink", "usr/lib", "/lib", "--symlink", "usr/lib64", "/lib64", "--symlink", "usr/bin", "/bin",
-          "--ro-bind-try", "/etc/fonts", "/etc/fonts",
-          "--ro-bind-try", "/etc/libreoffice", "/etc/libreoffice",
-          "--ro-bind-try", "/etc/ld.so.cache", "/etc/ld.so.cache",
-          "--ro-bind-try", "/etc/localtime", "/etc/localtime",
-          "--ro-bind-try", "/var/cache/fontconfig", "/var/cache/fontconfig",
-          "--dev", "/dev", "--proc", "/proc", "--tmpfs", "/tmp",
-          "--setenv", "PATH", "/usr/bin:/bin"};
+  return {"--unshare-net",
+          "--unshare-pid",
+          "--unshare-ipc",
+          "--unshare-uts",
+          "--unshare-cgroup-try",
+          "--die-with-parent",
+          "--new-session",
+          "--cap-drop",
+          "ALL",
+          "--clearenv",
+          "--ro-bind",
+          "/usr",
+          "/usr",
+          "--symlink",
+          "usr/lib",
+          "/lib",
+          "--symlink",
+          "usr/lib64",
+          "/lib64",
+          "--symlink",
+          "usr/bin",
+          "/bin",
+          "--ro-bind-try",
+          "/etc/fonts",
+          "/etc/fonts",
+          "--ro-bind-try",
+          "/etc/libreoffice",
+          "/etc/libreoffice",
+          "--ro-bind-try",
+          "/etc/ld.so.cache",
+          "/etc/ld.so.cache",
+          "--ro-bind-try",
+          "/etc/localtime",
+          "/etc/localtime",
+          "--ro-bind-try",
+          "/var/cache/fontconfig",
+          "/var/cache/fontconfig",
+          "--dev",
+          "/dev",
+          "--proc",
+          "/proc",
+          "--tmpfs",
+          "/tmp",
+          "--setenv",
+          "PATH",
+          "/usr/bin:/bin"};
 }
 
 // The variables of ours an isolated office keeps: those of language and time
@@ -123,8 +157,8 @@ std::vector<std::string> SandboxOf(const OfficeLaunch& launch) {
   // put its pipes where OSL_SOCKET_PATH says; its temporary files go to its
   // TMPDIR. The root, made by bubblewrap, is read-only too.
   args.insert(args.end(), {"--remount-ro", "/tmp", "--remount-ro", "/", "--chdir", launch.tempFolder});
-  args.insert(args.end(), {"--setenv", "HOME", launch.tempFolder, "--setenv", "TMPDIR", launch.tempFolder,
-                           "--setenv", "OSL_SOCKET_PATH", walls.pipeFolder});
+  args.insert(args.end(), {"--setenv", "HOME", launch.tempFolder, "--setenv", "TMPDIR", launch.tempFolder, "--setenv",
+                           "OSL_SOCKET_PATH", walls.pipeFolder});
   for (char** e = environ; e && *e; ++e) {
     const std::string entry = *e;
     if (KeptInSandbox(entry))
@@ -197,8 +231,13 @@ void RequireSoffice(const std::string& programFolder) {
 
 OfficeCommand CommandOf(const OfficeLaunch& launch) {
   const std::string soffice = launch.programFolder + "/soffice.bin";
-  std::vector<std::string> office = {"--headless", "--invisible", "--nologo", "--norestore", "--nodefault",
-                                     "--nolockcheck", "--accept=pipe,name=" + launch.pipe + ";urp;",
+  std::vector<std::string> office = {"--headless",
+                                     "--invisible",
+                                     "--nologo",
+                                     "--norestore",
+                                     "--nodefault",
+                                     "--nolockcheck",
+                                     "--accept=pipe,name=" + launch.pipe + ";urp;",
                                      "-env:UserInstallation=" + FileUrlOf(launch.profileFolder)};
   if (!launch.confinement.isolated) return {soffice, office, {"TMPDIR=" + launch.tempFolder}};
   std::vector<std::string> args = SandboxOf(launch);
@@ -257,7 +296,8 @@ bool OfficeIsolationWorks(std::string& why) {
   std::string said;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     pollfd wait{messages.get(), POLLIN, 0};
     if (left.count() <= 0 || ::poll(&wait, 1, static_cast<int>(left.count())) <= 0) break;
     char buffer[512];

@@ -19,7 +19,8 @@ namespace {
 constexpr int kSlots = 64;
 
 std::filesystem::path SlotsFolder() {
-  if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg) return std::filesystem::path(xdg) / "quillet/office";
+  if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg)
+    return std::filesystem::path(xdg) / "quillet/office";
   if (const char* home = std::getenv("HOME"); home && *home)
     return std::filesystem::path(home) / ".cache/quillet/office";
   return std::filesystem::temp_directory_path() / ("quillet-office-" + std::to_string(::getuid()));
@@ -36,7 +37,10 @@ ProfileSlot::ProfileSlot(int number, int lockFd, std::string profile, std::strin
     : number_(number), lockFd_(lockFd), profile_(std::move(profile)), temp_(std::move(temp)) {}
 
 ProfileSlot::ProfileSlot(ProfileSlot&& o) noexcept
-    : number_(o.number_), lockFd_(std::exchange(o.lockFd_, -1)), profile_(std::move(o.profile_)), temp_(std::move(o.temp_)) {}
+    : number_(o.number_),
+      lockFd_(std::exchange(o.lockFd_, -1)),
+      profile_(std::move(o.profile_)),
+      temp_(std::move(o.temp_)) {}
 
 ProfileSlot::~ProfileSlot() {
   if (lockFd_ < 0) return;

@@ -39,8 +39,7 @@ OUString FileUrl(const std::string& path) {
   std::filesystem::path absolute = std::filesystem::absolute(path, ec);
   if (ec) absolute = path;
   OUString url;
-  if (osl::FileBase::getFileURLFromSystemPath(Ou(absolute.lexically_normal().string()), url) !=
-      osl::FileBase::E_None)
+  if (osl::FileBase::getFileURLFromSystemPath(Ou(absolute.lexically_normal().string()), url) != osl::FileBase::E_None)
     throw Failure("The file name is not valid: " + path);
   return url;
 }

@@ -37,8 +37,8 @@ int32_t CountOf(const WordDoc& doc) { return BodyOf(doc)->getString().getLength(
 
 int LanguageOf(const Reference<css::text::XTextCursor>& cursor, const char* property) {
   css::lang::Locale locale;
-  Reference<css::beans::XPropertySet>(cursor, UNO_QUERY_THROW)->getPropertyValue(uno::OUString::createFromAscii(property)) >>=
-      locale;
+  Reference<css::beans::XPropertySet>(cursor, UNO_QUERY_THROW)
+      ->getPropertyValue(uno::OUString::createFromAscii(property)) >>= locale;
   return formats::LanguageId(uno::Utf8(locale.Language), uno::Utf8(locale.Country));
 }
 
@@ -51,7 +51,8 @@ class Character : public DispatchObject {
       r.Int(LanguageOf(cursor, IsAsian(cursor->getString()) ? "CharLocaleAsian" : "CharLocale"));
     });
     Property("LanguageID", [this](const CallArgs&, Result& r) { r.Int(LanguageOf(Cursor(), "CharLocale")); });
-    Property("LanguageIDOther", [this](const CallArgs&, Result& r) { r.Int(LanguageOf(Cursor(), "CharLocaleComplex")); });
+    Property("LanguageIDOther",
+             [this](const CallArgs&, Result& r) { r.Int(LanguageOf(Cursor(), "CharLocaleComplex")); });
     Property("Text", [this](const CallArgs&, Result& r) {
       const std::string text = uno::Utf8(Cursor()->getString());
       r.Text(text.empty() ? "\r" : text);  // the paragraph mark

@@ -25,9 +25,8 @@ uno::Reference<uno::css::beans::XPropertySet> ModelProperties(const WordDoc& doc
 class MacroHost : public DispatchObject {
  public:
   explicit MacroHost(std::shared_ptr<AppState> app) : DispatchObject(app->source()), app_(std::move(app)) {
-    Method("Run", {"MacroName"}, [this](const CallArgs& a, Result&) {
-      RunMacro(*app_, a.Text(0, "MacroName").value_or(""));
-    });
+    Method("Run", {"MacroName"},
+           [this](const CallArgs& a, Result&) { RunMacro(*app_, a.Text(0, "MacroName").value_or("")); });
   }
 
  private:
@@ -74,7 +73,8 @@ class Document : public DispatchObject {
         [this](const CallArgs& a) { doc_->printRevisions = a.PutBool(); });
     Property("OpenEncoding", [this](const CallArgs&, Result& r) { r.Int(doc_->OpenEncoding()); });
     Property(
-        "SaveEncoding", [this](const CallArgs&, Result& r) { r.Int(doc_->saveEncoding.value_or(doc_->OpenEncoding())); },
+        "SaveEncoding",
+        [this](const CallArgs&, Result& r) { r.Int(doc_->saveEncoding.value_or(doc_->OpenEncoding())); },
         [this](const CallArgs& a) {
           const int codePage = a.PutInt();
           formats::CharsetName(codePage);  // refuses a code page that cannot be written

@@ -35,8 +35,8 @@ std::string UrlOf(const Reference<css::beans::XPropertySet>& p) {
 
 void CollectText(const Reference<css::text::XText>& text, std::vector<Range>& links);
 
-void CollectParagraph(const Reference<css::text::XText>& text, const Reference<css::container::XEnumerationAccess>& para,
-                      std::vector<Range>& links) {
+void CollectParagraph(const Reference<css::text::XText>& text,
+                      const Reference<css::container::XEnumerationAccess>& para, std::vector<Range>& links) {
   Reference<css::text::XTextCursor> open;  // the link being gathered
   std::string openUrl;
   const auto portions = para->createEnumeration();
@@ -105,8 +105,8 @@ std::string FolderUrlOf(const OpenDocument& doc) {
 std::string AsWordAddress(const OpenDocument& doc, const std::string& url) {
   const std::string folder = FolderUrlOf(doc);
   if (url.size() <= folder.size() || url.compare(0, folder.size(), folder) != 0) return url;
-  return uno::Utf8(rtl::Uri::decode(uno::Ou(url.substr(folder.size())), rtl_UriDecodeWithCharset,
-                                    RTL_TEXTENCODING_UTF8));
+  return uno::Utf8(
+      rtl::Uri::decode(uno::Ou(url.substr(folder.size())), rtl_UriDecodeWithCharset, RTL_TEXTENCODING_UTF8));
 }
 
 std::string AsUrl(const OpenDocument& doc, const std::string& address) {
@@ -162,7 +162,8 @@ class Hyperlink : public DispatchObject {
   }
   std::string Url() const { return UrlOf(Reference<css::beans::XPropertySet>(Live(), UNO_QUERY)); }
   void SetUrl(const std::string& url) const {
-    Reference<css::beans::XPropertySet>(Live(), UNO_QUERY_THROW)->setPropertyValue("HyperLinkURL", uno::Any(uno::Ou(url)));
+    Reference<css::beans::XPropertySet>(Live(), UNO_QUERY_THROW)
+        ->setPropertyValue("HyperLinkURL", uno::Any(uno::Ou(url)));
   }
 
   std::shared_ptr<AppState> app_;

@@ -120,9 +120,8 @@ class InlineShape : public DispatchObject {
  public:
   InlineShape(std::shared_ptr<AppState> app, std::shared_ptr<WordDoc> doc, Shape shape)
       : DispatchObject(app->source()), app_(std::move(app)), doc_(std::move(doc)), shape_(std::move(shape)) {
-    Property("Type", [this](const CallArgs&, Result& r) {
-      r.Int(LinkedPicture(*doc_, shape_) ? kLinkedPicture : kPicture);
-    });
+    Property("Type",
+             [this](const CallArgs&, Result& r) { r.Int(LinkedPicture(*doc_, shape_) ? kLinkedPicture : kPicture); });
     Item("LinkFormat", {}, [this](const CallArgs&, Result& r) {
       if (!LinkedPicture(*doc_, shape_)) throw Failure("This is not a linked object.");
       r.Object(new LinkFormat(app_, doc_, shape_));

@@ -115,10 +115,16 @@ void PrintOut(AppState& app, const WordDoc& doc, const CallArgs& args) {
   switch (args.Int(2, "Range").value_or(0)) {
     case 0:
     case 1:
-    case 2: break;
-    case 3: job.pages = PageRangeOf(args.Int(4, "From").value_or(1), args.Int(5, "To")); break;
-    case 4: job.pages = args.Text(8, "Pages").value_or(""); break;
-    default: throw Failure("Value out of range");
+    case 2:
+      break;
+    case 3:
+      job.pages = PageRangeOf(args.Int(4, "From").value_or(1), args.Int(5, "To"));
+      break;
+    case 4:
+      job.pages = args.Text(8, "Pages").value_or("");
+      break;
+    default:
+      throw Failure("Value out of range");
   }
   if (args.Bool(10, "PrintToFile").value_or(false)) {
     job.file = args.Text(3, "OutputFileName").value_or("");

@@ -17,9 +17,12 @@ namespace {
 // WdLineEndingType: 0 CR LF, 1 CR, 2 LF CR, 3 LF, 4 LS/PS.
 std::string LineEnds(std::optional<int32_t> ending) {
   switch (ending.value_or(0)) {
-    case 1: return "CR";
-    case 3: return "LF";
-    default: return "CRLF";
+    case 1:
+      return "CR";
+    case 3:
+      return "LF";
+    default:
+      return "CRLF";
   }
 }
 

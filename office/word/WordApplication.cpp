@@ -28,9 +28,8 @@ class WordApplication : public ApplicationObject {
           CheckPrinter(app()->office(), name);
           app()->activePrinter = name;
         });
-    Method("Run", {"MacroName"}, [this](const CallArgs& a, Result&) {
-      RunMacro(*app(), a.Text(0, "MacroName").value_or(""));
-    });
+    Method("Run", {"MacroName"},
+           [this](const CallArgs& a, Result&) { RunMacro(*app(), a.Text(0, "MacroName").value_or("")); });
     // The document opened last that is still open.
     Item("ActiveDocument", {}, [this](const CallArgs&, Result& r) {
       const auto documents = app()->Documents();

@@ -41,29 +41,65 @@ IDispatch* NewPageSetup(std::shared_ptr<AppState> app, std::shared_ptr<WordDoc> 
 // Document.PrintOut with Word's parameters: into OutputFileName when
 // PrintToFile is true, else to the printer, through the active printer.
 void PrintOut(AppState& app, const WordDoc& doc, const CallArgs& args);
-inline const std::vector<std::string> kPrintOutParams = {
-    "Background", "Append",      "Range",    "OutputFileName",     "From",
-    "To",         "Item",        "Copies",   "Pages",              "PageType",
-    "PrintToFile", "Collate",    "FileName", "ActivePrinterMacGX", "ManualDuplexPrint",
-    "PrintZoomColumn", "PrintZoomRow", "PrintZoomPaperWidth", "PrintZoomPaperHeight"};
+inline const std::vector<std::string> kPrintOutParams = {"Background",
+                                                         "Append",
+                                                         "Range",
+                                                         "OutputFileName",
+                                                         "From",
+                                                         "To",
+                                                         "Item",
+                                                         "Copies",
+                                                         "Pages",
+                                                         "PageType",
+                                                         "PrintToFile",
+                                                         "Collate",
+                                                         "FileName",
+                                                         "ActivePrinterMacGX",
+                                                         "ManualDuplexPrint",
+                                                         "PrintZoomColumn",
+                                                         "PrintZoomRow",
+                                                         "PrintZoomPaperWidth",
+                                                         "PrintZoomPaperHeight"};
 
 // Document.ExportAsFixedFormat with Word's parameters: PDF only, all pages or
 // From to To (Range 3), PDF/A-1b with UseISO19005_1.
 void ExportAsFixedFormat(const WordDoc& doc, const CallArgs& args);
-inline const std::vector<std::string> kExportParams = {
-    "OutputFileName", "ExportFormat",     "OpenAfterExport",    "OptimizeFor",       "Range",
-    "From",           "To",               "Item",               "IncludeDocProps",   "KeepIRM",
-    "CreateBookmarks", "DocStructureTags", "BitmapMissingFonts", "UseISO19005_1",    "FixedFormatExtClassPtr"};
+inline const std::vector<std::string> kExportParams = {"OutputFileName",
+                                                       "ExportFormat",
+                                                       "OpenAfterExport",
+                                                       "OptimizeFor",
+                                                       "Range",
+                                                       "From",
+                                                       "To",
+                                                       "Item",
+                                                       "IncludeDocProps",
+                                                       "KeepIRM",
+                                                       "CreateBookmarks",
+                                                       "DocStructureTags",
+                                                       "BitmapMissingFonts",
+                                                       "UseISO19005_1",
+                                                       "FixedFormatExtClassPtr"};
 
 // Runs the template macro Name (only quillet.AutoExec.QLConvert is known).
 void RunMacro(AppState& app, const std::string& name);
 
 // Document.SaveAs with Word's parameters.
 void SaveAs(const AppState& app, WordDoc& doc, const CallArgs& args);
-inline const std::vector<std::string> kSaveAsParams = {
-    "FileName",        "FileFormat",          "LockComments",       "Password",         "AddToRecentFiles",
-    "WritePassword",   "ReadOnlyRecommended", "EmbedTrueTypeFonts", "SaveNativePictureFormat",
-    "SaveFormsData",   "SaveAsAOCELetter",    "Encoding",           "InsertLineBreaks", "AllowSubstitutions",
-    "LineEnding",      "AddBiDiMarks"};
+inline const std::vector<std::string> kSaveAsParams = {"FileName",
+                                                       "FileFormat",
+                                                       "LockComments",
+                                                       "Password",
+                                                       "AddToRecentFiles",
+                                                       "WritePassword",
+                                                       "ReadOnlyRecommended",
+                                                       "EmbedTrueTypeFonts",
+                                                       "SaveNativePictureFormat",
+                                                       "SaveFormsData",
+                                                       "SaveAsAOCELetter",
+                                                       "Encoding",
+                                                       "InsertLineBreaks",
+                                                       "AllowSubstitutions",
+                                                       "LineEnding",
+                                                       "AddBiDiMarks"};
 
 }  // namespace quillet::office::word

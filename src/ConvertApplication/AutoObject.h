@@ -65,8 +65,8 @@ class TAutoObject : public Dual, public ISupportErrorInfo {
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
     return DispatchGetIDsOfNames(typeInfo_, riid, names, count, ids);
   }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
-                                   VARIANT* result, EXCEPINFO* exception, UINT* argError) override {
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO* exception, UINT* argError) override {
     // The type information calls the vtable entries of the Dual part.
     return DispatchInvoke(typeInfo_, static_cast<Dual*>(this), member, riid, flags, params, result, exception,
                           argError);

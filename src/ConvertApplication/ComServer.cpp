@@ -13,9 +13,9 @@ std::vector<TAutoObjectFactory*> offered;
 TAutoObjectFactory& ConvertApplicationFactory() {
   // The class's help string is its description; the ProgID is the library's
   // name, a dot and the class's name.
-  static TAutoObjectFactory factory({__uuidof(ConvertApplication), L"quillet.ConvertApplication",
-                                     L"ConvertApplication Object", L"Apartment"},
-                                    __uuidof(IConvertApplication), &CreateConvertApplication);
+  static TAutoObjectFactory factory(
+      {__uuidof(ConvertApplication), L"quillet.ConvertApplication", L"ConvertApplication Object", L"Apartment"},
+      __uuidof(IConvertApplication), &CreateConvertApplication);
   return factory;
 }
 

@@ -20,8 +20,8 @@ TOfficeConvertClass& Engine() {
 }  // namespace
 
 HRESULT STDMETHODCALLTYPE TConvertApplication::ConvertFolder(BSTR sSrcFilePath, BSTR sDestFilePath,
-                                                             BSTR sDestFileFormat, LONG iIsSubFolder,
-                                                             BSTR sOption, BSTR* result) {
+                                                             BSTR sDestFileFormat, LONG iIsSubFolder, BSTR sOption,
+                                                             BSTR* result) {
   if (!result) return ReturnComError(E_POINTER, __uuidof(IConvertApplication), kErrorSource);
   *result = nullptr;
   try {

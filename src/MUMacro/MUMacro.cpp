@@ -68,8 +68,7 @@ std::string TMUMacro::GetControlText(os::WindowHandle control) {
   return os::CurrentDesktop()->WindowCaption(control, kControlTextBufferSize);
 }
 
-os::WindowHandle TMUMacro::FindChildByClassIndex(const std::string& className, int32_t index,
-                                                 os::WindowHandle parent) {
+os::WindowHandle TMUMacro::FindChildByClassIndex(const std::string& className, int32_t index, os::WindowHandle parent) {
   // Indices count from 1; anything smaller names no control (and would overflow below).
   if (index < 1) return os::NoWindow;
   const auto desktop = os::CurrentDesktop();
@@ -79,8 +78,7 @@ os::WindowHandle TMUMacro::FindChildByClassIndex(const std::string& className, i
   }
   for (auto child = desktop->FirstChild(parent); child != os::NoWindow; child = desktop->NextSibling(child)) {
     if (desktop->FirstChild(child) == os::NoWindow) continue;
-    if (const auto found = FindChildByClassIndex(className, index - count, child); found != os::NoWindow)
-      return found;
+    if (const auto found = FindChildByClassIndex(className, index - count, child); found != os::NoWindow) return found;
   }
   return os::NoWindow;
 }

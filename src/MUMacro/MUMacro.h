@@ -54,8 +54,7 @@ class TMUMacro {
   // Parent's own children hold fewer than Index, each child that has children
   // is searched with Index less the count found among Parent's children (the
   // same reduced index for each of them). NoWindow when there is none.
-  static os::WindowHandle FindChildByClassIndex(const std::string& className, int32_t index,
-                                                os::WindowHandle parent);
+  static os::WindowHandle FindChildByClassIndex(const std::string& className, int32_t index, os::WindowHandle parent);
   // The first control of ClassName whose caption is Caption (whole texts,
   // ignoring case), looked for among Parent's children first, then in each
   // child's own children in turn.

@@ -73,8 +73,7 @@ std::string GetAcrobatFolder() {
 std::string GetAcrobatPlugInsFolder(const std::string& productName) {
   const std::string fallback = GetAcrobatFolder() + "plug_ins" + path::kDelimiter;
   // A section name, not a path: the backslash is the same on every system.
-  const std::vector<IniEntry> section =
-      ReadIniSection(os::ExecutableFolder() + "set.ini", "Tarnwick\\" + productName);
+  const std::vector<IniEntry> section = ReadIniSection(os::ExecutableFolder() + "set.ini", "Tarnwick\\" + productName);
   return section.empty() ? fallback : IniValue(section, "Plug-ins Path", fallback);
 }
 

@@ -126,7 +126,8 @@ void TApplicationSlot::GiveUp(uint32_t threadId, uint32_t showAgainMs) {
     // why it is given up): the call is released when it runs too long, and
     // the reference is let go without a release, which could wait on it.
     if (showAgainMs != kNotShown) {
-      TDeadline bound(showAgainMs, [&] { Interrupt(threadId); }, kRetryMs);
+      TDeadline bound(
+          showAgainMs, [&] { Interrupt(threadId); }, kRetryMs);
       Ignoring([&] { Object.Put("Visible", true); });
     }
     Object.Leak();

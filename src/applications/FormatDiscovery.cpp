@@ -66,8 +66,8 @@ Status LoadWordSaveFormats(TOfficeApplications& applications, const TFormatTable
   return Status::Ok();
 }
 
-Status ChooseSourceApplication(TOfficeApplications& applications, const TFormatTables& tables,
-                               const std::string& src, std::string& appName) {
+Status ChooseSourceApplication(TOfficeApplications& applications, const TFormatTables& tables, const std::string& src,
+                               std::string& appName) {
   appName.clear();
   if (tables.SourceFormats.empty()) {
     if (Status built = LoadWordSaveFormats(applications, tables); !built) return built;

@@ -31,8 +31,8 @@ Status LoadWordSaveFormats(TOfficeApplications& applications, const TFormatTable
 // The application of the first source row whose lower-cased pattern contains
 // Src's lower-cased extension, else the first row's (AppName, emptied first);
 // builds the tables first when the source table is empty.
-Status ChooseSourceApplication(TOfficeApplications& applications, const TFormatTables& tables,
-                               const std::string& src, std::string& appName);
+Status ChooseSourceApplication(TOfficeApplications& applications, const TFormatTables& tables, const std::string& src,
+                               std::string& appName);
 // The text form of either table (Text, emptied first), built first when it is
 // empty.
 Status GetSourceFormatListText(TOfficeApplications& applications, const TFormatTables& tables, std::string& text);

@@ -98,9 +98,8 @@ class TOfficeApplications {
   // it can be told, from another thread, to end the conversion in progress
   // (NoWordConvert then returns with an error); only such a library is bound
   // by the deadline.
-  using NoWordConvertFn = int32_t(QUILLET_LIBRARY_CALL*)(const char* src, const char* openFormat,
-                                                          const char* dest, const char* destFormat,
-                                                          char* errorText);
+  using NoWordConvertFn = int32_t(QUILLET_LIBRARY_CALL*)(const char* src, const char* openFormat, const char* dest,
+                                                         const char* destFormat, char* errorText);
   using BridgeProc = void(QUILLET_LIBRARY_CALL*)();
 
  private:

@@ -12,8 +12,8 @@ ole::Variant Create(const char* progId, const char* what) {
     return ole::Variant(ole::CreateOleObject(progId));
   } catch (const Error& e) {
     throw Error(std::string("No ") + what + " is installed: \"" + progId + "\" cannot be created (" + e.what() +
-                "). Install Adobe Acrobat on Windows; on Linux install Debian's packages libgs10 and libqpdf29, "
-                "which quillet's libquillet-pdf.so uses",
+                    "). Install Adobe Acrobat on Windows; on Linux install Debian's packages libgs10 and libqpdf29, "
+                    "which quillet's libquillet-pdf.so uses",
                 ErrorCode::NotInstalled);
   }
 }

@@ -9,7 +9,8 @@ namespace quillet {
 TRequestDeadline::TRequestDeadline(TOfficeApplications& applications, uint32_t seconds)
     : applications_(applications), seconds_(seconds), caller_(os::CurrentThreadId()) {
   applications_.deadlinePassed_ = false;
-  watchdog_.emplace(seconds * 1000, [this] { Expire(); }, TApplicationSlot::kRetryMs);
+  watchdog_.emplace(
+      seconds * 1000, [this] { Expire(); }, TApplicationSlot::kRetryMs);
 }
 
 TRequestDeadline::~TRequestDeadline() { Disarm(); }

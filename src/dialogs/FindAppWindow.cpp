@@ -60,12 +60,10 @@ bool FindWindowEnumProc(os::WindowHandle window, FindWindowSearch& search) {
   os::Desktop& desktop = search.Desktop();
   search.Satisfied = 0;
   const os::WindowHandle parent = desktop.ParentWindow(window);
-  if (!search.WindowPattern.empty() && CaptionOrClassHolds(desktop, window, search.WindowPattern))
-    ++search.Satisfied;
+  if (!search.WindowPattern.empty() && CaptionOrClassHolds(desktop, window, search.WindowPattern)) ++search.Satisfied;
   if (!search.ExePattern.empty() && Contains(LowerCase(search.ExeNameOf(window)), search.ExePattern))
     ++search.Satisfied;
-  if (!search.ParentPattern.empty() && CaptionOrClassHolds(desktop, parent, search.ParentPattern))
-    ++search.Satisfied;
+  if (!search.ParentPattern.empty() && CaptionOrClassHolds(desktop, parent, search.ParentPattern)) ++search.Satisfied;
   if (!search.ParentExePattern.empty() && Contains(LowerCase(search.ExeNameOf(parent)), search.ParentExePattern))
     ++search.Satisfied;
   if (search.Satisfied != search.CriteriaUsed) return true;

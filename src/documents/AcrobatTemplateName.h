@@ -7,7 +7,8 @@
 namespace quillet {
 
 // The registry key of acrobat.exe's application path, under HKEY_LOCAL_MACHINE.
-inline constexpr const char* kAcrobatAppPathKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Acrobat.exe";
+inline constexpr const char* kAcrobatAppPathKey =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Acrobat.exe";
 
 // The page where the full Acrobat can be ordered, named by the message shown
 // when acrobat.exe is not registered.

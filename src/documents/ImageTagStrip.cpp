@@ -50,10 +50,10 @@ bool IsImageTagName(std::string_view text, size_t from, size_t gt) {
 // be read, so the walk can go on over the same text.
 void StripImageTags(std::string& text) {
   const std::string_view view(text);
-  size_t kept = 0;     // the text kept so far, moved to the front
-  size_t copied = 0;   // everything before this is kept or removed
-  size_t search = 0;   // where the search for the next "<" starts
-  size_t gt = npos;    // the first ">" at or after the last "<" found
+  size_t kept = 0;    // the text kept so far, moved to the front
+  size_t copied = 0;  // everything before this is kept or removed
+  size_t search = 0;  // where the search for the next "<" starts
+  size_t gt = npos;   // the first ">" at or after the last "<" found
   bool haveGt = false;
   auto keep = [&](size_t end) {
     if (kept != copied) std::memmove(text.data() + kept, text.data() + copied, end - copied);

@@ -26,9 +26,8 @@ bool TConvertBaseClass::CloseApplications() {
   return true;
 }
 
-void TConvertBaseClass::ConvertDocument(const std::string& src, const std::string& dest,
-                                        const std::string& destFormat, const std::string& option,
-                                        std::string& errorText) {
+void TConvertBaseClass::ConvertDocument(const std::string& src, const std::string& dest, const std::string& destFormat,
+                                        const std::string& option, std::string& errorText) {
   errorText = ValidateRequest(src, dest, destFormat, option).message();
 }
 

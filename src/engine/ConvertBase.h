@@ -39,9 +39,8 @@ class TConvertBaseClass {
   virtual void ConvertDocument(const std::string& src, const std::string& dest, const std::string& destFormat,
                                const std::string& option, std::string& errorText);
   // Converts the matching files of a folder; the base class does nothing.
-  virtual void ConvertFolderContents(const std::string& src, const std::string& dest,
-                                     const std::string& destFormat, int32_t isSubFolder,
-                                     const std::string& option, std::string& report);
+  virtual void ConvertFolderContents(const std::string& src, const std::string& dest, const std::string& destFormat,
+                                     int32_t isSubFolder, const std::string& option, std::string& report);
   // Answers a named field; the base class answers none.
   virtual void GetField(const std::string& fieldName, const std::string& param, std::string& errorText,
                         std::string& value);

@@ -28,8 +28,8 @@ bool BeforeOffice2000(const ole::Variant& app) { return ParseVersionNumber(app.G
 // Makes App ready for the request, and Word too when the macro route runs it
 // there (it runs every request that names no Office application inside Word),
 // telling the deadline what the request waits on meanwhile.
-Status StartFor(TOfficeApplications& applications, std::optional<TApplication> app, bool macro,
-                const std::string& src, TRequestDeadline& deadline) {
+Status StartFor(TOfficeApplications& applications, std::optional<TApplication> app, bool macro, const std::string& src,
+                TRequestDeadline& deadline) {
   const bool inWord = macro && !(app && IsOfficeApplication(*app));
   deadline.WaitOn(inWord ? std::optional(TApplication::Word) : app);
   // A refusal must never read as success.
@@ -59,8 +59,7 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
 }
 
 Status TOfficeConvertClass::Convert(const TConversionRequest& request) {
-  if (Status valid = ValidateRequest(request.Src, request.Dest, request.Format.Text(), request.Options.Text);
-      !valid)
+  if (Status valid = ValidateRequest(request.Src, request.Dest, request.Format.Text(), request.Options.Text); !valid)
     return valid;
   uint32_t seconds = 0;
   if (Status read = Capture([&] { seconds = request.Options.TimeoutSeconds.Get(); }); !read) return read;
@@ -113,9 +112,12 @@ Status TOfficeConvertClass::Route(TApplication app, const TConversionRequest& re
 
   if (request.Options.UseMacro) return ConvertWithMacro(*this, app, request);
   switch (app) {
-    case TApplication::Acrobat: return ConvertWithAcrobat(*this, request);
-    case TApplication::NoWord: return ConvertWithoutWord(*this, request);
-    default: return ConvertOfficeDocument(*this, app, request);
+    case TApplication::Acrobat:
+      return ConvertWithAcrobat(*this, request);
+    case TApplication::NoWord:
+      return ConvertWithoutWord(*this, request);
+    default:
+      return ConvertOfficeDocument(*this, app, request);
   }
 }
 

@@ -55,8 +55,8 @@ void TOfficeConvertClass::ConvertFolderContents(const std::string& src, const st
 }
 
 Status TOfficeConvertClass::ConvertFolder(const std::string& src, const std::string& dest,
-                                          const std::string& destFormat, int32_t isSubFolder,
-                                          const std::string& option, std::string& report) {
+                                          const std::string& destFormat, int32_t isSubFolder, const std::string& option,
+                                          std::string& report) {
   TConvertBaseClass::ConvertFolderContents(src, dest, destFormat, isSubFolder, option, report);
   if (Dests().empty()) {
     const Status built = LoadWordSaveFormats(applications_, Tables());

@@ -67,12 +67,8 @@ bool FixedField(const std::string& name, std::string& value) {
     const char* name;
     const char* value;
   } kFields[] = {
-      {"softwarename", "Quillet COM"},
-      {"softwarebigversion", " 2.0"},
-      {"dateversion", "040402"},
-      {"buypath", kMakerHelpPage},
-      {"homepath", kMakerHomePage},
-      {"setting", ""},
+      {"softwarename", "Quillet COM"}, {"softwarebigversion", " 2.0"}, {"dateversion", "040402"},
+      {"buypath", kMakerHelpPage},     {"homepath", kMakerHomePage},   {"setting", ""},
   };
   for (const auto& field : kFields) {
     if (name == field.name) {
@@ -91,8 +87,7 @@ using namespace quillet;
 extern "C" {
 
 QUILLET_API QuilletBool QUILLET_CALL ConvertSingleFile(const char* SrcFile, const char* DestFile,
-                                                       const char* DestFormat, const char* Option,
-                                                       char* ErrorBuf) {
+                                                       const char* DestFormat, const char* Option, char* ErrorBuf) {
   // A failure never reads as success: a Status's text is never empty.
   Status outcome;
   try {
@@ -116,9 +111,8 @@ QUILLET_API QuilletBool QUILLET_CALL ConvertSingleFile(const char* SrcFile, cons
   return outcome.ok() ? 1 : 0;
 }
 
-QUILLET_API QuilletBool QUILLET_CALL ConvertFolder(const char* SrcPath, const char* DestPath,
-                                                   const char* DestFormat, int32_t IsSubFolder,
-                                                   const char* Option, const char* ReportFile) {
+QUILLET_API QuilletBool QUILLET_CALL ConvertFolder(const char* SrcPath, const char* DestPath, const char* DestFormat,
+                                                   int32_t IsSubFolder, const char* Option, const char* ReportFile) {
   std::string report, reportFile;
   try {
     reportFile = Arg(ReportFile);

@@ -13,11 +13,9 @@ std::string SizeText(int64_t width, int64_t height) {
 }  // namespace
 
 void CheckImageSize(int64_t width, int64_t height) {
-  if (width < 0 || height < 0 || width > kMaxImageSide || height > kMaxImageSide ||
-      width * height > kMaxImagePixels)
-    throw Error("Image of " + SizeText(width, height) + " is too large (at most " +
-                std::to_string(kMaxImageSide) + " pixels a side and " + std::to_string(kMaxImagePixels) +
-                " pixels in all)");
+  if (width < 0 || height < 0 || width > kMaxImageSide || height > kMaxImageSide || width * height > kMaxImagePixels)
+    throw Error("Image of " + SizeText(width, height) + " is too large (at most " + std::to_string(kMaxImageSide) +
+                " pixels a side and " + std::to_string(kMaxImagePixels) + " pixels in all)");
 }
 
 Bitmap::Bitmap(int32_t width, int32_t height) {

@@ -26,7 +26,9 @@ constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, kBiJp
                    kBiAlphaBitfields = 6;
 
 uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t U32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint32_t U32(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
 
 // One colour channel of a 16- or 32-bit pixel given by a bit mask, scaled to 0..255.
 struct Channel {
@@ -66,9 +68,7 @@ class Parser {
  private:
   [[noreturn]] void NotBmp() const { throw Error(name_ + " is not a BMP file"); }
   [[noreturn]] void Truncated() const { throw Error("BMP file " + name_ + " is truncated"); }
-  [[noreturn]] void Damaged(const std::string& why) const {
-    throw Error("BMP file " + name_ + " is damaged: " + why);
-  }
+  [[noreturn]] void Damaged(const std::string& why) const { throw Error("BMP file " + name_ + " is damaged: " + why); }
   [[noreturn]] void Unsupported(const std::string& why) const {
     throw Error("BMP file " + name_ + " is not supported: " + why);
   }

@@ -18,9 +18,9 @@ std::string_view ValueAfter(std::string_view option, size_t keywordEnd) {
 }
 
 [[noreturn]] void BadValue(std::string_view keyword, std::string_view value, std::string_view expected) {
-  throw Error("Invalid value '" + std::string(value) + "' for " + std::string(keyword) + " (" +
-                  std::string(expected) + ")",
-              ErrorCode::InvalidOption);
+  throw Error(
+      "Invalid value '" + std::string(value) + "' for " + std::string(keyword) + " (" + std::string(expected) + ")",
+      ErrorCode::InvalidOption);
 }
 
 // A whole decimal number with an optional sign, within 32 bits.

@@ -91,9 +91,7 @@ class Win32Desktop final : public Desktop {
 
   WindowHandle FirstChild(WindowHandle window) override { return FromHwnd(::GetWindow(ToHwnd(window), GW_CHILD)); }
 
-  WindowHandle NextSibling(WindowHandle window) override {
-    return FromHwnd(::GetWindow(ToHwnd(window), GW_HWNDNEXT));
-  }
+  WindowHandle NextSibling(WindowHandle window) override { return FromHwnd(::GetWindow(ToHwnd(window), GW_HWNDNEXT)); }
 
   std::intptr_t SendWindowMessage(WindowHandle window, WindowMessage message, std::uintptr_t wParam,
                                   std::intptr_t lParam, std::uint32_t timeoutMs) override {

@@ -15,13 +15,13 @@
 namespace quillet {
 
 enum class ErrorCode {
-  Failure,        // none of the kinds below
-  Automation,     // an automation call failed; hresult() says how
-  ServerGone,     // an automation call found the application's server gone
-  NotInstalled,   // an application, library or object cannot be had
-  InvalidOption,  // a keyword of the option string has a malformed value
-  FileSystem,     // a file or folder cannot be read, written or made
-  InvalidText,    // a text is not in the library's encoding (on Linux: not valid UTF-8)
+  Failure,            // none of the kinds below
+  Automation,         // an automation call failed; hresult() says how
+  ServerGone,         // an automation call found the application's server gone
+  NotInstalled,       // an application, library or object cannot be had
+  InvalidOption,      // a keyword of the option string has a malformed value
+  FileSystem,         // a file or folder cannot be read, written or made
+  InvalidText,        // a text is not in the library's encoding (on Linux: not valid UTF-8)
   InvalidRequest,     // the source is missing, the destination's folder is missing, or it is the source
   UnsupportedFormat,  // the format is unknown, or not one the application can open or save
   Password,           // the source is protected and the password is missing or wrong

@@ -145,10 +145,18 @@ int64_t Tell64(std::FILE* f) { return ::ftello(f); }
 std::FILE* OpenRegularFile(const std::string& path, const char* mode) {
   int flags = O_NOCTTY | O_CLOEXEC | O_NONBLOCK;
   switch (mode[0]) {
-    case 'r': flags |= O_RDONLY; break;
-    case 'w': flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
-    case 'a': flags |= O_WRONLY | O_CREAT | O_APPEND; break;
-    default: g_lastError = EINVAL; return nullptr;
+    case 'r':
+      flags |= O_RDONLY;
+      break;
+    case 'w':
+      flags |= O_WRONLY | O_CREAT | O_TRUNC;
+      break;
+    case 'a':
+      flags |= O_WRONLY | O_CREAT | O_APPEND;
+      break;
+    default:
+      g_lastError = EINVAL;
+      return nullptr;
   }
   // Non-blocking, so that a FIFO without its other end does not hold the
   // open; only a regular file is then taken, and read or written normally.

@@ -31,13 +31,12 @@ FileIdentity IdentityOf(const std::string& path) {
   if (path.empty()) return {};
   // Opened for no access at all, sharing everything: the file's identity can
   // be read even while another program holds it open exclusively.
-  const UniqueHandle h{::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
+  const UniqueHandle h{::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
   if (!IsValid(h)) return {};
   BY_HANDLE_FILE_INFORMATION info{};
   if (!::GetFileInformationByHandle(h.get(), &info)) return {};
-  return {true, info.dwVolumeSerialNumber,
-          (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+  return {true, info.dwVolumeSerialNumber, (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
 bool DirectoryExists(const std::string& path) {
@@ -55,7 +54,9 @@ void ForceDirectories(const std::string& dir) {
                     std::to_string(MAX_PATH - 1) + " characters",
                 ErrorCode::FileSystem);
   // A bare drive ("C:" or "C:\") and an existing folder need nothing.
-  auto present = [](const std::string& f) { return (f.size() <= 3 && f.find(':') != std::string::npos) || DirectoryExists(f); };
+  auto present = [](const std::string& f) {
+    return (f.size() <= 3 && f.find(':') != std::string::npos) || DirectoryExists(f);
+  };
   // Up to the nearest folder that exists, then down again creating each one.
   std::vector<size_t> missing;  // lengths of the missing prefixes, deepest first
   for (std::string prefix = d; !prefix.empty() && !present(prefix);) {
@@ -96,8 +97,8 @@ std::vector<DirEntry> ListDirectory(const std::string& pattern, uint32_t attrMas
   const uint32_t excluded = ~attrMask & (kAttrHidden | kAttrSysFile | kAttrDirectory | kAttrVolumeId);
   do {
     if (data.dwFileAttributes & excluded) continue;
-    const uint32_t attr =
-        (data.dwFileAttributes & kAttrAnyFile) | (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT ? uint32_t{kAttrLink} : 0u);
+    const uint32_t attr = (data.dwFileAttributes & kAttrAnyFile) |
+                          (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT ? uint32_t{kAttrLink} : 0u);
     entries.push_back({data.cFileName, attr, (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow});
   } while (::FindNextFileA(h.get(), &data));
   return entries;
@@ -107,14 +108,12 @@ uint32_t LastErrorCode() { return ::GetLastError(); }
 
 std::string SysErrorMessage(uint32_t code) {
   UniqueAny<char*, &::LocalFree> text;
-  const DWORD n = ::FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
-          FORMAT_MESSAGE_ARGUMENT_ARRAY,
-      nullptr, code, 0, reinterpret_cast<char*>(text.put()), 0, nullptr);
+  const DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                                   nullptr, code, 0, reinterpret_cast<char*>(text.put()), 0, nullptr);
   std::string result(text ? text.get() : "", text ? n : 0);
   // The system ends its messages with a line break and often a full stop.
-  while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
-    result.pop_back();
+  while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' ')) result.pop_back();
   return result;
 }
 

@@ -101,8 +101,8 @@ int ExecuteCont(const char* text, int length) {
   if (!api.instance) return gs_error_Fatal;
   if (api.quit) return 0;
   int exitCode = 0;
-  return Outcome(api.runContinue(api.instance, text ? text : "", static_cast<unsigned>(length > 0 ? length : 0), 0,
-                                 &exitCode));
+  return Outcome(
+      api.runContinue(api.instance, text ? text : "", static_cast<unsigned>(length > 0 ? length : 0), 0, &exitCode));
 }
 
 int ExecuteEnd() {
@@ -138,11 +138,13 @@ bool BindGhostscript(GhostscriptEntries& entries) {
     void* lib = ::dlopen("libgs.so.10", RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!lib) return false;
     Gsapi found;
-    if (!(Bind(lib, "gsapi_new_instance", found.newInstance) && Bind(lib, "gsapi_delete_instance", found.deleteInstance) &&
+    if (!(Bind(lib, "gsapi_new_instance", found.newInstance) &&
+          Bind(lib, "gsapi_delete_instance", found.deleteInstance) &&
           Bind(lib, "gsapi_set_arg_encoding", found.setArgEncoding) && Bind(lib, "gsapi_set_stdio", found.setStdio) &&
-          Bind(lib, "gsapi_init_with_args", found.initWithArgs) && Bind(lib, "gsapi_run_string_begin", found.runBegin) &&
-          Bind(lib, "gsapi_run_string_continue", found.runContinue) && Bind(lib, "gsapi_run_string_end", found.runEnd) &&
-          Bind(lib, "gsapi_exit", found.exit)))
+          Bind(lib, "gsapi_init_with_args", found.initWithArgs) &&
+          Bind(lib, "gsapi_run_string_begin", found.runBegin) &&
+          Bind(lib, "gsapi_run_string_continue", found.runContinue) &&
+          Bind(lib, "gsapi_run_string_end", found.runEnd) && Bind(lib, "gsapi_exit", found.exit)))
       return false;
     api = found;
   }

@@ -26,8 +26,7 @@ LRESULT CALLBACK CatchTheBox(int code, WPARAM wParam, LPARAM lParam) {
     const auto* create = reinterpret_cast<CBT_CREATEWNDA*>(lParam);
     char className[16] = {};
     ::GetClassNameA(window, className, sizeof className);
-    if ((create->lpcs->style & WS_CHILD) == 0 && ::lstrcmpA(className, "#32770") == 0)
-      t_innermost->window = window;
+    if ((create->lpcs->style & WS_CHILD) == 0 && ::lstrcmpA(className, "#32770") == 0) t_innermost->window = window;
   }
   return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }

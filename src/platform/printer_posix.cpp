@@ -179,7 +179,8 @@ int PrinterContext::Escape(int escape, const void* input, int inputSize, void* o
       static_cast<char*>(output)[n] = '\0';
       return 1;
     }
-    default: return 0;
+    default:
+      return 0;
   }
 }
 

@@ -58,8 +58,7 @@ std::vector<std::string> InstalledPrinters() {
   ::EnumPrintersA(flags, nullptr, 4, nullptr, 0, &needed, &count);
   if (needed == 0) return {};
   std::vector<unsigned long long> buffer((needed + 7) / 8);
-  if (!::EnumPrintersA(flags, nullptr, 4, reinterpret_cast<BYTE*>(buffer.data()), buffer.size() * 8, &needed,
-                       &count))
+  if (!::EnumPrintersA(flags, nullptr, 4, reinterpret_cast<BYTE*>(buffer.data()), buffer.size() * 8, &needed, &count))
     return {};
   const auto* info = reinterpret_cast<const PRINTER_INFO_4A*>(buffer.data());
   std::vector<std::string> names;

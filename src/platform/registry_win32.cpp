@@ -36,8 +36,8 @@ RegistryKey RegistryKey::Create(HKEY parent, const std::string& path, REGSAM acc
 RegistryKey RegistryKey::Create(HKEY parent, const std::wstring& path, REGSAM access) {
   RegistryKey key;
   HKEY opened = nullptr;
-  key.status_ = ::RegCreateKeyExW(parent, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
-                                  &opened, nullptr);
+  key.status_ =
+      ::RegCreateKeyExW(parent, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &opened, nullptr);
   if (key.status_ == ERROR_SUCCESS) key.key_.reset(opened);
   return key;
 }

@@ -30,8 +30,8 @@ Status ConvertWithAcrobat(TProcedureContext& context, const TConversionRequest& 
     // The bridge takes all four by reference; only the answer is read back.
     std::string srcFile = request.Src, destFile = request.Dest,
                 sentOption = BridgeOption(request.Format, request.Options.Text);
-    context.Applications().AcrobatBridge().Call(
-        "ConvertFile", {ole::Arg::Ref(srcFile), ole::Arg::Ref(destFile), ole::Arg::Ref(sentOption), ole::Arg::Ref(answer)});
+    context.Applications().AcrobatBridge().Call("ConvertFile", {ole::Arg::Ref(srcFile), ole::Arg::Ref(destFile),
+                                                                ole::Arg::Ref(sentOption), ole::Arg::Ref(answer)});
   });
   BringHostPopupForward();
   if (!called.ok()) return called;

@@ -28,8 +28,10 @@ class ExcelSteps : public TOfficeSteps {
     Ignoring([&] { App.Put("AskToUpdateLinks", false); });
     // Excel spells the file argument "Filename".
     Status opened = WatchedCall(kOpenWatch, [&] {
-      Document = App.CallOrGet("Workbooks")
-                     .Call("Open", {}, {{"Filename", Request.SrcFile}, {"ReadOnly", true}, {"Password", Request.Password.value_or("zv")}});
+      Document =
+          App.CallOrGet("Workbooks")
+              .Call("Open", {},
+                    {{"Filename", Request.SrcFile}, {"ReadOnly", true}, {"Password", Request.Password.value_or("zv")}});
     });
     if (!opened.ok()) {
       PromptsOn();
@@ -51,8 +53,7 @@ class ExcelSteps : public TOfficeSteps {
       return Status::Ok();
     }
     ole::NamedArgs named{{"Type", kTypePdf}, {"Filename", Request.DestFile}};
-    if (const auto& pages = Request.Pages)
-      named.insert(named.end(), {{"From", pages->From}, {"To", pages->To}});
+    if (const auto& pages = Request.Pages) named.insert(named.end(), {{"From", pages->From}, {"To", pages->To}});
     Document.Call("ExportAsFixedFormat", {}, named);
     return Status::Ok();
   }

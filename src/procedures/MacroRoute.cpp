@@ -54,8 +54,9 @@ Status ConvertWithMacro(TProcedureContext& context, TApplication app, const TCon
   const bool powerPoint = app == TApplication::PowerPoint;
   const std::string kind = excel ? "excel" : powerPoint ? "powerpoint" : "word";
   TOfficeApplications& applications = context.Applications();
-  const TApplicationSlot& slot =
-      applications.Slot(excel ? TApplication::Excel : powerPoint ? TApplication::PowerPoint : TApplication::Word);
+  const TApplicationSlot& slot = applications.Slot(excel        ? TApplication::Excel
+                                                   : powerPoint ? TApplication::PowerPoint
+                                                                : TApplication::Word);
   if (!excel && !powerPoint) {
     if (Status started = applications.StartWord(); !started) return started;
   }
@@ -82,8 +83,7 @@ Status ConvertWithMacro(TProcedureContext& context, TApplication app, const TCon
   const auto runMacro = [&] {
     document.Call("Activate");
     document.Get("Application").Call("Run", {kMacroName});
-    const std::string member =
-        excel ? "ActiveWorkbook" : powerPoint ? "ActivePresentation" : "ActiveDocument";
+    const std::string member = excel ? "ActiveWorkbook" : powerPoint ? "ActivePresentation" : "ActiveDocument";
     const ole::Variant active = slot.Object.Get(member);
     const std::string name = LowerCase(active.Get("fullname").AsString());
     if (name == LowerCase(src) || name == LowerCase(dest)) {

@@ -48,8 +48,7 @@ Status ConvertWithoutWord(TProcedureContext& context, const TConversionRequest& 
   std::memcpy(openFormatBuffer, openFormat.data(), openFormat.size());
   char errorBuffer[kBridgeBufferSize] = {};
 
-  applications.NoWordConvert(src.c_str(), openFormatBuffer, dest.c_str(), request.Format.Text().c_str(),
-                             errorBuffer);
+  applications.NoWordConvert(src.c_str(), openFormatBuffer, dest.c_str(), request.Format.Text().c_str(), errorBuffer);
   // Read no further than the buffer, whether or not the library ended its
   // text there.
   failure.assign(errorBuffer, strnlen(errorBuffer, kBridgeBufferSize));

@@ -21,8 +21,7 @@ void TOfficeSteps::PutBackAfterFailure() {
 }
 
 void TOfficeSteps::SaveAsGeneric() {
-  Document.Call("SaveAs", {},
-                {{"FileName", Request.DestFile}, {"FileFormat", StrToInt(Request.DestFormat.Text())}});
+  Document.Call("SaveAs", {}, {{"FileName", Request.DestFile}, {"FileFormat", StrToInt(Request.DestFormat.Text())}});
 }
 
 bool TOfficeSteps::ReadDocumentInfo(TDocumentInfo& info) const {
@@ -44,10 +43,14 @@ namespace {
 std::unique_ptr<TOfficeSteps> MakeSteps(TProcedureContext& context, const TOfficeRequest& request) {
   const ole::Variant& app = context.Applications().OfficeApplication(request.Application);
   switch (request.Application) {
-    case TApplication::Word: return MakeWordSteps(app, request);
-    case TApplication::Excel: return MakeExcelSteps(app, request);
-    case TApplication::PowerPoint: return MakePowerPointSteps(app, request, context);
-    default: break;
+    case TApplication::Word:
+      return MakeWordSteps(app, request);
+    case TApplication::Excel:
+      return MakeExcelSteps(app, request);
+    case TApplication::PowerPoint:
+      return MakePowerPointSteps(app, request, context);
+    default:
+      break;
   }
   throw Error("\"" + std::string(ApplicationInfo(request.Application).Name) + "\" is not an Office application");
 }
@@ -84,7 +87,7 @@ std::string MergeKind(TApplication app, const TFormatCode& destFormat) {
 
 Status ConvertOfficeDocument(TProcedureContext& context, TApplication app, const TConversionRequest& conversion) {
   TOfficeRequest request{app, Trim(conversion.Src), conversion.Dest, conversion.Format, conversion.Options,
-                         0, std::nullopt, std::nullopt};
+                         0,   std::nullopt,         std::nullopt};
   const TOptions& options = conversion.Options;
   // A malformed PDF keyword, or one the application cannot honour, fails
   // the request before the application is asked anything.

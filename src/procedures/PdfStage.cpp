@@ -19,7 +19,6 @@ namespace {
 // PdfDocument.Save's flags: a full save that also collects garbage.
 constexpr int32_t kSaveFullCollectGarbage = 33;
 
-
 // A PDF maker that reports its failure in its result (0 or less) rather than
 // raising has failed all the same.
 void MakePdf(TProcedureContext& context, const std::string& psFile, const std::string& destFile) {

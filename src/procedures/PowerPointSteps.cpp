@@ -21,7 +21,7 @@ namespace {
 // button, so the open fails with PowerPoint's own message instead of waiting.
 const TWatchJob kOpenWatch{"", "Password", "", "Microsoft PowerPoint", "button#1", 60000};
 
-constexpr int32_t kFixedFormatPdf = 2;  // PpFixedFormatType
+constexpr int32_t kFixedFormatPdf = 2;   // PpFixedFormatType
 constexpr int32_t kPrintSlideRange = 4;  // PpPrintRangeType
 
 class PowerPointSteps : public TOfficeSteps {
@@ -89,8 +89,7 @@ class PowerPointSteps : public TOfficeSteps {
     Document.Get("PrintOptions").Put("ActivePrinter", printer);
     Ignoring([&] { Document.Get("PrintOptions").Put("FitToPage", true); });
     ole::NamedArgs named{{"PrintToFile", psFile}};
-    if (const auto& pages = Request.Pages)
-      named.insert(named.begin(), {{"From", pages->From}, {"To", pages->To}});
+    if (const auto& pages = Request.Pages) named.insert(named.begin(), {{"From", pages->From}, {"To", pages->To}});
     if (Status printed = Capture([&] { Document.Call("PrintOut", {}, named); }); !printed.ok()) return printed;
     Document.Call("Close");
     DocumentOpen = false;
@@ -126,7 +125,9 @@ class PowerPointSteps : public TOfficeSteps {
     Document.Call("ExportAsFixedFormat", {}, named);
   }
 
-  bool SavesSlidePictures() const { return Request.DestFormat == formats::kPowerPointJpeg || Request.DestFormat == formats::kPowerPointGif; }
+  bool SavesSlidePictures() const {
+    return Request.DestFormat == formats::kPowerPointJpeg || Request.DestFormat == formats::kPowerPointGif;
+  }
 
   const TProcedureContext& context_;
   ImageSettings pictures_;

@@ -51,7 +51,8 @@ class WordSteps : public TOfficeSteps {
   Status Open() override {
     Ignoring([&] { App.Put("DisplayAlerts", false); });
     Status opened = WatchedCall(kOpenWatch, [&] {
-      ole::NamedArgs named{{"FileName", Request.SrcFile}, {"ReadOnly", true}, {"PasswordDocument", Request.Password.value_or("zv")}};
+      ole::NamedArgs named{
+          {"FileName", Request.SrcFile}, {"ReadOnly", true}, {"PasswordDocument", Request.Password.value_or("zv")}};
       if (Request.Options.OpenFormat) named.push_back({"Format", StrToInt(Request.Options.OpenFormatValue)});
       Document = App.CallOrGet("Documents").Call("Open", {}, named);
     });
@@ -114,9 +115,9 @@ class WordSteps : public TOfficeSteps {
       });
       ole::NamedArgs named{{"OutputFileName", psFile}, {"PrintToFile", true}, {"Background", false}};
       if (const auto& pages = Request.Pages)
-        named.insert(named.end(), {{"Range", kPrintFromTo},
-                                   {"From", std::to_string(pages->From)},
-                                   {"To", std::to_string(pages->To)}});
+        named.insert(
+            named.end(),
+            {{"Range", kPrintFromTo}, {"From", std::to_string(pages->From)}, {"To", std::to_string(pages->To)}});
       Document.Call("PrintOut", {}, named);
     });
     if (!printed.ok()) return printed;
@@ -231,8 +232,7 @@ class WordSteps : public TOfficeSteps {
         encoding = Document.Get("OpenEncoding").AsInteger();
         return;
       }
-      const int32_t language =
-          Document.Get("Characters").Get("Item", {1}).Get("LanguageIDFarEast").AsInteger();
+      const int32_t language = Document.Get("Characters").Get("Item", {1}).Get("LanguageIDFarEast").AsInteger();
       switch (language) {
         case 0x0404:  // Taiwan
         case 0x0C04:  // Hong Kong

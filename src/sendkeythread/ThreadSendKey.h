@@ -58,9 +58,8 @@ class TThreadSendKey : public std::enable_shared_from_this<TThreadSendKey> {
 
   // Stores the job and starts the watching thread. Called once. Raises Error
   // when a thread cannot be started.
-  void StartWatch(const std::string& exePattern, const std::string& windowPattern,
-                  const std::string& parentExePattern, const std::string& parentPattern,
-                  const std::string& macroText, int32_t timeoutMs);
+  void StartWatch(const std::string& exePattern, const std::string& windowPattern, const std::string& parentExePattern,
+                  const std::string& parentPattern, const std::string& macroText, int32_t timeoutMs);
 
   // The thread's body: search every 50 ms until a window is found, the time
   // limit has passed or a stop request is seen; answer a window found unless

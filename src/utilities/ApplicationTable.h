@@ -26,20 +26,26 @@ struct TApplicationInfo {
 };
 
 inline constexpr std::array<TApplicationInfo, 5> kApplications{{
-    {TApplication::Word, "MS Word", "Microsoft Word",
+    {TApplication::Word,
+     "MS Word",
+     "Microsoft Word",
      {"Word.Application", "Word.Application.8", "Word.Application.9", "Word.Application.10", "Word.Basic"},
      "Can not load Microsoft Word, you must install Microsoft Word first, please try again!"},
-    {TApplication::Excel, "MS Excel", "Microsoft Excel", {"Excel.Application"},
+    {TApplication::Excel,
+     "MS Excel",
+     "Microsoft Excel",
+     {"Excel.Application"},
      "Can not load Microsoft Excel, you must install Microsoft Excel first, please try again!"},
-    {TApplication::PowerPoint, "MS Powerpoint", "Microsoft PowerPoint", {"PowerPoint.Application"},
+    {TApplication::PowerPoint,
+     "MS Powerpoint",
+     "Microsoft PowerPoint",
+     {"PowerPoint.Application"},
      "Can not load Microsoft PowerPoint, you must install Microsoft PowerPoint first, please try again!"},
     {TApplication::Acrobat, "Adobe Acrobat", "Adobe Acrobat", {}, ""},
     {TApplication::NoWord, "No MS Word", "the format library", {}, ""},
 }};
 
-constexpr const TApplicationInfo& ApplicationInfo(TApplication app) {
-  return kApplications[static_cast<size_t>(app)];
-}
+constexpr const TApplicationInfo& ApplicationInfo(TApplication app) { return kApplications[static_cast<size_t>(app)]; }
 
 // Word, Excel or PowerPoint: an automation server of its own, held in a slot
 // of its own, that runs macros.

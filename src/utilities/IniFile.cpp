@@ -30,8 +30,8 @@ std::vector<IniEntry> ReadIniSection(const std::string& file, const std::string&
     if (text.empty() || text[0] == ';') continue;
     if (text[0] == '[') {
       const size_t close = text.find(']');
-      const std::string name = Trim(std::string_view(text).substr(1, close == std::string::npos ? std::string::npos
-                                                                                                 : close - 1));
+      const std::string name =
+          Trim(std::string_view(text).substr(1, close == std::string::npos ? std::string::npos : close - 1));
       if (inside) break;  // the first section of that name is the one read
       inside = SameText(name, section);
       continue;

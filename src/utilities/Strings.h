@@ -8,13 +8,11 @@
 
 namespace quillet {
 
-std::string LowerCase(std::string_view s);  // A-Z to a-z, other bytes unchanged
-std::string UpperCase(std::string_view s);  // a-z to A-Z, other bytes unchanged
+std::string LowerCase(std::string_view s);              // A-Z to a-z, other bytes unchanged
+std::string UpperCase(std::string_view s);              // a-z to A-Z, other bytes unchanged
 bool SameText(std::string_view a, std::string_view b);  // equal apart from ASCII letter case
 
-inline bool Contains(std::string_view text, std::string_view part) {
-  return text.find(part) != std::string_view::npos;
-}
+inline bool Contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
 
 // Text without its leading and trailing bytes of code 32 or less (blanks and
 // control characters).

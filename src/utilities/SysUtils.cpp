@@ -91,7 +91,8 @@ bool DeleteFolderTree(const std::string& folder) {
   // A read-only folder can be neither emptied (Linux) nor removed (Windows).
   os::SetFileAttributes(folder, 0);
   if (!os::SetCurrentDir(folder))
-    throw Error("Cannot enter folder " + folder + ": " + os::SysErrorMessage(os::LastErrorCode()), ErrorCode::FileSystem);
+    throw Error("Cannot enter folder " + folder + ": " + os::SysErrorMessage(os::LastErrorCode()),
+                ErrorCode::FileSystem);
   CurrentDirRestorer restore(cwd);
 
   for (const auto& entry : os::ListDirectory("*.*", os::kAttrAnyFile)) {

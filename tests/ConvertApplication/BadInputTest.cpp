@@ -14,8 +14,7 @@ using BadInput = ServerTest;
 size_t PrivateBytes() {
   size_t total = 0;
   MEMORY_BASIC_INFORMATION region{};
-  for (const char* address = nullptr;
-       ::VirtualQuery(address, &region, sizeof region) == sizeof region;
+  for (const char* address = nullptr; ::VirtualQuery(address, &region, sizeof region) == sizeof region;
        address = static_cast<const char*>(region.BaseAddress) + region.RegionSize) {
     if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
     if (static_cast<const char*>(region.BaseAddress) + region.RegionSize < address) break;
@@ -43,8 +42,8 @@ TEST_F(BadInput, NoPlaceForTheResultIsAnInvalidPointerAndConvertsNothing) {
   File("a.doc");
   const ComPtr<IConvertApplication> app = Create();
   ASSERT_TRUE(app);
-  EXPECT_EQ(app->ConvertFolder(Bstr(dir / "*.doc").get(), Bstr(dir / "out").get(), Bstr("2").get(), 0,
-                               Bstr("").get(), nullptr),
+  EXPECT_EQ(app->ConvertFolder(Bstr(dir / "*.doc").get(), Bstr(dir / "out").get(), Bstr("2").get(), 0, Bstr("").get(),
+                               nullptr),
             E_POINTER);
   EXPECT_EQ(d.Calls(App::Word), Lines{});
   EXPECT_FALSE(os::DirectoryExists(dir / "out"));

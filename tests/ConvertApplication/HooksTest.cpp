@@ -100,8 +100,7 @@ TEST_F(PageHooks, TheHooksAreReachedLateBoundToo) {
   page.AddRef();  // the VARIANT's own reference, released when it is cleared
   DISPPARAMS one{argument.get(), nullptr, 1, 0};
   com::UniqueVariant result;
-  EXPECT_EQ(app->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &one, result.put(), nullptr, nullptr),
-            S_OK);
+  EXPECT_EQ(app->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &one, result.put(), nullptr, nullptr), S_OK);
   EXPECT_EQ(page.References(), 2u);
   DISPPARAMS none{nullptr, nullptr, 0, 0};
   EXPECT_EQ(app->Invoke(2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, result.put(), nullptr, nullptr),

@@ -77,8 +77,7 @@ TEST_F(Conversion, EveryFileConvertedGivesAnEmptyReportThroughTheVtable) {
   EXPECT_TRUE(os::FileExists(dir / "out" + "\\b.txt"));
   EXPECT_FALSE(os::FileExists(dir / "out" + "\\c.txt"));
   // Unlike the plain ConvertFolder export, the method writes no report file.
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "out"), std::filesystem::directory_iterator()),
-            2);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "out"), std::filesystem::directory_iterator()), 2);
 }
 
 TEST_F(Conversion, TheFilesThatFailedAreTheLinesOfTheReport) {
@@ -232,8 +231,8 @@ TEST_F(Conversion, ALateBoundRunThatCannotGoOnIsAnExceptionWithTheMessage) {
   com::UniqueVariant result;
   com::ExcepInfo exception;
   UINT argError = 0;
-  EXPECT_EQ(app->Invoke(IdOf(app.get(), L"ConvertFolder"), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
-                        args.get(), result.put(), exception.get(), &argError),
+  EXPECT_EQ(app->Invoke(IdOf(app.get(), L"ConvertFolder"), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, args.get(),
+                        result.put(), exception.get(), &argError),
             DISP_E_EXCEPTION);
   exception.Fill();
   EXPECT_EQ(com::FromBstr((*exception).bstrDescription), "The converters cannot be listed.");

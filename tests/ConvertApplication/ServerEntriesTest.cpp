@@ -87,8 +87,7 @@ TEST_F(ServerEntries, TheFactoryMakesANewObjectEachTime) {
   ComPtr<IUnknown> none;
   EXPECT_EQ(factory->CreateInstance(nullptr, __uuidof(IClassFactory), none.put_void()), E_NOINTERFACE);
   EXPECT_FALSE(none);
-  EXPECT_EQ(getClassObject(__uuidof(IUnknown), __uuidof(IClassFactory), none.put_void()),
-            CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_EQ(getClassObject(__uuidof(IUnknown), __uuidof(IClassFactory), none.put_void()), CLASS_E_CLASSNOTAVAILABLE);
   EXPECT_FALSE(none);
 }
 

@@ -21,8 +21,8 @@ ComPtr<IConvertApplication> ServerTest::Create() {
   CLSID clsid{};
   EXPECT_EQ(::CLSIDFromProgID(L"quillet.ConvertApplication", &clsid), S_OK);
   ComPtr<IConvertApplication> object;
-  const HRESULT hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IConvertApplication),
-                                        object.put_void());
+  const HRESULT hr =
+      ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IConvertApplication), object.put_void());
   EXPECT_EQ(hr, S_OK);
   if (object) objects.push_back(object.try_query<IUnknown>());
   return object;

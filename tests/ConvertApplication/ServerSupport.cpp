@@ -32,10 +32,10 @@ ProgramRun RunProgram(const std::string& commandLine, DWORD timeoutMs) {
   TempDir scratch;
   const std::string outputFile = scratch / "output.txt";
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  os::UniqueHandle output(::CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                        &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  os::UniqueHandle input(::CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                                       OPEN_EXISTING, 0, nullptr));
+  os::UniqueHandle output(::CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  os::UniqueHandle input(
+      ::CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr));
   if (output.get() == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create " + outputFile);
   STARTUPINFOA si{};
   si.cb = sizeof si;
@@ -74,7 +74,9 @@ std::optional<std::string> ClassesValue(const std::string& key, const char* name
   return handle.ReadText(value);
 }
 
-bool ClassesKeyExists(const std::string& key) { return static_cast<bool>(os::RegistryKey::Open(HKEY_CLASSES_ROOT, key)); }
+bool ClassesKeyExists(const std::string& key) {
+  return static_cast<bool>(os::RegistryKey::Open(HKEY_CLASSES_ROOT, key));
+}
 
 Lines ReportLines(const std::string& report) {
   Lines lines;
@@ -99,8 +101,7 @@ bool IsTimeStamped(const std::string& line, const std::string& rest) {
 bool SameText(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
   return true;
 }
 

@@ -81,9 +81,10 @@ TEST_F(TypeLibrary, TheInterfaceIsDualWithThreeMembersAtDispatchIdentifiersOneTo
   const Expected expected[] = {
       {1, "OnStartPage", {VT_UNKNOWN}, {PARAMFLAG_FIN}},
       {2, "OnEndPage", {}, {}},
-      {3, "ConvertFolder", {VT_BSTR, VT_BSTR, VT_BSTR, VT_I4, VT_BSTR, VT_PTR},
-       {PARAMFLAG_FIN, PARAMFLAG_FIN, PARAMFLAG_FIN, PARAMFLAG_FIN, PARAMFLAG_FIN,
-        PARAMFLAG_FOUT | PARAMFLAG_FRETVAL}},
+      {3,
+       "ConvertFolder",
+       {VT_BSTR, VT_BSTR, VT_BSTR, VT_I4, VT_BSTR, VT_PTR},
+       {PARAMFLAG_FIN, PARAMFLAG_FIN, PARAMFLAG_FIN, PARAMFLAG_FIN, PARAMFLAG_FIN, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL}},
   };
   for (UINT i = 0; i < 3; ++i) {
     const FuncDesc func(vtable.get(), i);

@@ -110,8 +110,8 @@ TEST_F(AcrobatLaunch, APlugInNotLoadedIsReportedAndAcrobatShownToTheUser) {
   EXPECT_TRUE(::IsWindowVisible(AcrobatWindow()));  // ... restored afterwards
   EXPECT_FALSE(::IsIconic(AcrobatWindow()));
   const Lines events = Only(Events(), {"acrobat window", "call "});
-  EXPECT_EQ(events, (Lines{"acrobat window hidden", "call PKApplication.IsPlug_insLoadOk method|get",
-                           "acrobat window shown"}));
+  EXPECT_EQ(events,
+            (Lines{"acrobat window hidden", "call PKApplication.IsPlug_insLoadOk method|get", "acrobat window shown"}));
 }
 
 TEST_F(AcrobatLaunch, APlugInThatNeverLetsGoIsGivenUpOnInBoundedTime) {

@@ -30,9 +30,8 @@ TEST(TextLayout, NarrowColumnGapsCountWhereTheyLineUpThroughTheBlock) {
   // "Qty" and "Price" are 8 points apart, more than a blank, less than a
   // line's height: the gap holds the column gap that runs through every
   // line of the table (x from 137 to 139).
-  const Lines table = LayOutLines({Word("Qty", 113, 77, 6), Word("Price", 139, 77),
-                                   Word("3", 131, 90, 6), Word("4.5", 155, 90),
-                                   Word("12", 125, 103, 6), Word("0.75", 148, 103)});
+  const Lines table = LayOutLines({Word("Qty", 113, 77, 6), Word("Price", 139, 77), Word("3", 131, 90, 6),
+                                   Word("4.5", 155, 90), Word("12", 125, 103, 6), Word("0.75", 148, 103)});
   EXPECT_EQ(table, (Lines{{"Qty", "Price"}, {"3", "4.5"}, {"12", "0.75"}}));
 
   // The same gaps in justified prose do not line up from line to line: each
@@ -59,8 +58,8 @@ TEST(TextLayout, WideGapsAlwaysSplitAndPiecesOfAWordJoin) {
 TEST(TextLayout, ParagraphsApartAreBlocksOfTheirOwn) {
   // A two-line table with its column gap at x 20 to 28, and far below it a
   // line whose word covers that stretch: the table's gap stays a column gap.
-  const Lines lines = LayOutLines({Word("aa", 10, 0), Word("bb", 28, 0), Word("cc", 10, 13), Word("dd", 28, 13),
-                                   Word("eeeeee", 10, 60)});
+  const Lines lines = LayOutLines(
+      {Word("aa", 10, 0), Word("bb", 28, 0), Word("cc", 10, 13), Word("dd", 28, 13), Word("eeeeee", 10, 60)});
   EXPECT_EQ(lines, (Lines{{"aa", "bb"}, {"cc", "dd"}, {"eeeeee"}}));
 }
 

@@ -124,8 +124,7 @@ TEST_F(Applications, MissingExcelAndPowerPointAreReported) {
   EXPECT_FALSE(conv->StartApplication("MS Excel", error));
   EXPECT_EQ(error, "Can not load Microsoft Excel, you must install Microsoft Excel first, please try again!");
   EXPECT_FALSE(conv->StartApplication("MS Powerpoint", error));
-  EXPECT_EQ(error,
-            "Can not load Microsoft PowerPoint, you must install Microsoft PowerPoint first, please try again!");
+  EXPECT_EQ(error, "Can not load Microsoft PowerPoint, you must install Microsoft PowerPoint first, please try again!");
   EXPECT_FALSE(conv->Applications().Slot(TApplication::Excel).Started);
   EXPECT_FALSE(conv->Applications().Slot(TApplication::PowerPoint).Started);
 }

@@ -53,8 +53,8 @@ TEST_F(DoubleDialogs, WordJobPressesTheConverterDialogsFirstButton) {
                                            "dialog Convert File - WordPerfect 5.x pressed Cancel"}));
   // The open waits for the dialog: its line comes before the document is made.
   const Lines events = d.Events(App::Word);
-  const auto open = std::find(events.begin(), events.end(),
-                              "call Word.Documents.Open method \"" + (files / "a.wpd") + "\"");
+  const auto open =
+      std::find(events.begin(), events.end(), "call Word.Documents.Open method \"" + (files / "a.wpd") + "\"");
   ASSERT_NE(open, events.end());
   ASSERT_LT(open + 2, events.end());
   EXPECT_EQ(*(open + 1), "dialog Convert File - WordPerfect 5.x pressed OK");
@@ -64,8 +64,9 @@ TEST_F(DoubleDialogs, WordJobPressesTheConverterDialogsFirstButton) {
 TEST_F(DoubleDialogs, ExcelJobPressesTheSecondOfTheVisualBasicButtons) {
   d.Script(App::Excel, "Dialog=Microsoft Visual Basic\n");
   for (const char* macro : {"button#2", "button#3", "button(Continue)"})
-    EXPECT_EQ(OpenWatched(App::Excel, std::string(macro) + ".xls", {"excel.exe", "Microsoft Visual Basic", "", "", macro}),
-              "(no error)");
+    EXPECT_EQ(
+        OpenWatched(App::Excel, std::string(macro) + ".xls", {"excel.exe", "Microsoft Visual Basic", "", "", macro}),
+        "(no error)");
   EXPECT_EQ(DialogLines(App::Excel),
             (Lines{"dialog Microsoft Visual Basic pressed End", "dialog Microsoft Visual Basic pressed Debug",
                    "dialog Microsoft Visual Basic pressed Continue"}));

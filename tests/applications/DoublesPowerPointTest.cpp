@@ -44,8 +44,9 @@ TEST_F(PowerPointDouble, SlidesHoldTheScriptedShapesAndTexts) {
 
   EXPECT_EQ(slides.Get("Items", {2}).Get("Shapes").Get("Count").AsInteger(), 0);
   // Item and Items fetch the same slide; a CR in the script's text is one character.
-  EXPECT_EQ(slides.Get("Item", {3}).Get("Shapes").Get("Item", {1}).Get("TextFrame").Get("TextRange").Get("Text").AsString(),
-            "First line\rSecond line");
+  EXPECT_EQ(
+      slides.Get("Item", {3}).Get("Shapes").Get("Item", {1}).Get("TextFrame").Get("TextRange").Get("Text").AsString(),
+      "First line\rSecond line");
   EXPECT_EQ(ErrorOf([&] { slides.Get("Items", {4}); }), "The requested member of the collection does not exist.");
 
   const Lines calls = d.Calls(App::PowerPoint);

@@ -47,14 +47,14 @@ TEST_F(Doubles, WordOpensSavesAndClosesADocument) {
     word.Call("Quit");
   }
   EXPECT_EQ(test::ReadFile(dest), "Word saved " + src + " as format 2\r\n");
-  EXPECT_EQ(d.Calls(App::Word),
-            (Lines{"Word.Documents method|get",
-                   "Word.Documents.Open method \"" + src + "\", ReadOnly:=True, PasswordDocument:=\"pw\"",
-                   "Word.Document(a.doc).Name get",
-                   "Word.Document(a.doc).BuiltInDocumentProperties method|get \"Title\"",
-                   "Word.Document(a.doc).BuiltInDocumentProperties(Title).Value get",
-                   "Word.Document(a.doc).SaveAs method \"" + dest + "\", FileFormat:=2",
-                   "Word.Document(a.doc).Close method SaveChanges:=False", "Word.Quit method"}));
+  EXPECT_EQ(
+      d.Calls(App::Word),
+      (Lines{"Word.Documents method|get",
+             "Word.Documents.Open method \"" + src + "\", ReadOnly:=True, PasswordDocument:=\"pw\"",
+             "Word.Document(a.doc).Name get", "Word.Document(a.doc).BuiltInDocumentProperties method|get \"Title\"",
+             "Word.Document(a.doc).BuiltInDocumentProperties(Title).Value get",
+             "Word.Document(a.doc).SaveAs method \"" + dest + "\", FileFormat:=2",
+             "Word.Document(a.doc).Close method SaveChanges:=False", "Word.Quit method"}));
   EXPECT_TRUE(d.WaitForServersToExit());
   EXPECT_EQ(d.LiveObjects(App::Word), Lines{});
 }
@@ -65,7 +65,9 @@ TEST_F(Doubles, WrongCallsFailAsTheApplicationWould) {
   Variant docs = word.CallOrGet("Documents");
   const std::string missing = files / "missing.doc";
   EXPECT_EQ(ErrorOf([&] { docs.Call("Open", {missing}); }), "This file could not be found. (" + missing + ")");
-  EXPECT_EQ(ErrorOf([&] { docs.Call("Open", {missing}, {{"ReadOnyl", true}}); }),
+  EXPECT_EQ(ErrorOf([&] {
+              docs.Call("Open", {missing}, {{"ReadOnyl", true}});
+            }),
             "Method 'Open' not supported by automation object");
   EXPECT_EQ(ErrorOf([&] { word.CallOrGet("FileConverters").CallOrGet("Item", {1}); }),
             "The requested member of the collection does not exist.");
@@ -87,13 +89,13 @@ TEST_F(Doubles, ExcelAndPowerPointOpenTheirDocuments) {
     EXPECT_EQ(pres.Get("FullName").AsString(), deck);
     pres.Call("Close");
   }
-  EXPECT_EQ(d.Calls(App::Excel), (Lines{"Excel.Workbooks method|get",
-                                        "Excel.Workbooks.Open method \"" + book + "\", ReadOnly:=True",
-                                        "Excel.Workbook(b.xls).Close method False"}));
-  EXPECT_EQ(d.Calls(App::PowerPoint), (Lines{"PowerPoint.Presentations method|get",
-                                             "PowerPoint.Presentations.Open method \"" + deck + "\", True, False, False",
-                                             "PowerPoint.Presentation(c.ppt).FullName get",
-                                             "PowerPoint.Presentation(c.ppt).Close method"}));
+  EXPECT_EQ(d.Calls(App::Excel),
+            (Lines{"Excel.Workbooks method|get", "Excel.Workbooks.Open method \"" + book + "\", ReadOnly:=True",
+                   "Excel.Workbook(b.xls).Close method False"}));
+  EXPECT_EQ(d.Calls(App::PowerPoint),
+            (Lines{"PowerPoint.Presentations method|get",
+                   "PowerPoint.Presentations.Open method \"" + deck + "\", True, False, False",
+                   "PowerPoint.Presentation(c.ppt).FullName get", "PowerPoint.Presentation(c.ppt).Close method"}));
 }
 
 class DoubleObjects : public test::DoublesFixture {};
@@ -107,12 +109,12 @@ TEST_F(DoubleObjects, TranscriptWritesNamesAsTheCallerSpelledThem) {
   EXPECT_EQ(doc.CallOrGet("Hyperlinks").CallOrGet("item", {1}).Get("address").AsString(), "Report.doc");
   // The same member in two spellings: two lines, each as it was sent.
   EXPECT_EQ(doc.CallOrGet("Hyperlinks").CallOrGet("Item", {1}).Get("Address").AsString(), "Report.doc");
-  EXPECT_EQ(d.Calls(App::Word),
-            (Lines{"Word.documents method|get", "Word.Documents.open method \"" + src + "\", readOnly:=True",
-                   "Word.Document(a.doc).Hyperlinks method|get", "Word.Document(a.doc).Hyperlinks.item method|get 1",
-                   "Word.Document(a.doc).Hyperlinks(1).address get", "Word.Document(a.doc).Hyperlinks method|get",
-                   "Word.Document(a.doc).Hyperlinks.Item method|get 1",
-                   "Word.Document(a.doc).Hyperlinks(1).Address get"}));
+  EXPECT_EQ(
+      d.Calls(App::Word),
+      (Lines{"Word.documents method|get", "Word.Documents.open method \"" + src + "\", readOnly:=True",
+             "Word.Document(a.doc).Hyperlinks method|get", "Word.Document(a.doc).Hyperlinks.item method|get 1",
+             "Word.Document(a.doc).Hyperlinks(1).address get", "Word.Document(a.doc).Hyperlinks method|get",
+             "Word.Document(a.doc).Hyperlinks.Item method|get 1", "Word.Document(a.doc).Hyperlinks(1).Address get"}));
 
   Application(App::Excel).CallOrGet("Workbooks").Call("Open", {}, {{"Filename", book}, {"READONLY", true}});
   EXPECT_EQ(d.Calls(App::Excel), (Lines{"Excel.Workbooks method|get",
@@ -124,9 +126,9 @@ TEST_F(DoubleObjects, ClosedDocumentsRaiseOnEveryLaterCall) {
     App app;
     std::string file, object;
   };
-  for (const Case& c : {Case{App::Word, "a.doc", "Word.Document(a.doc)"},
-                        Case{App::Excel, "b.xls", "Excel.Workbook(b.xls)"},
-                        Case{App::PowerPoint, "c.ppt", "PowerPoint.Presentation(c.ppt)"}}) {
+  for (const Case& c :
+       {Case{App::Word, "a.doc", "Word.Document(a.doc)"}, Case{App::Excel, "b.xls", "Excel.Workbook(b.xls)"},
+        Case{App::PowerPoint, "c.ppt", "PowerPoint.Presentation(c.ppt)"}}) {
     SCOPED_TRACE(c.file);
     Variant doc = Open(c.app, c.file);
     doc.Call("Close");
@@ -150,8 +152,9 @@ TEST_F(DoubleObjects, ScriptedFailuresReachTheNewObjects) {
            "Hyperlink=x.doc|x\n"
            "Fail=Word.Document(a.doc).Hyperlinks(1).Address|The link is broken.\n"
            "Fail=Word.Document(a.doc).Characters(1).LanguageIDFarEast|No language.\n");
-  d.Script(App::PowerPoint, "FailOpen=deck.ppt|PowerPoint could not open the file.\nSlide=picture\n"
-                            "Fail=PowerPoint.Presentation(ok.ppt).Slides(1).Shapes(1).HasTextFrame|No frame.\n");
+  d.Script(App::PowerPoint,
+           "FailOpen=deck.ppt|PowerPoint could not open the file.\nSlide=picture\n"
+           "Fail=PowerPoint.Presentation(ok.ppt).Slides(1).Shapes(1).HasTextFrame|No frame.\n");
   // The file name is compared without regard to case; other files open.
   EXPECT_EQ(ErrorOf([&] { Open(App::Word, "secret.doc"); }), "The password is incorrect.");
   EXPECT_EQ(ErrorOf([&] { Open(App::Word, "locked.doc"); }), "The document is locked for editing.");

@@ -39,8 +39,9 @@ TEST_F(WordDouble, HyperlinksAnswerWhatWasPutAndEachDocumentHasItsOwn) {
   Variant other = Open(App::Word, "b.doc");
   EXPECT_EQ(other.CallOrGet("Hyperlinks").CallOrGet("Item", {1}).Get("Address").AsString(), "C:\\docs\\Report.DOC");
   const Lines calls = d.Calls(App::Word);
-  EXPECT_NE(std::find(calls.begin(), calls.end(), "Word.Document(a.doc).Hyperlinks(1).address put \"C:\\docs\\Report.htm\""),
-            calls.end());
+  EXPECT_NE(
+      std::find(calls.begin(), calls.end(), "Word.Document(a.doc).Hyperlinks(1).address put \"C:\\docs\\Report.htm\""),
+      calls.end());
 }
 
 TEST_F(WordDouble, LinkedPicturesAreEmbeddedThroughTheirLinkFormat) {
@@ -125,8 +126,7 @@ TEST_F(WordDouble, BuiltInPropertiesAreNamedWithoutRegardToCase) {
   property("Author").Put("Value", "Ann");
   EXPECT_EQ(property("author").Get("Value").AsString(), "Ann");
   EXPECT_EQ(property("Title").Get("Value").AsString(), "memo.doc");
-  EXPECT_EQ(Open(App::Word, "b.doc").CallOrGet("BuiltInDocumentProperties", {"Title"}).Get("Value").AsString(),
-            "Memo");
+  EXPECT_EQ(Open(App::Word, "b.doc").CallOrGet("BuiltInDocumentProperties", {"Title"}).Get("Value").AsString(), "Memo");
   const Lines calls = d.Calls(App::Word);
   EXPECT_NE(std::find(calls.begin(), calls.end(),
                       "Word.Document(a.doc).BuiltInDocumentProperties(title).value put \"memo.doc\""),

@@ -130,8 +130,8 @@ TEST(ExportsAtTheEdges, AFolderRunRefusesNamesThatAreNotUtf8AndReportsThemReadab
   EXPECT_EQ(FilesUnder(dir / "out"), std::set<std::string>{dir / "out/a.txt"});
   const std::string lines = ReadFile(report);
   EXPECT_NE(lines.find("can not convert " + dir.path() + "/in/" + kClimbShown + "secret.doc to " + dir.path() +
-                       "/out/" + kClimbShown + "secret.txt, Error Reason is The source file \"" + dir.path() +
-                       "/in/" + kClimbShown + "secret.doc\" is not valid UTF-8\r\n"),
+                       "/out/" + kClimbShown + "secret.txt, Error Reason is The source file \"" + dir.path() + "/in/" +
+                       kClimbShown + "secret.doc\" is not valid UTF-8\r\n"),
             std::string::npos)
       << lines;
   EXPECT_EQ(lines.find('\xC0'), std::string::npos) << "the report holds the bad bytes themselves";

@@ -35,14 +35,14 @@ typedef int32_t(CALLCONV* FreeMemoryFn)(void*);
 
 static int passed, failed;
 
-#define CHECK(cond)                                                  \
-  do {                                                               \
-    if (cond) {                                                      \
-      ++passed;                                                      \
-    } else {                                                         \
-      ++failed;                                                      \
+#define CHECK(cond)                                                            \
+  do {                                                                         \
+    if (cond) {                                                                \
+      ++passed;                                                                \
+    } else {                                                                   \
+      ++failed;                                                                \
       fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-    }                                                                \
+    }                                                                          \
   } while (0)
 
 /* Linux paths handed to a Windows program under Wine live on drive Z:. */
@@ -154,7 +154,8 @@ int main(int argc, char** argv) {
   if (f) {
     char line[256] = "";
     CHECK(fgets(line, sizeof line, f) != NULL);
-    CHECK(strcmp(line, "Can not load Microsoft Word, you must install Microsoft Word first, please try again!\r\n") == 0);
+    CHECK(strcmp(line, "Can not load Microsoft Word, you must install Microsoft Word first, please try again!\r\n") ==
+          0);
     fclose(f);
   }
   /* An empty report file name cannot be written: false, never a crash. */

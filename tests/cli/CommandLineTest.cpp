@@ -341,11 +341,12 @@ TEST_F(CommandLine, AConversionThatFindsTheSharedOfficeStoppedEndsByItsDeadline)
   ASSERT_EQ(office.size(), 1u);
   ASSERT_EQ(::kill(office[0], SIGSTOP), 0);
   // Let go on whatever happens, for the tests that follow.
-  const std::unique_ptr<const int, void (*)(const int*)> resume(&office[0], [](const int* pid) { ::kill(*pid, SIGCONT); });
+  const std::unique_ptr<const int, void (*)(const int*)> resume(&office[0],
+                                                                [](const int* pid) { ::kill(*pid, SIGCONT); });
 
   const auto start = std::chrono::steady_clock::now();
-  const Outcome r =
-      Quillet({"convert", Path("memo.docx"), Path("stopped.txt"), "--option", "TIMEOUT=3"}, {}, std::chrono::seconds(60));
+  const Outcome r = Quillet({"convert", Path("memo.docx"), Path("stopped.txt"), "--option", "TIMEOUT=3"}, {},
+                            std::chrono::seconds(60));
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err,
@@ -375,10 +376,27 @@ TEST_F(CommandLine, WhereTmpCannotBeWrittenPipesAreWhereOslSocketPathSays) {
     return found;
   };
   const std::vector<std::string> before = ours();
-  const std::vector<std::string> readOnlyTmp = {
-      "/usr/bin/bwrap", "--die-with-parent", "--dev-bind", "/", "/", "--ro-bind", "/tmp", "/tmp",
-      "--ro-bind-try", "/var/tmp", "/var/tmp", "--bind", dir_->path(), dir_->path(), "--bind", Cache().path(),
-      Cache().path(), "--bind", sockets.path(), sockets.path(), "--"};
+  const std::vector<std::string> readOnlyTmp = {"/usr/bin/bwrap",
+                                                "--die-with-parent",
+                                                "--dev-bind",
+                                                "/",
+                                                "/",
+                                                "--ro-bind",
+                                                "/tmp",
+                                                "/tmp",
+                                                "--ro-bind-try",
+                                                "/var/tmp",
+                                                "/var/tmp",
+                                                "--bind",
+                                                dir_->path(),
+                                                dir_->path(),
+                                                "--bind",
+                                                Cache().path(),
+                                                Cache().path(),
+                                                "--bind",
+                                                sockets.path(),
+                                                sockets.path(),
+                                                "--"};
   const Outcome r = Quillet({"convert", Path("memo.docx"), Path("read-only-tmp.txt")},
                             {"OSL_SOCKET_PATH=" + sockets.path(), "QUILLET_OFFICE_PIPE=quillet-cli-test-none"},
                             std::chrono::seconds(120), readOnlyTmp);
@@ -399,8 +417,8 @@ TEST_F(CommandLine, WhereTmpCannotBeWrittenPipesAreWhereOslSocketPathSays) {
 
 TEST_F(CommandLine, ThePdfSettingsReachTheLibraryAndBadOnesAreUsageErrors) {
   const std::string pdf = Path("second-slide.pdf");
-  const Outcome r = Quillet({"convert", Path("deck.pptx"), pdf, "--pages", "2", "--pdfa"},
-                            {"QUILLET_PASSWORD=not needed here"});
+  const Outcome r =
+      Quillet({"convert", Path("deck.pptx"), pdf, "--pages", "2", "--pdfa"}, {"QUILLET_PASSWORD=not needed here"});
   ASSERT_EQ(r.status, 0) << r.err;
   std::string words;
   if (FILE* pipe = ::popen(("pdftotext '" + pdf + "' - ; pdfinfo -meta '" + pdf + "'").c_str(), "r")) {

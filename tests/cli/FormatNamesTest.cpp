@@ -63,7 +63,8 @@ TEST(FormatNames, TheDestinationsExtensionNamesTheFormat) {
 TEST(FormatNames, TheSourcesExtensionNamesTheApplication) {
   for (const char* f : {"a.xls", "a.XLSX", "a.ods", "a.csv"}) EXPECT_EQ(AppOfSource(f), App::Excel) << f;
   for (const char* f : {"a.ppt", "a.pptx", "a.odp"}) EXPECT_EQ(AppOfSource(f), App::PowerPoint) << f;
-  for (const char* f : {"a.doc", "a.docx", "a.rtf", "a.txt", "a.htm", "noext"}) EXPECT_EQ(AppOfSource(f), App::Word) << f;
+  for (const char* f : {"a.doc", "a.docx", "a.rtf", "a.txt", "a.htm", "noext"})
+    EXPECT_EQ(AppOfSource(f), App::Word) << f;
   EXPECT_TRUE(IsDocument("x/a.docx"));
   EXPECT_TRUE(IsDocument("a.csv"));
   EXPECT_FALSE(IsDocument("a.jpg"));

@@ -37,8 +37,9 @@ TEST(Records, TheReportHasTheLibrarysLinesAndOnlyTheFailures) {
   report.Add({Request{"/in/b.doc", "/out/b.txt", "2", ""}, Outcome{true, "", 5}});
   report.Add(Failed("/in/c.doc", "This file format is not available: 99"));
   ASSERT_EQ(report.lines().size(), 2u);
-  const std::regex line("\\d\\d:\\d\\d:\\d\\d {8}can not convert /in/a\\.doc to /in/a\\.doc\\.txt, Error Reason is "
-                        "The password is incorrect");
+  const std::regex line(
+      "\\d\\d:\\d\\d:\\d\\d {8}can not convert /in/a\\.doc to /in/a\\.doc\\.txt, Error Reason is "
+      "The password is incorrect");
   EXPECT_TRUE(std::regex_match(report.lines()[0], line)) << report.lines()[0];
 
   const test::TempDir dir;

@@ -218,8 +218,10 @@ TEST_F(ServeCeilings, TheOfficeLoadsNothingADocumentLinksTo) {
   ASSERT_TRUE(test::ServeProcess::Within(60s, Ready));
   Listener listener;
   const std::string url = "http://127.0.0.1:" + std::to_string(listener.port());
-  const std::string page = "<html><head><link rel=\"stylesheet\" href=\"" + url + "/style.css\"></head><body>"
-                           "<p>Linked</p><img src=\"" + url + "/picture.png\"></body></html>";
+  const std::string page = "<html><head><link rel=\"stylesheet\" href=\"" + url +
+                           "/style.css\"></head><body>"
+                           "<p>Linked</p><img src=\"" +
+                           url + "/picture.png\"></body></html>";
   const auto r = Post(*Client(), "/convert", {UploadOf(page, "page.html"), Form("format", "pdf")});
   ASSERT_TRUE(r);
   EXPECT_EQ(r->status, 200) << r->body;

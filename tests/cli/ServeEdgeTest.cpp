@@ -112,9 +112,9 @@ class ServeEdge : public ::testing::Test {
   static void SetUpTestSuite() {
     dir_ = new test::TempDir;
     test::WriteFile(*dir_ / "token", std::string(kToken) + "\n");
-    server_ = new test::ServeProcess({"--workers", "1", "--max-upload", "1M", "--read-timeout", "4", "--max-files",
-                                      "3", "--max-connections", "40", "--timeout", "30", "--auth-token-file",
-                                      *dir_ / "token"});
+    server_ =
+        new test::ServeProcess({"--workers", "1", "--max-upload", "1M", "--read-timeout", "4", "--max-files", "3",
+                                "--max-connections", "40", "--timeout", "30", "--auth-token-file", *dir_ / "token"});
     ASSERT_NE(server_->port(), 0) << server_->Log();
     ASSERT_TRUE(server_->HealthTurns(200, 60s)) << server_->Log();
   }
@@ -288,7 +288,8 @@ TEST_F(ServeEdge, ChunkedCompressedAndLengthlessBodiesCountAgainstTheLimit) {
   {
     RawConnection c(server_->port());
     ASSERT_TRUE(c.Send(PostHead("Transfer-Encoding: chunked\r\n")));
-    const std::string head = "--" + kBoundary + "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"big.txt\"\r\n\r\n";
+    const std::string head =
+        "--" + kBoundary + "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"big.txt\"\r\n\r\n";
     std::string chunk = std::string(1 << 16, 'x');
     size_t sent = 0;
     bool open = c.Send("10000\r\n" + head + chunk.substr(head.size()) + "\r\n");
@@ -367,8 +368,8 @@ TEST_F(ServeEdge, AConnectionPastTheBoundIsRefusedAtOnce) {
 
 TEST_F(ServeEdge, OptionKeywordsOutsideThoseOfferedAre400NamingThem) {
   for (const std::string option : {"USEMACRO", "PDFA OPENFORMAT=8", "MS Excel", "MERGEHTML", "USEGSDLL"}) {
-    const auto [status, error] =
-        Refusal(Post(*Client(), "/convert", {UploadOf("words\n", "a.txt"), Form("format", "pdf"), Form("option", option)}));
+    const auto [status, error] = Refusal(
+        Post(*Client(), "/convert", {UploadOf("words\n", "a.txt"), Form("format", "pdf"), Form("option", option)}));
     EXPECT_EQ(status, 400) << option;
     EXPECT_NE(error.find("option keyword"), std::string::npos) << error;
   }
@@ -383,14 +384,12 @@ TEST_F(ServeEdge, ATimeoutAboveTheServersAndTooManyFilesAreRefused) {
       Post(*Client(), "/convert", {UploadOf("words\n", "a.txt"), Form("format", "pdf"), Form("timeout", "31")}));
   EXPECT_EQ(status, 400);
   EXPECT_NE(error.find("from 1 to 30"), std::string::npos) << error;
-  std::tie(status, error) =
-      Refusal(Post(*Client(), "/forms/libreoffice/convert",
-                   {UploadOf("1", "1.txt", "files"), UploadOf("2", "2.txt", "files"), UploadOf("3", "3.txt", "files"),
-                    UploadOf("4", "4.txt", "files")}));
+  std::tie(status, error) = Refusal(Post(*Client(), "/forms/libreoffice/convert",
+                                         {UploadOf("1", "1.txt", "files"), UploadOf("2", "2.txt", "files"),
+                                          UploadOf("3", "3.txt", "files"), UploadOf("4", "4.txt", "files")}));
   EXPECT_EQ(status, 413);
   EXPECT_NE(error.find("more than 3 files"), std::string::npos) << error;
-  std::tie(status, error) =
-      Refusal(Post(*Client(), "/convert", {UploadOf("MZ", "tool.exe"), Form("format", "pdf")}));
+  std::tie(status, error) = Refusal(Post(*Client(), "/convert", {UploadOf("MZ", "tool.exe"), Form("format", "pdf")}));
   EXPECT_EQ(status, 400);
   EXPECT_NE(error.find("tool.exe: the server converts documents named"), std::string::npos) << error;
 }

@@ -45,12 +45,17 @@ TEST(CleanName, OverlongSeparatorsAndDotsAreBytesOfNoCharacterNotAPath) {
   EXPECT_TRUE(utf8::IsValid(name)) << utf8::Shown(name);
   EXPECT_EQ(name, "____________etc__passwd.txt");
   // Surrogates, stray continuation bytes and cut sequences likewise.
-  EXPECT_EQ(CleanName("a\xED\xA0\x80" "b\x80" "c\xE2\x82.txt"), "a___b_c__.txt");
+  EXPECT_EQ(CleanName("a\xED\xA0\x80"
+                      "b\x80"
+                      "c\xE2\x82.txt"),
+            "a___b_c__.txt");
 }
 
 TEST(CleanName, DropsControlAndDirectionCharacters) {
   // A right-to-left override would show "exe.docx" as "xcod.exe".
-  EXPECT_EQ(CleanName("in\xE2\x80\xAE" "xcod.exe"), "inxcod.exe");
+  EXPECT_EQ(CleanName("in\xE2\x80\xAE"
+                      "xcod.exe"),
+            "inxcod.exe");
   EXPECT_EQ(CleanName("a\r\nb\x7F\xC2\x85.txt"), "ab.txt");
 }
 
@@ -65,10 +70,9 @@ TEST(CleanName, CutsALongNameAtACharacterKeepingItsExtension) {
 }
 
 TEST(CleanName, IsItsOwnCleanName) {
-  for (const std::string& given : {test::OverlongDotsAndSlashes("../a.b/c.txt"),
-                                   std::string("\xF4\x90\x80\x80x.doc"),
-                                   std::string(" . .x"), std::string(300, 'a') + ".docx",
-                                   std::string("\xC3\xA9\xC3") + std::string(250, '\xA9')}) {
+  for (const std::string& given :
+       {test::OverlongDotsAndSlashes("../a.b/c.txt"), std::string("\xF4\x90\x80\x80x.doc"), std::string(" . .x"),
+        std::string(300, 'a') + ".docx", std::string("\xC3\xA9\xC3") + std::string(250, '\xA9')}) {
     const std::string once = CleanName(given);
     EXPECT_EQ(CleanName(once), once) << utf8::Shown(given);
   }
@@ -85,7 +89,8 @@ TEST(ClientNameOf, NamesTheResultsAfterTheClientsFileButKeepsASupportingFolder) 
 TEST(ClientOption, TakesThePdfAndPictureKeywordsAndRebuildsTheText) {
   EXPECT_EQ(ClientOption(""), "");
   EXPECT_EQ(ClientOption("  PDFA=2\tPAGES=2-3  orientation:=2 "), "PDFA=2 PAGES=2-3 orientation:=2");
-  EXPECT_EQ(ClientOption("JPEGWIDTH=-50 JPEGQUALITY=90 GIFKEEPASPECT=1"), "JPEGWIDTH=-50 JPEGQUALITY=90 GIFKEEPASPECT=1");
+  EXPECT_EQ(ClientOption("JPEGWIDTH=-50 JPEGQUALITY=90 GIFKEEPASPECT=1"),
+            "JPEGWIDTH=-50 JPEGQUALITY=90 GIFKEEPASPECT=1");
   // A password is read as the library reads it, and written as it writes it:
   // the keywords inside it are not keywords.
   EXPECT_EQ(ClientOption("PASSWORD=\"my USEMACRO \"\"secret\"\"\" PDFA"),

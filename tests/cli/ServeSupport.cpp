@@ -50,7 +50,8 @@ ServeProcess::ServeProcess(const std::vector<std::string>& args, const std::vect
   for (char** e = environ; *e; ++e) {
     const std::string entry = *e;
     bool replaced = entry.rfind("QUILLET_AUTOMATION_REGISTRY=", 0) == 0;
-    for (const std::string& set : env) replaced = replaced || entry.compare(0, set.find('=') + 1, set, 0, set.find('=') + 1) == 0;
+    for (const std::string& set : env)
+      replaced = replaced || entry.compare(0, set.find('=') + 1, set, 0, set.find('=') + 1) == 0;
     if (!replaced) env.push_back(entry);
   }
   std::vector<char*> envp;
@@ -136,8 +137,7 @@ bool ServeProcess::Within(std::chrono::milliseconds limit, const std::function<b
 }
 
 httplib::MultipartFormData Upload(const std::string& file, const std::string& name) {
-  return {"file", ReadFile(file), name.empty() ? fs::path(file).filename().string() : name,
-          "application/octet-stream"};
+  return {"file", ReadFile(file), name.empty() ? fs::path(file).filename().string() : name, "application/octet-stream"};
 }
 
 httplib::MultipartFormData UploadOf(const std::string& content, const std::string& name, const std::string& field) {

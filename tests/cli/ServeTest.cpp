@@ -66,8 +66,7 @@ class Serve : public ::testing::Test {
     // The documents, made by the server itself from flat OpenDocument files.
     Make("memo.fodt", test::FlatText("<text:p>Memo words</text:p>"), "memo.docx", "docx", "word");
     Make("book.fods", test::FlatSpreadsheet({{"S", {{"a", "1"}, {"b", "2"}}}}), "book.xlsx", "xlsx", "excel");
-    Make("deck.fodp", test::FlatPresentation({{{"Slide words"}}, {{"More words"}}}), "deck.pptx", "pptx",
-         "powerpoint");
+    Make("deck.fodp", test::FlatPresentation({{{"Slide words"}}, {{"More words"}}}), "deck.pptx", "pptx", "powerpoint");
     test::WriteFile(Path("broken.docx"), "not a document");
     // A document saved with a password, by an office of the test's own.
     ::setenv("XDG_CACHE_HOME", (*dir_ / "cache").c_str(), 1);
@@ -155,7 +154,8 @@ TEST_F(Serve, TheCompatibleRouteZipsSeveralFilesOrMergesThemIntoOnePdf) {
   for (int i = 0; i < 100 && record.is_null(); ++i) {
     std::istringstream log(server_->Log());
     for (std::string line; std::getline(log, line);)
-      if (const json r = json::parse(line, nullptr, false); r.is_object() && r.value("trace", "") == "trace-of-the-merge")
+      if (const json r = json::parse(line, nullptr, false);
+          r.is_object() && r.value("trace", "") == "trace-of-the-merge")
         record = r;
     if (record.is_null()) std::this_thread::sleep_for(20ms);
   }
@@ -202,7 +202,8 @@ TEST_F(Serve, BadRequestsAre400AndTooLargeOnes413EachWithItsReason) {
   }
   EXPECT_EQ(Refusal(client->Post("/convert", "{}", "application/json")).first, 400);
 
-  const auto [status, error] = Refusal(Post(*client, "/convert", {Upload(Path("memo.docx")), Form("pad", std::string(1100000, 'x'))}));
+  const auto [status, error] =
+      Refusal(Post(*client, "/convert", {Upload(Path("memo.docx")), Form("pad", std::string(1100000, 'x'))}));
   EXPECT_EQ(status, 413);
   EXPECT_NE(error.find("larger than 1048576 bytes"), std::string::npos) << error;
 }
@@ -231,7 +232,8 @@ TEST_F(Serve, DocumentsThatCannotBeConvertedAre422WithTheLibrarysTextAndCode) {
 }
 
 TEST_F(Serve, AnUploadNamedWithFoldersIsConvertedInsideItsRequestFolder) {
-  const auto r = Post(*server_->Client(), "/convert", {Upload(Path("memo.docx"), "../../x.docx"), Form("format", "txt")});
+  const auto r =
+      Post(*server_->Client(), "/convert", {Upload(Path("memo.docx"), "../../x.docx"), Form("format", "txt")});
   ASSERT_TRUE(r);
   ASSERT_EQ(r->status, 200) << r->body;
   EXPECT_EQ(r->body, "Memo words\r\n");
@@ -257,9 +259,11 @@ TEST_F(Serve, MetricsVersionAndFormatsAreAnswered) {
   ASSERT_TRUE(r);
   ASSERT_EQ(r->status, 200);
   const std::string& text = r->body;
-  EXPECT_TRUE(std::regex_search(text, std::regex("\nquillet_requests_total\\{route=\"/convert\",code=\"400\"\\} [1-9]")))
+  EXPECT_TRUE(
+      std::regex_search(text, std::regex("\nquillet_requests_total\\{route=\"/convert\",code=\"400\"\\} [1-9]")))
       << text;
-  EXPECT_TRUE(std::regex_search(text, std::regex("\nquillet_requests_total\\{route=\"/convert\",code=\"200\"\\} [1-9]")))
+  EXPECT_TRUE(
+      std::regex_search(text, std::regex("\nquillet_requests_total\\{route=\"/convert\",code=\"200\"\\} [1-9]")))
       << text;
   EXPECT_NE(text.find("quillet_request_duration_seconds_bucket{route=\"/convert\",le=\"+Inf\"}"), std::string::npos);
   EXPECT_NE(text.find("quillet_queue_wait_seconds_count "), std::string::npos);
@@ -289,8 +293,8 @@ class OneWorkerServe : public ::testing::Test {
     test::WriteFile(*dir_ / "token", "the-token\n");
     test::WriteFile(*dir_ / "long.txt", LongText());
     test::WriteFile(*dir_ / "longer.txt", LongText(20000));
-    server_ = new Server(
-        {"--workers", "1", "--max-queue", "1", "--auth-token-file", *dir_ / "token", "--probe-every", "2"});
+    server_ =
+        new Server({"--workers", "1", "--max-queue", "1", "--auth-token-file", *dir_ / "token", "--probe-every", "2"});
     ASSERT_NE(server_->port(), 0) << server_->Log();
     ASSERT_TRUE(server_->HealthTurns(200, 60s)) << server_->Log();
   }
@@ -397,7 +401,8 @@ TEST_F(OneWorkerServe, AStoppedOfficeFailsItsRequestAtTheDeadlineAndTheNextReque
   ASSERT_EQ(offices.size(), 1u);
   ::kill(offices[0], SIGSTOP);
   test::WriteFile(*dir_ / "short.txt", "Short words\n");
-  const auto late = Post(*Client(), "/convert", {Upload(*dir_ / "short.txt"), Form("format", "pdf"), Form("timeout", "3")});
+  const auto late =
+      Post(*Client(), "/convert", {Upload(*dir_ / "short.txt"), Form("format", "pdf"), Form("timeout", "3")});
   ::kill(offices[0], SIGCONT);
   EXPECT_EQ(Refusal(late).first, 504) << Refusal(late).second;
   const auto next = Post(*Client(), "/convert", {Upload(*dir_ / "short.txt"), Form("format", "pdf")});

@@ -54,12 +54,10 @@ TEST_F(Dispatcher, WebPageSavesNeedOffice2000AndAreRefusedAfterTheStart) {
   d.Script(App::PowerPoint, "Version=8.0\n");
   const std::string book = File("book.xls"), deck = File("deck.ppt");
   auto r = lib.ConvertSingleFile(book, dir / "book.htm", "44", "MS Excel");
-  EXPECT_EQ(r.errorText,
-            "You must Install MS office 2000 or above, so you can convert xls to html, please try again!");
+  EXPECT_EQ(r.errorText, "You must Install MS office 2000 or above, so you can convert xls to html, please try again!");
   EXPECT_EQ(Calls(App::Excel), (Lines{"Excel.Visible put False", "Excel.Version get"}));
   r = lib.ConvertSingleFile(deck, dir / "deck.htm", "12", "MS Powerpoint");
-  EXPECT_EQ(r.errorText,
-            "You must Install MS office 2000 or above, so you can convert ppt to html, please try again!");
+  EXPECT_EQ(r.errorText, "You must Install MS office 2000 or above, so you can convert ppt to html, please try again!");
   EXPECT_EQ(CallsWith(App::PowerPoint, "Presentations"), Lines{});
   // The gate compares the code as text: "044" is not "44" (the save still
   // gets the number 44).
@@ -72,8 +70,7 @@ TEST_F(Dispatcher, WebPageSavesNeedOffice2000AndAreRefusedAfterTheStart) {
 TEST_F(Dispatcher, AnUnreadableVersionFailsTheGate) {
   d.Script(App::Excel, "Version=unknown\n");
   const auto r = lib.ConvertSingleFile(File("book.xls"), dir / "book.htm", "44", "MS Excel");
-  EXPECT_EQ(r.errorText,
-            "You must Install MS office 2000 or above, so you can convert xls to html, please try again!");
+  EXPECT_EQ(r.errorText, "You must Install MS office 2000 or above, so you can convert xls to html, please try again!");
 }
 
 TEST_F(Dispatcher, TheMacroKeywordWinsOverEveryApplication) {

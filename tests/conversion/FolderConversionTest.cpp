@@ -22,11 +22,10 @@ TEST_F(FolderConversion, EveryFileConvertsAndTheReportFileIsEmpty) {
   EXPECT_EQ(ReadFile(report), "");
   // The default search order is sorted; each result lands in the destination
   // folder with the extension of its format.
-  EXPECT_EQ(CallsWith(App::Word, "Documents.Open"),
-            (Lines{"Word.Documents.Open method FileName:=\"" + (dir / "a.doc") +
-                       "\", ReadOnly:=True, PasswordDocument:=\"zv\"",
-                   "Word.Documents.Open method FileName:=\"" + (dir / "b.doc") +
-                       "\", ReadOnly:=True, PasswordDocument:=\"zv\""}));
+  EXPECT_EQ(CallsWith(App::Word, "Documents.Open"), (Lines{"Word.Documents.Open method FileName:=\"" + (dir / "a.doc") +
+                                                               "\", ReadOnly:=True, PasswordDocument:=\"zv\"",
+                                                           "Word.Documents.Open method FileName:=\"" + (dir / "b.doc") +
+                                                               "\", ReadOnly:=True, PasswordDocument:=\"zv\""}));
   EXPECT_EQ(ReadFile(out + kSep + "a.txt"), "Word saved " + (dir / "a.doc") + " as format 2\r\n");
   EXPECT_TRUE(os::FileExists(out + kSep + "b.txt"));
 }
@@ -80,8 +79,7 @@ TEST_F(FolderConversion, APathWithoutWildcardNamesOneFileEvenAMissingOne) {
   const Lines lines = ReportLines(ReadFile(report).substr(0, ReadFile(report).size() - 2));
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_TRUE(IsTimeStamped(lines[0], "        can not convert " + missing + " to " + (dir / "out") + kSep +
-                                          "missing.txt, Error Reason is Source file \"" + missing +
-                                          "\" do not exist"))
+                                          "missing.txt, Error Reason is Source file \"" + missing + "\" do not exist"))
       << lines[0];
 }
 
@@ -143,9 +141,8 @@ TEST_F(FolderConversion, TwoSourcesOfOneNameWriteTheirDestinationOnceAndTheSecon
   EXPECT_EQ(ReadFile(dest), "Word saved " + first + " as format 2\r\n");
   const Lines lines = ReportLines(ReadFile(report).substr(0, ReadFile(report).size() - 2));
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_TRUE(IsTimeStamped(lines[0], "        can not convert " + second + " to " + dest +
-                                          ", Error Reason is \"" + dest + "\" was written from \"" + first +
-                                          "\" in this run"))
+  EXPECT_TRUE(IsTimeStamped(lines[0], "        can not convert " + second + " to " + dest + ", Error Reason is \"" +
+                                          dest + "\" was written from \"" + first + "\" in this run"))
       << lines[0];
   EXPECT_EQ(CallsWith(App::Word, "Documents.Open").size(), 1u);
   // A destination that was there before the run is replaced as always.
@@ -161,14 +158,12 @@ TEST_F(FolderConversion, AFileNameWithALineBreakGetsOneReportLineOfItsOwn) {
   EXPECT_FALSE(lib.ConvertFolder(dir / "*.doc", "Same File Path", "2", 0, "MS Word", report));
   const Lines lines = ReportLines(ReadFile(report).substr(0, ReadFile(report).size() - 2));
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_TRUE(IsTimeStamped(lines[0], "        can not convert " + (dir / "a\\nb.doc") + " to " +
-                                          (dir / "a\\nb.txt") +
+  EXPECT_TRUE(IsTimeStamped(lines[0], "        can not convert " + (dir / "a\\nb.doc") + " to " + (dir / "a\\nb.txt") +
                                           ", Error Reason is The file name holds a line break"))
       << lines[0];
   // Its halves were never taken for files; the other file converted.
-  EXPECT_EQ(CallsWith(App::Word, "Documents.Open"),
-            (Lines{"Word.Documents.Open method FileName:=\"" + (dir / "b.doc") +
-                   "\", ReadOnly:=True, PasswordDocument:=\"zv\""}));
+  EXPECT_EQ(CallsWith(App::Word, "Documents.Open"), (Lines{"Word.Documents.Open method FileName:=\"" + (dir / "b.doc") +
+                                                           "\", ReadOnly:=True, PasswordDocument:=\"zv\""}));
 }
 #endif
 

@@ -53,7 +53,8 @@ TEST_F(HtmlToText, ABrowserBusyForEverFailsAtTheBoundBeforeItsStateIsRead) {
   for (const std::string& call : d.Calls(App::InternetExplorer))
     EXPECT_EQ(call.find("ReadyState"), std::string::npos) << call;
   // Whole seconds are written as such; the converter's bound is a minute.
-  EXPECT_EQ(PageStillBusyText("a.htm", 1000), "Error, Internet Explorer was still busy loading \"a.htm\" after 1 second");
+  EXPECT_EQ(PageStillBusyText("a.htm", 1000),
+            "Error, Internet Explorer was still busy loading \"a.htm\" after 1 second");
   EXPECT_EQ(PageNotCompleteText("a.htm", TOfficeConvertClass().Settings().PageWaitLimitMs),
             "Error, Internet Explorer did not finish loading \"a.htm\" within 60 seconds");
 }

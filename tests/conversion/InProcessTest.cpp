@@ -22,8 +22,8 @@ TEST_F(InProcess, TheOfficeRouteOpensTheTrimmedSourcePath) {
   const std::string src = dir / "a.doc";
   WriteFile(src, "x");
   ASSERT_TRUE(conv.StartApplication("MS Word", error));
-  const Status outcome =
-      ConvertOfficeDocument(conv, TApplication::Word, TConversionRequest::Parse(" \t" + src + "  \r\n", dir / "a.txt", "2", ""));
+  const Status outcome = ConvertOfficeDocument(
+      conv, TApplication::Word, TConversionRequest::Parse(" \t" + src + "  \r\n", dir / "a.txt", "2", ""));
   EXPECT_EQ(outcome.message(), "");
   const Lines open = [&] {
     Lines found;
@@ -32,8 +32,9 @@ TEST_F(InProcess, TheOfficeRouteOpensTheTrimmedSourcePath) {
         found.push_back(call);
     return found;
   }();
-  EXPECT_EQ(open, (Lines{"Word.Documents.Open method FileName:=\"" + src + "\", ReadOnly:=True, PasswordDocument:=\"zv\"",
-                         "Word.Document(a.doc).BuiltInDocumentProperties(title).value put \"a.doc\""}));
+  EXPECT_EQ(open,
+            (Lines{"Word.Documents.Open method FileName:=\"" + src + "\", ReadOnly:=True, PasswordDocument:=\"zv\"",
+                   "Word.Document(a.doc).BuiltInDocumentProperties(title).value put \"a.doc\""}));
 }
 
 TEST_F(InProcess, ADestinationFolderThatCannotBeMadeIsShownAndFailsEachFile) {

@@ -52,12 +52,9 @@ TEST_F(MacroRoute, TheMacroConvertsThroughTheJobFileAndItsDocumentIsClosedUnsave
   EXPECT_EQ(MacroRuns(App::Word), (Lines{"macro " + src + "|" + dest}));
   EXPECT_EQ(CallsFrom(App::Word, "Documents.Open"),
             (Lines{"Word.Documents.Open method FileName:=\"" + Template("quillet.dot") + "\", ReadOnly:=True",
-                   "Word.Document(quillet.dot).Activate method",
-                   "Word.Document(quillet.dot).Application get",
-                   "Word.Run method \"quillet.AutoExec.QLConvert\"",
-                   "Word.ActiveDocument get",
-                   "Word.ActiveDocument.fullname get",
-                   "Word.ActiveDocument.Close method SaveChanges:=0",
+                   "Word.Document(quillet.dot).Activate method", "Word.Document(quillet.dot).Application get",
+                   "Word.Run method \"quillet.AutoExec.QLConvert\"", "Word.ActiveDocument get",
+                   "Word.ActiveDocument.fullname get", "Word.ActiveDocument.Close method SaveChanges:=0",
                    "Word.Document(quillet.dot).Close method SaveChanges:=0"}));
   // The route leaves the alerts alone, trims nothing and writes no log.
   EXPECT_EQ(CallsWith(App::Word, "DisplayAlerts"), Lines{});

@@ -24,8 +24,7 @@ class NoWord : public ConversionTest {
     return "call NoWordConvert \"" + src + "\", \"" + openFormat + "\", \"" + dest + "\", \"" + destFormat +
            "\", \"\"\n";
   }
-  static std::string Converted(const std::string& src, const std::string& openFormat,
-                               const std::string& destFormat) {
+  static std::string Converted(const std::string& src, const std::string& openFormat, const std::string& destFormat) {
     return "fmtbridge converted \"" + src + "\" with open format \"" + openFormat + "\" to format \"" + destFormat +
            "\"";
   }
@@ -81,8 +80,8 @@ TEST_F(NoWord, TheTextIsThatOfThePageNavigatedTo) {
 TEST_F(NoWord, OnlyAWebPageToATextFileGoesThroughTheBrowser) {
   const struct {
     const char *src, *dest;
-  } cases[] = {{"page.htm", "page.rtf"}, {"page.shtml", "page.txt"}, {"page.html", "page.text"},
-               {"page.doc", "page.txt"}};
+  } cases[] = {
+      {"page.htm", "page.rtf"}, {"page.shtml", "page.txt"}, {"page.html", "page.text"}, {"page.doc", "page.txt"}};
   std::string expected;
   for (const auto& c : cases) {
     const std::string src = File(c.src), dest = dir / c.dest;

@@ -32,8 +32,9 @@ TEST_F(PdfOptions, WordExportsPdfARangeOfPagesWithItsOwnArguments) {
             doc + ".ExportAsFixedFormat method OutputFileName:=" + Quoted(dest) +
                 ", ExportFormat:=17, Range:=3, From:=4, To:=4");
   ASSERT_TRUE(lib.ConvertSingleFile(src, dest, "17", "MS Word PDFA=1").ok);
-  EXPECT_EQ(CallsWith(App::Word, "ExportAsFixedFormat").back(),
-            doc + ".ExportAsFixedFormat method OutputFileName:=" + Quoted(dest) + ", ExportFormat:=17, UseISO19005_1:=True");
+  EXPECT_EQ(
+      CallsWith(App::Word, "ExportAsFixedFormat").back(),
+      doc + ".ExportAsFixedFormat method OutputFileName:=" + Quoted(dest) + ", ExportFormat:=17, UseISO19005_1:=True");
 
   // Without them, and in any format but PDF, the save is SaveAs as before.
   ASSERT_TRUE(lib.ConvertSingleFile(src, dest, "17", "MS Word").ok);
@@ -84,12 +85,10 @@ TEST_F(PdfOptions, ThePasswordReachesEachApplicationsOpenInItsOwnWay) {
   ASSERT_TRUE(lib.ConvertSingleFile(deck, dir / "deck.pptx", "24", "MS Powerpoint " + option).ok);
   // (The transcript doubles a quote inside a text.)
   const std::string password = "say \"\"hi\"\" twice";
-  EXPECT_EQ(CallsWith(App::Word, "Documents.Open"),
-            Lines{"Word.Documents.Open method FileName:=" + Quoted(doc) + ", ReadOnly:=True, PasswordDocument:=" +
-                  Quoted(password)});
-  EXPECT_EQ(CallsWith(App::Excel, "Workbooks.Open"),
-            Lines{"Excel.Workbooks.Open method Filename:=" + Quoted(book) + ", ReadOnly:=True, Password:=" +
-                  Quoted(password)});
+  EXPECT_EQ(CallsWith(App::Word, "Documents.Open"), Lines{"Word.Documents.Open method FileName:=" + Quoted(doc) +
+                                                          ", ReadOnly:=True, PasswordDocument:=" + Quoted(password)});
+  EXPECT_EQ(CallsWith(App::Excel, "Workbooks.Open"), Lines{"Excel.Workbooks.Open method Filename:=" + Quoted(book) +
+                                                           ", ReadOnly:=True, Password:=" + Quoted(password)});
   EXPECT_EQ(CallsWith(App::PowerPoint, "Presentations.Open"),
             Lines{"PowerPoint.Presentations.Open method FileName:=" + Quoted(deck + "::" + password + "::") +
                   ", WithWindow:=False, ReadOnly:=True"});
@@ -103,7 +102,8 @@ TEST_F(PdfOptions, WhatCannotBeDoneFailsBeforeTheApplicationIsAsked) {
   const std::vector<Case> cases{
       {"MS Word PDFA=2", "17", "PDFA=2: MS Word makes PDF/A-1b only (PDFA or PDFA=1)"},
       {"MS Word PDFA=4", "17", "Invalid value '4' for PDFA= (1, 2 or 3)"},
-      {"MS Word PDFA", "-1", "PDFA: the printing route (-1) makes no PDF/A; save in the application's PDF format instead"},
+      {"MS Word PDFA", "-1",
+       "PDFA: the printing route (-1) makes no PDF/A; save in the application's PDF format instead"},
       {"MS Word PAGES=3-2", "17", "Invalid value '3-2' for PAGES= (a page or a range of pages such as 2-3)"},
       {"MS Word PAGES=0", "17", "Invalid value '0' for PAGES= (a page or a range of pages such as 2-3)"},
       {"MS Word PASSWORD=\"unended", "17", "The value of PASSWORD= lacks its closing double quote"},

@@ -64,7 +64,8 @@ TEST_F(PowerPointConversion, APresentationWithoutSlidesGivesAnEmptyText) {
 }
 
 TEST_F(PowerPointConversion, AFailedTextWalkKeepsItsTextAfterTheCloseAndTheCleanUp) {
-  d.Script(App::PowerPoint, "Slide=text:A\nFail=PowerPoint.Presentation(deck.ppt).Slides(1).Shapes.Count|Shapes are busy.\n");
+  d.Script(App::PowerPoint,
+           "Slide=text:A\nFail=PowerPoint.Presentation(deck.ppt).Slides(1).Shapes.Count|Shapes are busy.\n");
   // The walk fails without raising: the presentation is still closed once and
   // the post-steps run; the image clean-up does not wipe out the failure.
   const auto r = lib.ConvertSingleFile(File("deck.ppt"), dir / "deck.txt", "9999", "MS Powerpoint NOCREATEIMAGEDIR");
@@ -93,7 +94,8 @@ TEST_F(PowerPointConversion, SlidePicturesBecomeJpegFilesOfTheRequestedSizeWithA
   }
   const std::string log = ReadFile(folder + kSep + "deck.log");
   ASSERT_GE(log.size(), 2u);
-  EXPECT_TRUE(IsTimeStamped(log.substr(0, log.size() - 2), "        successfully convert " + src + " to " + dest)) << log;
+  EXPECT_TRUE(IsTimeStamped(log.substr(0, log.size() - 2), "        successfully convert " + src + " to " + dest))
+      << log;
   // A second conversion replaces the log: it never holds more than one line.
   ASSERT_TRUE(lib.ConvertSingleFile(src, dest, "17", "MS Powerpoint").ok);
   EXPECT_EQ(ReportLines(ReadFile(folder + kSep + "deck.log")).size(), 2u);  // the line and the empty rest
@@ -131,7 +133,8 @@ TEST_F(PowerPointConversion, ABitmapThatCannotBeReadStopsThePassWhereItIs) {
   EXPECT_EQ(CallsWith(App::PowerPoint, "Close").size(), 1u);
   const Lines log = ReportLines(ReadFile(folder + "deck.log"));
   ASSERT_FALSE(log.empty());
-  EXPECT_TRUE(IsTimeStamped(log[0], "        can not convert " + src + " to " + dest + ", Error Reason is " + r.errorText))
+  EXPECT_TRUE(
+      IsTimeStamped(log[0], "        can not convert " + src + " to " + dest + ", Error Reason is " + r.errorText))
       << log[0];
 }
 

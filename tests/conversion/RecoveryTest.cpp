@@ -74,7 +74,7 @@ TEST(RecoveryInProcess, ABorrowedApplicationIsNeverEndedButNoLongerUsed) {
   TempDir dir;
   d.Script(App::Word, "Hang=Word.Documents.Open\n");
   d.StartRunning(App::Word);  // the user's Word, which hangs
-  d.Script(App::Word, "");     // a Word made from now on does not
+  d.Script(App::Word, "");    // a Word made from now on does not
   auto conv = std::make_unique<TOfficeConvertClass>();
   WriteFile(dir / "a.doc", "x");
   WriteFile(dir / "b.doc", "x");

@@ -79,21 +79,21 @@ TEST_F(WordConversion, AWebPageTargetPointsLinksToDocumentsAtTheirPages) {
   ASSERT_TRUE(lib.ConvertSingleFile(File("a.doc"), dest, "8", "MS Word").ok);
   const std::string links = "Word.Document(a.doc).Hyperlinks";
   EXPECT_EQ(CallsWith(App::Word, ".Hyperlinks"), (Lines{
-                                                      links + " get",
-                                                      links + ".Count get",
-                                                      links + " get",
-                                                      links + ".item get 1",
-                                                      links + "(1).address get",
-                                                      links + " get",
-                                                      links + ".item get 1",
-                                                      links + "(1).address put \"C:\\reports\\Report.htm\"",
-                                                      links + " get",
-                                                      links + ".item get 1",
-                                                      links + "(1).TextToDisplay put \"C:\\reports\\Report.htm\"",
-                                                      links + " get",
-                                                      links + ".item get 2",
-                                                      links + "(2).address get",
-                                                  }));
+                                                     links + " get",
+                                                     links + ".Count get",
+                                                     links + " get",
+                                                     links + ".item get 1",
+                                                     links + "(1).address get",
+                                                     links + " get",
+                                                     links + ".item get 1",
+                                                     links + "(1).address put \"C:\\reports\\Report.htm\"",
+                                                     links + " get",
+                                                     links + ".item get 1",
+                                                     links + "(1).TextToDisplay put \"C:\\reports\\Report.htm\"",
+                                                     links + " get",
+                                                     links + ".item get 2",
+                                                     links + "(2).address get",
+                                                 }));
   EXPECT_EQ(CallsWith(App::Word, "FileFormat:=8").size(), 1u);
   // Other formats leave the links alone.
   ASSERT_TRUE(lib.ConvertSingleFile(File("b.doc"), dir / "b.txt", "2", "MS Word").ok);
@@ -110,9 +110,9 @@ TEST_F(WordConversion, OnlyLinksWhosePathEndsInDocArePointedAtPages) {
   ASSERT_TRUE(lib.ConvertSingleFile(File("a.doc"), dir / "a.htm", "8", "MS Word").ok);
   const std::string links = "Word.Document(a.doc).Hyperlinks";
   EXPECT_EQ(CallsWith(App::Word, ".address put"), (Lines{
-                                                       links + "(3).address put \"http://host/files/Plan.htm#part2\"",
-                                                       links + "(4).address put \"http://host/get.htm?id=7&fmt=.doc\"",
-                                                   }));
+                                                      links + "(3).address put \"http://host/files/Plan.htm#part2\"",
+                                                      links + "(4).address put \"http://host/get.htm?id=7&fmt=.doc\"",
+                                                  }));
 }
 
 TEST_F(WordConversion, ABrokenLinkListEndsTheLinkStepQuietly) {
@@ -131,25 +131,25 @@ TEST_F(WordConversion, AnHtmlSourceSavedAsADocumentEmbedsItsLinkedPictures) {
   ASSERT_TRUE(lib.ConvertSingleFile(src, dir / "page.doc", "0", "MS Word").ok);
   const std::string shapes = "Word.Document(page.htm).InlineShapes";
   EXPECT_EQ(CallsWith(App::Word, ".InlineShapes"), (Lines{
-                                                        shapes + " get",
-                                                        shapes + ".Count get",
-                                                        shapes + ".Item get 1",
-                                                        shapes + "(1).Type get",
-                                                        shapes + "(1).LinkFormat get",
-                                                        shapes + "(1).LinkFormat.SavePictureWithDocument put True",
-                                                        shapes + "(1).LinkFormat get",
-                                                        shapes + "(1).LinkFormat.Locked put True",
-                                                        shapes + "(1).LinkFormat get",
-                                                        shapes + "(1).LinkFormat.BreakLink method",
-                                                        shapes + ".Item get 2",
-                                                        shapes + "(2).Type get",
-                                                        shapes + ".Item get 3",
-                                                        shapes + "(3).Type get",
-                                                        shapes + "(3).LinkFormat get",
-                                                        shapes + "(3).LinkFormat.SavePictureWithDocument put True",
-                                                        shapes + "(3).LinkFormat get",
-                                                        shapes + "(3).LinkFormat.Locked put True",
-                                                    }));
+                                                       shapes + " get",
+                                                       shapes + ".Count get",
+                                                       shapes + ".Item get 1",
+                                                       shapes + "(1).Type get",
+                                                       shapes + "(1).LinkFormat get",
+                                                       shapes + "(1).LinkFormat.SavePictureWithDocument put True",
+                                                       shapes + "(1).LinkFormat get",
+                                                       shapes + "(1).LinkFormat.Locked put True",
+                                                       shapes + "(1).LinkFormat get",
+                                                       shapes + "(1).LinkFormat.BreakLink method",
+                                                       shapes + ".Item get 2",
+                                                       shapes + "(2).Type get",
+                                                       shapes + ".Item get 3",
+                                                       shapes + "(3).Type get",
+                                                       shapes + "(3).LinkFormat get",
+                                                       shapes + "(3).LinkFormat.SavePictureWithDocument put True",
+                                                       shapes + "(3).LinkFormat get",
+                                                       shapes + "(3).LinkFormat.Locked put True",
+                                                   }));
   // RTF too; a text target, or a source that is no web page, leaves pictures alone.
   ASSERT_TRUE(lib.ConvertSingleFile(src, dir / "page.rtf", "6", "MS Word").ok);
   EXPECT_EQ(CallsWith(App::Word, ".InlineShapes get").size(), 2u);
@@ -208,12 +208,12 @@ TEST_F(WordConversion, TheEncodingChoiceFollowsTheDocument) {
     const char* encoding;
   };
   const Case cases[] = {
-      {"Characters=0|2052\nOpenEncoding=1252\n", "1252"},     // empty: the open encoding
-      {"Characters=5|2052\nOpenEncoding=65001\n", "65001"},   // Unicode: kept
-      {"Characters=5|1033\nOpenEncoding=932\n", "932"},       // not Chinese: the open encoding
-      {"Characters=5|3076\n", "950"},                         // Hong Kong
-      {"Characters=5|4100\n", "950"},                         // Singapore
-      {"Characters=5|5124\n", "950"},                         // Macao
+      {"Characters=0|2052\nOpenEncoding=1252\n", "1252"},    // empty: the open encoding
+      {"Characters=5|2052\nOpenEncoding=65001\n", "65001"},  // Unicode: kept
+      {"Characters=5|1033\nOpenEncoding=932\n", "932"},      // not Chinese: the open encoding
+      {"Characters=5|3076\n", "950"},                        // Hong Kong
+      {"Characters=5|4100\n", "950"},                        // Singapore
+      {"Characters=5|5124\n", "950"},                        // Macao
       // An unreadable property keeps what was reached: nothing, so 0.
       {"Characters=5|2052\nFail=Word.Document(a.doc).Characters(1).LanguageIDFarEast|Busy\n", "0"},
   };
@@ -250,8 +250,8 @@ TEST_F(WordConversion, AFailedSaveClosesTheDocumentOnceAndAFailedCloseReachesThe
   r = lib.ConvertSingleFile(File("b.doc"), dir / "b.txt", "2", "MS Word");
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.errorText, "Word is not responding.");
-  EXPECT_EQ(CallsWith(App::Word, "Document(b.doc).Close"),
-            (Lines{"Word.Document(b.doc).Close method SaveChanges:=0", "Word.Document(b.doc).Close method SaveChanges:=0"}));
+  EXPECT_EQ(CallsWith(App::Word, "Document(b.doc).Close"), (Lines{"Word.Document(b.doc).Close method SaveChanges:=0",
+                                                                  "Word.Document(b.doc).Close method SaveChanges:=0"}));
 }
 
 TEST_F(WordConversion, PdfIsPrintedNeverSavedAndNeverDeletesTheDestinationFirst) {

@@ -95,9 +95,8 @@ std::vector<WORD> DialogTemplate(const wchar_t* caption) {
 
 int RunDialog(HWND owner, const wchar_t* caption, bool withPanel) {
   const auto t = DialogTemplate(caption);
-  return static_cast<int>(DialogBoxIndirectParamA(GetModuleHandleA(nullptr),
-                                                  reinterpret_cast<const DLGTEMPLATE*>(t.data()), owner,
-                                                  DialogProc, withPanel ? 1 : 0));
+  return static_cast<int>(DialogBoxIndirectParamA(
+      GetModuleHandleA(nullptr), reinterpret_cast<const DLGTEMPLATE*>(t.data()), owner, DialogProc, withPanel ? 1 : 0));
 }
 
 }  // namespace
@@ -118,8 +117,9 @@ int main(int argc, char** argv) {
 
   if (mode == "word") return RunDialog(nullptr, L"Convert File - WordPerfect 5.x", true);
   if (mode == "powerpoint") {
-    HWND frame = CreateWindowExA(0, "QuilletFrame", "Sales.ppt - Microsoft PowerPoint", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                 0, 0, 400, 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND frame =
+        CreateWindowExA(0, "QuilletFrame", "Sales.ppt - Microsoft PowerPoint", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                        400, 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!frame) return 102;
     const int pressed = RunDialog(frame, L"Password", false);
     DestroyWindow(frame);

@@ -214,8 +214,8 @@ os::WindowHandle FakeDesktop::NextSibling(os::WindowHandle window) {
   return *it;
 }
 
-std::intptr_t FakeDesktop::SendWindowMessage(os::WindowHandle window, os::WindowMessage message,
-                                             std::uintptr_t wParam, std::intptr_t lParam, std::uint32_t timeoutMs) {
+std::intptr_t FakeDesktop::SendWindowMessage(os::WindowHandle window, os::WindowMessage message, std::uintptr_t wParam,
+                                             std::intptr_t lParam, std::uint32_t timeoutMs) {
   std::function<void(const Sent&)> hook;
   Sent sent{window, message, wParam, lParam, timeoutMs};
   {

@@ -35,9 +35,7 @@ class MUMacroTest : public ::testing::Test {
     later = desktop->AddChild(panel2, "Button", "Later");
   }
 
-  std::string Run(const std::string& text) {
-    return macro.RunMacro(dialog, text).message();
-  }
+  std::string Run(const std::string& text) { return macro.RunMacro(dialog, text).message(); }
 
   std::shared_ptr<FakeDesktop> desktop = std::make_shared<FakeDesktop>();
   test::ScopedDesktop installed{desktop};

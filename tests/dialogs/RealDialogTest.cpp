@@ -84,8 +84,7 @@ class RealDialogTest : public ::testing::Test {
 };
 
 TEST_F(RealDialogTest, WordJobPressesTheDialogsFirstButton) {
-  EXPECT_EQ(Watch("word", "winword.exe", "WordPerfect", "", "", "button#1", IDOK),
-            "pressed=1\nedit101=\nedit201=\n");
+  EXPECT_EQ(Watch("word", "winword.exe", "WordPerfect", "", "", "button#1", IDOK), "pressed=1\nedit101=\nedit201=\n");
 }
 
 TEST_F(RealDialogTest, MacroTypesIntoFieldsAndFindsButtonsInsideThePanel) {

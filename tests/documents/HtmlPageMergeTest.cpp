@@ -29,7 +29,8 @@ struct SavedWorkbook {
   explicit SavedWorkbook(const TempDir& dir)
       : mainPage(dir / "Book.htm"), folder(dir / "Book.files"), fileList(Join(folder, "filelist.xml")) {
     os::ForceDirectories(folder);
-    test::WriteFile(mainPage, "<html><frameset rows=\"*,39\"><frame src=\"Book.files/sheet001.htm\"></frameset></html>\r\n");
+    test::WriteFile(mainPage,
+                    "<html><frameset rows=\"*,39\"><frame src=\"Book.files/sheet001.htm\"></frameset></html>\r\n");
     test::WriteFile(fileList,
                     "<xml xmlns:o=\"urn:schemas-microsoft-com:office:office\">\r\n"
                     " <o:MainFile HRef=\"../Book.htm\"/>\r\n"
@@ -43,7 +44,8 @@ struct SavedWorkbook {
                     " <o:File HRef=\"filelist.xml\"/>\r\n"
                     "</xml>\r\n");
     test::WriteFile(Join(folder, "stylesheet.css"), "tr {mso-height-source:auto;}\r\n");
-    test::WriteFile(Join(folder, "tabstrip.htm"), "<html><body><table><tr><td>Tabs</td></tr></table></body></html>\r\n");
+    test::WriteFile(Join(folder, "tabstrip.htm"),
+                    "<html><body><table><tr><td>Tabs</td></tr></table></body></html>\r\n");
     test::WriteFile(Join(folder, "image001.png"), "PNG");
     test::WriteFile(Join(folder, "sheet001.htm"),
                     "<html xmlns:o=\"urn:schemas-microsoft-com:office:office\"\n"
@@ -208,10 +210,10 @@ TEST(MergeHtmlPages, TakesTheFirstPagesHeadAndBodyTagAsWritten) {
                   "<table>\n"
                   "</table>\n");
   ASSERT_TRUE(MergeHtmlPages(first, dest));
-  EXPECT_EQ(test::ReadFile(dest), CrLf({"<html><head>", "<head><meta charset=x><title>t</title></head>",
-                                        "<head><meta charset=x><title>t</title></head>",
-                                        "<head><meta charset=x><title>t</title></head>", " <BODY onload1='init()'>",
-                                        "<table>", "</table>", "</body></html>"}));
+  EXPECT_EQ(test::ReadFile(dest),
+            CrLf({"<html><head>", "<head><meta charset=x><title>t</title></head>",
+                  "<head><meta charset=x><title>t</title></head>", "<head><meta charset=x><title>t</title></head>",
+                  " <BODY onload1='init()'>", "<table>", "</table>", "</body></html>"}));
 }
 
 TEST(MergeHtmlPages, PagesWithoutACompleteTableGiveNoLines) {

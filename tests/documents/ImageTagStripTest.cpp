@@ -85,8 +85,11 @@ TEST(StripImageTags, UnterminatedTagEndsTheWork) {
 // Random pages from pieces rich in what the walk reacts to.
 std::string RandomPage(std::mt19937& rng, size_t maxPieces) {
   static constexpr std::array<std::string_view, 25> pieces = {
-      "<",  "<",   "<",   ">",           ">",           ">",            " ", " ",       "\r\n", "\n", "\r", "\t", "img",
-      "IMG", "iMg", "<img", "<IMG ",    "v:imagedata", "V:ImageData", "/v:imagedata", "a", "src='x'", "\"",  "'", "<v:imagedata "};
+      "<",    "<",       "<",           ">",           ">",
+      ">",    " ",       " ",           "\r\n",        "\n",
+      "\r",   "\t",      "img",         "IMG",         "iMg",
+      "<img", "<IMG ",   "v:imagedata", "V:ImageData", "/v:imagedata",
+      "a",    "src='x'", "\"",          "'",           "<v:imagedata "};
   std::uniform_int_distribution<size_t> count(0, maxPieces), pick(0, pieces.size() - 1);
   std::string page;
   for (size_t n = count(rng); n > 0; --n) page += pieces[pick(rng)];

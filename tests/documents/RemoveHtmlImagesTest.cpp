@@ -82,7 +82,8 @@ TEST(RemoveHtmlImages, GivesWhatTheTokenizerWalkGives) {
   std::string error;
   RemoveHtmlImages(page, error);
   EXPECT_EQ(error, "");
-  EXPECT_EQ(test::ReadFile(page), JoinLinesCrLf(SplitLines(test::StripImageTagsByParser(JoinLinesCrLf(SplitLines(content))))));
+  EXPECT_EQ(test::ReadFile(page),
+            JoinLinesCrLf(SplitLines(test::StripImageTagsByParser(JoinLinesCrLf(SplitLines(content))))));
 }
 
 TEST(RemoveHtmlImages, WithoutASupportingFolderStillStrips) {

@@ -17,7 +17,9 @@ namespace {
 // One folder for the whole run, reused by every input.
 const std::string& WorkFolder() {
   static const std::string folder = [] {
-    const auto dir = std::filesystem::temp_directory_path() / ("quillet-fuzz-merge-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    const auto dir =
+        std::filesystem::temp_directory_path() /
+        ("quillet-fuzz-merge-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     std::filesystem::create_directories(dir / "book.files");
     return dir.string();
   }();

@@ -13,8 +13,8 @@ int Options(const uint8_t* data, size_t size) {
   // The chosen application is a keyword the text holds, and none of the
   // keywords tested after it is in the text.
   const std::string app = options::ChooseApplication(option);
-  const std::string_view order[] = {options::kMsWord, options::kMsExcel, options::kMsPowerpoint,
-                                    options::kAdobeAcrobat, options::kNoMsWord};
+  const std::string_view order[] = {options::kMsWord, options::kMsExcel, options::kMsPowerpoint, options::kAdobeAcrobat,
+                                    options::kNoMsWord};
   bool later = false;
   for (std::string_view keyword : order) {
     if (later) FUZZ_CHECK(option.find(keyword) == std::string::npos);

@@ -31,11 +31,38 @@ std::vector<std::string> Corpus(const std::string& name) {
 
 std::string Mutate(std::string s, std::mt19937& rng, const std::vector<std::string>& corpus) {
   const auto pick = [&](size_t n) { return n ? size_t(rng() % n) : 0; };
-  static const char* const kTokens[] = {"<", ">", "\r\n", "\n", "\"/>", "<table", "</table", "<body", "onload",
-                                        "o:File HRef=\"", ".htm", "sheet", "slide", "OPENFORMAT=", "MS Word",
-                                        "No MS Word", "JPEGWIDTH=", "JPEGQUALITY=", "button#", "edit#", "=",
-                                        "(", ")", "delay(1)", "-", "2147483648", "\xc3\xa9", "\xc0\xaf", "\xed\xa0\x80",
-                                        "\xf4\x90\x80\x80", "\xf0\x9f\x98", std::string(1, '\0').c_str()};
+  static const char* const kTokens[] = {"<",
+                                        ">",
+                                        "\r\n",
+                                        "\n",
+                                        "\"/>",
+                                        "<table",
+                                        "</table",
+                                        "<body",
+                                        "onload",
+                                        "o:File HRef=\"",
+                                        ".htm",
+                                        "sheet",
+                                        "slide",
+                                        "OPENFORMAT=",
+                                        "MS Word",
+                                        "No MS Word",
+                                        "JPEGWIDTH=",
+                                        "JPEGQUALITY=",
+                                        "button#",
+                                        "edit#",
+                                        "=",
+                                        "(",
+                                        ")",
+                                        "delay(1)",
+                                        "-",
+                                        "2147483648",
+                                        "\xc3\xa9",
+                                        "\xc0\xaf",
+                                        "\xed\xa0\x80",
+                                        "\xf4\x90\x80\x80",
+                                        "\xf0\x9f\x98",
+                                        std::string(1, '\0').c_str()};
   for (int k = 1 + int(pick(4)); k > 0; --k) {
     switch (pick(5)) {
       case 0:

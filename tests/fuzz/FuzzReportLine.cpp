@@ -36,7 +36,8 @@ int ReportLine(const uint8_t* data, size_t size) {
   // where the texts themselves break lines (and ended at a NUL, as the
   // library's text files are).
   static const std::string file =
-      (std::filesystem::temp_directory_path() / ("quillet-fuzz-report-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + ".txt"))
+      (std::filesystem::temp_directory_path() /
+       ("quillet-fuzz-report-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + ".txt"))
           .string();
   const std::string report = failure + "\r\n" + failure;
   FUZZ_CHECK(SaveReport(file, report));

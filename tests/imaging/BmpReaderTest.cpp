@@ -42,10 +42,10 @@ uint32_t PixelOffset(const std::string& s) {
 // Two colours every layout can hold exactly, 16-bit ones included.
 const std::vector<Rgb> kTwo = {{255, 0, 255}, {0, 255, 0}};
 // Sixteen colours that need 8 bits a channel.
-const std::vector<Rgb> kSixteen = {{0, 0, 0},      {255, 255, 255}, {1, 2, 3},     {254, 128, 7},
-                                   {23, 24, 25},   {48, 49, 51},    {200, 10, 90}, {10, 200, 90},
-                                   {90, 10, 200},  {127, 128, 129}, {66, 66, 66},  {255, 0, 0},
-                                   {0, 255, 0},    {0, 0, 255},     {17, 170, 34}, {250, 5, 250}};
+const std::vector<Rgb> kSixteen = {{0, 0, 0},     {255, 255, 255}, {1, 2, 3},     {254, 128, 7},
+                                   {23, 24, 25},  {48, 49, 51},    {200, 10, 90}, {10, 200, 90},
+                                   {90, 10, 200}, {127, 128, 129}, {66, 66, 66},  {255, 0, 0},
+                                   {0, 255, 0},   {0, 0, 255},     {17, 170, 34}, {250, 5, 250}};
 
 struct LayoutCase {
   const char* name;
@@ -126,8 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"bpp32_top_down_v4", Direct(32, BmpHeader::V4, true), true},
         LayoutCase{"bpp32_rgba_masks", Masked(32, BmpHeader::Info40, false, 0xFF, 0xFF00, 0xFF0000), true},
         LayoutCase{"bpp32_high_masks_v5", Masked(32, BmpHeader::V5, true, 0xFF000000, 0xFF0000, 0xFF00), true},
-        LayoutCase{"bpp32_ten_bit_channels", Masked(32, BmpHeader::Info40, false, 0x3FF00000, 0xFFC00, 0x3FF),
-                   true}),
+        LayoutCase{"bpp32_ten_bit_channels", Masked(32, BmpHeader::Info40, false, 0x3FF00000, 0xFFC00, 0x3FF), true}),
     [](const testing::TestParamInfo<LayoutCase>& info) { return std::string(info.param.name); });
 
 // Channels narrower than 8 bits stretch over 0..255, rounded to nearest.
@@ -189,7 +188,9 @@ struct BadCase {
 };
 
 std::string Valid24() { return EncodeBmp24(PaletteImage(13, 7, kSixteen)); }
-std::string Valid8() { return EncodeBmp(PaletteImage(13, 7, kSixteen), Indexed(8, BmpHeader::Info40, false, kSixteen)); }
+std::string Valid8() {
+  return EncodeBmp(PaletteImage(13, 7, kSixteen), Indexed(8, BmpHeader::Info40, false, kSixteen));
+}
 
 void PrintTo(const BadCase& c, std::ostream* os) { *os << c.name; }
 
@@ -224,41 +225,40 @@ TEST_P(BadBmp, RaisesError) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, BadBmp,
-    testing::Values(
-        BadCase{"empty", [](std::string& s) { s.clear(); }, "is not a BMP file"},
-        BadCase{"gif", [](std::string& s) { s = "GIF89a" + s; }, "is not a BMP file"},
-        BadCase{"one_byte", [](std::string& s) { s = "B"; }, "is not a BMP file"},
-        BadCase{"cut_in_file_header", [](std::string& s) { s.resize(10); }, "is truncated"},
-        BadCase{"cut_in_info_header", [](std::string& s) { s.resize(14 + 20); }, "is truncated"},
-        BadCase{"cut_in_palette", [](std::string& s) { s.resize(14 + 40 + 30); }, "is truncated", true},
-        BadCase{"cut_in_pixels", [](std::string& s) { s.resize(s.size() - 41); }, "is truncated"},
-        BadCase{"offset_past_end", [](std::string& s) { Set32(s, 10, 0xFFFFFFF0); }, "is truncated"},
-        BadCase{"offset_inside_header", [](std::string& s) { Set32(s, 10, 20); }, "overlaps the header"},
-        BadCase{"wide", [](std::string& s) { Set32(s, 18, 70000); }, "too large"},
-        BadCase{"most_negative_height", [](std::string& s) { Set32(s, 22, 0x80000000); }, "too large"},
-        BadCase{"too_many_pixels",
-                [](std::string& s) {
-                  Set32(s, 18, 10000);
-                  Set32(s, 22, 10000);
-                },
-                "too large"},
-        BadCase{"negative_width", [](std::string& s) { Set32(s, 18, uint32_t(-13)); }, "negative width"},
-        BadCase{"two_bits", [](std::string& s) { Set16(s, 28, 2); }, "2 bits per pixel"},
-        BadCase{"64_bits", [](std::string& s) { Set16(s, 28, 64); }, "64 bits per pixel"},
-        BadCase{"rle", [](std::string& s) { Set32(s, 30, 1); }, "run-length", true},
-        BadCase{"png_inside", [](std::string& s) { Set32(s, 30, 5); }, "embedded JPEG or PNG"},
-        BadCase{"bitfields_on_24_bits", [](std::string& s) { Set32(s, 30, 3); }, "bit-field masks with 24"},
-        BadCase{"odd_header_size", [](std::string& s) { Set32(s, 14, 64); }, "header of 64 bytes"},
-        BadCase{"mask_with_gap",
-                [](std::string& s) {
-                  s = EncodeBmp(Image(2, 2), Masked(32, BmpHeader::Info40, false, 0xF0F000, 0xFF00, 0xFF));
-                },
-                "gaps"},
-        BadCase{"mask_outside_pixel",
-                [](std::string& s) {
-                  s = EncodeBmp(Image(2, 2), Masked(16, BmpHeader::V5, false, 0x1F0000, 0x7E0, 0x1F));
-                },
-                "outside the pixel"}),
+    testing::Values(BadCase{"empty", [](std::string& s) { s.clear(); }, "is not a BMP file"},
+                    BadCase{"gif", [](std::string& s) { s = "GIF89a" + s; }, "is not a BMP file"},
+                    BadCase{"one_byte", [](std::string& s) { s = "B"; }, "is not a BMP file"},
+                    BadCase{"cut_in_file_header", [](std::string& s) { s.resize(10); }, "is truncated"},
+                    BadCase{"cut_in_info_header", [](std::string& s) { s.resize(14 + 20); }, "is truncated"},
+                    BadCase{"cut_in_palette", [](std::string& s) { s.resize(14 + 40 + 30); }, "is truncated", true},
+                    BadCase{"cut_in_pixels", [](std::string& s) { s.resize(s.size() - 41); }, "is truncated"},
+                    BadCase{"offset_past_end", [](std::string& s) { Set32(s, 10, 0xFFFFFFF0); }, "is truncated"},
+                    BadCase{"offset_inside_header", [](std::string& s) { Set32(s, 10, 20); }, "overlaps the header"},
+                    BadCase{"wide", [](std::string& s) { Set32(s, 18, 70000); }, "too large"},
+                    BadCase{"most_negative_height", [](std::string& s) { Set32(s, 22, 0x80000000); }, "too large"},
+                    BadCase{"too_many_pixels",
+                            [](std::string& s) {
+                              Set32(s, 18, 10000);
+                              Set32(s, 22, 10000);
+                            },
+                            "too large"},
+                    BadCase{"negative_width", [](std::string& s) { Set32(s, 18, uint32_t(-13)); }, "negative width"},
+                    BadCase{"two_bits", [](std::string& s) { Set16(s, 28, 2); }, "2 bits per pixel"},
+                    BadCase{"64_bits", [](std::string& s) { Set16(s, 28, 64); }, "64 bits per pixel"},
+                    BadCase{"rle", [](std::string& s) { Set32(s, 30, 1); }, "run-length", true},
+                    BadCase{"png_inside", [](std::string& s) { Set32(s, 30, 5); }, "embedded JPEG or PNG"},
+                    BadCase{"bitfields_on_24_bits", [](std::string& s) { Set32(s, 30, 3); }, "bit-field masks with 24"},
+                    BadCase{"odd_header_size", [](std::string& s) { Set32(s, 14, 64); }, "header of 64 bytes"},
+                    BadCase{"mask_with_gap",
+                            [](std::string& s) {
+                              s = EncodeBmp(Image(2, 2), Masked(32, BmpHeader::Info40, false, 0xF0F000, 0xFF00, 0xFF));
+                            },
+                            "gaps"},
+                    BadCase{"mask_outside_pixel",
+                            [](std::string& s) {
+                              s = EncodeBmp(Image(2, 2), Masked(16, BmpHeader::V5, false, 0x1F0000, 0x7E0, 0x1F));
+                            },
+                            "outside the pixel"}),
     [](const testing::TestParamInfo<BadCase>& info) { return std::string(info.param.name); });
 
 TEST(BmpReader, MissingFile) {

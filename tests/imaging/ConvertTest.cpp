@@ -27,13 +27,13 @@ TEST(TargetSize, PercentagesAndAspect) {
   EXPECT_EQ(TargetSize(800, 600, -200, -10, false), (ImageSize{1600, 60}));
   // Keep-aspect ignores the height, negative or not, and follows a percentage width.
   EXPECT_EQ(TargetSize(801, 601, -50, -10, true), (ImageSize{400, 300}));  // 400 * 601 / 801 = 300.1
-  EXPECT_EQ(TargetSize(3, 7, 100, 5, true), (ImageSize{100, 233}));       // 233.3
+  EXPECT_EQ(TargetSize(3, 7, 100, 5, true), (ImageSize{100, 233}));        // 233.3
 }
 
 TEST(TargetSize, DivisionsTruncate) {
   EXPECT_EQ(TargetSize(101, 199, -33, -33, false), (ImageSize{33, 65}));  // 33.33, 65.67
-  EXPECT_EQ(TargetSize(7, 9, 5, 0, true), (ImageSize{5, 6}));            // 6.43
-  EXPECT_EQ(TargetSize(50, 50, -1, -1, false), (ImageSize{0, 0}));      // 0.5: an empty picture
+  EXPECT_EQ(TargetSize(7, 9, 5, 0, true), (ImageSize{5, 6}));             // 6.43
+  EXPECT_EQ(TargetSize(50, 50, -1, -1, false), (ImageSize{0, 0}));        // 0.5: an empty picture
 }
 
 // Products that would overflow 32 bits are done in 64.
@@ -217,8 +217,7 @@ TEST_F(Convert, Failures) {
             "Cannot make an image of 0 x 10 pixels from " + good);
   EXPECT_NE(Message([&] { ConvertBitmapToJpeg(good, out, 100000, 10, false, 75); }).find("too large"),
             std::string::npos);
-  EXPECT_NE(Message([&] { ConvertBitmapToGif(good, out, INT_MIN, 10, false); }).find("too large"),
-            std::string::npos);
+  EXPECT_NE(Message([&] { ConvertBitmapToGif(good, out, INT_MIN, 10, false); }).find("too large"), std::string::npos);
   EXPECT_NE(Message([&] { ConvertBitmapToGif(good, out, 20000, 0, true); }).find("too large"), std::string::npos);
   const std::string noFolder = dir / "missing" + (dir.path().find('\\') != std::string::npos ? "\\x.gif" : "/x.gif");
   EXPECT_EQ(Message([&] { ConvertBitmapToGif(good, noFolder, -100, -100, false); }), "Cannot create file " + noFolder);

@@ -50,10 +50,28 @@ void Put32(std::string& s, size_t at, uint32_t v) {
 
 std::string Mutate(std::string s, std::mt19937& rng) {
   const auto pick = [&](size_t n) { return size_t(rng() % n); };
-  static const uint32_t interesting[] = {0,          1,          2,          3,      4,          8,
-                                         12,         16,         24,         32,     40,         124,
-                                         0xFFFF,     0x10000,    0x7FFFFFFF, 0x80000000, 0xFFFFFFFF,
-                                         0xFFFFFFF0, 65500,      65501,      uint32_t(-1), uint32_t(-65500)};
+  static const uint32_t interesting[] = {0,
+                                         1,
+                                         2,
+                                         3,
+                                         4,
+                                         8,
+                                         12,
+                                         16,
+                                         24,
+                                         32,
+                                         40,
+                                         124,
+                                         0xFFFF,
+                                         0x10000,
+                                         0x7FFFFFFF,
+                                         0x80000000,
+                                         0xFFFFFFFF,
+                                         0xFFFFFFF0,
+                                         65500,
+                                         65501,
+                                         uint32_t(-1),
+                                         uint32_t(-65500)};
   const int steps = 1 + int(pick(3));
   for (int k = 0; k < steps && !s.empty(); ++k) {
     switch (pick(4)) {

@@ -52,8 +52,8 @@ TEST(ImageSettings, KeywordsAreCaseSensitiveAndTheFirstCounts) {
 TEST(ImageSettings, BadValuesRaise) {
   for (const char* option :
        {"JPEGWIDTH=", "JPEGWIDTH=abc", "JPEGWIDTH=12px", "JPEGWIDTH=0", "JPEGHEIGHT=-0", "GIFWIDTH=--5",
-        "GIFHEIGHT=2147483648", "GIFHEIGHT=99999999999999999999", "JPEGQUALITY=0", "JPEGQUALITY=101",
-        "JPEGQUALITY=-5", "JPEGKEEPASPECT=yes", "GIFKEEPASPECT=", "JPEGWIDTH= 5"}) {
+        "GIFHEIGHT=2147483648", "GIFHEIGHT=99999999999999999999", "JPEGQUALITY=0", "JPEGQUALITY=101", "JPEGQUALITY=-5",
+        "JPEGKEEPASPECT=yes", "GIFKEEPASPECT=", "JPEGWIDTH= 5"}) {
     EXPECT_THROW(ParseImageSettings(option), Error) << option;
   }
   EXPECT_EQ(test::ErrorOf([] { ParseImageSettings("X JPEGQUALITY=500 Y"); }),

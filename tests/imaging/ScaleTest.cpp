@@ -26,8 +26,8 @@ Image Stretch(const Image& src, int w, int h) { return ToImage(imaging::StretchB
 
 TEST(Stretch, HalvingTakesEverySecondPixelStartingWithTheSecond) {
   const Image out = Stretch(Coordinates(8, 4), 4, 2);
-  EXPECT_EQ(Sources(out), (std::vector<std::pair<int, int>>{
-                              {1, 1}, {3, 1}, {5, 1}, {7, 1}, {1, 3}, {3, 3}, {5, 3}, {7, 3}}));
+  EXPECT_EQ(Sources(out),
+            (std::vector<std::pair<int, int>>{{1, 1}, {3, 1}, {5, 1}, {7, 1}, {1, 3}, {3, 3}, {5, 3}, {7, 3}}));
 }
 
 TEST(Stretch, DoublingRepeatsEveryPixel) {

@@ -46,9 +46,9 @@ TEST_F(BadInput, CorruptEmptyAndTruncatedFilesFailAndWriteNothing) {
     test::WriteFile(Out("empty." + c.ext), "");
     test::WriteFile(Out("truncated." + c.ext), whole.substr(0, whole.size() / 2));
     for (const char* kind : {"random", "empty", "truncated"}) {
-      const std::string src = Out(std::string(kind) + "." + c.ext), dest = Out(std::string(kind) + "-" + c.ext + ".pdf");
-      EXPECT_EQ(Convert(src, dest, c.ext == "docx" ? "17" : c.ext == "xlsx" ? "57" : "32", c.option), kCorrupt)
-          << src;
+      const std::string src = Out(std::string(kind) + "." + c.ext),
+                        dest = Out(std::string(kind) + "-" + c.ext + ".pdf");
+      EXPECT_EQ(Convert(src, dest, c.ext == "docx" ? "17" : c.ext == "xlsx" ? "57" : "32", c.option), kCorrupt) << src;
       EXPECT_FALSE(std::filesystem::exists(dest)) << dest;
     }
   }
@@ -61,10 +61,14 @@ TEST_F(BadInput, NoConversionChangesItsSourceWhetherItWorkedOrNot) {
   struct Case {
     std::string src, format, option;
   };
-  const std::vector<Case> cases{{Docs().words, "2", ""},          {Docs().words, "0", ""},
-                                {Docs().words, "17", ""},         {Docs().cells, "6", "MS Excel"},
-                                {Docs().deck, "9999", "MS Powerpoint"}, {Docs().secret, "2", ""},
-                                {Out("noise.docx"), "2", ""},      {Docs().words, "2", "MS Word USEMACRO"}};
+  const std::vector<Case> cases{{Docs().words, "2", ""},
+                                {Docs().words, "0", ""},
+                                {Docs().words, "17", ""},
+                                {Docs().cells, "6", "MS Excel"},
+                                {Docs().deck, "9999", "MS Powerpoint"},
+                                {Docs().secret, "2", ""},
+                                {Out("noise.docx"), "2", ""},
+                                {Docs().words, "2", "MS Word USEMACRO"}};
   int n = 0;
   for (const Case& c : cases) {
     const std::string before = ReadFile(c.src);

@@ -198,7 +198,9 @@ std::string DocxLinkingTo(const std::string& url) {
       rels + "/image\" Target=\"" + test::XmlEscape(url) + "\" TargetMode=\"External\"/></Relationships>";
   const std::string document =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><w:document "
-      "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" xmlns:r=\"" + rels + "\" "
+      "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" xmlns:r=\"" +
+      rels +
+      "\" "
       "xmlns:wp=\"http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing\" "
       "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
       "xmlns:pic=\"http://schemas.openxmlformats.org/drawingml/2006/picture\"><w:body><w:p><w:r><w:t>Linked "
@@ -219,7 +221,8 @@ std::string FlatTextLinkingTo(const std::string& href) {
   return test::FlatText(
       "<text:p>Linked picture: <draw:frame draw:name=\"p\" text:anchor-type=\"as-char\" svg:width=\"1cm\" "
       "svg:height=\"1cm\"><draw:image xlink:href=\"" +
-      test::XmlEscape(href) + "\" xlink:type=\"simple\" xlink:show=\"embed\" xlink:actuate=\"onLoad\"/></draw:frame></text:p>");
+      test::XmlEscape(href) +
+      "\" xlink:type=\"simple\" xlink:show=\"embed\" xlink:actuate=\"onLoad\"/></draw:frame></text:p>");
 }
 
 // A flat text document with an embedded SVG picture that itself names a
@@ -227,7 +230,8 @@ std::string FlatTextLinkingTo(const std::string& href) {
 std::string FlatTextWithSvgNaming(const std::string& href) {
   const std::string svg =
       "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"13\" "
-      "height=\"11\"><image x=\"0\" y=\"0\" width=\"13\" height=\"11\" xlink:href=\"" + href + "\"/></svg>";
+      "height=\"11\"><image x=\"0\" y=\"0\" width=\"13\" height=\"11\" xlink:href=\"" +
+      href + "\"/></svg>";
   static constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string encoded;
   for (size_t i = 0; i < svg.size(); i += 3) {
@@ -278,10 +282,9 @@ class ConfinedOffice : public ::testing::Test {
     fs::create_directories(Results());
     WriteFile(Outside() + "/picture.png", Picture());
     WriteFile(Docs() + "/web.fodt", FlatTextLinkingTo(listener_->Url("web.png")));
-    WriteFile(Docs() + "/page.html",
-              "<html><head><link rel=\"stylesheet\" href=\"" + listener_->Url("page.css") +
-                  "\"></head><body><p>Words</p><img src=\"" + listener_->Url("page.png") +
-                  "\" width=\"13\" height=\"11\"></body></html>");
+    WriteFile(Docs() + "/page.html", "<html><head><link rel=\"stylesheet\" href=\"" + listener_->Url("page.css") +
+                                         "\"></head><body><p>Words</p><img src=\"" + listener_->Url("page.png") +
+                                         "\" width=\"13\" height=\"11\"></body></html>");
     WriteFile(Docs() + "/web.docx", DocxLinkingTo(listener_->Url("docx.png")));
     WriteFile(Docs() + "/file.fodt", FlatTextLinkingTo("file://" + Outside() + "/picture.png"));
     // From <folder>/in/deep up to the test's own folder, then into outside/.
@@ -375,11 +378,12 @@ TEST_F(ConfinedOffice, WallsThatCannotBeHadFailTheConversion) {
     std::string error;
   };
   const std::string missing = Work() / "no-such-folder";
-  for (const Case& c : {Case{{{"QUILLET_OFFICE_CONFINE", missing}}, "QUILLET_OFFICE_CONFINE names no folder: " + missing},
-                        Case{{{"QUILLET_OFFICE_CONFINE", Folder()}, {"QUILLET_OFFICE_ISOLATION", "chroot"}},
-                             "QUILLET_OFFICE_ISOLATION names no known isolation (bwrap or none): chroot"},
-                        Case{{{"QUILLET_OFFICE_ISOLATION", "bwrap"}},
-                             "QUILLET_OFFICE_ISOLATION needs QUILLET_OFFICE_CONFINE, the folder the office may use"}}) {
+  for (const Case& c :
+       {Case{{{"QUILLET_OFFICE_CONFINE", missing}}, "QUILLET_OFFICE_CONFINE names no folder: " + missing},
+        Case{{{"QUILLET_OFFICE_CONFINE", Folder()}, {"QUILLET_OFFICE_ISOLATION", "chroot"}},
+             "QUILLET_OFFICE_ISOLATION names no known isolation (bwrap or none): chroot"},
+        Case{{{"QUILLET_OFFICE_ISOLATION", "bwrap"}},
+             "QUILLET_OFFICE_ISOLATION needs QUILLET_OFFICE_CONFINE, the folder the office may use"}}) {
     for (const auto& [name, value] : c.env) ::setenv(name, value.c_str(), 1);
     test::Library().Reload();
     const std::string dest = Results() + "/refused.txt";
@@ -458,9 +462,8 @@ TEST_F(IsolatedOffice, ItsPipesAreWhereOslSocketPathSaysAndGoWithIt) {
     // Two: the pipe it accepts on, and that of its single-instance check.
     const std::vector<std::string> pipes = PipesIn(sockets);
     ASSERT_EQ(pipes.size(), 2u);
-    EXPECT_EQ(std::count_if(pipes.begin(), pipes.end(),
-                            [&](const std::string& p) { return p.rfind(accepting, 0) == 0; }),
-              1);
+    EXPECT_EQ(
+        std::count_if(pipes.begin(), pipes.end(), [&](const std::string& p) { return p.rfind(accepting, 0) == 0; }), 1);
     // None where this process's own runtime would put them.
     for (const auto& e : fs::directory_iterator(office::uno::PipeFolder()))
       EXPECT_NE(e.path().filename().string().rfind(accepting, 0), 0u) << e.path();

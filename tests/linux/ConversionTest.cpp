@@ -93,8 +93,7 @@ TEST_F(RealConversion, WebPageWithoutImageFolderKeepsNoPicture) {
   EXPECT_NE(page.find("A picture:"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(Out("without.files")));
   for (const auto& e : std::filesystem::directory_iterator(Work().path()))
-    EXPECT_EQ(e.path().filename().string().rfind("without", 0) == 0, e.path().filename() == "without.htm")
-        << e.path();
+    EXPECT_EQ(e.path().filename().string().rfind("without", 0) == 0, e.path().filename() == "without.htm") << e.path();
 }
 
 TEST_F(RealConversion, WebPageLinksToWordDocumentsPointAtPages) {
@@ -114,7 +113,9 @@ TEST_F(RealConversion, EncodedTextTakesTheChineseCodePageOfAChineseDocument) {
   EXPECT_EQ(ReadFile(Out("chinese.txt")), "\xd6\xd0\xce\xc4\xce\xc4\xb5\xb5\r\nalpha\r\n");
   // A document that starts in a Western language: the Western code page.
   ASSERT_EQ(Convert(Docs().words, Out("western.txt"), "-3"), "");
-  EXPECT_EQ(ReadFile(Out("western.txt")), test::kWordsFirst + "\r\nGr\xf6\xdf" "e, caf\xe9 und na\xefv.\r\n");
+  EXPECT_EQ(ReadFile(Out("western.txt")), test::kWordsFirst +
+                                              "\r\nGr\xf6\xdf"
+                                              "e, caf\xe9 und na\xefv.\r\n");
 }
 
 TEST_F(RealConversion, WorkbookToCsvGivesItsCellsExactly) {

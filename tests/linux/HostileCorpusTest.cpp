@@ -71,13 +71,15 @@ std::string NestedPage(int depth) {
 
 // Semicolons, a quoted line break, Latin-1 letters and no clue to the
 // encoding: what makes a spreadsheet ask how to import it.
-const std::string kDialogCsv = "Name;Ort;Betrag\r\n\"M\xfcller; Hans\";K\xf6ln;\"1.234,50\"\r\n\"two\r\nlines\";x;\"\"\"\"\r\n";
+const std::string kDialogCsv =
+    "Name;Ort;Betrag\r\n\"M\xfcller; Hans\";K\xf6ln;\"1.234,50\"\r\n\"two\r\nlines\";x;\"\"\"\"\r\n";
 
 // A report's lines: file name (without folder) to its error text.
 std::map<std::string, std::string> ReportLines(const std::string& report, const std::string& folder) {
   std::map<std::string, std::string> lines;
   const std::string text = fs::exists(report) ? ReadFile(report) : "";
-  const std::regex line("\\d\\d:\\d\\d:\\d\\d {8}can not convert " + std::regex_replace(folder, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") +
+  const std::regex line("\\d\\d:\\d\\d:\\d\\d {8}can not convert " +
+                        std::regex_replace(folder, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") +
                         "/(.*) to .*, Error Reason is (.*)");
   size_t at = 0;
   while (at < text.size()) {
@@ -266,9 +268,9 @@ TEST_F(HostileCorpus, WordDocumentsEachConvertOrHaveOneClearLine) {
 
   const Run run = ConvertAll(in, "2", "MS Word TIMEOUT=" + std::to_string(kDeadlineSeconds), "txt");
   std::map<std::string, std::string> expected = {
-      {"empty.docx", kCorrupt},     {"random.docx", kCorrupt}, {"truncated.docx", kCorrupt},
-      {"random.doc", kCorrupt},     {"truncated.doc", kCorrupt}, {"random.rtf", kCorrupt},
-      {"random.odt", kCorrupt},     {"empty.odt", kCorrupt},   {"secret.docx", kPassword},
+      {"empty.docx", kCorrupt}, {"random.docx", kCorrupt},   {"truncated.docx", kCorrupt},
+      {"random.doc", kCorrupt}, {"truncated.doc", kCorrupt}, {"random.rtf", kCorrupt},
+      {"random.odt", kCorrupt}, {"empty.odt", kCorrupt},     {"secret.docx", kPassword},
   };
   for (const auto& [name, text] : expected) EXPECT_EQ(run.Of(name), text) << name;
   // The bomb is refused, or it runs into its deadline; never more.
@@ -300,8 +302,7 @@ TEST_F(HostileCorpus, WorkbooksEachConvertOrHaveOneClearLine) {
   WriteFile(in + "/dialog.csv", kDialogCsv);
   fs::copy_file(Docs().cells, in + "/good.xlsx");
 
-  const Run run =
-      ConvertAll(in, "6", "MS Excel TIMEOUT=" + std::to_string(kDeadlineSeconds), "csv", Through::EachFile);
+  const Run run = ConvertAll(in, "6", "MS Excel TIMEOUT=" + std::to_string(kDeadlineSeconds), "csv", Through::EachFile);
   for (const char* name : {"empty.xlsx", "random.xlsx", "truncated.xlsx", "random.xls", "truncated.xls", "random.ods"})
     EXPECT_EQ(run.Of(name), kCorrupt) << name;
   EXPECT_EQ(run.Of("secret.xlsx"), kPassword);
@@ -353,7 +354,8 @@ TEST_F(HostileCorpus, UnwritableDestinationsFailEachFileAndLeaveNoPartialResult)
       return ReportLines(report, in);
     }
     for (const char* name : {"a", "b"}) {
-      const std::string error = Convert(in + "/" + name + ".docx", dest + "/" + name + ".out", format, "MS Word TIMEOUT=20");
+      const std::string error =
+          Convert(in + "/" + name + ".docx", dest + "/" + name + ".out", format, "MS Word TIMEOUT=20");
       if (!error.empty()) failed[name] = error;
     }
     return failed;

@@ -77,8 +77,7 @@ ole::Variant WordOfThisProcess() {
 std::string MakeSecret(const std::string& words) {
   const std::string made = Work() / "secret.docx";
   ole::Variant word = WordOfThisProcess();
-  const ole::Variant doc =
-      word.CallOrGet("Documents").Call("Open", {}, {{"FileName", words}, {"ReadOnly", true}});
+  const ole::Variant doc = word.CallOrGet("Documents").Call("Open", {}, {{"FileName", words}, {"ReadOnly", true}});
   doc.Call("SaveAs", {}, {{"FileName", made}, {"FileFormat", 16}, {"Password", "secret"}});
   doc.Call("Close", {}, {{"SaveChanges", 0}});
   word.Call("Quit");
@@ -126,13 +125,15 @@ const Sources& Docs() {
   if (docs) return *docs;
   Library();
   auto made = std::make_unique<Sources>();
-  made->words = Make("words", "fodt", FlatText("<text:p>" + kWordsFirst + "</text:p><text:p>" + kWordsSecond + "</text:p>"),
-                     "docx", "16");
-  made->picture = Make("picture", "fodt",
-                       FlatText(std::string("<text:p>A picture: <draw:frame draw:name=\"dot\" text:anchor-type=\"as-char\" "
-                                            "svg:width=\"1cm\" svg:height=\"1cm\"><draw:image><office:binary-data>") +
-                                kPicture + "</office:binary-data></draw:image></draw:frame> and words.</text:p>"),
-                       "docx", "16");
+  made->words =
+      Make("words", "fodt", FlatText("<text:p>" + kWordsFirst + "</text:p><text:p>" + kWordsSecond + "</text:p>"),
+           "docx", "16");
+  made->picture =
+      Make("picture", "fodt",
+           FlatText(std::string("<text:p>A picture: <draw:frame draw:name=\"dot\" text:anchor-type=\"as-char\" "
+                                "svg:width=\"1cm\" svg:height=\"1cm\"><draw:image><office:binary-data>") +
+                    kPicture + "</office:binary-data></draw:image></draw:frame> and words.</text:p>"),
+           "docx", "16");
   made->links = Make("links", "fodt",
                      FlatText("<text:p>See <text:a xlink:type=\"simple\" xlink:href=\"Report.doc\">the report</text:a> "
                               "and <text:a xlink:type=\"simple\" xlink:href=\"http://example.com/page.html\">a "
@@ -148,13 +149,15 @@ const Sources& Docs() {
                                        {{"Item", "Count", "Price"},
                                         {"Tea, green", "3", "2.5"},
                                         {"He said \"hi\"", "10", "0.25"},
-                                        {"Gr\xc3\xbc" "n", "-7", "1000000"}}}}),
+                                        {"Gr\xc3\xbc"
+                                         "n",
+                                         "-7", "1000000"}}}}),
                      "xlsx", "51", "MS Excel");
-  made->sheets = Make("sheets", "fods",
-                      FlatSpreadsheet({{"North", {{"north cell", "1"}}},
-                                       {"South", {{"south cell", "2"}}},
-                                       {"West", {{"west cell", "3"}}}}),
-                      "xlsx", "51", "MS Excel");
+  made->sheets =
+      Make("sheets", "fods",
+           FlatSpreadsheet(
+               {{"North", {{"north cell", "1"}}}, {"South", {{"south cell", "2"}}}, {"West", {{"west cell", "3"}}}}),
+           "xlsx", "51", "MS Excel");
   made->deck = Make("deck", "fodp", FlatPresentation(DeckText()), "pptx", "24", "MS Powerpoint");
   made->secret = MakeSecret(made->words);
   docs = made.release();
@@ -240,8 +243,7 @@ void UsersOffice::SaveWithPassword(const std::string& source, const std::string&
   namespace uno = office::uno;
   using office::uno::Any;
   const auto connection = Connect();
-  const uno::Reference<uno::css::frame::XComponentLoader> loader(connection->desktop(),
-                                                                 uno::UNO_QUERY_THROW);
+  const uno::Reference<uno::css::frame::XComponentLoader> loader(connection->desktop(), uno::UNO_QUERY_THROW);
   const auto document = loader->loadComponentFromURL(uno::FileUrl(source), "_blank", 0,
                                                      uno::MakeProps({{"Hidden", Any(true)}, {"ReadOnly", Any(true)}}));
   if (!document.is()) throw std::runtime_error("cannot load " + source);

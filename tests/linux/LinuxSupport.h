@@ -52,7 +52,9 @@ struct Sources {
 const Sources& Docs();
 
 inline const std::string kWordsFirst = "Quillet converts documents.";
-inline const std::string kWordsSecond = "Gr\xc3\xb6\xc3\x9f" "e, caf\xc3\xa9 und na\xc3\xafv.";
+inline const std::string kWordsSecond =
+    "Gr\xc3\xb6\xc3\x9f"
+    "e, caf\xc3\xa9 und na\xc3\xafv.";
 inline const std::string kChinese = "\xe4\xb8\xad\xe6\x96\x87\xe6\x96\x87\xe6\xa1\xa3";  // four characters
 // The deck's text boxes, slide by slide, each a list of paragraphs.
 const std::vector<std::vector<std::vector<std::string>>>& DeckText();

@@ -72,9 +72,11 @@ class PdfOptions : public ::testing::Test {
     std::string pages;
     for (size_t i = 0; i < kPageWords.size(); ++i)
       pages += std::string(i ? "<text:p text:style-name=\"Break\">" : "<text:p>") + kPageWords[i] + " page</text:p>";
-    document_ = Make("pages.fodt", test::FlatText(pages, "<style:style style:name=\"Break\" style:family=\"paragraph\">"
-                                                           "<style:paragraph-properties fo:break-before=\"page\"/>"
-                                                           "</style:style>"),
+    document_ = Make("pages.fodt",
+                     test::FlatText(pages,
+                                    "<style:style style:name=\"Break\" style:family=\"paragraph\">"
+                                    "<style:paragraph-properties fo:break-before=\"page\"/>"
+                                    "</style:style>"),
                      "pages.docx", "16", "");
     std::vector<std::pair<std::string, std::vector<std::vector<std::string>>>> sheets;
     std::vector<std::vector<std::vector<std::string>>> slides;
@@ -88,9 +90,8 @@ class PdfOptions : public ::testing::Test {
     // The protected copies: saved by an office of their own, which the
     // stand-ins have no way to do for a presentation.
     test::UsersOffice maker(test::TestPipe() + "-maker");
-    const std::pair<std::string, const char*> copies[] = {{document_, "MS Word 2007 XML"},
-                                                          {book_, "Calc MS Excel 2007 XML"},
-                                                          {deck_, "Impress MS PowerPoint 2007 XML"}};
+    const std::pair<std::string, const char*> copies[] = {
+        {document_, "MS Word 2007 XML"}, {book_, "Calc MS Excel 2007 XML"}, {deck_, "Impress MS PowerPoint 2007 XML"}};
     for (const auto& [source, filter] : copies)
       maker.SaveWithPassword(source, Out("secret" + std::filesystem::path(source).extension().string()), filter,
                              kPassword);
@@ -131,7 +132,8 @@ TEST_F(PdfOptions, ARangeOfPagesOfADocumentAWorkbookAndAPresentation) {
   struct Case {
     std::string source, format, app;
   };
-  for (const Case& c : {Case{document_, "17", ""}, Case{book_, "57", "MS Excel "}, Case{deck_, "32", "MS Powerpoint "}}) {
+  for (const Case& c :
+       {Case{document_, "17", ""}, Case{book_, "57", "MS Excel "}, Case{deck_, "32", "MS Powerpoint "}}) {
     const std::string pdf = Out("range-" + c.format + ".pdf");
     ASSERT_EQ(Convert(c.source, pdf, c.format, c.app + "PAGES=2-3"), "") << c.source;
     EXPECT_EQ(PageCount(pdf), 2) << c.source;

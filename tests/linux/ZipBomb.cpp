@@ -124,5 +124,4 @@ std::string ZipBombDocx(int sixteenMebibytes, char filler) {
   return zip.Finish();
 }
 
-
 }  // namespace quillet::test

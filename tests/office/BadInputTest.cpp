@@ -101,8 +101,10 @@ TEST_F(BadInput, ProtectedFilesFailFastWithTheDummyPassword) {
   }
   // With its password the document opens.
   for (const char* file : {"secret.docx", "secret.doc"}) {
-    const ole::Variant doc = test::Apps().word.CallOrGet("Documents").Call(
-        "Open", {}, {{"FileName", Path(file)}, {"ReadOnly", true}, {"PasswordDocument", "secret"}});
+    const ole::Variant doc =
+        test::Apps()
+            .word.CallOrGet("Documents")
+            .Call("Open", {}, {{"FileName", Path(file)}, {"ReadOnly", true}, {"PasswordDocument", "secret"}});
     test::SaveAs(doc, Path("secret.txt"), 2);
     doc.Call("Close", {}, {{"SaveChanges", 0}});
     EXPECT_EQ(test::ReadFile(Path("secret.txt")), "Good words\r\n") << file;

@@ -14,11 +14,14 @@ class Excel : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     dir_ = new test::TempDir;
-    xlsx_ = new std::string(test::MakeWorkbook(
-        *dir_, "book",
-        test::FlatSpreadsheet({{"Alpha", {{"a,1", "2.5"}, {"Gr\xc3\xbc\xc3\x9f" "e \"q\"", "10"}}},
-                               {"Beta", {{"beta cell"}}},
-                               {"Gamma", {{"gamma cell", "3"}}}})));
+    xlsx_ = new std::string(test::MakeWorkbook(*dir_, "book",
+                                               test::FlatSpreadsheet({{"Alpha",
+                                                                       {{"a,1", "2.5"},
+                                                                        {"Gr\xc3\xbc\xc3\x9f"
+                                                                         "e \"q\"",
+                                                                         "10"}}},
+                                                                      {"Beta", {{"beta cell"}}},
+                                                                      {"Gamma", {{"gamma cell", "3"}}}})));
   }
   static void TearDownTestSuite() {
     delete xlsx_;
@@ -39,12 +42,20 @@ TEST_F(Excel, CsvHoldsTheCellsOfTheFirstSheet) {
   test::SaveAs(book, Path("book16.txt"), 42);
   book.Call("Close", {}, {{"SaveChanges", 0}});
   // Only the fields that need it are quoted; records end with CR LF.
-  EXPECT_EQ(ReadFile(Path("book.csv")), "\"a,1\",2.5\r\n\"Gr\xc3\xbc\xc3\x9f" "e \"\"q\"\"\",10\r\n");
-  EXPECT_EQ(ReadFile(Path("book-1252.csv")), "\"a,1\",2.5\r\n\"Gr\xfc\xdf" "e \"\"q\"\"\",10\r\n");
-  EXPECT_EQ(ReadFile(Path("book.txt")), "a,1\t2.5\r\n\"Gr\xc3\xbc\xc3\x9f" "e \"\"q\"\"\"\t10\r\n");
+  EXPECT_EQ(ReadFile(Path("book.csv")),
+            "\"a,1\",2.5\r\n\"Gr\xc3\xbc\xc3\x9f"
+            "e \"\"q\"\"\",10\r\n");
+  EXPECT_EQ(ReadFile(Path("book-1252.csv")),
+            "\"a,1\",2.5\r\n\"Gr\xfc\xdf"
+            "e \"\"q\"\"\",10\r\n");
+  EXPECT_EQ(ReadFile(Path("book.txt")),
+            "a,1\t2.5\r\n\"Gr\xc3\xbc\xc3\x9f"
+            "e \"\"q\"\"\"\t10\r\n");
   // UTF-16: a byte-order mark, and the record ends in 16-bit units.
   const std::string wide = ReadFile(Path("book16.txt"));
-  EXPECT_EQ(wide.substr(0, 4), std::string("\xff\xfe" "a\0", 4));
+  EXPECT_EQ(wide.substr(0, 4), std::string("\xff\xfe"
+                                           "a\0",
+                                           4));
   EXPECT_EQ(wide.substr(wide.size() - 4), std::string("\r\0\n\0", 4));
   EXPECT_NE(wide.find(std::string("5\0\r\0\n\0\"\0", 8)), std::string::npos);
 }

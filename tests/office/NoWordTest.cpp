@@ -90,7 +90,8 @@ TEST_F(NoWordOffice, AWebPageBecomesTheTextItShows) {
   // rows with their cells between tabs; no title, style or script.
   EXPECT_EQ(ReadFile(Path("page.txt")),
             "Sales & costs\r\n"
-            "First paragraph with bold and spaces,\r\na break. Caf\xC3\xA9 \xE2\x82\xAC" "5\r\n"
+            "First paragraph with bold and spaces,\r\na break. Caf\xC3\xA9 \xE2\x82\xAC"
+            "5\r\n"
             "Regions\r\nNorth\r\nSouth\r\n1. One\r\n2. Two\r\n"
             "Region\tCount\r\nNorth\t12\r\nSouth\t7\r\n"
             "Last line\r\n");

@@ -37,17 +37,21 @@ Office& Apps() {
 }
 
 ole::Variant OpenWord(const std::string& file) {
-  return Apps().word.CallOrGet("Documents").Call(
-      "Open", {}, {{"FileName", file}, {"ReadOnly", true}, {"PasswordDocument", "zv"}});
+  return Apps()
+      .word.CallOrGet("Documents")
+      .Call("Open", {}, {{"FileName", file}, {"ReadOnly", true}, {"PasswordDocument", "zv"}});
 }
 
 ole::Variant OpenWorkbook(const std::string& file) {
-  return Apps().excel.CallOrGet("Workbooks").Call("Open", {}, {{"Filename", file}, {"ReadOnly", true}, {"Password", "zv"}});
+  return Apps()
+      .excel.CallOrGet("Workbooks")
+      .Call("Open", {}, {{"Filename", file}, {"ReadOnly", true}, {"Password", "zv"}});
 }
 
 ole::Variant OpenPresentation(const std::string& file) {
-  return Apps().powerpoint.CallOrGet("Presentations").Call(
-      "Open", {}, {{"FileName", file}, {"WithWindow", false}, {"ReadOnly", true}});
+  return Apps()
+      .powerpoint.CallOrGet("Presentations")
+      .Call("Open", {}, {{"FileName", file}, {"WithWindow", false}, {"ReadOnly", true}});
 }
 
 void SaveAs(const ole::Variant& document, const std::string& file, int format) {

@@ -15,11 +15,11 @@ class PowerPoint : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     dir_ = new test::TempDir;
-    pptx_ = new std::string(test::MakePresentation(
-        *dir_, "deck",
-        test::FlatPresentation({{{"First slide title"}, {"Line one", "Line two"}},
-                                {{"Second slide"}, {}},
-                                {{"Third \xe2\x82\xac slide"}}})));
+    pptx_ = new std::string(
+        test::MakePresentation(*dir_, "deck",
+                               test::FlatPresentation({{{"First slide title"}, {"Line one", "Line two"}},
+                                                       {{"Second slide"}, {}},
+                                                       {{"Third \xe2\x82\xac slide"}}})));
   }
   static void TearDownTestSuite() {
     delete pptx_;

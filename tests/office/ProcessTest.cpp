@@ -100,8 +100,9 @@ TEST_F(OfficeLife, OneStartedOfficeServesTheProcessUntilTheLastQuit) {
   EXPECT_EQ(StartedOffice(), 0);
   // Nothing of it stays: no pipe, no temporary files in its profile slot.
   for (const auto& f : std::filesystem::directory_iterator("/tmp"))
-    EXPECT_EQ(f.path().string().find("OSL_PIPE_" + std::to_string(::getuid()) + "_quillet-" + std::to_string(::getpid())),
-              std::string::npos);
+    EXPECT_EQ(
+        f.path().string().find("OSL_PIPE_" + std::to_string(::getuid()) + "_quillet-" + std::to_string(::getpid())),
+        std::string::npos);
   EXPECT_EQ(test::FilesIn(temp), std::vector<std::string>{});
 }
 

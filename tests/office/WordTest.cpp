@@ -15,7 +15,9 @@ using test::OpenWord;
 using test::ReadFile;
 
 const std::string kChinese = "\xe4\xb8\xad\xe6\x96\x87";  // two Chinese characters
-const std::string kGreeting = "Gr\xc3\xbc\xc3\x9f" "e";     // German, with u umlaut and sharp s
+const std::string kGreeting =
+    "Gr\xc3\xbc\xc3\x9f"
+    "e";  // German, with u umlaut and sharp s
 
 class Word : public ::testing::Test {
  protected:
@@ -25,8 +27,11 @@ class Word : public ::testing::Test {
         "<style:style style:name=\"zh\" style:family=\"paragraph\"><style:text-properties "
         "style:language-asian=\"zh\" style:country-asian=\"CN\"/></style:style>";
     const std::string body =
-        "<text:p text:style-name=\"zh\">" + kChinese + " alpha</text:p>"
-        "<text:p>" + kGreeting + " bravo <text:a xlink:type=\"simple\" xlink:href=\"http://example.com/Report.DOC\">"
+        "<text:p text:style-name=\"zh\">" + kChinese +
+        " alpha</text:p>"
+        "<text:p>" +
+        kGreeting +
+        " bravo <text:a xlink:type=\"simple\" xlink:href=\"http://example.com/Report.DOC\">"
         "the report</text:a> and <text:a xlink:type=\"simple\" xlink:href=\"http://example.com/page.html#top\">"
         "a page</text:a>.</text:p>";
     docx_ = new std::string(test::MakeWordDocument(*dir_, "memo", test::FlatText(body, styles)));
@@ -70,7 +75,10 @@ TEST_F(Word, TextFormatsWriteTheirCodePages) {
   // Code page 437: u umlaut 0x81, sharp s 0xE1; the Chinese characters have no place in it.
   const std::string dos = ReadFile(Path("dos.txt"));
   EXPECT_EQ(dos.rfind("?? alpha\r\n", 0), 0u) << dos;
-  EXPECT_NE(dos.find("Gr\x81\xe1" "e bravo"), std::string::npos) << dos;
+  EXPECT_NE(dos.find("Gr\x81\xe1"
+                     "e bravo"),
+            std::string::npos)
+      << dos;
 }
 
 TEST_F(Word, DocAndBackKeepsTheWords) {
@@ -188,8 +196,11 @@ TEST_F(Word, FileConvertersListWritersImportsAndOpenWithTheirNumbers) {
   ASSERT_NE(docx, 0);
   // The number opens a .docx whatever its name says.
   std::filesystem::copy_file(*docx_, Path("renamed.bin"), std::filesystem::copy_options::overwrite_existing);
-  const ole::Variant doc = Apps().word.CallOrGet("Documents").Call(
-      "Open", {}, {{"FileName", Path("renamed.bin")}, {"ReadOnly", true}, {"PasswordDocument", "zv"}, {"Format", docx}});
+  const ole::Variant doc =
+      Apps()
+          .word.CallOrGet("Documents")
+          .Call("Open", {},
+                {{"FileName", Path("renamed.bin")}, {"ReadOnly", true}, {"PasswordDocument", "zv"}, {"Format", docx}});
   EXPECT_EQ(doc.Get("Hyperlinks").Get("Count").AsInteger(), 2);
   doc.Call("Close", {}, {{"SaveChanges", 0}});
   EXPECT_EQ(test::ErrorOf([&] {

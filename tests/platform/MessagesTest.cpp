@@ -97,9 +97,8 @@ HWND OpenHostDialog() {
   t.push_back(0);  // the standard dialog class
   for (const wchar_t* c = L"Host settings"; *c; ++c) t.push_back(static_cast<WORD>(*c));
   t.push_back(0);
-  const HWND dialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
-                                                 reinterpret_cast<const DLGTEMPLATE*>(t.data()), nullptr,
-                                                 HostDialogProc, 0);
+  const HWND dialog = CreateDialogIndirectParamA(
+      GetModuleHandleA(nullptr), reinterpret_cast<const DLGTEMPLATE*>(t.data()), nullptr, HostDialogProc, 0);
   if (dialog) g_hostDialogs.push_back(dialog);
   return dialog;
 }

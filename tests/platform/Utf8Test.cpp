@@ -34,19 +34,19 @@ TEST(Utf8, TextOfOneToFourBytesGoesToUtf16AndBackUnchanged) {
   } cases[] = {
       {"", u""},
       {std::string("a\0b", 3), std::u16string(u"a\0b", 3)},  // a zero byte is a character like any other
-      {"\x7F", u"\x007F"},                                     // the last of one byte
-      {"\xC2\x80", u"\x0080"},                                 // the first of two
+      {"\x7F", u"\x007F"},                                   // the last of one byte
+      {"\xC2\x80", u"\x0080"},                               // the first of two
       {"\xC3\xA9", u"\x00E9"},
-      {"\xDF\xBF", u"\x07FF"},                                 // the last of two
-      {"\xE0\xA0\x80", u"\x0800"},                             // the first of three
+      {"\xDF\xBF", u"\x07FF"},      // the last of two
+      {"\xE0\xA0\x80", u"\x0800"},  // the first of three
       {"\xE2\x82\xAC", u"\x20AC"},
-      {"\xED\x9F\xBF", u"\xD7FF"},                             // just below the surrogates
-      {"\xEE\x80\x80", u"\xE000"},                             // just above them
-      {"\xEF\xBF\xBD", u"\xFFFD"},                             // the replacement character is text too
-      {"\xEF\xBF\xBF", u"\xFFFF"},                             // the last of three
-      {"\xF0\x90\x80\x80", u"\xD800\xDC00"},                   // the first of four: U+10000
+      {"\xED\x9F\xBF", u"\xD7FF"},            // just below the surrogates
+      {"\xEE\x80\x80", u"\xE000"},            // just above them
+      {"\xEF\xBF\xBD", u"\xFFFD"},            // the replacement character is text too
+      {"\xEF\xBF\xBF", u"\xFFFF"},            // the last of three
+      {"\xF0\x90\x80\x80", u"\xD800\xDC00"},  // the first of four: U+10000
       {"\xF0\x9F\x98\x80", u"\xD83D\xDE00"},
-      {"\xF4\x8F\xBF\xBF", u"\xDBFF\xDFFF"},                   // U+10FFFF, the last code point
+      {"\xF4\x8F\xBF\xBF", u"\xDBFF\xDFFF"},  // U+10FFFF, the last code point
       {"in/caf\xC3\xA9/\xE4\xB8\xAD\xF0\x9F\x98\x80.txt", u"in/caf\x00E9/\x4E2D\xD83D\xDE00.txt"},
   };
   for (const auto& c : cases) {
@@ -69,11 +69,11 @@ TEST(Utf8, OverlongFormsAreRefused) {
   // a path that climbs out of its folder.
   ExpectRefused({{"\xC0\xAF", 0},
                  {"in/\xC0\xAE\xC0\xAE\xC0\xAFx.txt", 3},
-                 {"\xC1\xBF", 0},              // U+007F in two bytes
-                 {"\xE0\x80\xAF", 0},          // "/" in three
-                 {"\xE0\x9F\xBF", 0},          // U+07FF in three
-                 {"\xF0\x80\x80\xAF", 0},      // "/" in four
-                 {"\xF0\x8F\xBF\xBF", 0},      // U+FFFF in four
+                 {"\xC1\xBF", 0},          // U+007F in two bytes
+                 {"\xE0\x80\xAF", 0},      // "/" in three
+                 {"\xE0\x9F\xBF", 0},      // U+07FF in three
+                 {"\xF0\x80\x80\xAF", 0},  // "/" in four
+                 {"\xF0\x8F\xBF\xBF", 0},  // U+FFFF in four
                  {"ok\xE0\x80\xAE\xE0\x80\xAE", 2}});
 }
 
@@ -103,10 +103,10 @@ TEST(Utf8, TruncatedSequencesAreRefused) {
   ExpectRefused({{"\xC3", 0},
                  {"ab\xE2\x82", 2},
                  {"\xF0\x9F\x98", 0},
-                 {"\xC3z", 0},              // broken off by a byte that does not continue it
+                 {"\xC3z", 0},  // broken off by a byte that does not continue it
                  {"\xE2\x82z", 0},
                  {"\xF0\x9F\x98z\xC3\xA9", 0},
-                 {"\xE2\xC3\xA9", 0}});   // and by the start of the next character
+                 {"\xE2\xC3\xA9", 0}});  // and by the start of the next character
 }
 
 TEST(Utf8, Utf16WithALoneSurrogateIsRefused) {

@@ -17,8 +17,9 @@ using PdfStage = PrintingTest;
 std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 
 TEST_F(PdfStage, WordPrintsThroughThePostScriptPrinterAndThePdfGetsTheDocumentInformation) {
-  d.Script(App::Word, "Title=Quarterly report\nProperty=Subject|Sales\nProperty=Author|Ann Smith\n"
-                      "Property=Keywords|north, south\n");
+  d.Script(App::Word,
+           "Title=Quarterly report\nProperty=Subject|Sales\nProperty=Author|Ann Smith\n"
+           "Property=Keywords|north, south\n");
   const std::string src = Src("report.doc"), dest = dir / "report.pdf";
   const std::string ps = temp / "report.ps";
   const std::string printer = ChosenPrinter();
@@ -92,14 +93,15 @@ TEST_F(PdfStage, PowerPointTakesThePrinterFromItsPrintOptionsAndFitsTheSlides) {
   EXPECT_EQ(ToPdf("MS Powerpoint", src, dest, "USEGSDLL orientation:=1"), "");
   const std::string deck = "PowerPoint.Presentation(deck.ppt)";
   // With USEGSDLL no property is read.
-  EXPECT_EQ(CallsFrom(App::PowerPoint, ".PrintOptions"), (Lines{
-                                                              deck + ".PrintOptions get",
-                                                              deck + ".PrintOptions.ActivePrinter put " + Quoted(printer),
-                                                              deck + ".PrintOptions get",
-                                                              deck + ".PrintOptions.FitToPage put True",
-                                                              deck + ".PrintOut method PrintToFile:=" + Quoted(ps),
-                                                              deck + ".Close method",
-                                                          }));
+  EXPECT_EQ(CallsFrom(App::PowerPoint, ".PrintOptions"),
+            (Lines{
+                deck + ".PrintOptions get",
+                deck + ".PrintOptions.ActivePrinter put " + Quoted(printer),
+                deck + ".PrintOptions get",
+                deck + ".PrintOptions.FitToPage put True",
+                deck + ".PrintOut method PrintToFile:=" + Quoted(ps),
+                deck + ".Close method",
+            }));
   EXPECT_EQ(CallsWith(App::PowerPoint, "BuiltInDocumentProperties get 1"), Lines{});
   // Ghostscript made the PDF; neither PDF object was asked.
   EXPECT_TRUE(StartsWith(ReadFile(dest), "%PDF-"));

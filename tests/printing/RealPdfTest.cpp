@@ -138,7 +138,8 @@ std::string Meta(const std::string& what) {
 
 std::string FlatDocument(const char* mime, const std::string& what, const std::string& body) {
   return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document") + kNamespaces +
-         " office:mimetype=\"" + mime + "\">" + Meta(what) + "<office:body>" + body + "</office:body></office:document>\n";
+         " office:mimetype=\"" + mime + "\">" + Meta(what) + "<office:body>" + body +
+         "</office:body></office:document>\n";
 }
 
 std::string TextBody(const std::string& words) {
@@ -152,7 +153,8 @@ std::string SheetBody() {
   for (int r = 1; r <= 15; ++r)
     rows += "<table:table-row><table:table-cell office:value-type=\"string\"><text:p>Item " + std::to_string(r) +
             "</text:p></table:table-cell><table:table-cell office:value-type=\"float\" office:value=\"" +
-            std::to_string(r * 12) + "\"><text:p>" + std::to_string(r * 12) + "</text:p></table:table-cell></table:table-row>";
+            std::to_string(r * 12) + "\"><text:p>" + std::to_string(r * 12) +
+            "</text:p></table:table-cell></table:table-row>";
   return "<office:spreadsheet><table:table table:name=\"Figures\">" + rows + "</table:table></office:spreadsheet>";
 }
 
@@ -190,8 +192,8 @@ class RealPdf : public ::testing::Test {
                    FlatDocument("application/vnd.oasis.opendocument.text", "Letter",
                                 "<office:text><text:p>A</text:p></office:text>"));
     s.xlsx = Make(kExcel, "book", FlatDocument("application/vnd.oasis.opendocument.spreadsheet", "Book", SheetBody()));
-    s.pptx = Make(kPowerPoint, "deck",
-                  FlatDocument("application/vnd.oasis.opendocument.presentation", "Deck", SlideBody()));
+    s.pptx =
+        Make(kPowerPoint, "deck", FlatDocument("application/vnd.oasis.opendocument.presentation", "Deck", SlideBody()));
   }
   static void TearDownTestSuite() {
     delete state_;

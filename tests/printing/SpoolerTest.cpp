@@ -109,6 +109,5 @@ TEST_F(NoPrinter, APdfConversionFailsWithAClearTextAndWordKeepsItsPrinter) {
   EXPECT_TRUE(NoTemporaryFile(".ps"));
 }
 
-
 }  // namespace
 }  // namespace quillet::test

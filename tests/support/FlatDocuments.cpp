@@ -38,7 +38,8 @@ std::string XmlEscape(const std::string& s) {
 std::string FlatText(const std::string& body, const std::string& styles) {
   return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document") + kNamespaces +
          " office:mimetype=\"application/vnd.oasis.opendocument.text\">\n<office:automatic-styles>" + styles +
-         "</office:automatic-styles>\n<office:body><office:text>\n" + body + "\n</office:text></office:body></office:document>\n";
+         "</office:automatic-styles>\n<office:body><office:text>\n" + body +
+         "\n</office:text></office:body></office:document>\n";
 }
 
 std::string FlatSpreadsheet(const std::vector<std::pair<std::string, std::vector<std::vector<std::string>>>>& sheets) {

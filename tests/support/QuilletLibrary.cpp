@@ -16,8 +16,7 @@ namespace quillet::test {
 namespace {
 
 using ConvertSingleFileFn = uint8_t(ENTRY_CALL*)(const char*, const char*, const char*, const char*, char*);
-using ConvertFolderFn = uint8_t(ENTRY_CALL*)(const char*, const char*, const char*, int32_t, const char*,
-                                             const char*);
+using ConvertFolderFn = uint8_t(ENTRY_CALL*)(const char*, const char*, const char*, int32_t, const char*, const char*);
 using GetFieldValueFn = int32_t(ENTRY_CALL*)(const char*, const char*, char*, int32_t, char*);
 
 void* Entry(void* handle, const char* name) {
@@ -76,15 +75,15 @@ QuilletLibrary::Outcome QuilletLibrary::ConvertSingleFile(const std::string& src
   return {ok != 0, error.data()};
 }
 
-bool QuilletLibrary::ConvertSingleFileRaw(const char* src, const char* dest, const char* destFormat,
-                                          const char* option, char* errorText) {
+bool QuilletLibrary::ConvertSingleFileRaw(const char* src, const char* dest, const char* destFormat, const char* option,
+                                          char* errorText) {
   return reinterpret_cast<ConvertSingleFileFn>(convertSingleFile_)(src, dest, destFormat, option, errorText) != 0;
 }
 
 bool QuilletLibrary::ConvertFolder(const std::string& src, const std::string& dest, const std::string& destFormat,
                                    int32_t isSubFolder, const std::string& option, const std::string& reportFile) {
-  return reinterpret_cast<ConvertFolderFn>(convertFolder_)(src.c_str(), dest.c_str(), destFormat.c_str(),
-                                                           isSubFolder, option.c_str(), reportFile.c_str()) != 0;
+  return reinterpret_cast<ConvertFolderFn>(convertFolder_)(src.c_str(), dest.c_str(), destFormat.c_str(), isSubFolder,
+                                                           option.c_str(), reportFile.c_str()) != 0;
 }
 
 QuilletLibrary::Field QuilletLibrary::GetFieldValue(const std::string& name) {

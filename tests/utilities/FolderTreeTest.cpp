@@ -29,7 +29,9 @@ std::string Join(const std::string& folder, const std::string& name) {
 // current folder cannot leak it into the next.
 class CurrentDirScope {
  public:
-  explicit CurrentDirScope(const std::string& dir) : saved_(os::GetCurrentDir()) { EXPECT_TRUE(os::SetCurrentDir(dir)); }
+  explicit CurrentDirScope(const std::string& dir) : saved_(os::GetCurrentDir()) {
+    EXPECT_TRUE(os::SetCurrentDir(dir));
+  }
   ~CurrentDirScope() { os::SetCurrentDir(saved_); }
 
  private:

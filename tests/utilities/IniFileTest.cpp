@@ -27,10 +27,11 @@ class IniFile : public ::testing::Test {
 };
 
 TEST_F(IniFile, ASectionsEntriesInOrderWithBlanksAndQuotesDropped) {
-  const Entries e = Read("\xEF\xBB\xBF; settings\r\n[Tarnwick\\Quillet COM]\r\n  Plug-ins Path =  C:\\A B\\ \r\n"
-                         "Quoted=\"  kept  \"\r\nSingle='x'\r\nMismatched=\"x'\r\n; a comment\r\nFlag\r\n\r\n"
-                         "[Next]\r\nOther=1\r\n",
-                         "tarnwick\\quillet com");
+  const Entries e = Read(
+      "\xEF\xBB\xBF; settings\r\n[Tarnwick\\Quillet COM]\r\n  Plug-ins Path =  C:\\A B\\ \r\n"
+      "Quoted=\"  kept  \"\r\nSingle='x'\r\nMismatched=\"x'\r\n; a comment\r\nFlag\r\n\r\n"
+      "[Next]\r\nOther=1\r\n",
+      "tarnwick\\quillet com");
   EXPECT_EQ(Keys(e), (std::vector<std::string>{"Plug-ins Path=C:\\A B\\", "Quoted=  kept  ", "Single=x",
                                                "Mismatched=\"x'", "Flag="}));
   EXPECT_EQ(IniValue(e, "PLUG-INS PATH", "default"), "C:\\A B\\");

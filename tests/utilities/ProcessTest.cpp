@@ -16,9 +16,9 @@
 namespace quillet {
 namespace {
 
-using ::testing::ElementsAre;
 using test::ProbeBuildPath;
 using test::TempDir;
+using ::testing::ElementsAre;
 
 // What the probe wrote: its lines "key=value", with every "arg" kept in order.
 struct ProbeReport {

@@ -112,7 +112,10 @@ int RunFolder(const FolderArgs& args) {
       if (warm.size() < workers) warm.clear();
       RunInWorkers(
           work, args.jobs, [&](size_t i) { progress.Started(work[i].source); },
-          [&](size_t i, const Outcome& o) { finish({work[i], o}); }, warm);
+          [&](size_t i, const Outcome& o) {
+            finish({work[i], o});
+          },
+          warm);
     } catch (const std::exception& e) {
       std::fprintf(stderr, "quillet: %s\n", e.what());
       return kUsage;

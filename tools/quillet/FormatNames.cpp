@@ -36,9 +36,12 @@ bool HasName(const FormatName& f, const std::string& name) {
 
 const std::optional<int>& NumberFor(const FormatName& f, App app) {
   switch (app) {
-    case App::Word: return f.word;
-    case App::Excel: return f.excel;
-    case App::PowerPoint: return f.powerpoint;
+    case App::Word:
+      return f.word;
+    case App::Excel:
+      return f.excel;
+    case App::PowerPoint:
+      return f.powerpoint;
   }
   return f.word;
 }
@@ -55,18 +58,24 @@ bool IsNumber(const std::string& s) {
 
 const char* AppName(App app) {
   switch (app) {
-    case App::Word: return "Word";
-    case App::Excel: return "Excel";
-    case App::PowerPoint: return "PowerPoint";
+    case App::Word:
+      return "Word";
+    case App::Excel:
+      return "Excel";
+    case App::PowerPoint:
+      return "PowerPoint";
   }
   return "";
 }
 
 const char* AppKeyword(App app) {
   switch (app) {
-    case App::Word: return "MS Word";
-    case App::Excel: return "MS Excel";
-    case App::PowerPoint: return "MS Powerpoint";
+    case App::Word:
+      return "MS Word";
+    case App::Excel:
+      return "MS Excel";
+    case App::PowerPoint:
+      return "MS Powerpoint";
   }
   return "";
 }

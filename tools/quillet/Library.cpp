@@ -12,8 +12,8 @@ Outcome Convert(const Request& r) {
   static std::vector<char> error(1 << 20);
   error[0] = 0;
   const auto start = std::chrono::steady_clock::now();
-  const bool ok = ConvertSingleFile(r.source.c_str(), r.destination.c_str(), r.format.c_str(), r.option.c_str(),
-                                    error.data()) != 0;
+  const bool ok =
+      ConvertSingleFile(r.source.c_str(), r.destination.c_str(), r.format.c_str(), r.option.c_str(), error.data()) != 0;
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
   Outcome outcome{ok, error.data(), static_cast<long>(ms.count()), Failure::None};
   if (ok) return outcome;

@@ -26,8 +26,9 @@ std::string Clock(double seconds) {
 std::string BarLine(size_t done, size_t total, const std::string& current, double elapsed, int width) {
   const double part = total ? static_cast<double>(done) / static_cast<double>(total) : 1.0;
   const int filled = static_cast<int>(part * width);
-  std::string line = "[" + std::string(static_cast<size_t>(filled), '#') + std::string(static_cast<size_t>(width - filled), '-') +
-                     "] " + std::to_string(done) + "/" + std::to_string(total) + "  " + Clock(elapsed) + " elapsed";
+  std::string line = "[" + std::string(static_cast<size_t>(filled), '#') +
+                     std::string(static_cast<size_t>(width - filled), '-') + "] " + std::to_string(done) + "/" +
+                     std::to_string(total) + "  " + Clock(elapsed) + " elapsed";
   line += done ? "  " + Clock(elapsed / static_cast<double>(done) * static_cast<double>(total - done)) + " left"
                : "  --:-- left";
   if (!current.empty()) line += "  " + current;
@@ -57,8 +58,7 @@ void Progress::Started(const std::string& source) {
 void Progress::Finished(const FileResult& r) {
   ++done_;
   if (terminal_) {
-    if (!r.outcome.ok)
-      std::fprintf(out_, "\r\033[Kfailed %s: %s\n", r.request.source.c_str(), r.outcome.error.c_str());
+    if (!r.outcome.ok) std::fprintf(out_, "\r\033[Kfailed %s: %s\n", r.request.source.c_str(), r.outcome.error.c_str());
     Draw();
     return;
   }

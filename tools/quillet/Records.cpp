@@ -13,8 +13,8 @@ namespace quillet::cli {
 
 std::string JsonRecord(const FileResult& r) {
   const nlohmann::ordered_json record = {
-      {"source", r.request.source},   {"destination", r.request.destination}, {"ok", r.outcome.ok},
-      {"error", r.outcome.error},     {"milliseconds", r.outcome.milliseconds},
+      {"source", r.request.source}, {"destination", r.request.destination},   {"ok", r.outcome.ok},
+      {"error", r.outcome.error},   {"milliseconds", r.outcome.milliseconds},
   };
   // Paths and texts that are not UTF-8 are kept readable rather than refused.
   return record.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);

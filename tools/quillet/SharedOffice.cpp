@@ -122,8 +122,8 @@ int StartOffice(const std::string& pipe) {
   fs::remove(folder / "profile/.lock", ec);
   fs::remove(PipeFile(pipe), ec);  // left by an office that was killed
 
-  office::uno::OfficeProcess soffice(office::uno::OfficeLaunch{
-      ProgramFolder(), pipe, (folder / "profile").string(), (folder / "tmp").string(), /*detached=*/true});
+  office::uno::OfficeProcess soffice(office::uno::OfficeLaunch{ProgramFolder(), pipe, (folder / "profile").string(),
+                                                               (folder / "tmp").string(), /*detached=*/true});
   soffice.WaitUntilAccepting(std::chrono::steady_clock::now() + 60s, [&] { return PipeAccepts(pipe); });
   return soffice.Release();
 }

@@ -81,8 +81,8 @@ std::string MakeWorkerTemp(const char* name = "quillet-worker-XXXXXX") {
   const char* given = std::getenv("TMPDIR");
   std::string pattern = std::string(given && *given ? given : "/tmp") + "/" + name;
   if (!::mkdtemp(pattern.data()))
-    throw std::runtime_error("a worker's temporary folder cannot be made in " +
-                             pattern.substr(0, pattern.rfind('/')) + ": " + std::strerror(errno));
+    throw std::runtime_error("a worker's temporary folder cannot be made in " + pattern.substr(0, pattern.rfind('/')) +
+                             ": " + std::strerror(errno));
   return pattern;
 }
 
@@ -98,9 +98,10 @@ size_t LongestPipeFolder() {
 std::string MakePipeFolder() {
   std::string pattern = "/tmp/quillet-pipes-XXXXXX";
   if (!::mkdtemp(pattern.data()))
-    throw std::runtime_error("no folder for the office's pipes can be made in /tmp (a shorter TMPDIR "
-                             "would hold them): " +
-                             std::string(std::strerror(errno)));
+    throw std::runtime_error(
+        "no folder for the office's pipes can be made in /tmp (a shorter TMPDIR "
+        "would hold them): " +
+        std::string(std::strerror(errno)));
   return pattern;
 }
 
@@ -324,8 +325,8 @@ void RunInWorkers(const std::vector<Request>& requests, size_t jobs, const std::
     const size_t i = workers.size();
     ++spawned;
     return std::make_unique<WorkerProcess>(
-        program, i < attach.size() ? attach[i]
-                                   : "quillet-worker-" + std::to_string(::getpid()) + "-" + std::to_string(spawned));
+        program,
+        i < attach.size() ? attach[i] : "quillet-worker-" + std::to_string(::getpid()) + "-" + std::to_string(spawned));
   };
   auto hand = [&](Slot& w) {
     if (next >= requests.size()) {

@@ -40,8 +40,8 @@ int ServeAsWorker(const std::string& version);
 // the request. A worker that dies fails its request and is replaced. Worker I
 // attaches to the office listening on Attach[I] when there is one, and
 // starts its own otherwise.
-void RunInWorkers(const std::vector<Request>& requests, size_t jobs,
-                  const std::function<void(size_t)>& started, const std::function<void(size_t, const Outcome&)>& finished,
+void RunInWorkers(const std::vector<Request>& requests, size_t jobs, const std::function<void(size_t)>& started,
+                  const std::function<void(size_t, const Outcome&)>& finished,
                   const std::vector<std::string>& attach = {});
 
 // How a worker is started.

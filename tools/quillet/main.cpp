@@ -37,8 +37,10 @@ void AddAsk(CLI::App* command, Ask& ask) {
                       "pptx, odp, jpg, gif, png, text ...; see 'quillet formats') or the application's number");
   command->add_option("--app,-a", ask.app, "the application to open the source with: word, excel or powerpoint");
   command->add_option("--option,-o", ask.option, "the library's option keywords (MERGEHTML, JPEGWIDTH=800 ...)");
-  command->add_flag("--pdfa{1}", ask.pdfa, "PDF/A: --pdfa is PDF/A-1b; --pdfa=2 and --pdfa=3 (PDF/A-2b, 3b) are refused "
-                                           "by applications that do not make them")
+  command
+      ->add_flag("--pdfa{1}", ask.pdfa,
+                 "PDF/A: --pdfa is PDF/A-1b; --pdfa=2 and --pdfa=3 (PDF/A-2b, 3b) are refused "
+                 "by applications that do not make them")
       ->check(CLI::IsMember({"1", "2", "3"}));
   command->add_option("--pages", ask.pages, "only these pages (slides) into the PDF: A-B, or one page")
       ->check(CLI::Validator(
@@ -93,7 +95,8 @@ int main(int argc, char** argv) {
   folder->add_option("SRC", folderArgs.src, "the folder, or a pattern of file names in it ('in/*.docx')")->required();
   folder->add_option("DEST", folderArgs.dest, "the destination folder (made when missing)")->required();
   AddAsk(folder, folderArgs.ask);
-  folder->add_flag("--recurse,-r", folderArgs.recurse, "take the subfolders too (their results in the same subfolders)");
+  folder->add_flag("--recurse,-r", folderArgs.recurse,
+                   "take the subfolders too (their results in the same subfolders)");
   folder->add_option("--jobs,-j", folderArgs.jobs, "worker processes, each with its own LibreOffice")
       ->check(CLI::Range(1, 64));
   folder->add_option("--report", folderArgs.report, "write the failures there, in the library's report format");
@@ -110,8 +113,7 @@ int main(int argc, char** argv) {
 
   ServeArgs serveArgs;
   CLI::App* serve = app.add_subcommand("serve", "convert documents posted over HTTP, in a pool of worker processes");
-  serve->add_option("--listen", serveArgs.listen, "ADDR:PORT to listen on (port 0: a free one)")
-      ->capture_default_str();
+  serve->add_option("--listen", serveArgs.listen, "ADDR:PORT to listen on (port 0: a free one)")->capture_default_str();
   serve->add_option("--workers", serveArgs.workers, "worker processes, each with its own LibreOffice (default: cores)")
       ->check(CLI::Range(1, 64));
   serve->add_option("--max-queue", serveArgs.maxQueue, "requests that may wait for a worker (default: 4 per worker)")
@@ -123,32 +125,38 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   serve->add_option("--auth-token-file", serveArgs.authTokenFile,
                     "a file holding the token clients send as 'Authorization: Bearer TOKEN'");
-  serve->add_option("--drain-timeout", serveArgs.drainTimeout,
-                    "seconds that requests in progress get to finish after SIGTERM or SIGINT")
+  serve
+      ->add_option("--drain-timeout", serveArgs.drainTimeout,
+                   "seconds that requests in progress get to finish after SIGTERM or SIGINT")
       ->check(CLI::Range(0, 86400))
       ->capture_default_str();
-  serve->add_option("--max-office-memory", serveArgs.maxOfficeMemory,
-                    "an office that passes this resident memory while it converts is ended (the document fails)")
+  serve
+      ->add_option("--max-office-memory", serveArgs.maxOfficeMemory,
+                   "an office that passes this resident memory while it converts is ended (the document fails)")
       ->capture_default_str();
   serve->add_option("--max-result", serveArgs.maxResult, "the largest results of one document")->capture_default_str();
   serve->add_option("--max-files", serveArgs.maxFiles, "the most files one request may send")
       ->check(CLI::Range(1, 1000))
       ->capture_default_str();
-  serve->add_option("--read-timeout", serveArgs.readTimeout,
-                    "seconds a client has to send a whole request, its body included")
+  serve
+      ->add_option("--read-timeout", serveArgs.readTimeout,
+                   "seconds a client has to send a whole request, its body included")
       ->check(CLI::Range(1, 3600))
       ->capture_default_str();
-  serve->add_option("--max-connections", serveArgs.maxConnections,
-                    "connections open at once; one more is answered 503 at once")
+  serve
+      ->add_option("--max-connections", serveArgs.maxConnections,
+                   "connections open at once; one more is answered 503 at once")
       ->check(CLI::Range(4, 100000))
       ->capture_default_str();
-  serve->add_option("--probe-every", serveArgs.probeEvery,
-                    "seconds of idleness after which a worker's office is probed with a small document")
+  serve
+      ->add_option("--probe-every", serveArgs.probeEvery,
+                   "seconds of idleness after which a worker's office is probed with a small document")
       ->check(CLI::Range(1, 3600))
       ->capture_default_str();
-  serve->add_option("--sandbox", serveArgs.sandbox,
-                    "run each office in a sandbox of the system's (bubblewrap: no network, only its own files): "
-                    "auto where the system allows it, on (refuse to start without), off")
+  serve
+      ->add_option("--sandbox", serveArgs.sandbox,
+                   "run each office in a sandbox of the system's (bubblewrap: no network, only its own files): "
+                   "auto where the system allows it, on (refuse to start without), off")
       ->check(CLI::IsMember({"auto", "on", "off"}))
       ->capture_default_str();
   serve->add_flag("--allow-any-option", serveArgs.allowAnyOption,

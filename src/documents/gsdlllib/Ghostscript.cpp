@@ -36,16 +36,17 @@ int QUILLET_LIBRARY_CALL GhostscriptCallback(int, char*, unsigned long) { return
 Status PsToPdfByGhostscript(const std::string& psPath, const std::string& pdfPath) {
   // On Linux the interpreter is told that its arguments are UTF-8 and
   // decodes them itself: a path that is not UTF-8 is not handed to it.
-  for (const auto& [text, what] : {std::pair{&psPath, texts::kThePostScriptFile}, std::pair{&pdfPath, texts::kThePdfFile}}) {
+  for (const auto& [text, what] :
+       {std::pair{&psPath, texts::kThePostScriptFile}, std::pair{&pdfPath, texts::kThePdfFile}}) {
     if (!utf8::IsLibraryText(*text)) return Status(ErrorCode::InvalidText, utf8::NotValidMessage(*text, what));
   }
   if (!GhostscriptLoaded() && !LoadGhostscript()) return Status(ErrorCode::NotInstalled, texts::kCannotLoadGhostscript);
   const os::GhostscriptEntries& gs = TheBinding().entries;
 
   // Exactly these ten entries, the paths unquoted, each one entry.
-  std::vector<std::string> args{"ps2pdf", "-dNOPAUSE", "-dBATCH", "-dSAFER",
-                                "-sDEVICE=pdfwrite", "-sOutputFile=" + pdfPath, "-c", ".setpdfwrite",
-                                "-f", psPath};
+  std::vector<std::string> args{
+      "ps2pdf", "-dNOPAUSE",    "-dBATCH", "-dSAFER", "-sDEVICE=pdfwrite", "-sOutputFile=" + pdfPath,
+      "-c",     ".setpdfwrite", "-f",      psPath};
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);

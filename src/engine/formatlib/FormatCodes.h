@@ -39,22 +39,22 @@ class TFormatCode {
 namespace quillet::formats {
 
 // The converter's own codes.
-inline constexpr TNamedFormat kPdfByPrinting{"-1"};        // printed to PostScript, then made a PDF
-inline constexpr TNamedFormat kWordWithRevisions{"-2"};    // a Word document with its revision marks
-inline constexpr TNamedFormat kEncodedText{"-3"};          // text in the source's character set
-inline constexpr TNamedFormat kDelimitedByComma{"-4"};     // delimited text from a PDF
+inline constexpr TNamedFormat kPdfByPrinting{"-1"};      // printed to PostScript, then made a PDF
+inline constexpr TNamedFormat kWordWithRevisions{"-2"};  // a Word document with its revision marks
+inline constexpr TNamedFormat kEncodedText{"-3"};        // text in the source's character set
+inline constexpr TNamedFormat kDelimitedByComma{"-4"};   // delimited text from a PDF
 inline constexpr TNamedFormat kDelimitedByTab{"-5"};
 inline constexpr TNamedFormat kDelimitedBySemicolon{"-6"};
-inline constexpr TNamedFormat kPresentationText{"9999"};   // the text of a presentation
+inline constexpr TNamedFormat kPresentationText{"9999"};  // the text of a presentation
 
 // Application save formats the converter treats apart.
-inline constexpr TNamedFormat kWordHtml{"8"};              // Word: web page (its links to documents rewritten)
-inline constexpr TNamedFormat kWordPdf{"17"};              // Word: PDF
-inline constexpr TNamedFormat kExcelHtml{"44"};            // Excel: web page (Office 2000 or later)
-inline constexpr TNamedFormat kExcelPdf{"57"};             // Excel: PDF
-inline constexpr TNamedFormat kPowerPointHtml{"12"};       // PowerPoint: web page (Office 2000 or later)
-inline constexpr TNamedFormat kPowerPointGif{"16"};        // PowerPoint: a GIF picture per slide
-inline constexpr TNamedFormat kPowerPointJpeg{"17"};       // PowerPoint: a JPEG picture per slide
-inline constexpr TNamedFormat kPowerPointPdf{"32"};        // PowerPoint: PDF
+inline constexpr TNamedFormat kWordHtml{"8"};         // Word: web page (its links to documents rewritten)
+inline constexpr TNamedFormat kWordPdf{"17"};         // Word: PDF
+inline constexpr TNamedFormat kExcelHtml{"44"};       // Excel: web page (Office 2000 or later)
+inline constexpr TNamedFormat kExcelPdf{"57"};        // Excel: PDF
+inline constexpr TNamedFormat kPowerPointHtml{"12"};  // PowerPoint: web page (Office 2000 or later)
+inline constexpr TNamedFormat kPowerPointGif{"16"};   // PowerPoint: a GIF picture per slide
+inline constexpr TNamedFormat kPowerPointJpeg{"17"};  // PowerPoint: a JPEG picture per slide
+inline constexpr TNamedFormat kPowerPointPdf{"32"};   // PowerPoint: PDF
 
 }  // namespace quillet::formats

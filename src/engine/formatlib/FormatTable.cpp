@@ -7,8 +7,8 @@
 
 namespace quillet {
 
-void AddFormat(TFormatList& table, const std::string& description, const std::string& code,
-               const std::string& pattern, const std::string& appName) {
+void AddFormat(TFormatList& table, const std::string& description, const std::string& code, const std::string& pattern,
+               const std::string& appName) {
   table.push_back({appName.empty() ? code + "=" + description : description, code, pattern, appName});
 }
 

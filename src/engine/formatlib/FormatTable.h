@@ -19,8 +19,8 @@ struct TFormatNode {
 // Rows are never changed after they are added; duplicates are allowed.
 using TFormatList = std::vector<TFormatNode>;
 
-void AddFormat(TFormatList& table, const std::string& description, const std::string& code,
-               const std::string& pattern, const std::string& appName);
+void AddFormat(TFormatList& table, const std::string& description, const std::string& code, const std::string& pattern,
+               const std::string& appName);
 
 // True when a row's Code equals Code (whole, case-sensitive).
 bool HasFormat(const TFormatList& table, const std::string& code);

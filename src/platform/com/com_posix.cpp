@@ -45,9 +45,7 @@ void SysFreeString(BSTR text) {
   if (text) std::free(reinterpret_cast<uint32_t*>(text) - 1);
 }
 
-UINT SysStringLen(BSTR text) {
-  return text ? reinterpret_cast<uint32_t*>(text)[-1] / sizeof(OLECHAR) : 0;
-}
+UINT SysStringLen(BSTR text) { return text ? reinterpret_cast<uint32_t*>(text)[-1] / sizeof(OLECHAR) : 0; }
 
 // ---------------------------------------------------------------- VARIANT
 

@@ -17,8 +17,7 @@ OleString ToOle(const std::string& text) {
 
 std::string FromOle(const OLECHAR* text, size_t length) {
   if (!text || length == 0) return {};
-  const int n =
-      ::WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+  const int n = ::WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(n), '\0');
   ::WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), out.data(), n, nullptr, nullptr);
   return out;
@@ -50,7 +49,8 @@ std::string LocalServerExeName(const std::string& progId) {
   if (FAILED(::CLSIDFromProgID(ToOle(progId).c_str(), &clsid))) return {};
   wchar_t text[64];
   if (!::StringFromGUID2(clsid, text, 64)) return {};
-  const std::string key = "CLSID\\" + FromOle(reinterpret_cast<const OLECHAR*>(text), ::lstrlenW(text)) + "\\LocalServer32";
+  const std::string key =
+      "CLSID\\" + FromOle(reinterpret_cast<const OLECHAR*>(text), ::lstrlenW(text)) + "\\LocalServer32";
   // The command line of the server: a quoted or plain path, then switches.
   const std::string command = os::RegistryKey::Open(HKEY_CLASSES_ROOT, key).ReadText().value_or("");
   std::string exe;
@@ -95,7 +95,9 @@ NT_TIB* ThreadBlock() {
 }  // namespace
 
 CallFrameGuard::CallFrameGuard() : saved_(ThreadBlock()->ExceptionList) {}
-CallFrameGuard::~CallFrameGuard() { ThreadBlock()->ExceptionList = static_cast<EXCEPTION_REGISTRATION_RECORD*>(saved_); }
+CallFrameGuard::~CallFrameGuard() {
+  ThreadBlock()->ExceptionList = static_cast<EXCEPTION_REGISTRATION_RECORD*>(saved_);
+}
 #else
 CallFrameGuard::CallFrameGuard() = default;
 CallFrameGuard::~CallFrameGuard() = default;

@@ -58,13 +58,20 @@ bool IsServerGone(HRESULT hr) {
 
 const char* TypeName(Variant::Type t) {
   switch (t) {
-    case Variant::Type::Empty: return "Empty";
-    case Variant::Type::Integer: return "Integer";
-    case Variant::Type::Boolean: return "Boolean";
-    case Variant::Type::Double: return "Double";
-    case Variant::Type::String: return "String";
-    case Variant::Type::Object: return "Object";
-    case Variant::Type::Error: return "Error";
+    case Variant::Type::Empty:
+      return "Empty";
+    case Variant::Type::Integer:
+      return "Integer";
+    case Variant::Type::Boolean:
+      return "Boolean";
+    case Variant::Type::Double:
+      return "Double";
+    case Variant::Type::String:
+      return "String";
+    case Variant::Type::Object:
+      return "Object";
+    case Variant::Type::Error:
+      return "Error";
   }
   return "?";
 }
@@ -220,41 +227,55 @@ Variant Variant::Missing() { return ErrorCode(static_cast<int32_t>(DISP_E_PARAMN
 
 int32_t Variant::AsInteger() const {
   switch (type()) {
-    case Type::Empty: return 0;
-    case Type::Integer: return std::get<int32_t>(value_);
-    case Type::Boolean: return std::get<bool>(value_) ? -1 : 0;
+    case Type::Empty:
+      return 0;
+    case Type::Integer:
+      return std::get<int32_t>(value_);
+    case Type::Boolean:
+      return std::get<bool>(value_) ? -1 : 0;
     case Type::Double: {
       const double d = std::nearbyint(std::get<double>(value_));
       if (!(d >= INT32_MIN && d <= INT32_MAX)) Mismatch(type(), "Integer");
       return static_cast<int32_t>(d);
     }
-    case Type::String: return StrToInt(std::get<std::string>(value_));
-    default: Mismatch(type(), "Integer");
+    case Type::String:
+      return StrToInt(std::get<std::string>(value_));
+    default:
+      Mismatch(type(), "Integer");
   }
 }
 
 bool Variant::AsBoolean() const {
   switch (type()) {
-    case Type::Empty: return false;
-    case Type::Integer: return std::get<int32_t>(value_) != 0;
-    case Type::Boolean: return std::get<bool>(value_);
-    case Type::Double: return std::get<double>(value_) != 0;
+    case Type::Empty:
+      return false;
+    case Type::Integer:
+      return std::get<int32_t>(value_) != 0;
+    case Type::Boolean:
+      return std::get<bool>(value_);
+    case Type::Double:
+      return std::get<double>(value_) != 0;
     case Type::String: {
       const std::string& s = std::get<std::string>(value_);
       if (SameText(s, "true")) return true;
       if (SameText(s, "false")) return false;
       return StrToInt(s) != 0;
     }
-    default: Mismatch(type(), "Boolean");
+    default:
+      Mismatch(type(), "Boolean");
   }
 }
 
 double Variant::AsDouble() const {
   switch (type()) {
-    case Type::Empty: return 0;
-    case Type::Integer: return std::get<int32_t>(value_);
-    case Type::Boolean: return std::get<bool>(value_) ? -1 : 0;
-    case Type::Double: return std::get<double>(value_);
+    case Type::Empty:
+      return 0;
+    case Type::Integer:
+      return std::get<int32_t>(value_);
+    case Type::Boolean:
+      return std::get<bool>(value_) ? -1 : 0;
+    case Type::Double:
+      return std::get<double>(value_);
     case Type::String: {
       const std::string& s = std::get<std::string>(value_);
       char* end = nullptr;
@@ -262,22 +283,28 @@ double Variant::AsDouble() const {
       if (s.empty() || *end) Mismatch(type(), "Double");
       return d;
     }
-    default: Mismatch(type(), "Double");
+    default:
+      Mismatch(type(), "Double");
   }
 }
 
 std::string Variant::AsString() const {
   switch (type()) {
-    case Type::Empty: return {};
-    case Type::Integer: return IntToStr(std::get<int32_t>(value_));
-    case Type::Boolean: return std::get<bool>(value_) ? "True" : "False";
+    case Type::Empty:
+      return {};
+    case Type::Integer:
+      return IntToStr(std::get<int32_t>(value_));
+    case Type::Boolean:
+      return std::get<bool>(value_) ? "True" : "False";
     case Type::Double: {
       char buf[40];
       std::snprintf(buf, sizeof buf, "%.15g", std::get<double>(value_));
       return buf;
     }
-    case Type::String: return std::get<std::string>(value_);
-    default: Mismatch(type(), "String");
+    case Type::String:
+      return std::get<std::string>(value_);
+    default:
+      Mismatch(type(), "String");
   }
 }
 
@@ -292,8 +319,7 @@ int32_t Variant::ErrorValue() const {
 }
 
 Variant Variant::Invoke(CallKind kind, const std::string& member, const Args& args, const NamedArgs& named) const {
-  if (type() != Type::Object || !std::get<OleObject>(value_))
-    throw Error("Variant does not hold an automation object");
+  if (type() != Type::Object || !std::get<OleObject>(value_)) throw Error("Variant does not hold an automation object");
   return ole::Invoke(std::get<OleObject>(value_), kind, member, args, named);
 }
 
@@ -376,10 +402,14 @@ class ArgumentBlock {
 
 WORD FlagsOf(CallKind kind) {
   switch (kind) {
-    case CallKind::Method: return DISPATCH_METHOD;
-    case CallKind::PropertyGet: return DISPATCH_PROPERTYGET;
-    case CallKind::MethodOrGet: return DISPATCH_METHOD | DISPATCH_PROPERTYGET;
-    case CallKind::PropertyPut: return DISPATCH_PROPERTYPUT;
+    case CallKind::Method:
+      return DISPATCH_METHOD;
+    case CallKind::PropertyGet:
+      return DISPATCH_PROPERTYGET;
+    case CallKind::MethodOrGet:
+      return DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+    case CallKind::PropertyPut:
+      return DISPATCH_PROPERTYPUT;
   }
   return DISPATCH_METHOD;
 }
@@ -404,8 +434,8 @@ Variant Invoke(const OleObject& object, CallKind kind, const std::string& member
   HRESULT hr;
   {
     const com::CallFrameGuard frames;
-    hr = dispatch->GetIDsOfNames(IID_NULL, namePtrs.data(), static_cast<UINT>(namePtrs.size()),
-                                 LOCALE_USER_DEFAULT, ids.data());
+    hr = dispatch->GetIDsOfNames(IID_NULL, namePtrs.data(), static_cast<UINT>(namePtrs.size()), LOCALE_USER_DEFAULT,
+                                 ids.data());
   }
   if (hr == DISP_E_UNKNOWNNAME) Raise(hr, "Method '" + member + "' not supported by automation object");
   if (FAILED(hr)) Raise(hr);

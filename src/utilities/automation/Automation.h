@@ -79,10 +79,12 @@ class Variant {
   int32_t ErrorValue() const;
 
   // Calls on the object this value holds; raises Error when it holds none.
-  Variant Invoke(CallKind kind, const std::string& member, const Args& args = NoArgs(), const NamedArgs& named = NoNamedArgs()) const;
+  Variant Invoke(CallKind kind, const std::string& member, const Args& args = NoArgs(),
+                 const NamedArgs& named = NoNamedArgs()) const;
   Variant Call(const std::string& member, const Args& args = NoArgs(), const NamedArgs& named = NoNamedArgs()) const;
   Variant Get(const std::string& member, const Args& args = NoArgs()) const;
-  Variant CallOrGet(const std::string& member, const Args& args = NoArgs(), const NamedArgs& named = NoNamedArgs()) const;
+  Variant CallOrGet(const std::string& member, const Args& args = NoArgs(),
+                    const NamedArgs& named = NoNamedArgs()) const;
   // Index arguments (if any) come before the new value, as in obj.Item(1) := v.
   void Put(const std::string& member, const Variant& value, const Args& index = NoArgs()) const;
 
@@ -153,7 +155,6 @@ OleObject CreateOleObject(const std::string& progId);
 
 // The message for a failure code: the system's text, or "OLE error %.8x".
 std::string OleErrorText(int32_t code);
-
 
 // Stopping a server that does not answer. The executable name of ProgID's
 // local server ("WINWORD.EXE"), empty for in-process servers and on Linux.

@@ -24,11 +24,16 @@ inline constexpr int32_t kNotInstalled = static_cast<int32_t>(0x800A0001);
 // The kind of an application's described failure by its code.
 constexpr ErrorCode KindOfFailure(int32_t scode) {
   switch (scode) {
-    case kPasswordIncorrect: return ErrorCode::Password;
-    case kFileCorrupt: return ErrorCode::Corrupt;
-    case kFormatNotAvailable: return ErrorCode::UnsupportedFormat;
-    case kNotInstalled: return ErrorCode::NotInstalled;
-    default: return ErrorCode::Automation;
+    case kPasswordIncorrect:
+      return ErrorCode::Password;
+    case kFileCorrupt:
+      return ErrorCode::Corrupt;
+    case kFormatNotAvailable:
+      return ErrorCode::UnsupportedFormat;
+    case kNotInstalled:
+      return ErrorCode::NotInstalled;
+    default:
+      return ErrorCode::Automation;
   }
 }
 

@@ -97,7 +97,8 @@ TEST(Options, KeywordsSpeltInsideAPasswordDoNotCount) {
 }
 
 TEST(ParsedRequest, ReadsEveryKeywordOnceAndKeepsAMalformedValueUntilItIsNeeded) {
-  const TOptions o = TOptions::Parse("No MS Word USEMACRO OPENFORMAT=12\r\nPDFA=7 PAGES=2-3 PASSWORD=\"a b\" TIMEOUT=9");
+  const TOptions o =
+      TOptions::Parse("No MS Word USEMACRO OPENFORMAT=12\r\nPDFA=7 PAGES=2-3 PASSWORD=\"a b\" TIMEOUT=9");
   EXPECT_EQ(o.Application, TApplication::NoWord);  // "No MS Word" beats the "MS Word" inside it
   EXPECT_TRUE(o.UseMacro);
   EXPECT_FALSE(o.UseGsDll);

@@ -60,7 +60,10 @@ TEST(ComPosix, TextThatIsNotUtf8NeverReachesAServer) {
   EXPECT_EQ(FailureOf([] { com::ToOle("in/\xC0\xAE\xC0\xAE\xC0\xAFx.txt"); }),
             std::pair(ErrorCode::InvalidText,
                       std::string("The text \"in/\\xC0\\xAE\\xC0\\xAE\\xC0\\xAFx.txt\" is not valid UTF-8")));
-  for (const char* bad : {"\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "a\x80", "\xFF" "a", "\xE2\x82"}) {
+  for (const char* bad : {"\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "a\x80",
+                          "\xFF"
+                          "a",
+                          "\xE2\x82"}) {
     EXPECT_EQ(FailureOf([&] { com::ToOle(bad); }).first, ErrorCode::InvalidText) << bad;
     EXPECT_THROW(com::UniqueBstr::From(bad), Error) << bad;
   }

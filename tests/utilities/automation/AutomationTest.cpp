@@ -38,7 +38,11 @@ class Probe : public doubles::DispObject {
   Probe(std::shared_ptr<doubles::Session> s, const std::string& name) : DispObject(s, name) {
     Method("Record", {"A", "B", "C", "D", "E", "F", "Alpha", "Beta"}, [](const CallArgs&, VARIANT*) { return S_OK; });
     Property(
-        "Value", [this](const CallArgs&, VARIANT* r) { doubles::SetInt(r, value_); return S_OK; },
+        "Value",
+        [this](const CallArgs&, VARIANT* r) {
+          doubles::SetInt(r, value_);
+          return S_OK;
+        },
         [this](const CallArgs& a, VARIANT*) {
           value_ = Deref(*a.putValue).lVal;
           return S_OK;
@@ -140,8 +144,9 @@ TEST_F(Automation, EachCallKindArrivesWithItsFlags) {
 
 TEST_F(Automation, ArgumentsArriveInTheCallersOrderWithTheirTypes) {
   object.Call("Record", {1, "two \"q\"", true, 2.5, Variant(), Variant::Missing()}, {{"Beta", 7}, {"Alpha", "x"}});
-  EXPECT_EQ(Calls(), (std::vector<std::string>{
-                         "Probe.Record method 1, \"two \"\"q\"\"\", True, 2.5, Empty, Missing, Beta:=7, Alpha:=\"x\""}));
+  EXPECT_EQ(Calls(),
+            (std::vector<std::string>{
+                "Probe.Record method 1, \"two \"\"q\"\"\", True, 2.5, Empty, Missing, Beta:=7, Alpha:=\"x\""}));
 }
 
 TEST_F(Automation, MemberAndNamedArgumentsAreResolvedTogetherAtEveryCall) {
@@ -189,7 +194,9 @@ TEST_F(Automation, ByReferenceArgumentsAreLeftAloneWhenTheCallFails) {
 TEST_F(Automation, ErrorTexts) {
   EXPECT_EQ(ErrorOf([&] { object.Call("Nope"); }), "Method 'Nope' not supported by automation object");
   // A named argument the member does not have fails the same way, naming the member.
-  EXPECT_EQ(ErrorOf([&] { object.Call("Record", {}, {{"Gamma", 1}}); }),
+  EXPECT_EQ(ErrorOf([&] {
+              object.Call("Record", {}, {{"Gamma", 1}});
+            }),
             "Method 'Record' not supported by automation object");
   EXPECT_EQ(ErrorOf([&] { object.Call("Raise", {"The disk is full."}); }), "The disk is full.");
   EXPECT_EQ(ErrorOf([&] { object.Call("FailWith", {static_cast<int32_t>(0x8004ABCD)}); }), "OLE error 8004abcd");
@@ -242,8 +249,12 @@ TEST_F(Automation, ATextThatIsNotUtf8IsRefusedBeforeTheServerIsCalled) {
   std::string text = bad;
   Variant varText = bad;
   const std::vector<std::function<void()>> calls{
-      [&] { object.Call("Record", {1, bad}); },
-      [&] { object.Call("Record", {1}, {{"Alpha", bad}}); },
+      [&] {
+        object.Call("Record", {1, bad});
+      },
+      [&] {
+        object.Call("Record", {1}, {{"Alpha", bad}});
+      },
       [&] { object.Call("Swap", {Arg::Ref(text)}); },
       [&] { object.Call("Swap", {Arg::Ref(varText)}); },
       [&] { object.Put("Value", bad); },

@@ -56,8 +56,8 @@ std::string ClientOption(const std::string& text) {
     throw std::invalid_argument(e.what());
   }
   const size_t at = text.find(options::kPassword);
-  const bool quoted = password && at + options::kPassword.size() < text.size() &&
-                      text[at + options::kPassword.size()] == '"';
+  const bool quoted =
+      password && at + options::kPassword.size() < text.size() && text[at + options::kPassword.size()] == '"';
   bool passwordSeen = false;
   std::string rebuilt;
   for (const std::string& word : Words(rest)) {

@@ -13,8 +13,7 @@ namespace {
 // read as another).
 bool Unwanted(char32_t c) {
   return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x061c || c == 0x200e || c == 0x200f ||
-         (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069) || c == 0x2028 || c == 0x2029 ||
-         c == 0xfeff;
+         (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069) || c == 0x2028 || c == 0x2029 || c == 0xfeff;
 }
 
 // The code point of the well-formed sequence of Length bytes at Text[Pos].

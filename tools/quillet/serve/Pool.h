@@ -79,9 +79,9 @@ struct PoolView {
 struct PoolSettings {
   size_t workers = 1;
   size_t maxQueue = 4;
-  WorkerSetup setup;  // how its workers start (confined, isolated)
-  Confinement ceilings;  // each job's memory and result ceilings (its root is the job's own)
-  long recycleAfter = 200;                    // jobs per worker process
+  WorkerSetup setup;        // how its workers start (confined, isolated)
+  Confinement ceilings;     // each job's memory and result ceilings (its root is the job's own)
+  long recycleAfter = 200;  // jobs per worker process
   std::chrono::milliseconds probeEvery{10000};
   // Past a job's deadline, how long its worker still has to answer (the
   // library's watchdog ends a late office at the deadline itself).

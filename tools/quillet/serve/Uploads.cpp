@@ -108,9 +108,8 @@ FormRefusal ReadForm(const httplib::ContentReader& reader, const RequestFolder& 
         std::error_code ec;
         fs::create_directories(upload.folder + "/in", ec);
         fs::create_directories(upload.folder + "/out", ec);
-        os::UniqueFd fd(ec ? -1
-                           : ::open(upload.source().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                                    0600));
+        os::UniqueFd fd(
+            ec ? -1 : ::open(upload.source().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!fd) return refuse(500, "an upload cannot be stored");
         part.File(std::move(fd));
         form.files.push_back(std::move(upload));
