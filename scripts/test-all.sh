@@ -33,6 +33,11 @@ why_no_32bit_wine() {
 
 no_32bit_wine="$(why_no_32bit_wine)"
 
+# The layout first: it takes two seconds, and a tree that is not formatted
+# fails the run without building anything.
+echo "=== format"
+scripts/check-format.sh
+
 for preset in "${presets[@]}"; do
   echo "=== $preset: configure and build"
   start=$SECONDS
