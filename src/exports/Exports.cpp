@@ -8,7 +8,10 @@
 // UTF-16 made from it, and no decoding of bytes that are not UTF-8 is safe.
 // (On Windows they are in the ANSI code page, which the system reads.)
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <deque>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +24,7 @@
 #include "platform/error.h"
 #include "platform/status.h"
 #include "platform/path.h"
+#include "platform/process.h"
 #include "platform/utf8.h"
 #include "utilities/Maker.h"
 #include "utilities/Messages.h"
@@ -48,14 +52,42 @@ TOfficeConvertClass& Engine() {
   return *ConvertEngine;
 }
 
-// The outcome of the calling thread's last call, for GetFieldValue
-// "errorcode": the caller learns the kind of its last failure the way it
-// would read errno, without reading the text.
-thread_local std::optional<ErrorCode> lastFailure;
+// The kind of the failure of each thread's last call, for GetFieldValue
+// "errorcode": the caller learns it the way it would read errno, without
+// reading the text. A table of the library's own rather than a thread-local
+// variable: the library is loaded and unloaded at run time, and storage of
+// its own in every thread would outlive it. Only failures are kept, at most
+// kMostThreads of them (the oldest thread's is let go).
+class LastFailures {
+ public:
+  void Remember(const Status& outcome) {
+    const uint32_t thread = os::CurrentThreadId();
+    const std::lock_guard<std::mutex> guard(lock_);
+    std::erase_if(failures_, [&](const auto& entry) { return entry.first == thread; });
+    if (outcome.ok()) return;
+    if (failures_.size() >= kMostThreads) failures_.pop_front();
+    failures_.emplace_back(thread, outcome.code());
+  }
+  std::optional<ErrorCode> OfThisThread() const {
+    const uint32_t thread = os::CurrentThreadId();
+    const std::lock_guard<std::mutex> guard(lock_);
+    for (const auto& [id, code] : failures_)
+      if (id == thread) return code;
+    return std::nullopt;
+  }
 
-void Remember(const Status& outcome) {
-  lastFailure = outcome.ok() ? std::nullopt : std::optional<ErrorCode>(outcome.code());
+ private:
+  static constexpr size_t kMostThreads = 1024;
+  mutable std::mutex lock_;
+  std::deque<std::pair<uint32_t, ErrorCode>> failures_;
+};
+
+LastFailures& Failures() {
+  static LastFailures failures;
+  return failures;
 }
+
+void Remember(const Status& outcome) { Failures().Remember(outcome); }
 
 // The field names this boundary answers itself, beside the fixed ones.
 constexpr std::string_view kErrorCodeField = "errorcode";
@@ -162,7 +194,8 @@ QUILLET_API int32_t QUILLET_CALL GetFieldValue(const char* FieldName, const char
     utf8::RequireLibraryText(name, texts::kTheFieldName);
     if (name == kErrorCodeField) {
       // Asking for the code is no call of its own: it keeps what it reads.
-      value = lastFailure ? CodeName(*lastFailure) : "";
+      const std::optional<ErrorCode> last = Failures().OfThisThread();
+      value = last ? CodeName(*last) : "";
     } else {
       utf8::RequireLibraryText(param, texts::kTheFieldParameter);
       Status outcome;
