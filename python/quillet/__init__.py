@@ -57,6 +57,7 @@ class FileResult:
     ok: bool
     error: str
     milliseconds: int
+    code: str = ""  # the library's kind of the failure (``quillet.h``'s QUILLET_ERROR_*); "" when it converted
 
 
 def formats() -> tuple[Format, ...]:
@@ -158,11 +159,12 @@ def _plan(source: str, destination: str, path: str, format: Union[str, int], app
     return os.path.join(destination, stem + (extension or os.path.splitext(path)[1])), number, option
 
 
-def _timed(source: str, destination: str, number: str, option: str) -> tuple[str, int]:
-    """Converts one file of a folder run: the error text (empty when it converted) and the milliseconds."""
+def _timed(source: str, destination: str, number: str, option: str) -> tuple[str, int, str]:
+    """Converts one file of a folder run: the error text (empty when it converted), the milliseconds, the code."""
     start = time.monotonic()
     failure = _library.convert_single_file(source, destination, number, option)
-    return failure.text if failure else "", int((time.monotonic() - start) * 1000)
+    ms = int((time.monotonic() - start) * 1000)
+    return (failure.text, ms, failure.code) if failure else ("", ms, "")
 
 
 def _start_worker(temporary_root: str) -> None:
@@ -200,15 +202,15 @@ def convert_folder(source: PathLike, destination: PathLike, *, format: Union[str
         try:
             target, number, option = _plan(source, destination, path, format, app, options)
         except QuilletError as error:
-            yield FileResult(path, "", False, error.text, 0)
+            yield FileResult(path, "", False, error.text, 0, error.code)
             continue
         os.makedirs(os.path.dirname(target), exist_ok=True)
         work.append((path, target, number, option))
 
     if jobs == 1:
         for path, target, number, option in work:
-            error, ms = _timed(path, target, number, option)
-            yield FileResult(path, target, not error, error, ms)
+            error, ms, code = _timed(path, target, number, option)
+            yield FileResult(path, target, not error, error, ms, code)
         return
 
     _library.library()  # a missing library is reported here, not by each worker
@@ -221,9 +223,9 @@ def convert_folder(source: PathLike, destination: PathLike, *, format: Union[str
             for future in as_completed(futures):
                 path, target = futures[future][0], futures[future][1]
                 try:
-                    error, ms = future.result()
+                    error, ms, code = future.result()
                 except Exception as failure:  # a worker that died fails its file
-                    error, ms = f"the worker converting it ended: {failure}", 0
-                yield FileResult(path, target, not error, error, ms)
+                    error, ms, code = f"the worker converting it ended: {failure}", 0, "failure"
+                yield FileResult(path, target, not error, error, ms, code)
     finally:
         shutil.rmtree(temporary_root, ignore_errors=True)

@@ -15,10 +15,10 @@ namespace quillet::cli {
 namespace {
 
 FileResult Failed(const std::string& src, const std::string& error) {
-  return {Request{src, src + ".txt", "2", ""}, Outcome{false, error, 12}};
+  return {Request{src, src + ".txt", "2", ""}, Outcome{false, error, 12, Failure::Document, "corrupt"}};
 }
 
-TEST(Records, AJsonRecordHoldsTheFiveFieldsOfAFile) {
+TEST(Records, AJsonRecordHoldsTheFieldsOfAFileAndTheKindOfItsFailure) {
   const FileResult r = Failed("in/\"odd\" name.docx", "The file is corrupt\tand\ncannot be opened");
   const nlohmann::json record = nlohmann::json::parse(JsonRecord(r));
   EXPECT_EQ(record["source"], "in/\"odd\" name.docx");
@@ -26,6 +26,10 @@ TEST(Records, AJsonRecordHoldsTheFiveFieldsOfAFile) {
   EXPECT_EQ(record["ok"], false);
   EXPECT_EQ(record["error"], "The file is corrupt\tand\ncannot be opened");
   EXPECT_EQ(record["milliseconds"], 12);
+  EXPECT_EQ(record["code"], "corrupt");
+  EXPECT_FALSE(
+      nlohmann::json::parse(JsonRecord({Request{"a.doc", "a.txt", "2", ""}, Outcome{true, "", 3}})).contains("code"))
+      << "a file that converted has no kind of failure";
   EXPECT_EQ(JsonRecord(r).find('\n'), std::string::npos);  // one line
   // Bytes that are not UTF-8 do not lose the record.
   EXPECT_NO_THROW(nlohmann::json::parse(JsonRecord(Failed("in/caf\xe9.doc", ""))));

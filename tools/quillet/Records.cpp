@@ -12,10 +12,12 @@
 namespace quillet::cli {
 
 std::string JsonRecord(const FileResult& r) {
-  const nlohmann::ordered_json record = {
+  nlohmann::ordered_json record = {
       {"source", r.request.source}, {"destination", r.request.destination},   {"ok", r.outcome.ok},
       {"error", r.outcome.error},   {"milliseconds", r.outcome.milliseconds},
   };
+  // The library's kind of the failure, for programs that act on it.
+  if (!r.outcome.ok) record["code"] = r.outcome.code;
   // Paths and texts that are not UTF-8 are kept readable rather than refused.
   return record.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }

@@ -110,6 +110,7 @@ def test_a_folder_run_yields_one_record_per_document(tmp_path, memo, jobs):
     assert "Converted from Python" in (out / "sub" / "inner.txt").read_text()
     broken = records["broken.docx"]
     assert not broken.ok and broken.error == "The file is corrupt and cannot be opened"
+    assert broken.code == "corrupt" and records["memo.docx"].code == ""
     assert all(r.milliseconds >= 0 for r in records.values())
     assert [os.path.relpath(r.source, source) for r in quillet.convert_folder(source, out, format="txt")] == [
         "broken.docx", "memo.docx"]
