@@ -26,6 +26,7 @@ bool TConvertBaseClass::CloseApplications() {
   return true;
 }
 
+// The operation's error text (its callers' contract) is the checks' text.
 void TConvertBaseClass::ConvertDocument(const std::string& src, const std::string& dest, const std::string& destFormat,
                                         const std::string& option, std::string& errorText) {
   errorText = ValidateRequest(src, dest, destFormat, option).message();

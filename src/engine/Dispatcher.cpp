@@ -52,6 +52,7 @@ Status RouteResult(const std::exception_ptr& failure, const Status& outcome) {
 
 }  // namespace
 
+// The operation's error text (its callers' contract) is the outcome's text.
 void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::string& dest,
                                           const std::string& destFormat, const std::string& option,
                                           std::string& errorText) {

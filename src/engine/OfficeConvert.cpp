@@ -11,6 +11,8 @@ TOfficeConvertClass::TOfficeConvertClass() = default;
 
 TOfficeConvertClass::~TOfficeConvertClass() { CloseApplications(); }
 
+// The operations below keep the error text of their contract; the
+// applications and the format tables answer a Status.
 bool TOfficeConvertClass::StartApplication(const std::string& appName, std::string& errorText) {
   TConvertBaseClass::StartApplication(appName, errorText);
   // Any other name is no application: false, with the text unchanged.

@@ -29,6 +29,11 @@ class TOfficeConvertClass : public TConvertBaseClass, public TProcedureContext {
   TOfficeConvertClass();
   ~TOfficeConvertClass() override;
 
+  // The converter's operations. Their error-text out-parameters are their
+  // callers' contract (the operations of the converter base class); each
+  // makes its text from a Status at this boundary, and nothing below them
+  // takes an error text.
+
   // Makes the named application ready (TOfficeApplications::StartApplication):
   // false with the reason in ErrorText when it cannot be had, false with
   // ErrorText unchanged for a name that is no application.
