@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,6 +26,7 @@
 
 #include "FlatDocuments.h"
 #include "TestSupport.h"
+#include "quillet/quillet.h"
 #include "uno/Launcher.h"
 #include "uno/PipeFiles.h"
 
@@ -488,6 +490,143 @@ TEST_F(CommandLine, FieldsAndFormatsArePrinted) {
   r = Quillet({"formats", "--library"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find(":100:*.docx:MS Word"), std::string::npos) << r.out;
+}
+
+// The lingering office of --keep-office and QUILLET_KEEP_OFFICE: a private
+// runtime folder of the test's, and a well-known pipe where no shared office
+// listens. Every test stops the office it leaves.
+class LingeringOffice : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::chmod(run_.path().c_str(), 0700);
+    test::WriteFile(dir_ / "memo.fodt", test::FlatText("<text:p>Memo words</text:p>"));
+  }
+  void TearDown() override {
+    Quillet({"office", "stop"}, Env());
+    EXPECT_EQ(Offices(), std::vector<int>{});
+  }
+  std::vector<std::string> Env(const std::vector<std::string>& more = {}) const {
+    std::vector<std::string> env = more;
+    env.insert(env.end(), {"XDG_RUNTIME_DIR=" + run_.path(), "QUILLET_OFFICE_PIPE=" + LingerPipe()});
+    return env;
+  }
+  static std::string LingerPipe() { return Pipe() + "-none"; }
+  // The lingering offices of the test's pipe, and their keepers.
+  static std::vector<int> Offices() { return OfficesWith("pipe,name=" + LingerPipe() + "-linger-"); }
+  std::string Folder() const { return run_ / ("quillet/office-" + LingerPipe() + "-" + QUILLET_VERSION); }
+  Outcome Convert(const std::string& dest, const std::vector<std::string>& options = {"--keep-office", "4"},
+                  const std::vector<std::string>& env = {}, const std::vector<std::string>& under = {}) {
+    std::vector<std::string> args = {"convert", dir_ / "memo.fodt", dir_ / dest};
+    args.insert(args.end(), options.begin(), options.end());
+    return Quillet(args, Env(env), std::chrono::seconds(120), under);
+  }
+  static double Since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  }
+  test::TempDir run_, dir_;
+};
+
+TEST_F(LingeringOffice, TheSecondCallAttachesAndTheOfficeEndsWhenIdle) {
+  auto start = std::chrono::steady_clock::now();
+  Outcome r = Convert("first.txt");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const double cold = Since(start);
+  const std::vector<int> office = Offices();
+  ASSERT_EQ(office.size(), 1u);
+  const std::string pipeFile = "/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_" +
+                               ReadFile(Folder() + "/state").substr(ReadFile(Folder() + "/state").find("pipe=") + 5);
+  // Its profile and state are in the user's runtime folder, owner only.
+  struct stat st {};
+  ASSERT_EQ(::stat(Folder().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_TRUE(fs::is_directory(Folder() + "/profile/user"));
+
+  // The variable asks for it as the option does; the call attaches.
+  start = std::chrono::steady_clock::now();
+  r = Convert("second.txt", {}, {"QUILLET_KEEP_OFFICE=4"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_LT(Since(start), cold / 2);
+  EXPECT_EQ(ReadFile(dir_ / "second.txt"), "Memo words\r\n");
+  EXPECT_EQ(Offices(), office);
+  r = Quillet({"office", "status"}, Env());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_TRUE(std::regex_search(r.out, std::regex("a lingering LibreOffice listens on the pipe " + LingerPipe() +
+                                                  "-linger-.* \\(process " + std::to_string(office[0]) +
+                                                  ", kept by process [0-9]+\\): ends after [0-4] more idle seconds, "
+                                                  "2 documents converted, [1-9][0-9]* MB resident")))
+      << r.out;
+  // A call that does not ask for it neither attaches nor keeps its office.
+  r = Convert("alone.txt", {});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(Quillet({"office", "status"}, Env()).out.find("2 documents converted"), std::string::npos);
+
+  // Idle for four seconds, it ends, and leaves neither its pipe nor its state.
+  start = std::chrono::steady_clock::now();
+  while (!Offices().empty() && Since(start) < 20) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(Offices(), std::vector<int>{});
+  EXPECT_GT(Since(start), 2.0);
+  EXPECT_LT(Since(start), 15.0);
+  EXPECT_FALSE(fs::exists(pipeFile.substr(0, pipeFile.find('\n')))) << pipeFile;
+  EXPECT_FALSE(fs::exists(Folder() + "/state"));
+  EXPECT_EQ(Quillet({"office", "status"}, Env()).status, 1);
+  EXPECT_EQ(Quillet({"convert", dir_ / "memo.fodt", dir_ / "x.txt"}, Env({"QUILLET_KEEP_OFFICE=soon"})).status, 2);
+}
+
+TEST_F(LingeringOffice, TwoFirstCallsAtOnceStartOneOffice) {
+  Outcome a, b;
+  std::thread other([&] { b = Convert("b.txt", {"--keep-office", "30"}); });
+  a = Convert("a.txt", {"--keep-office", "30"});
+  other.join();
+  ASSERT_EQ(a.status, 0) << a.err;
+  ASSERT_EQ(b.status, 0) << b.err;
+  EXPECT_EQ(Offices().size(), 1u);
+  const Outcome r = Quillet({"office", "status"}, Env());
+  EXPECT_NE(r.out.find("2 documents converted"), std::string::npos) << r.out;
+}
+
+TEST_F(LingeringOffice, AStoppedLingeringOfficeIsReplaced) {
+  ASSERT_EQ(Convert("first.txt", {"--keep-office", "30"}).status, 0);
+  const std::vector<int> stopped = Offices();
+  ASSERT_EQ(stopped.size(), 1u);
+  ASSERT_EQ(::kill(stopped[0], SIGSTOP), 0);
+  const auto start = std::chrono::steady_clock::now();
+  const Outcome r = Convert("again.txt", {"--keep-office", "30", "--option", "TIMEOUT=10"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_LT(Since(start), 10.0);
+  EXPECT_EQ(ReadFile(dir_ / "again.txt"), "Memo words\r\n");
+  const std::vector<int> now = Offices();
+  ASSERT_EQ(now.size(), 1u);
+  EXPECT_NE(now[0], stopped[0]);
+  // Killed (a zombie at most: its keeper was killed with it).
+  const std::string stat = ReadFile("/proc/" + std::to_string(stopped[0]) + "/stat");
+  EXPECT_TRUE(stat.empty() || stat.find(") Z ") != std::string::npos) << stat;
+}
+
+TEST_F(LingeringOffice, NoOfficeIsKeptInAFolderThatIsNotTheUsersOwn) {
+  // Another user's folder may be the variable's, but is refused, and its
+  // office is not attached.
+  ::chmod(run_.path().c_str(), 0755);
+  Outcome r = Convert("open.txt");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("is not a folder of the user's own with mode 0700"), std::string::npos) << r.err;
+  EXPECT_EQ(Offices(), std::vector<int>{});
+  ::chmod(run_.path().c_str(), 0700);
+
+  if (::getuid() != 0) GTEST_SKIP() << "a second user needs the test to run as root";
+  ASSERT_EQ(Convert("mine.txt", {"--keep-office", "30"}).status, 0);
+  const std::vector<int> office = Offices();
+  ASSERT_EQ(office.size(), 1u);
+  // nobody, told to use root's runtime folder (and able to read the source).
+  ::chmod(dir_.path().c_str(), 0777);
+  const std::vector<std::string> nobody = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                                           "--"};
+  r = Convert("theirs.txt", {"--keep-office", "30"}, {}, nobody);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("is not a folder of the user's own with mode 0700"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(dir_ / "theirs.txt"));
+  r = Quillet({"office", "stop"}, Env(), std::chrono::seconds(60), nobody);
+  EXPECT_EQ(Offices(), office);
+  EXPECT_NE(Quillet({"office", "status"}, Env()).out.find("1 documents converted"), std::string::npos);
 }
 
 }  // namespace

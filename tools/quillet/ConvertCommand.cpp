@@ -4,6 +4,7 @@
 
 #include "Commands.h"
 #include "Library.h"
+#include "LingeringOffice.h"
 
 namespace quillet::cli {
 
@@ -16,6 +17,8 @@ int RunConvert(const std::string& src, const std::string& dest, const Ask& ask) 
     return kUsage;
   }
   const Outcome outcome = Convert(request);
+  if (outcome.failure == Failure::Deadline || outcome.failure == Failure::OfficeEnded) DropLingeringOffice();
+  if (outcome.ok) CountLingeringDocument();
   if (!outcome.ok) {
     std::fprintf(stderr, "quillet: %s\n", outcome.error.c_str());
     return kFailed;

@@ -11,6 +11,7 @@
 #include "Commands.h"
 #include "FolderWalk.h"
 #include "Library.h"
+#include "LingeringOffice.h"
 #include "Progress.h"
 #include "Records.h"
 #include "SharedOffice.h"
@@ -100,7 +101,12 @@ int RunFolder(const FolderArgs& args) {
   if (args.jobs <= 1) {
     for (const Request& r : work) {
       progress.Started(r.source);
-      finish({r, Convert(r)});
+      const Outcome outcome = Convert(r);
+      // (A lingering office that failed is ended: the library starts one of
+      // its own for the next file.)
+      if (outcome.failure == Failure::Deadline || outcome.failure == Failure::OfficeEnded) DropLingeringOffice();
+      if (outcome.ok) CountLingeringDocument();
+      finish({r, outcome});
     }
   } else {
     try {

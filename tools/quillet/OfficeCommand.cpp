@@ -1,11 +1,12 @@
 // quillet office start|stop|status: the shared office that one-shot
-// conversions attach to.
+// conversions attach to, and the lingering office that --keep-office leaves.
 #include <cstdio>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include "Commands.h"
+#include "LingeringOffice.h"
 #include "SharedOffice.h"
 
 namespace quillet::cli {
@@ -16,6 +17,30 @@ std::string Pids(const std::vector<int>& pids) {
   std::string text;
   for (int pid : pids) text += (text.empty() ? "" : ", ") + std::to_string(pid);
   return text;
+}
+
+// The lingering office's lines of "status" and "stop"; whether there is one.
+bool ShowLingering(bool stop) {
+  std::optional<LingeringState> state;
+  try {
+    state = stop ? StopLingeringOffice() : QueryLingeringOffice();
+  } catch (const std::runtime_error& e) {
+    // The shared office's lines follow all the same.
+    std::fprintf(stderr, "quillet: %s\n", e.what());
+  }
+  if (!state) return false;
+  if (stop) {
+    std::printf("stopped the lingering LibreOffice of the pipe %s (process %d, kept by process %d)\n",
+                state->pipe.c_str(), state->office, state->supervisor);
+    return true;
+  }
+  std::printf(
+      "a lingering LibreOffice listens on the pipe %s (process %d, kept by process %d): %s, %llu documents "
+      "converted, %llu MB resident\n",
+      state->pipe.c_str(), state->office, state->supervisor,
+      state->busy ? "in use" : ("ends after " + std::to_string(state->secondsLeft) + " more idle seconds").c_str(),
+      static_cast<unsigned long long>(state->documents), static_cast<unsigned long long>(state->residentBytes >> 20));
+  return true;
 }
 
 }  // namespace
@@ -44,6 +69,7 @@ int RunOffice(const std::string& action, size_t instances) {
       return kOk;
     }
     if (action == "stop") {
+      ShowLingering(true);
       const std::vector<int> stopped = StopOffice(pipe);
       if (stopped.empty())
         std::printf("no LibreOffice listens on the pipe %s\n", pipe.c_str());
@@ -58,6 +84,7 @@ int RunOffice(const std::string& action, size_t instances) {
       }
       return kOk;
     }
+    const bool lingering = ShowLingering(false);
     const OfficeState state = QueryOffice(pipe);
     if (state.accepting) {
       std::printf("LibreOffice is listening on the pipe %s (process %s)\n", pipe.c_str(),
@@ -71,7 +98,7 @@ int RunOffice(const std::string& action, size_t instances) {
       return kOk;
     }
     std::printf("no LibreOffice listens on the pipe %s\n", pipe.c_str());
-    return kFailed;
+    return lingering ? kOk : kFailed;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "quillet: %s\n", e.what());
     return kFailed;

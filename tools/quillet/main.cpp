@@ -1,8 +1,8 @@
 // quillet: documents converted from the command line through the library.
 //
-//   quillet convert SRC DEST [--format F] [--app A] [--option TEXT] [PDF]
+//   quillet convert SRC DEST [--format F] [--app A] [--option TEXT] [PDF] [--keep-office S]
 //   quillet folder SRC DEST [--format F] [--app A] [--option TEXT] [PDF] [--recurse]
-//                  [--jobs N] [--report FILE] [--json FILE]
+//                  [--jobs N] [--report FILE] [--json FILE] [--keep-office S]
 //     PDF: [--pdfa[=N]] [--pages A-B] [--password TEXT | --password-file F]
 //          (the password also from QUILLET_PASSWORD)
 //   quillet office start|stop|status [--instances N]
@@ -23,6 +23,7 @@
 #include <regex>
 
 #include "Commands.h"
+#include "LingeringOffice.h"
 #include "Serve.h"
 #include "quillet/quillet.h"
 #include "Workers.h"
@@ -77,6 +78,8 @@ int main(int argc, char** argv) {
   // people. (Started without a version, by a program older than the
   // versions, it refuses too.)
   if (argc >= 2 && argc <= 3 && std::string(argv[1]) == "worker") return ServeAsWorker(argc == 3 ? argv[2] : "");
+  // The keeper of a lingering office, started by a conversion.
+  if (argc == 4 && std::string(argv[1]) == "linger-office") return RunLingerOffice(argv[2], argv[3]);
 
   CLI::App app{"quillet: converts documents by driving the office applications (LibreOffice on Linux)"};
   app.require_subcommand(1);
@@ -89,6 +92,11 @@ int main(int argc, char** argv) {
   convert->add_option("DEST", dest, "the destination file (its extension names the format when --format is not given)")
       ->required();
   AddAsk(convert, convertAsk);
+  int keepOffice = -1;
+  const std::string keepHelp =
+      "leave the office running for the next call, until it has been idle that many seconds (default: "
+      "QUILLET_KEEP_OFFICE, else 0: not kept)";
+  convert->add_option("--keep-office", keepOffice, keepHelp)->check(CLI::Range(0, 86400));
 
   FolderArgs folderArgs;
   CLI::App* folder = app.add_subcommand("folder", "convert every document of a folder");
@@ -101,6 +109,7 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(1, 64));
   folder->add_option("--report", folderArgs.report, "write the failures there, in the library's report format");
   folder->add_option("--json", folderArgs.json, "write a JSON Lines record per file there ('-': standard output)");
+  folder->add_option("--keep-office", keepOffice, keepHelp + "; not with --jobs")->check(CLI::Range(0, 86400));
 
   std::string action;
   CLI::App* office = app.add_subcommand("office", "the shared LibreOffice that one-shot conversions attach to");
@@ -175,6 +184,14 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return app.exit(e) == 0 ? kOk : kUsage;
+  }
+  if (*convert || (*folder && folderArgs.jobs <= 1)) {
+    try {
+      UseLingeringOffice(KeepOfficeSeconds(keepOffice));
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "quillet: %s\n", e.what());
+      return kUsage;
+    }
   }
   if (*convert) return RunConvert(src, dest, convertAsk);
   if (*folder) return RunFolder(folderArgs);
