@@ -28,8 +28,11 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libreoffice-core, libreoffice-writer, libreoffice-calc, libreoffice-impress")
-# quillet serve runs each office in a bubblewrap sandbox when it is there.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "bubblewrap")
+# quillet serve runs each office in a bubblewrap sandbox when it is there; the
+# metric-compatible families of the common Office fonts keep documents' line
+# breaks and page counts (the offices fall back to other metrics without them).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "bubblewrap, fonts-crosextra-carlito, fonts-crosextra-caladea, fonts-liberation2")
 # The libraries' cache is renewed by dpkg's trigger once per run.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/triggers)
 # The Debian files every package carries, beside the install tree's own: the

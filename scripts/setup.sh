@@ -43,6 +43,9 @@ packages=(
   libjpeg-dev libgif-dev
   # the office stand-ins on Linux: LibreOffice and its UNO SDK
   libreoffice-core libreoffice-writer libreoffice-calc libreoffice-impress libreoffice-dev
+  # the metric-compatible families of Calibri, Cambria, Arial and Times New
+  # Roman: without them documents in those fonts lay out with other widths
+  fonts-crosextra-carlito fonts-crosextra-caladea fonts-liberation2
   # the PDF software on Linux: Ghostscript's library, qpdf, the CUPS client's
   # headers, and poppler for the Acrobat plug-in bridge
   libgs-dev libqpdf-dev libcups2-dev libpoppler-cpp-dev
