@@ -2,6 +2,7 @@
 
 #include "automation/Failure.h"
 #include "uno/Documents.h"
+#include "uno/FontMapping.h"
 
 namespace quillet::office {
 
@@ -32,7 +33,28 @@ uno::Office& AppState::OfficeForNewDocument() {
   }
   uno::Office& current = office();
   current.CountDocument();
+  // A new document starts a new record; an office without one answers none.
+  fonts_.clear();
+  trackingFonts_ = false;
+  try {
+    uno::StartFontTracking(current);
+    trackingFonts_ = true;
+  } catch (...) {
+  }
   return current;
+}
+
+const std::vector<FontSubstitution>& AppState::Fonts() {
+  CheckRunning();
+  if (trackingFonts_ && office_ && office_->alive()) {
+    trackingFonts_ = false;
+    try {
+      fonts_ = Substitutions(uno::FinishFontTracking(*office_));
+    } catch (...) {
+      fonts_.clear();
+    }
+  }
+  return fonts_;
 }
 
 void AppState::CloseDocuments() {

@@ -19,6 +19,7 @@
 #include <com/sun/star/document/XDocumentProperties.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 
+#include "common/FontRecord.h"
 #include "uno/Installation.h"
 #include "uno/Office.h"
 #include "uno/Uno.h"
@@ -52,6 +53,12 @@ class AppState {
 
   void Opened(const std::shared_ptr<OpenDocument>& document);
 
+  // The fonts replaced in the document opened last: the office records the
+  // fonts it maps from each open of a document until this is first asked
+  // after it (once the document is saved). Empty when the office keeps no
+  // such record.
+  const std::vector<FontSubstitution>& Fonts();
+
   // Word's active printer (see common/Printing.h); empty: the office's default.
   std::string activePrinter;
   // The documents still open, in the order they were opened.
@@ -65,6 +72,8 @@ class AppState {
   std::shared_ptr<uno::Office> office_;
   bool quit_ = false;
   std::vector<std::weak_ptr<OpenDocument>> documents_;
+  bool trackingFonts_ = false;
+  std::vector<FontSubstitution> fonts_;
 };
 
 // One document open in the office.

@@ -13,6 +13,10 @@ ApplicationObject::ApplicationObject(const std::string& name, uno::Module module
   Setting("DisplayAlerts", displayAlerts);
   Setting("WindowState", IntVariant(1));
   Setting("ScreenUpdating", BoolVariant(true));
+  // Not members of Office's object model: what the library asks of its own
+  // servers after a save (see common/FontRecord.h).
+  Property("SubstitutedFonts", [this](const CallArgs&, Result& r) { r.Text(SubstitutedFontsText(app_->Fonts())); });
+  Property("FallbackFonts", [this](const CallArgs&, Result& r) { r.Text(FallbackFontsText(app_->Fonts())); });
   Method("Quit", {"SaveChanges", "OriginalFormat", "RouteDocument"},
          [this](const CallArgs&, Result&) { app_->Quit(); });
 }
