@@ -115,6 +115,22 @@ QUILLET_API int32_t QUILLET_CALL GetFieldValue(const char* FieldName, const char
 #define QUILLET_ERROR_AUTOMATION "automation"
 /* a file or folder cannot be read, written or made */
 #define QUILLET_ERROR_FILESYSTEM "filesystem"
+/* STRICTFONTS: a font of the document would be replaced by a fallback of other metrics */
+#define QUILLET_ERROR_FONTSMISSING "fontsmissing"
+
+/* The field "substitutedfonts" answers the fonts replaced in the document of
+ * the calling process's last ConvertSingleFile, one "Requested=Used" a line
+ * (each line ended by LF; the requested name is all before the last "="):
+ * each family the document names that the machine lacks, with the family it
+ * was laid out with. "fallbackfonts" answers those of the requested families
+ * whose stand-in has other metrics (line breaks and page counts may change),
+ * one a line; the others have metric-compatible substitutes (Carlito for
+ * Calibri). Both are empty when nothing was replaced, and on Windows, where
+ * Office lays out with the machine's own fonts. The option keyword
+ * STRICTFONTS fails a conversion that would use a fallback of other metrics
+ * (QUILLET_ERROR_FONTSMISSING). */
+#define QUILLET_FIELD_SUBSTITUTEDFONTS "substitutedfonts"
+#define QUILLET_FIELD_FALLBACKFONTS "fallbackfonts"
 
 /* The field "passwordoption" answers the keyword PASSWORD= with Param as its
  * value, quoted where the option reader needs it (a blank, tab, CR or LF, a

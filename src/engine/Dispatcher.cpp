@@ -60,6 +60,8 @@ void TOfficeConvertClass::ConvertDocument(const std::string& src, const std::str
 }
 
 Status TOfficeConvertClass::Convert(const TConversionRequest& request) {
+  // The fonts are those of this request's document, or none.
+  fonts_ = {};
   if (Status valid = ValidateRequest(request.Src, request.Dest, request.Format.Text(), request.Options.Text); !valid)
     return valid;
   uint32_t seconds = 0;

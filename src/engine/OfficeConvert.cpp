@@ -49,6 +49,8 @@ Status TOfficeConvertClass::Field(const std::string& fieldName, std::string& val
   // Exact names only: "SourceFormatList" is not one of them.
   if (fieldName == "sourceformatlist") return GetSourceFormatListText(applications_, Tables(), value);
   if (fieldName == "destformatlist") return GetDestFormatListText(applications_, Tables(), value);
+  if (fieldName == "substitutedfonts") value = fonts_.Substituted;
+  if (fieldName == "fallbackfonts") value = fonts_.Fallbacks;
   return Status::Ok();
 }
 

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "applications/FormatDiscovery.h"
 #include "applications/OfficeApplications.h"
@@ -49,7 +50,7 @@ class TOfficeConvertClass : public TConvertBaseClass, public TProcedureContext {
   void ConvertFolderContents(const std::string& src, const std::string& dest, const std::string& destFormat,
                              int32_t isSubFolder, const std::string& option, std::string& report) override;
   // "sourceformatlist" and "destformatlist"; any other name leaves both
-  // outputs unchanged.
+  // outputs unchanged (the fonts' fields are no lists).
   void GetField(const std::string& fieldName, const std::string& param, std::string& errorText,
                 std::string& value) override;
 
@@ -58,7 +59,9 @@ class TOfficeConvertClass : public TConvertBaseClass, public TProcedureContext {
   // document's deadline; what a route lets escape reaches the caller as
   // quillet::Error. ConvertFolder: the report as ConvertFolderContents
   // writes it; the outcome is that of the last file that failed, or of the
-  // run's early end. Field: as GetField.
+  // run's early end. Field: as GetField, and "substitutedfonts" and
+  // "fallbackfonts", the fonts of the last request's document (empty when it
+  // replaced none, or went no route that tells them).
   Status Convert(const TConversionRequest& request);
   Status ConvertFolder(const std::string& src, const std::string& dest, const std::string& destFormat,
                        int32_t isSubFolder, const std::string& option, std::string& report);
@@ -85,6 +88,7 @@ class TOfficeConvertClass : public TConvertBaseClass, public TProcedureContext {
   std::string& PostScriptPrinter() override { return postScriptPrinter_; }
   const TPrintWaits& PrintWaits() const override { return settings_.PrintWaitLimits; }
   uint32_t PageWaitLimitMs() const override { return settings_.PageWaitLimitMs; }
+  void RecordSubstitutedFonts(TSubstitutedFonts fonts) override { fonts_ = std::move(fonts); }
 
  private:
   // The version gates and the choice of one of the four routes (Dispatcher.cpp).
@@ -95,6 +99,8 @@ class TOfficeConvertClass : public TConvertBaseClass, public TProcedureContext {
   TSettings settings_;
   // The PostScript printer, chosen on the first PDF conversion and kept.
   std::string postScriptPrinter_;
+  // The fonts of the last request's document.
+  TSubstitutedFonts fonts_;
 };
 
 }  // namespace quillet

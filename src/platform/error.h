@@ -28,6 +28,7 @@ enum class ErrorCode {
   Corrupt,            // the source is no document the application can open
   Deadline,           // the document took longer than its deadline
   ApplicationEnded,   // the application ended during the conversion
+  FontsMissing,       // STRICTFONTS: a font of the document would be replaced by one of other metrics
 };
 
 // The code as callers outside the library read it (GetFieldValue

@@ -34,6 +34,8 @@ const char* CodeName(ErrorCode code) {
       return "deadline";
     case ErrorCode::ApplicationEnded:
       return "applicationended";
+    case ErrorCode::FontsMissing:
+      return "fontsmissing";
   }
   return "failure";
 }

@@ -13,6 +13,7 @@
 #include "utilities/Guarded.h"
 #include "utilities/Messages.h"
 #include "utilities/Strings.h"
+#include "utilities/TextLines.h"
 
 namespace quillet {
 
@@ -83,6 +84,33 @@ std::string MergeKind(TApplication app, const TFormatCode& destFormat) {
   return {};
 }
 
+// The fonts the application replaced in the document just saved. Only the
+// library's own servers (the stand-ins over LibreOffice) tell them; Office
+// lays out with the machine's own fonts. Not knowing them fails nothing.
+TSubstitutedFonts ReadSubstitutedFonts(const ole::Variant& app) {
+  TSubstitutedFonts fonts;
+  if (!ole::ServerControl::Of(app.AsObject())) return fonts;
+  Ignoring([&] {
+    fonts.Substituted = app.Get("SubstitutedFonts").AsString();
+    fonts.Fallbacks = app.Get("FallbackFonts").AsString();
+  });
+  return fonts;
+}
+
+// STRICTFONTS: the families laid out with a fallback of other metrics refuse
+// the document, and what was written of it is removed.
+Status RefuseFallbackFonts(const TOfficeRequest& request, const TSubstitutedFonts& fonts) {
+  if (!request.Options.StrictFonts || fonts.Fallbacks.empty()) return Status::Ok();
+  std::string families;
+  for (const std::string& family : SplitLines(fonts.Fallbacks)) {
+    if (family.empty()) continue;
+    if (!families.empty()) families += ", ";
+    families += family;
+  }
+  Ignoring([&] { os::DeleteFile(request.DestFile); });
+  return Status(ErrorCode::FontsMissing, texts::kFontsNotAvailable + families);
+}
+
 }  // namespace
 
 Status ConvertOfficeDocument(TProcedureContext& context, TApplication app, const TConversionRequest& conversion) {
@@ -107,13 +135,19 @@ Status ConvertOfficeDocument(TProcedureContext& context, TApplication app, const
   os::ProcessMessages();
 
   Status outcome;
+  TSubstitutedFonts fonts;
   if (request.DestFormat == formats::kPdfByPrinting) {
     outcome = PrintToPdf(*steps, context, request);
+    fonts = ReadSubstitutedFonts(context.Applications().OfficeApplication(app));
+    context.RecordSubstitutedFonts(fonts);
     if (!outcome.ok()) return outcome;
   } else {
     const Status saved = Capture([&] {
       os::DeleteFile(request.DestFile);
       outcome = steps->Save();
+      // (Read before the close: an application may be let go with its last document.)
+      fonts = ReadSubstitutedFonts(context.Applications().OfficeApplication(app));
+      context.RecordSubstitutedFonts(fonts);
       os::ProcessMessages();
       steps->Close();
     });
@@ -123,6 +157,10 @@ Status ConvertOfficeDocument(TProcedureContext& context, TApplication app, const
       steps->Failed(saved);
       return saved;
     }
+  }
+  if (Status refused = RefuseFallbackFonts(request, fonts); !refused.ok()) {
+    steps->Failed(refused);
+    return refused;
   }
 
   if (options.MergeHtml) {

@@ -18,6 +18,16 @@
 
 namespace quillet {
 
+// The fonts an application replaced in the document it converted last, as the
+// library's own servers tell them (Office on Windows lays out with the
+// machine's fonts and tells none).
+struct TSubstitutedFonts {
+  // "Requested=Used", one a line.
+  std::string Substituted;
+  // The requested families whose stand-in has other metrics, one a line.
+  std::string Fallbacks;
+};
+
 class TProcedureContext {
  public:
   // The applications the converter holds.
@@ -34,6 +44,8 @@ class TProcedureContext {
   // How long each wait for a web page in Internet Explorer may take on the
   // route without Word (milliseconds).
   virtual uint32_t PageWaitLimitMs() const = 0;
+  // Keeps the fonts of the request's document, for the caller to ask after it.
+  virtual void RecordSubstitutedFonts(TSubstitutedFonts fonts) = 0;
 
  protected:
   ~TProcedureContext() = default;

@@ -102,6 +102,8 @@ inline constexpr const char* kCannotEndGhostscript = "Can not excute end gsdll32
 inline constexpr const char* kPdfAByPrinting =
     "PDFA: the printing route (-1) makes no PDF/A; save in the application's PDF format instead";
 inline constexpr const char* kPdfANotInExcel = "PDFA: MS Excel makes no PDF/A";
+// STRICTFONTS refused the document; the requested families follow, joined by ", ".
+inline constexpr const char* kFontsNotAvailable = "Fonts not available: ";
 
 // ---- saved web pages and Internet Explorer
 inline constexpr const char* kMergeHtmlError = "Merge html error";

@@ -164,6 +164,14 @@ const Sources& Docs() {
   return *docs;
 }
 
+std::string MakeWithFonts(const std::string& name, const std::string& ext, const std::vector<std::string>& fonts) {
+  Library();
+  const std::string flat = FlatWithFonts(ext, fonts);
+  if (ext == "docx") return Make(name, "fodt", flat, "docx", "16");
+  if (ext == "xlsx") return Make(name, "fods", flat, "xlsx", "51", "MS Excel");
+  return Make(name, "fodp", flat, "pptx", "24", "MS Powerpoint");
+}
+
 std::vector<int> OfficeChildren() {
   std::vector<int> found;
   const std::string self = std::to_string(::getpid());

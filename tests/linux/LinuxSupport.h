@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "FlatDocuments.h"
 #include "QuilletLibrary.h"
 #include "TestSupport.h"
 
@@ -58,6 +59,10 @@ inline const std::string kWordsSecond =
 inline const std::string kChinese = "\xe4\xb8\xad\xe6\x96\x87\xe6\x96\x87\xe6\xa1\xa3";  // four characters
 // The deck's text boxes, slide by slide, each a list of paragraphs.
 const std::vector<std::vector<std::vector<std::string>>>& DeckText();
+
+// A .docx, .xlsx or .pptx (by Ext) made through the library from
+// FlatWithFonts(Ext, Fonts).
+std::string MakeWithFonts(const std::string& name, const std::string& ext, const std::vector<std::string>& fonts);
 
 // The soffice.bin processes whose parent is this program.
 std::vector<int> OfficeChildren();

@@ -18,6 +18,25 @@ const char* kNamespaces =
     " xmlns:presentation=\"urn:oasis:names:tc:opendocument:xmlns:presentation:1.0\""
     " office:version=\"1.3\"";
 
+// A font family as an attribute's value: quoted, with control characters as
+// character references.
+std::string FontAttribute(const std::string& font) {
+  std::string out;
+  for (const char c : font) {
+    if (c == '&')
+      out += "&amp;";
+    else if (c == '<')
+      out += "&lt;";
+    else if (c == '"')
+      out += "&quot;";
+    else if (static_cast<unsigned char>(c) < 0x20)
+      out += "&#" + std::to_string(static_cast<int>(c)) + ";";
+    else
+      out += c;
+  }
+  return "'" + out + "'";
+}
+
 }  // namespace
 
 std::string XmlEscape(const std::string& s) {
@@ -85,6 +104,40 @@ std::string FlatPresentation(const std::vector<std::vector<std::vector<std::stri
   return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document") + kNamespaces +
          " office:mimetype=\"application/vnd.oasis.opendocument.presentation\">\n<office:body><office:presentation>\n" +
          body + "</office:presentation></office:body></office:document>\n";
+}
+
+std::string FlatWithFonts(const std::string& ext, const std::vector<std::string>& fonts) {
+  std::string styles, body;
+  for (size_t i = 0; i < fonts.size(); ++i) {
+    const std::string n = std::to_string(i), family = FontAttribute(fonts[i]);
+    const std::string properties = "<style:text-properties fo:font-family=\"" + family + "\"/>";
+    if (ext == "docx") {
+      styles += "<style:style style:name=\"P" + n + "\" style:family=\"paragraph\">" + properties + "</style:style>";
+      body += "<text:p text:style-name=\"P" + n + "\">Words in font " + n + ".</text:p>";
+    } else if (ext == "xlsx") {
+      styles += "<style:style style:name=\"C" + n + "\" style:family=\"table-cell\">" + properties + "</style:style>";
+      body += "<table:table-row><table:table-cell table:style-name=\"C" + n +
+              "\" office:value-type=\"string\"><text:p>Cell in font " + n +
+              "</text:p></table:table-cell></table:table-row>";
+    } else {
+      styles += "<style:style style:name=\"T" + n + "\" style:family=\"text\">" + properties + "</style:style>";
+      body += "<draw:frame svg:x=\"1cm\" svg:y=\"" + std::to_string(1 + 3 * i) +
+              "cm\" svg:width=\"20cm\" svg:height=\"2cm\"><draw:text-box><text:p><text:span text:style-name=\"T" + n +
+              "\">Box in font " + n + "</text:span></text:p></draw:text-box></draw:frame>";
+    }
+  }
+  const std::string head = std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document") + kNamespaces;
+  const std::string styled = "<office:automatic-styles>" + styles + "</office:automatic-styles>";
+  if (ext == "docx")
+    return head + " office:mimetype=\"application/vnd.oasis.opendocument.text\">" + styled +
+           "<office:body><office:text>" + body + "</office:text></office:body></office:document>\n";
+  if (ext == "xlsx")
+    return head + " office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\">" + styled +
+           "<office:body><office:spreadsheet><table:table table:name=\"Fonts\">" + body +
+           "</table:table></office:spreadsheet></office:body></office:document>\n";
+  return head + " office:mimetype=\"application/vnd.oasis.opendocument.presentation\">" + styled +
+         "<office:body><office:presentation><draw:page draw:name=\"page1\">" + body +
+         "</draw:page></office:presentation></office:body></office:document>\n";
 }
 
 }  // namespace quillet::test

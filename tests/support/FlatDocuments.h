@@ -21,4 +21,14 @@ std::string FlatPresentation(const std::vector<std::vector<std::vector<std::stri
 // Text with &, < and " escaped for XML.
 std::string XmlEscape(const std::string& s);
 
+// The flat document (.fodt, .fods, .fodp) of a .docx, .xlsx or .pptx (by Ext)
+// with a paragraph, cell or text box in each of Fonts (names may hold any
+// character XML can carry: control characters go in as character references).
+std::string FlatWithFonts(const std::string& ext, const std::vector<std::string>& fonts);
+// Fonts of each kind: one the machine has, one with a metric-compatible
+// substitute, one nobody has.
+inline const std::string kPresentFont = "DejaVu Sans";
+inline const std::string kCompatibleFont = "Calibri";
+inline const std::string kMissingFont = "Quillet Missing Sans";
+
 }  // namespace quillet::test

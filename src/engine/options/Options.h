@@ -27,6 +27,7 @@ inline constexpr std::string_view kOrientation1 = "orientation:=1";
 inline constexpr std::string_view kOrientation2 = "orientation:=2";
 inline constexpr std::string_view kMergeHtml = "MERGEHTML";
 inline constexpr std::string_view kNoCreateImageDir = "NOCREATEIMAGEDIR";
+inline constexpr std::string_view kStrictFonts = "STRICTFONTS";
 // A keyword of this library's own: the deadline of each document, in whole
 // seconds ("TIMEOUT=30").
 inline constexpr std::string_view kTimeout = "TIMEOUT=";

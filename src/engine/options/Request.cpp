@@ -10,6 +10,7 @@ TOptions TOptions::Parse(std::string option) {
   o.UseGsDll = options::Has(option, options::kUseGsDll);
   o.MergeHtml = options::Has(option, options::kMergeHtml);
   o.NoCreateImageDir = options::Has(option, options::kNoCreateImageDir);
+  o.StrictFonts = options::Has(option, options::kStrictFonts);
   o.Orientation1 = options::Has(option, options::kOrientation1);
   o.Orientation2 = options::Has(option, options::kOrientation2);
   o.OpenFormat = options::Has(option, options::kOpenFormat);

@@ -58,6 +58,9 @@ struct TOptions {
   bool UseGsDll = false;
   bool MergeHtml = false;
   bool NoCreateImageDir = false;
+  // Fail rather than lay the document out with a fallback of other metrics
+  // for a font it names.
+  bool StrictFonts = false;
   bool Orientation1 = false;
   bool Orientation2 = false;
   // "OPENFORMAT" is present / the text after "OPENFORMAT=".
