@@ -32,16 +32,17 @@ from typing import Iterator, Optional, Union
 
 from . import _formats, _library
 from ._formats import Format
+from ._library import SubstitutedFont, substituted_fonts
 from ._request import PathLike, Source, option_text_for, sniff
 from ._version import __version__
 from .client import Client
-from .errors import (ConversionError, CorruptFileError, DeadlineError, LibraryNotFoundError, PasswordError,
-                     QuilletError, UnsupportedFormatError, error_for)
+from .errors import (ConversionError, CorruptFileError, DeadlineError, FontsMissingError, LibraryNotFoundError,
+                     PasswordError, QuilletError, UnsupportedFormatError, error_for)
 
 __all__ = [
     "__version__", "convert", "convert_folder", "formats", "field", "FileResult", "Format", "Client",
     "QuilletError", "LibraryNotFoundError", "ConversionError", "PasswordError", "CorruptFileError",
-    "DeadlineError", "UnsupportedFormatError",
+    "DeadlineError", "UnsupportedFormatError", "FontsMissingError", "SubstitutedFont", "substituted_fonts",
 ]
 
 # The formats whose result is a folder of pictures rather than one file.
@@ -58,6 +59,8 @@ class FileResult:
     error: str
     milliseconds: int
     code: str = ""  # the library's kind of the failure (``quillet.h``'s QUILLET_ERROR_*); "" when it converted
+    # The fonts replaced in the document (see ``substituted_fonts``).
+    substituted_fonts: tuple[SubstitutedFont, ...] = ()
 
 
 def formats() -> tuple[Format, ...]:
@@ -159,12 +162,14 @@ def _plan(source: str, destination: str, path: str, format: Union[str, int], app
     return os.path.join(destination, stem + (extension or os.path.splitext(path)[1])), number, option
 
 
-def _timed(source: str, destination: str, number: str, option: str) -> tuple[str, int, str]:
-    """Converts one file of a folder run: the error text (empty when it converted), the milliseconds, the code."""
+def _timed(source: str, destination: str, number: str,
+           option: str) -> tuple[str, int, str, tuple[SubstitutedFont, ...]]:
+    """Converts one file of a folder run: the error text (empty when it converted), the milliseconds, the
+    code of its failure and the fonts replaced in it."""
     start = time.monotonic()
     failure = _library.convert_single_file(source, destination, number, option)
     ms = int((time.monotonic() - start) * 1000)
-    return (failure.text, ms, failure.code) if failure else ("", ms, "")
+    return (failure.text, ms, failure.code, substituted_fonts()) if failure else ("", ms, "", substituted_fonts())
 
 
 def _start_worker(temporary_root: str) -> None:
@@ -209,8 +214,8 @@ def convert_folder(source: PathLike, destination: PathLike, *, format: Union[str
 
     if jobs == 1:
         for path, target, number, option in work:
-            error, ms, code = _timed(path, target, number, option)
-            yield FileResult(path, target, not error, error, ms, code)
+            error, ms, code, fonts = _timed(path, target, number, option)
+            yield FileResult(path, target, not error, error, ms, code, fonts)
         return
 
     _library.library()  # a missing library is reported here, not by each worker
@@ -222,10 +227,11 @@ def convert_folder(source: PathLike, destination: PathLike, *, format: Union[str
             futures = {pool.submit(_timed, *item): item for item in work}
             for future in as_completed(futures):
                 path, target = futures[future][0], futures[future][1]
+                fonts: tuple[SubstitutedFont, ...] = ()
                 try:
-                    error, ms, code = future.result()
+                    error, ms, code, fonts = future.result()
                 except Exception as failure:  # a worker that died fails its file
                     error, ms, code = f"the worker converting it ended: {failure}", 0, "failure"
-                yield FileResult(path, target, not error, error, ms, code)
+                yield FileResult(path, target, not error, error, ms, code, fonts)
     finally:
         shutil.rmtree(temporary_root, ignore_errors=True)

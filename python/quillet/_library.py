@@ -98,3 +98,25 @@ def get_field_value(name: str, param: str = "") -> tuple[str, str]:
     value = ctypes.create_string_buffer(length + 1)
     lib.GetFieldValue(name.encode(), param.encode(), value, length, error)
     return value.value.decode(errors="replace"), error.value.decode(errors="replace")
+
+
+class SubstitutedFont(NamedTuple):
+    """A font a document named that the machine lacks, and the family that stood in for it."""
+
+    requested: str
+    used: str
+    same_metrics: bool  # a metric-compatible substitute, not a fallback of other metrics
+
+
+def substituted_fonts() -> tuple[SubstitutedFont, ...]:
+    """The fonts replaced in the document of this process's last conversion."""
+    substituted, _ = get_field_value("substitutedfonts")
+    fallbacks, _ = get_field_value("fallbackfonts")
+    others = set(fallbacks.splitlines())
+    fonts = []
+    for line in substituted.splitlines():
+        # A requested name may hold "=": the used one, a family of the machine's, does not.
+        requested, equals, used = line.rpartition("=")
+        if equals:
+            fonts.append(SubstitutedFont(requested, used, requested not in others))
+    return tuple(fonts)

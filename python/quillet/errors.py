@@ -55,9 +55,16 @@ class UnsupportedFormatError(ConversionError):
     default_code = "unsupportedformat"
 
 
+class FontsMissingError(ConversionError):
+    """STRICTFONTS refused the document: a font it names would be replaced by one of other metrics."""
+
+    default_code = "fontsmissing"
+
+
 # The library's codes that have an exception of their own.
 KINDS: dict[str, type[ConversionError]] = {
-    kind.default_code: kind for kind in (PasswordError, CorruptFileError, DeadlineError, UnsupportedFormatError)}
+    kind.default_code: kind for kind in (PasswordError, CorruptFileError, DeadlineError, UnsupportedFormatError,
+                                        FontsMissingError)}
 
 # The code of a failure to find an office application (or another part the
 # conversion needs) to drive.

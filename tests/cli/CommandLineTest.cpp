@@ -230,6 +230,47 @@ TEST_F(CommandLine, ConvertTakesTheFormatFromItsNameOrTheDestination) {
   EXPECT_EQ(r.err, "quillet: The file is corrupt and cannot be opened\n");
 }
 
+TEST_F(CommandLine, ReplacedFontsArePrintedAndRecordedAndStrictFontsFails) {
+  Make("fonts.fodt", test::FlatWithFonts("docx", {test::kPresentFont, test::kCompatibleFont, test::kMissingFont}),
+       "fonts.docx");
+  Outcome r = Quillet({"convert", Path("fonts.docx"), Path("fonts.pdf")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("\nfont Calibri replaced by Carlito (same metrics)\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\nfont Quillet Missing Sans replaced by DejaVu Sans (other metrics)\n"), std::string::npos)
+      << r.out;
+  EXPECT_EQ(r.out.find("font DejaVu Sans"), std::string::npos) << r.out;
+  r = Quillet({"convert", Path("memo.docx"), Path("memo-fonts.pdf")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.find("\nfont "), std::string::npos) << r.out;
+
+  r = Quillet({"convert", Path("fonts.docx"), Path("strict.pdf"), "--option", "STRICTFONTS"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("quillet: Fonts not available: Quillet Missing Sans\n"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(Path("strict.pdf")));
+
+  const std::string in = Path("fonts-folder");
+  fs::create_directories(in);
+  fs::copy_file(Path("fonts.docx"), in + "/fonts.docx");
+  fs::copy_file(Path("memo.docx"), in + "/memo.docx");
+  for (const char* jobs : {"1", "2"}) {
+    const std::string json = Path(std::string("fonts-") + jobs + ".jsonl");
+    r = Quillet(
+        {"folder", in, Path(std::string("fonts-out-") + jobs), "--format", "pdf", "--jobs", jobs, "--json", json});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::ifstream lines(json);
+    std::map<std::string, nlohmann::json> records;
+    for (std::string line; std::getline(lines, line);) {
+      const nlohmann::json record = nlohmann::json::parse(line);
+      records[record["source"]] = record;
+    }
+    const nlohmann::json expected =
+        nlohmann::json::parse(R"([{"requested":"Calibri","used":"Carlito","same_metrics":true},)"
+                              R"({"requested":"Quillet Missing Sans","used":"DejaVu Sans","same_metrics":false}])");
+    EXPECT_EQ(records[in + "/fonts.docx"]["substituted_fonts"], expected) << jobs;
+    EXPECT_EQ(records[in + "/memo.docx"]["substituted_fonts"], nlohmann::json::array()) << jobs;
+  }
+}
+
 TEST_F(CommandLine, FolderRunWritesJsonLinesAndTheLibrarysReport) {
   const std::string in = Path("folder");
   fs::create_directories(in + "/sub");

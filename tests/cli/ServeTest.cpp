@@ -68,6 +68,13 @@ class Serve : public ::testing::Test {
     Make("book.fods", test::FlatSpreadsheet({{"S", {{"a", "1"}, {"b", "2"}}}}), "book.xlsx", "xlsx", "excel");
     Make("deck.fodp", test::FlatPresentation({{{"Slide words"}}, {{"More words"}}}), "deck.pptx", "pptx", "powerpoint");
     test::WriteFile(Path("broken.docx"), "not a document");
+    // Each in a font the machine has, one with a substitute of its metrics and one nobody has.
+    const std::vector<std::string> fonts = {test::kPresentFont, test::kCompatibleFont, test::kMissingFont};
+    Make("fonts.fodt", test::FlatWithFonts("docx", fonts), "fonts.docx", "docx", "word");
+    Make("fonts.fods", test::FlatWithFonts("xlsx", fonts), "fonts.xlsx", "xlsx", "excel");
+    Make("fonts.fodp", test::FlatWithFonts("pptx", fonts), "fonts.pptx", "pptx", "powerpoint");
+    Make("hostile.fodt", test::FlatWithFonts("docx", {"Evil\r\nX-Injected: 1", std::string(3000, 'L')}), "hostile.docx",
+         "docx", "word");
     // A document saved with a password, by an office of the test's own.
     ::setenv("XDG_CACHE_HOME", (*dir_ / "cache").c_str(), 1);
     test::UsersOffice office("quillet-serve-test-user-" + std::to_string(::getpid()));
@@ -229,6 +236,52 @@ TEST_F(Serve, DocumentsThatCannotBeConvertedAre422WithTheLibrarysTextAndCode) {
   ASSERT_TRUE(refused);
   EXPECT_EQ(refused->status, 400);
   EXPECT_FALSE(refused->has_header("Quillet-Error-Code"));
+}
+
+TEST_F(Serve, ReplacedFontsAreAnsweredInAHeaderAndCountedAndStrictFontsIs422) {
+  for (const char* file : {"fonts.docx", "fonts.xlsx", "fonts.pptx"}) {
+    SCOPED_TRACE(file);
+    auto r = Convert(file, "pdf");
+    ASSERT_TRUE(r);
+    ASSERT_EQ(r->status, 200) << r->body;
+    const std::string fonts = r->get_header_value("Quillet-Substituted-Fonts");
+    EXPECT_NE(fonts.find("Calibri=Carlito"), std::string::npos) << fonts;
+    EXPECT_NE(fonts.find("Quillet Missing Sans=DejaVu Sans"), std::string::npos) << fonts;
+    EXPECT_EQ(fonts.find("DejaVu Sans="), std::string::npos) << fonts;
+
+    r = Post(*server_->Client(), "/convert", {Upload(Path(file)), Form("option", "STRICTFONTS")});
+    auto [status, error] = Refusal(r);
+    EXPECT_EQ(status, 422);
+    EXPECT_EQ(error, "Fonts not available: Quillet Missing Sans");
+    EXPECT_EQ(r->get_header_value("Quillet-Error-Code"), "fontsmissing");
+    EXPECT_NE(r->get_header_value("Quillet-Substituted-Fonts").find("Quillet Missing Sans"), std::string::npos);
+  }
+  // The compatible route tells those of all its files.
+  const auto both = Post(*server_->Client(), "/forms/libreoffice/convert",
+                         {{"files", ReadFile(Path("fonts.docx")), "fonts.docx", ""},
+                          {"files", ReadFile(Path("memo.docx")), "memo.docx", ""}});
+  ASSERT_TRUE(both);
+  ASSERT_EQ(both->status, 200) << both->body;
+  EXPECT_EQ(both->get_header_value_count("Quillet-Substituted-Fonts"), 1u);
+  EXPECT_NE(both->get_header_value("Quillet-Substituted-Fonts").find("Quillet Missing Sans=DejaVu Sans"),
+            std::string::npos);
+
+  // A font name from a document cannot break the header, nor make it long.
+  const auto hostile = Convert("hostile.docx", "pdf");
+  ASSERT_TRUE(hostile);
+  ASSERT_EQ(hostile->status, 200) << hostile->body;
+  const std::string header = hostile->get_header_value("Quillet-Substituted-Fonts");
+  EXPECT_FALSE(hostile->has_header("X-Injected"));
+  EXPECT_NE(header.find("EvilX-Injected: 1=DejaVu Sans"), std::string::npos) << header;
+  EXPECT_LE(header.size(), 2048u);
+  for (const char c : header) EXPECT_TRUE(c >= 0x20 && c < 0x7f) << static_cast<int>(c);
+
+  const auto metrics = server_->Client()->Get("/metrics");
+  ASSERT_TRUE(metrics);
+  EXPECT_NE(metrics->body.find("quillet_substituted_fonts_total{requested=\"Quillet Missing Sans\",metrics=\"other\"}"),
+            std::string::npos);
+  EXPECT_NE(metrics->body.find("quillet_substituted_fonts_total{requested=\"Calibri\",metrics=\"same\"}"),
+            std::string::npos);
 }
 
 TEST_F(Serve, AnUploadNamedWithFoldersIsConvertedInsideItsRequestFolder) {

@@ -39,6 +39,19 @@ def docx_bytes(text: str, paragraphs: int = 1) -> bytes:
     return buffer.getvalue()
 
 
+def docx_in_fonts(fonts: list[str]) -> bytes:
+    """The .docx as bytes: a paragraph in each of the fonts (names that need no XML escaping)."""
+    import io
+    runs = "".join(f'<w:p><w:r><w:rPr><w:rFonts w:ascii="{font}" w:hAnsi="{font}"/></w:rPr>'
+                   f"<w:t>Words in {font}</w:t></w:r></w:p>" for font in fonts)
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr("[Content_Types].xml", CONTENT_TYPES)
+        z.writestr("_rels/.rels", RELS)
+        z.writestr("word/document.xml", DOCUMENT.format(paragraphs=runs))
+    return buffer.getvalue()
+
+
 if __name__ == "__main__":
     with open(sys.argv[1], "wb") as out:
         out.write(docx_bytes(sys.argv[2]))

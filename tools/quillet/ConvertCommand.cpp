@@ -20,11 +20,14 @@ int RunConvert(const std::string& src, const std::string& dest, const Ask& ask) 
   if (outcome.failure == Failure::Deadline || outcome.failure == Failure::OfficeEnded) DropLingeringOffice();
   if (outcome.ok) CountLingeringDocument();
   if (!outcome.ok) {
+    for (const SubstitutedFont& font : outcome.fonts) std::fprintf(stderr, "font %s\n", FontLine(font).c_str());
     std::fprintf(stderr, "quillet: %s\n", outcome.error.c_str());
     return kFailed;
   }
   std::printf("converted %s to %s (format %s, %ld ms)\n", src.c_str(), dest.c_str(), request.format.c_str(),
               outcome.milliseconds);
+  // One line a font the document named and the machine lacks.
+  for (const SubstitutedFont& font : outcome.fonts) std::printf("font %s\n", FontLine(font).c_str());
   return kOk;
 }
 

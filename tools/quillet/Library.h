@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "Request.h"
 
@@ -21,6 +22,13 @@ enum class Failure {
   Worker,       // the worker process died or did not answer in time
 };
 
+// A font the document named and the machine lacks, and what stood in for it.
+struct SubstitutedFont {
+  std::string requested, used;
+  bool sameMetrics = false;  // a metric-compatible substitute, not a fallback of other metrics
+  bool operator==(const SubstitutedFont&) const = default;
+};
+
 struct Outcome {
   bool ok = false;
   std::string error;  // empty on success
@@ -30,6 +38,8 @@ struct Outcome {
   // and for a failure the library did not report. (Initialized here, so that
   // the outcomes made without it need not name it.)
   std::string code = {};
+  // The fonts replaced in the document (also when STRICTFONTS refused it).
+  std::vector<SubstitutedFont> fonts = {};
 };
 
 // The kind of a failure the library reported with Code: a deadline and an
@@ -39,6 +49,14 @@ Failure FailureOfCode(const std::string& code);
 
 // ConvertSingleFile, timed, with the library's code of its failure.
 Outcome Convert(const Request& request);
+
+// The fonts from the library's fields "substitutedfonts" and "fallbackfonts",
+// and those two texts back from them.
+std::vector<SubstitutedFont> ParseSubstitutedFonts(const std::string& substituted, const std::string& fallbacks);
+std::string SubstitutedFontsText(const std::vector<SubstitutedFont>& fonts);
+std::string FallbackFontsText(const std::vector<SubstitutedFont>& fonts);
+// "Calibri replaced by Carlito (same metrics)".
+std::string FontLine(const SubstitutedFont& font);
 
 struct Field {
   std::string value, error;

@@ -12,9 +12,12 @@
 namespace quillet::cli {
 
 std::string JsonRecord(const FileResult& r) {
+  nlohmann::ordered_json fonts = nlohmann::ordered_json::array();
+  for (const SubstitutedFont& font : r.outcome.fonts)
+    fonts.push_back({{"requested", font.requested}, {"used", font.used}, {"same_metrics", font.sameMetrics}});
   nlohmann::ordered_json record = {
       {"source", r.request.source}, {"destination", r.request.destination},   {"ok", r.outcome.ok},
-      {"error", r.outcome.error},   {"milliseconds", r.outcome.milliseconds},
+      {"error", r.outcome.error},   {"milliseconds", r.outcome.milliseconds}, {"substituted_fonts", fonts},
   };
   // The library's kind of the failure, for programs that act on it.
   if (!r.outcome.ok) record["code"] = r.outcome.code;

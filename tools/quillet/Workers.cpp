@@ -48,14 +48,19 @@ bool Unpack(std::string& buffer, size_t n, std::vector<std::string>& fields) {
 }
 
 std::string PackAnswer(const Outcome& o) {
-  return Pack(
-      {o.ok ? "1" : "0", o.error, std::to_string(o.milliseconds), std::to_string(static_cast<int>(o.failure)), o.code});
+  return Pack({o.ok ? "1" : "0", o.error, std::to_string(o.milliseconds), std::to_string(static_cast<int>(o.failure)),
+               o.code, SubstitutedFontsText(o.fonts), FallbackFontsText(o.fonts)});
 }
 
 bool UnpackAnswer(std::string& buffer, Outcome& outcome) {
   std::vector<std::string> f;
-  if (!Unpack(buffer, 5, f)) return false;
-  outcome = Outcome{f[0] == "1", f[1], std::stol(f[2]), static_cast<Failure>(std::stoi(f[3])), f[4]};
+  if (!Unpack(buffer, 7, f)) return false;
+  outcome = Outcome{f[0] == "1",
+                    f[1],
+                    std::stol(f[2]),
+                    static_cast<Failure>(std::stoi(f[3])),
+                    f[4],
+                    ParseSubstitutedFonts(f[5], f[6])};
   return true;
 }
 

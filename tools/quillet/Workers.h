@@ -8,8 +8,9 @@
 // NUL bytes (any bytes may be in a path): source, destination, format,
 // option, then its confinement (the request's folder, the memory and result
 // ceilings in bytes; empty and 0 for none); then ok ("1" or "0"), error,
-// milliseconds, the kind of failure (a number of enum Failure) and the
-// library's code of it.
+// milliseconds, the kind of failure (a number of enum Failure), the
+// library's code of it, and the fonts replaced in the document (the
+// library's fields "substitutedfonts" and "fallbackfonts").
 //
 // The worker is started as "quillet worker <version>", the version of these
 // messages, and ends at once with status 2 when it speaks another: a program
@@ -28,8 +29,9 @@
 namespace quillet::cli {
 
 // The version of the messages between a program and its workers, raised
-// whenever their fields change (2: the library's code of a failure).
-inline constexpr int kWorkerPipeVersion = 2;
+// whenever their fields change (2: the library's code of a failure; 3: the
+// fonts replaced).
+inline constexpr int kWorkerPipeVersion = 3;
 
 // The worker mode, started by a program that speaks Version: serves requests
 // until its input ends. Returns the exit status.

@@ -116,6 +116,32 @@ def test_a_folder_run_yields_one_record_per_document(tmp_path, memo, jobs):
         "broken.docx", "memo.docx"]
 
 
+@pytest.mark.parametrize("jobs", [1, 2])
+def test_replaced_fonts_come_with_the_result_and_strictfonts_refuses_a_fallback(tmp_path, memo, jobs):
+    from make_docx import docx_in_fonts
+    fonts = docx_in_fonts(["DejaVu Sans", "Calibri", "Quillet Missing Sans"])
+    quillet.convert(fonts, tmp_path / "fonts.pdf", format="pdf", suffix=".docx")
+    # (Beside the document's own, its default style's font, which has a substitute of its metrics.)
+    replaced = set(quillet.substituted_fonts())
+    assert {quillet.SubstitutedFont("Calibri", "Carlito", True),
+            quillet.SubstitutedFont("Quillet Missing Sans", "DejaVu Sans", False)} <= replaced
+    assert [f.requested for f in replaced if not f.same_metrics] == ["Quillet Missing Sans"]
+    with pytest.raises(quillet.FontsMissingError) as refused:
+        quillet.convert(fonts, format="pdf", suffix=".docx", options="STRICTFONTS")
+    assert refused.value.code == "fontsmissing" and refused.value.text == "Fonts not available: Quillet Missing Sans"
+    quillet.convert(docx_in_fonts(["Calibri"]), format="pdf", suffix=".docx", options="STRICTFONTS")
+
+    source = tmp_path / "in"
+    source.mkdir()
+    (source / "fonts.docx").write_bytes(fonts)
+    (source / "memo.docx").write_bytes(memo)
+    records = {os.path.basename(r.source): r
+               for r in quillet.convert_folder(source, tmp_path / "out", format="pdf", jobs=jobs)}
+    assert [f.requested for f in records["fonts.docx"].substituted_fonts if not f.same_metrics] == [
+        "Quillet Missing Sans"]
+    assert all(f.same_metrics for f in records["memo.docx"].substituted_fonts)
+
+
 def test_formats_fields_and_version_come_from_the_library_and_its_header():
     names = {name for f in quillet.formats() for name in f.names}
     assert {"pdf", "txt", "docx", "csv", "pptx", "jpg"} <= names

@@ -37,7 +37,8 @@ const std::regex& Offered() {
       "|orientation:=[12]"
       "|(JPEG|GIF)(WIDTH|HEIGHT)=-?[0-9]{1,6}"
       "|JPEGQUALITY=[0-9]{1,3}"
-      "|(JPEG|GIF)KEEPASPECT(=[01])?");
+      "|(JPEG|GIF)KEEPASPECT(=[01])?"
+      "|STRICTFONTS");
   return kOffered;
 }
 
@@ -76,7 +77,7 @@ std::string ClientOption(const std::string& text) {
     } else if (!std::regex_match(word, Offered())) {
       throw std::invalid_argument("the option keyword " + utf8::Shown(word, 48) +
                                   " is not one this server takes (PDFA, PAGES=, PASSWORD=, orientation:=, "
-                                  "JPEG and GIF picture settings)");
+                                  "STRICTFONTS, JPEG and GIF picture settings)");
     }
     rebuilt += (rebuilt.empty() ? "" : " ") + keyword;
   }

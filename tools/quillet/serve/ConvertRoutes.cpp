@@ -10,6 +10,7 @@
 
 #include "AccessLog.h"
 #include "ClientOptions.h"
+#include "Fonts.h"
 #include "FormatNames.h"
 #include "Names.h"
 #include "Output.h"
@@ -55,7 +56,7 @@ std::string Server::Option(const std::string& text) const {
   return text;
 }
 
-Refusal Server::Run(const Upload& upload, Request request, int timeout) {
+Refusal Server::Run(const Upload& upload, Request request, int timeout, std::vector<SubstitutedFont>& fonts) {
   request.option = "TIMEOUT=" + std::to_string(timeout) + (request.option.empty() ? "" : " " + request.option);
   auto job = std::make_shared<Job>();
   job->request = std::move(request);
@@ -77,6 +78,8 @@ Refusal Server::Run(const Upload& upload, Request request, int timeout) {
   CurrentNote().worker = std::max(job->worker, 0);
   metrics_.Waited(job->waitedSeconds);
   const Outcome& o = job->outcome;
+  metrics_.Fonts(o.fonts);
+  AddFonts(fonts, o.fonts);
   if (o.ok) return {};
   return {StatusOf(o), ClientText(o.error, upload, job->inside, settings_.base), o.code};
 }
@@ -112,7 +115,10 @@ void Server::Convert(const httplib::Request&, httplib::Response& res, const http
   request.source = upload.source();
   request.destination = upload.results() + "/result" + d.extension;
   request.format = std::to_string(d.format);
-  if (const Refusal refused = Run(upload, request, timeout); refused.status) return Fail(res, refused);
+  std::vector<SubstitutedFont> fonts;
+  const Refusal refused = Run(upload, request, timeout, fonts);
+  if (!fonts.empty()) res.set_header(kSubstitutedFontsHeader, FontsHeaderValue(fonts));
+  if (refused.status) return Fail(res, refused);
 
   // One file, or several (slide pictures, a page and its pictures) in a
   // zip archive, named after the client's file.
@@ -160,14 +166,20 @@ void Server::Compatible(const httplib::Request& req, httplib::Response& res, con
   if (output == "document" && !req.has_header("Gotenberg-Output-Filename")) output = CurrentNote().trace;
   std::vector<std::pair<std::string, std::string>> pdfs;  // path, name in the archive
   const Connection* connection = CurrentConnection();
+  // The fonts replaced in any of the files, in the answer's header.
+  std::vector<SubstitutedFont> fonts;
   for (const Upload& upload : form.files) {
     if (connection && connection->ClientGone()) return Fail(res, 499, "the client went away");
     const App app = AppOfSource(upload.name);
     const Ask ask{"pdf", "", option};
     const Request request{upload.source(), upload.results() + "/result.pdf",
                           std::to_string(ResolveFormat("pdf", app).format), OptionFor(app, ask)};
-    if (const Refusal refused = Run(upload, request, timeout); refused.status)
-      return Fail(res, refused, upload.name + ": ");
+    const Refusal refused = Run(upload, request, timeout, fonts);
+    if (!fonts.empty()) {
+      res.headers.erase(kSubstitutedFontsHeader);  // the list so far, once
+      res.set_header(kSubstitutedFontsHeader, FontsHeaderValue(fonts));
+    }
+    if (refused.status) return Fail(res, refused, upload.name + ": ");
     const std::vector<std::pair<std::string, std::string>> made = ResultsIn(upload.results());
     if (made.size() != 1 || made[0].second != "result.pdf")
       return Fail(res, 500, upload.name + ": the conversion reported success but wrote no PDF");

@@ -1,6 +1,7 @@
 #include "Metrics.h"
 
 #include <cstdio>
+#include <set>
 
 namespace quillet::cli::serve {
 
@@ -28,6 +29,19 @@ void Write(std::string& out, const std::string& name, const std::string& labels,
   out += name + "_count" + braces + " " + std::to_string(count) + "\n";
 }
 
+// A label's value as Prometheus' text format writes it.
+std::string LabelValue(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    if (c == '\\' || c == '"') out += '\\';
+    if (c == '\n')
+      out += "\\n";
+    else
+      out += c;
+  }
+  return out;
+}
+
 }  // namespace
 
 void Metrics::Histogram::Add(double value) {
@@ -48,6 +62,18 @@ void Metrics::Request(const std::string& route, int status, double seconds) {
 void Metrics::Waited(double seconds) {
   std::lock_guard lock(mutex_);
   waits_.Add(seconds);
+}
+
+void Metrics::Fonts(const std::vector<SubstitutedFont>& fonts) {
+  std::lock_guard lock(mutex_);
+  std::set<std::string> families;
+  for (const auto& [key, n] : fonts_) families.insert(key.first);
+  for (const SubstitutedFont& font : fonts) {
+    const bool known = families.count(font.requested) != 0;
+    const std::string family = known || families.size() < kMaxFontFamilies ? font.requested : "(other)";
+    families.insert(family);
+    ++fonts_[{family, font.sameMetrics}];
+  }
 }
 
 std::string Metrics::Text(const PoolView& pool) const {
@@ -74,6 +100,13 @@ std::string Metrics::Text(const PoolView& pool) const {
   out += "# HELP quillet_office_restarts_total Worker processes replaced and offices ended past a deadline.\n";
   out += "# TYPE quillet_office_restarts_total counter\n";
   out += "quillet_office_restarts_total " + std::to_string(pool.restarts) + "\n";
+  out +=
+      "# HELP quillet_substituted_fonts_total Fonts documents named that were replaced, by requested family\n"
+      "# and whether the substitute has the same metrics.\n";
+  out += "# TYPE quillet_substituted_fonts_total counter\n";
+  for (const auto& [key, n] : fonts_)
+    out += "quillet_substituted_fonts_total{requested=\"" + LabelValue(key.first) + "\",metrics=\"" +
+           (key.second ? "same" : "other") + "\"} " + std::to_string(n) + "\n";
   return out;
 }
 

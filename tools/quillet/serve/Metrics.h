@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "Library.h"
 #include "Pool.h"
 
 namespace quillet::cli::serve {
@@ -15,6 +16,11 @@ class Metrics {
  public:
   void Request(const std::string& route, int status, double seconds);
   void Waited(double seconds);
+  // Counts each replaced font by its requested family and whether its
+  // substitute has the same metrics. The families come from documents: past
+  // kMaxFontFamilies of them, the others count under one label, "(other)".
+  void Fonts(const std::vector<SubstitutedFont>& fonts);
+  static constexpr size_t kMaxFontFamilies = 256;
   std::string Text(const PoolView& pool) const;
 
  private:
@@ -28,6 +34,7 @@ class Metrics {
   std::map<std::pair<std::string, int>, long> requests_;
   std::map<std::string, Histogram> durations_;
   Histogram waits_;
+  std::map<std::pair<std::string, bool>, long> fonts_;  // family, same metrics
 };
 
 }  // namespace quillet::cli::serve

@@ -89,8 +89,9 @@ class Server {
   void Compatible(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader);
   bool Timeout(const Form& form, int& timeout, httplib::Response& res) const;
   std::string Option(const std::string& text) const;
-  // Converts Upload through the pool; a Refusal with status 0 when done.
-  Refusal Run(const Upload& upload, Request request, int timeout);
+  // Converts Upload through the pool; a Refusal with status 0 when done. The
+  // fonts replaced in the document are added to Fonts, done or not.
+  Refusal Run(const Upload& upload, Request request, int timeout, std::vector<SubstitutedFont>& fonts);
 
   // InfoRoutes.cpp
   void Health(const httplib::Request& req, httplib::Response& res);
