@@ -8,11 +8,14 @@
 // "ms <milliseconds>" per file.
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include <com/sun/star/awt/XFontMappingUse.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 
@@ -24,8 +27,25 @@ namespace css = uno::css;
 
 namespace {
 
+// With QUILLET_BENCH_TRACK_FONTS=1 each document is converted inside a record
+// of the fonts the office maps, as the stand-ins keep one: what that record
+// costs is the difference to the floor without it.
+bool TrackFonts() {
+  const char* track = std::getenv("QUILLET_BENCH_TRACK_FONTS");
+  return track && std::string(track) == "1";
+}
+
+uno::Reference<css::awt::XFontMappingUse> Toolkit(const uno::Connection& office) {
+  const auto context = office.context();
+  return uno::Reference<css::awt::XFontMappingUse>(
+      context->getServiceManager()->createInstanceWithContext("com.sun.star.awt.Toolkit", context),
+      uno::UNO_QUERY_THROW);
+}
+
 void Convert(const uno::Connection& office, const std::string& src, const std::string& dest, const std::string& filter,
              const std::string& options) {
+  static const bool track = TrackFonts();
+  if (track) Toolkit(office)->startTrackingFontMappingUse();
   uno::Reference<css::frame::XComponentLoader> loader(office.desktop(), uno::UNO_QUERY_THROW);
   const auto doc =
       loader->loadComponentFromURL(uno::FileUrl(src), uno::OUString("_blank"), 0,
@@ -35,6 +55,7 @@ void Convert(const uno::Connection& office, const std::string& src, const std::s
   if (!options.empty()) store.push_back(uno::Prop("FilterOptions", uno::Any(uno::Ou(options))));
   uno::Reference<css::frame::XStorable>(doc, uno::UNO_QUERY_THROW)
       ->storeToURL(uno::FileUrl(dest), uno::MakeProps(store));
+  if (track) Toolkit(office)->finishTrackingFontMappingUse();
   uno::Reference<css::util::XCloseable>(doc, uno::UNO_QUERY_THROW)->close(true);
 }
 

@@ -9,6 +9,9 @@
 #                office warm (bench/peers/LibraryBench.cpp)
 #   floor        a minimal UNO client: load, store, close and nothing else
 #                (bench/peers/UnoFloor.cpp): LibreOffice's own work
+#   font record  the floor again inside the office's record of the fonts it
+#                maps, which the library keeps for every document; its cost is
+#                the difference to the floor (printed below the table)
 #   one-shot     one `quillet convert` process per file, attached to `quillet office`
 #   soffice      one `soffice --headless --convert-to` call per file
 #   soffice-all  one `soffice --convert-to` call for all N files (time / N)
@@ -99,6 +102,7 @@ cases=(
   "pptx pdf|32|MS Powerpoint|impress_pdf_Export||pdf|pdf|pdf"
 )
 results=()
+fonts=()
 for c in "${cases[@]}"; do
   # (A program that starts an office of its own at the same moment may take
   # the shared office's pipe file for its own and remove it: start it again.)
@@ -114,14 +118,19 @@ for c in "${cases[@]}"; do
   # conversions of a kind cost more).
   lib() { "$bin/bench/peers/peers_library_bench" "$format" "$option" "$out/library" ".$ext" "${files[@]}" | awk '{print $2}'; }
   bare() { "$bin/bench/peers/peers_uno_floor" "$QUILLET_OFFICE_PIPE" "$filter" "$filteroptions" "$out/floor" ".$ext" "${files[@]}" | awk '{print $2}'; }
+  tracked() { QUILLET_BENCH_TRACK_FONTS=1 bare; }
   lib >/dev/null
   bare >/dev/null
+  tracked >/dev/null
   lib >"$work/library.ms"
   bare >"$work/floor.ms"
+  tracked >"$work/tracked.ms"
   lib >>"$work/library.ms"
   bare >>"$work/floor.ms"
+  tracked >>"$work/tracked.ms"
   library=$(median < "$work/library.ms")
   floor=$(median < "$work/floor.ms")
+  fonts+=("$what $(awk -v t="$(median < "$work/tracked.ms")" -v f="$floor" 'BEGIN {printf "%+.1f", t - f}')")
   oneshot=$(for f in "${files[@]}"; do
     t=$(now); "$q" convert "$f" "$out/oneshot/$(basename "${f%.*}").$ext" --format "$name" >/dev/null; echo $(( ($(now) - t) / 1000 ))
   done | awk '{print $1 / 1000}' | median)
@@ -169,6 +178,7 @@ for r in "${results[@]}"; do
     'BEGIN {printf "| %s | %.1f | %.1f | %.2f | %.1f | %.1f | %.1f | %.1f | %.1f x |\n", w, l, f, l / f, o, s, a, u, s / o}'
 done
 echo
+echo "the font record per document, floor with it minus floor without, ms: $(IFS=,; echo "${fonts[*]}" | sed 's/,/, /g')"
 echo "folder of 40 documents to PDF, wall (processor) seconds: --jobs 1 ${jobs1} (${cpu1}) and ${jobs1b} (${cpu1b})," \
   "--jobs 2 ${jobs2} (${cpu2}) and ${jobs2b} (${cpu2b}); speed-up" \
   "$(awk -v a="$jobs1" -v b="$jobs2" -v c="$jobs1b" -v d="$jobs2b" 'BEGIN {x = (a < c ? a : c); y = (b < d ? b : d); printf "%.2f", x / y}') x (best of each)"
