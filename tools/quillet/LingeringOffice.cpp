@@ -112,8 +112,7 @@ bool Stopped(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const size_t close = text.rfind(')');
-  return close != std::string::npos && close + 2 < text.size() &&
-         (text[close + 2] == 'T' || text[close + 2] == 't');
+  return close != std::string::npos && close + 2 < text.size() && (text[close + 2] == 'T' || text[close + 2] == 't');
 }
 
 struct State {
@@ -177,8 +176,8 @@ bool ListenerIs(const std::string& pipe, pid_t office) {
 // and office, neither stopped, the office listening on the pipe.
 bool Usable(const State& state) {
   return state.version == QUILLET_VERSION && Running(state.supervisor) && Running(state.office) &&
-         CommandLineOf(state.supervisor).find(" linger-office ") != std::string::npos &&
-         !Stopped(state.supervisor) && !Stopped(state.office) && ListenerIs(state.pipe, state.office);
+         CommandLineOf(state.supervisor).find(" linger-office ") != std::string::npos && !Stopped(state.supervisor) &&
+         !Stopped(state.office) && ListenerIs(state.pipe, state.office);
 }
 
 // The office's processes as the state names them, when they are still
@@ -230,7 +229,8 @@ struct InUse {
   UniqueFd busy, documents;
   ~InUse() {
     // The idle time counts from the end of the last call.
-    if (busy) ::futimens(UniqueFd(::open((folder + "/used").c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW)).get(), nullptr);
+    if (busy)
+      ::futimens(UniqueFd(::open((folder + "/used").c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW)).get(), nullptr);
   }
 };
 
@@ -259,7 +259,8 @@ State Start(const std::string& folder, int seconds) {
   const int spawned = ::posix_spawn(&supervisor, program.c_str(), &actions, &attributes, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
-  if (spawned != 0) throw std::runtime_error(std::string("cannot start the office's keeper: ") + std::strerror(spawned));
+  if (spawned != 0)
+    throw std::runtime_error(std::string("cannot start the office's keeper: ") + std::strerror(spawned));
   // It writes the state once its office accepts (within a minute, or it
   // gives up and ends).
   const auto deadline = std::chrono::steady_clock::now() + 90s;
