@@ -210,15 +210,18 @@ std::string PipeFileOf(const OfficeLaunch& launch) {
 
 bool PipeAccepts(const std::string& pipe) { return SocketAccepts(PipeFile(pipe)); }
 
-bool SocketAccepts(const std::string& file) {
+bool SocketAccepts(const std::string& file) { return static_cast<bool>(ConnectToSocket(file)); }
+
+UniqueFd ConnectToSocket(const std::string& file) {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
-  if (file.size() >= sizeof address.sun_path) return false;
+  if (file.size() >= sizeof address.sun_path) return {};
   std::memcpy(address.sun_path, file.c_str(), file.size() + 1);
   // Without waiting: a listener that takes no connections (stopped, or
   // with its queue full) does not accept.
-  const UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-  return fd && ::connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  if (!fd || ::connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return {};
+  return fd;
 }
 
 void RequireSoffice(const std::string& programFolder) {

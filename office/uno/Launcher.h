@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/unique_fd.h"
+
 namespace quillet::office::uno {
 
 // How the offices this process starts are walled in, as its environment
@@ -60,6 +62,9 @@ std::string PipeFileOf(const OfficeLaunch& launch);
 // Whether something accepts connections on pipe Name (socket file File) now.
 bool PipeAccepts(const std::string& pipe);
 bool SocketAccepts(const std::string& file);
+// A connection to the socket file File, made without waiting; empty when
+// nothing accepts one there now (none listens, or it is stopped or full).
+os::UniqueFd ConnectToSocket(const std::string& file);
 
 // Raises Failure, naming the Debian packages to install, when the program
 // folder holds no soffice.bin that can be run.

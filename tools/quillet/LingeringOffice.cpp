@@ -160,12 +160,8 @@ bool ListenerIs(const std::string& pipe, pid_t office) {
   const std::string file = office::uno::PipeFile(pipe);
   struct stat st {};
   if (::lstat(file.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode) || st.st_uid != ::getuid()) return false;
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (file.size() >= sizeof address.sun_path) return false;
-  std::memcpy(address.sun_path, file.c_str(), file.size() + 1);
-  const UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-  if (!fd || ::connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return false;
+  const UniqueFd fd = office::uno::ConnectToSocket(file);
+  if (!fd) return false;
   ucred peer{};
   socklen_t size = sizeof peer;
   if (::getsockopt(fd.get(), SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0) return false;
