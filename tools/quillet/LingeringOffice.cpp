@@ -99,22 +99,6 @@ long SecondsSinceUse(const std::string& folder) {
   return static_cast<long>(::time(nullptr) - st.st_mtim.tv_sec);
 }
 
-std::string CommandLineOf(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline", std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  for (char& c : text)
-    if (c == '\0') c = ' ';
-  return text;
-}
-
-// Stopped by a signal or a tracer: it answers nothing until it is continued.
-bool Stopped(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const size_t close = text.rfind(')');
-  return close != std::string::npos && close + 2 < text.size() && (text[close + 2] == 'T' || text[close + 2] == 't');
-}
-
 struct State {
   std::string version, pipe;
   pid_t supervisor = 0, office = 0;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -28,19 +29,43 @@ uint64_t ResidentBytes(pid_t pid) {
   return resident * static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
 }
 
+namespace {
+
+// The state letter of a process or thread by its stat file (R, S, T, Z ...);
+// 0 when it cannot be read. The name before it is in parentheses and may
+// hold anything, so the letter is found after the last ")".
+char StateIn(const fs::path& statFile) {
+  std::ifstream stat(statFile);
+  std::string line;
+  std::getline(stat, line);
+  const size_t close = line.rfind(')');
+  return close != std::string::npos && close + 2 < line.size() ? line[close + 2] : '\0';
+}
+
+}  // namespace
+
 // A process whose main thread has ended shows as a zombie while its other
 // threads still run: it is gone when its last thread is.
 bool Running(pid_t pid) {
   std::error_code ec;
   for (const auto& t : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
-    std::ifstream stat(t.path() / "stat");
-    std::string line;
-    std::getline(stat, line);
-    const size_t close = line.rfind(')');
-    if (close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z' && line[close + 2] != 'X')
-      return true;
+    const char state = StateIn(t.path() / "stat");
+    if (state != '\0' && state != 'Z' && state != 'X') return true;
   }
   return false;
+}
+
+bool Stopped(pid_t pid) {
+  const char state = StateIn("/proc/" + std::to_string(pid) + "/stat");
+  return state == 'T' || state == 't';
+}
+
+std::string CommandLineOf(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline", std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (char& c : text)
+    if (c == '\0') c = ' ';
+  return text;
 }
 
 void KillAll(const std::vector<pid_t>& pids) {
