@@ -114,6 +114,10 @@ TEST(ClientOption, RefusesEveryOtherKeywordNamingIt) {
       // one would still count.
       {"JPEGWIDTH=800USEMACRO", "JPEGWIDTH=800USEMACRO"},
       {"PDFAUSEMACRO", "PDFAUSEMACRO"},
+      // The font keyword is taken whole and bare only.
+      {"STRICTFONTS=0", "STRICTFONTS=0"},
+      {"STRICTFONTSUSEMACRO", "STRICTFONTSUSEMACRO"},
+      {"xSTRICTFONTS", "xSTRICTFONTS"},
   };
   for (const auto& [text, named] : refused) {
     const std::string error = Refusal(text);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Library.h"
+#include "Server.h"
 #include "Statuses.h"
 #include "TestSupport.h"
 #include "Token.h"
@@ -128,6 +129,23 @@ TEST(WorkerAnswers, CarryTheKindAndTheLibrarysCodeToTheStatus) {
     EXPECT_TRUE(got.ok);
     EXPECT_EQ(got.code, "");
     EXPECT_TRUE(buffer.empty());
+  }
+}
+
+TEST(Fail, PutsOnlyALibraryWordIntoTheErrorCodeHeader) {
+  httplib::Response res;
+  Fail(res, Refusal{422, "The file is corrupt and cannot be opened", "corrupt"});
+  EXPECT_EQ(res.status, 422);
+  EXPECT_EQ(res.get_header_value("Quillet-Error-Code"), "corrupt");
+  // A code that is no word (from a worker that went wrong) never reaches a
+  // header: a line break would end it and start one of the sender's.
+  for (const std::string& hostile : {std::string("corrupt\r\nSet-Cookie: a=b"), std::string("Corrupt"),
+                                     std::string("corrupt "), std::string(33, 'a'), std::string("pass\0word", 9)}) {
+    httplib::Response answer;
+    Fail(answer, Refusal{422, "failed", hostile});
+    EXPECT_EQ(answer.status, 422);
+    EXPECT_FALSE(answer.has_header("Quillet-Error-Code")) << hostile;
+    EXPECT_FALSE(answer.has_header("Set-Cookie"));
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -51,7 +52,12 @@ void Fail(httplib::Response& res, int status, const std::string& error) {
 }
 
 void Fail(httplib::Response& res, const Refusal& refusal, const std::string& prefix) {
-  if (!refusal.code.empty()) res.set_header("Quillet-Error-Code", refusal.code);
+  // The code comes from the worker's answer: only a word of the library's
+  // (lowercase letters) is put into a header, never a byte that could end it.
+  const std::string& code = refusal.code;
+  const bool word = !code.empty() && code.size() <= 32 &&
+                    std::all_of(code.begin(), code.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+  if (word) res.set_header("Quillet-Error-Code", code);
   Fail(res, refusal.status, prefix + refusal.error);
 }
 
