@@ -30,7 +30,7 @@ from concurrent.futures import ProcessPoolExecutor, as_completed
 from dataclasses import dataclass
 from typing import Iterator, Optional, Union
 
-from . import _formats, _library
+from . import _formats, _library, _lingering
 from ._formats import Format
 from ._library import SubstitutedFont, substituted_fonts
 from ._request import PathLike, Source, option_text_for, sniff
@@ -90,13 +90,15 @@ def _convert_path(source: str, destination: str, format: Union[str, int], app: O
     if os.path.isdir(folder) and not os.access(folder, os.W_OK):
         raise ConversionError(f"The destination folder {folder} cannot be written", code="filesystem")
     failure = _library.convert_single_file(os.path.abspath(source), os.path.abspath(destination), number, option)
+    _lingering.done(failure.code if failure else None)
     if failure is not None:
         raise error_for(failure.text, failure.code)
 
 
 def convert(source: Source, destination: Optional[PathLike] = None, *, format: Union[str, int],
             app: Optional[str] = None, options: str = "", timeout: Optional[float] = None,
-            password: Optional[str] = None, suffix: Optional[str] = None) -> Union[str, bytes]:
+            password: Optional[str] = None, suffix: Optional[str] = None,
+            keep_office: Optional[int] = None) -> Union[str, bytes]:
     """Converts one document.
 
     ``source`` is a path, or the document's bytes. With a ``destination`` path
@@ -111,9 +113,17 @@ def convert(source: Source, destination: Optional[PathLike] = None, *, format: U
     option text (``"PDFA PAGES=2-3"``); ``timeout`` the deadline in seconds;
     ``password`` opens a protected source.
 
+    ``keep_office`` (seconds; by default ``QUILLET_KEEP_OFFICE``) converts in
+    the user's lingering office, the one ``quillet convert --keep-office``
+    leaves running, starting it when none runs: a new process's first
+    conversion then costs what the next ones do, and the office stays that
+    many idle seconds after the process ends. Decided at the process's first
+    conversion.
+
     Raises ``ConversionError`` or one of its kinds with the library's text.
     """
     options = option_text_for(options, timeout, password)
+    _lingering.use(keep_office)
     if isinstance(source, (bytes, bytearray, memoryview)):
         data = bytes(source)
         with tempfile.TemporaryDirectory(prefix="quillet-") as work:
@@ -169,6 +179,7 @@ def _timed(source: str, destination: str, number: str,
     start = time.monotonic()
     failure = _library.convert_single_file(source, destination, number, option)
     ms = int((time.monotonic() - start) * 1000)
+    _lingering.done(failure.code if failure else None)
     return (failure.text, ms, failure.code, substituted_fonts()) if failure else ("", ms, "", substituted_fonts())
 
 
@@ -181,17 +192,20 @@ def _start_worker(temporary_root: str) -> None:
 
 def convert_folder(source: PathLike, destination: PathLike, *, format: Union[str, int] = "txt",
                    recurse: bool = False, jobs: int = 1, app: Optional[str] = None, options: str = "",
-                   timeout: Optional[float] = None) -> Iterator[FileResult]:
+                   timeout: Optional[float] = None, keep_office: Optional[int] = None) -> Iterator[FileResult]:
     """Converts every document of a folder, yielding one ``FileResult`` per file as it ends.
 
     ``recurse`` takes the subfolders too, whose results go into the same
     subfolders of ``destination`` (made when missing). ``jobs`` above 1
     converts in that many worker processes, each with an office of its own.
     A file that fails is a record with ``ok`` false and the library's text;
-    the run goes on.
+    the run goes on. ``keep_office`` is ``convert``'s, with ``jobs`` 1 only
+    (the workers' offices are their own).
     """
     if jobs < 1:
         raise ValueError(f"jobs must be at least 1, not {jobs}")
+    if jobs > 1 and keep_office:
+        raise ValueError("keep_office converts in one office: not with jobs above 1")
     source, destination = os.path.abspath(source), os.path.abspath(destination)
     if not os.path.isdir(source):
         raise ConversionError(f"The source folder {source} does not exist", code="invalidrequest")
@@ -213,6 +227,7 @@ def convert_folder(source: PathLike, destination: PathLike, *, format: Union[str
         work.append((path, target, number, option))
 
     if jobs == 1:
+        _lingering.use(keep_office)
         for path, target, number, option in work:
             error, ms, code, fonts = _timed(path, target, number, option)
             yield FileResult(path, target, not error, error, ms, code, fonts)

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -19,6 +20,7 @@
 #include <map>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -343,6 +345,32 @@ std::optional<LingeringState> StopLingeringOffice() {
   out.pipe = state->pipe;
   End(folder, *state, /*gracefully=*/true);
   return out;
+}
+
+int RunLeaseOffice(const std::string& secondsText) {
+  try {
+    if (secondsText.empty() || secondsText.size() > 5 ||
+        secondsText.find_first_not_of("0123456789") != std::string::npos || std::stoi(secondsText) > kMaxSeconds)
+      throw std::invalid_argument("the seconds to keep the office are no whole number from 0 to 86400: " + secondsText);
+    UseLingeringOffice(std::stoi(secondsText));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "quillet: %s\n", e.what());
+    return 1;
+  }
+  const bool attached = static_cast<bool>(TheInUse().busy);
+  std::printf("pipe=%s\n", attached ? TheInUse().state.pipe.c_str() : "");
+  std::fflush(stdout);
+  char line[32];
+  while (std::fgets(line, sizeof line, stdin)) {
+    const std::string_view said(line);
+    if (said == "document\n") {
+      CountLingeringDocument();
+    } else if (said == "drop\n") {
+      DropLingeringOffice();
+      break;
+    }
+  }
+  return 0;
 }
 
 int RunLingerOffice(const std::string& secondsText, const std::string& folder) {

@@ -61,6 +61,15 @@ std::optional<LingeringState> QueryLingeringOffice();
 // its state when there was one.
 std::optional<LingeringState> StopLingeringOffice();
 
+// The lease of a program that converts through the library without being
+// this command line (the Python package): attaches to the user's lingering
+// office as a conversion does (starting it when none runs), writes the line
+// "pipe=NAME" (empty when it did not attach: nothing asked, walled in, or
+// the shared office listens) and holds the office until its input ends. An
+// input line "document" counts a document converted, "drop" drops the
+// office (a document passed its deadline in it, or it ended).
+int RunLeaseOffice(const std::string& seconds);
+
 // The supervisor: starts the office in Folder, then ends it after Seconds of
 // idleness, when it is asked to end (SIGTERM), or when the office dies.
 int RunLingerOffice(const std::string& seconds, const std::string& folder);
