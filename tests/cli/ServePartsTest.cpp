@@ -1,6 +1,7 @@
 // The service's parts that decide answers on their own, without a server: the
 // token check, the kinds of failure the library's codes give, a worker's
-// answer over its pipe, and the status of each failure.
+// answer over its pipe, the status of each failure, and the URLs and headers
+// the server's own outbound connections take.
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "Library.h"
+#include "Outbound.h"
 #include "Server.h"
 #include "Statuses.h"
 #include "TestSupport.h"
@@ -146,6 +148,116 @@ TEST(Fail, PutsOnlyALibraryWordIntoTheErrorCodeHeader) {
     EXPECT_EQ(answer.status, 422);
     EXPECT_FALSE(answer.has_header("Quillet-Error-Code")) << hostile;
     EXPECT_FALSE(answer.has_header("Set-Cookie"));
+  }
+}
+
+// The URL the allow-list matches is the URL connected to: whatever could
+// make them differ (a user part, a backslash, odd bytes) is refused.
+TEST(ParseUrl, TakesOnlyPlainHttpUrls) {
+  std::string why;
+  const auto url = ParseUrl("HTTP://Example.org:8080/a/b.txt?x=1#part", why);
+  ASSERT_TRUE(url) << why;
+  EXPECT_EQ(url->scheme, "http");
+  EXPECT_EQ(url->host, "Example.org");
+  EXPECT_EQ(url->port, 8080);
+  EXPECT_EQ(url->target, "/a/b.txt?x=1");
+  EXPECT_EQ(url->text, "HTTP://Example.org:8080/a/b.txt?x=1");
+  const auto bare = ParseUrl("http://127.0.0.1", why);
+  ASSERT_TRUE(bare);
+  EXPECT_EQ(bare->port, 80);
+  EXPECT_EQ(bare->target, "/");
+  const auto v6 = ParseUrl("http://[::1]:9/x", why);
+  ASSERT_TRUE(v6) << why;
+  EXPECT_EQ(v6->host, "::1");
+  EXPECT_EQ(v6->port, 9);
+  const std::vector<std::string> refused = {"",
+                                            "127.0.0.1/x",
+                                            "ftp://127.0.0.1/x",
+                                            "file:///etc/passwd",
+                                            "gopher://127.0.0.1:70/x",
+                                            "http://user@127.0.0.1/x",
+                                            "http://127.0.0.1:80@10.0.0.1/x",
+                                            "http://127.0.0.1\\@10.0.0.1/x",
+                                            "http://127.0.0.1/a b",
+                                            "http://127.0.0.1/a\r\nHost: x",
+                                            std::string("http://127.0.0.1/a\0b", 20),
+                                            "http://127.0.0.1:0/",
+                                            "http://127.0.0.1:65536/",
+                                            "http://127.0.0.1:80x/",
+                                            "http://-x/",
+                                            "http:///x",
+                                            "http://[::1/x",
+                                            "http://[zz]/x",
+                                            "http://ex_ample.org/",
+                                            "http://127.0.0.1/" + std::string(3000, 'a')};
+  for (const std::string& text : refused) {
+    why.clear();
+    EXPECT_FALSE(ParseUrl(text, why)) << text;
+    EXPECT_FALSE(why.empty()) << text;
+  }
+  EXPECT_EQ(ParseUrl("https://127.0.0.1/x", why).has_value(), HttpsBuilt());
+}
+
+TEST(ParseUrl, ResolvesWhereARedirectLeads) {
+  std::string why;
+  const Url base = *ParseUrl("http://127.0.0.1:81/docs/a.txt?q=1", why);
+  const std::pair<std::string, std::string> cases[] = {
+      {"http://127.0.0.2:82/b.txt", "http://127.0.0.2:82/b.txt"},
+      {"//127.0.0.2/c.txt", "http://127.0.0.2/c.txt"},
+      {"/d.txt", "http://127.0.0.1:81/d.txt"},
+      {"e.txt?x", "http://127.0.0.1:81/docs/e.txt?x"},
+  };
+  for (const auto& [location, expected] : cases) {
+    const auto next = Resolve(base, location, why);
+    ASSERT_TRUE(next) << location << ": " << why;
+    EXPECT_EQ(next->text, expected);
+  }
+  EXPECT_FALSE(Resolve(base, "file:///etc/passwd", why));
+  EXPECT_FALSE(Resolve(base, "http://u@127.0.0.1/", why));
+}
+
+TEST(AllowList, MatchesTheWholeUrlAndNothingWhenEmpty) {
+  std::string why;
+  const Url inside = *ParseUrl("http://127.0.0.1:8/x", why);
+  const Url longer = *ParseUrl("http://127.0.0.1.example.org:8/x", why);
+  EXPECT_FALSE(AllowList().Allows(inside));
+  EXPECT_FALSE(AllowList("--x", "").Allows(inside));
+  const AllowList list("--x", R"(http://127\.0\.0\.1:[0-9]+/.*)");
+  EXPECT_TRUE(list.Allows(inside));
+  // A match of a part of the URL is not a match.
+  EXPECT_FALSE(list.Allows(longer));
+  EXPECT_FALSE(AllowList("--x", "127").Allows(inside));
+  try {
+    AllowList("--webhook-allow-list", "(");
+    ADD_FAILURE() << "a broken expression was taken";
+  } catch (const std::invalid_argument& e) {
+    EXPECT_NE(std::string(e.what()).find("--webhook-allow-list"), std::string::npos);
+  }
+}
+
+TEST(HeaderAllowed, RefusesWhatWouldChangeTheExchange) {
+  std::string why;
+  EXPECT_TRUE(HeaderAllowed("X-Key", "a value\twith a tab", why)) << why;
+  EXPECT_TRUE(HeaderAllowed("Authorization", "Bearer t", why)) << why;
+  const std::pair<std::string, std::string> refused[] = {
+      {"", "v"},
+      {"Bad Name", "v"},
+      {"X:Y", "v"},
+      {"X-A", "v\r\nX-Injected: 1"},
+      {"X-A", "v\nw"},
+      {"X-A", std::string("v\0w", 3)},
+      {"X-A", "v\x7fw"},
+      {"X-A", std::string(4097, 'v')},
+      {std::string(129, 'n'), "v"},
+      {"Host", "elsewhere"},
+      {"content-length", "1"},
+      {"Transfer-Encoding", "chunked"},
+      {"Connection", "close"},
+  };
+  for (const auto& [name, value] : refused) {
+    why.clear();
+    EXPECT_FALSE(HeaderAllowed(name, value, why)) << name;
+    EXPECT_FALSE(why.empty());
   }
 }
 
