@@ -12,6 +12,7 @@
 //                 [--read-timeout S] [--max-connections N] [--probe-every S]
 //                 [--sandbox auto|on|off]
 //                 [--allow-any-option]
+//                 [--download-from-allow-list REGEX] [--max-downloads N]
 //   quillet formats [--library]
 //   quillet field NAME
 //   quillet --version
@@ -173,6 +174,12 @@ int main(int argc, char** argv) {
   serve->add_flag("--allow-any-option", serveArgs.allowAnyOption,
                   "let clients send any option keyword of the library (macros, other routes), not only the PDF "
                   "and picture settings");
+  serve->add_option("--download-from-allow-list", serveArgs.downloadFromAllowList,
+                    "the URLs downloadFrom may fetch: a regular expression matched against the whole URL, each "
+                    "redirect's too (without it, downloadFrom is refused)");
+  serve->add_option("--max-downloads", serveArgs.maxDownloads, "the most URLs one request's downloadFrom may name")
+      ->check(CLI::Range(1, 1000))
+      ->capture_default_str();
 
   bool library = false;
   CLI::App* formats = app.add_subcommand("formats", "list the format names and their numbers");

@@ -138,7 +138,8 @@ void Server::Compatible(const httplib::Request& req, httplib::Response& res, con
   const auto folder = std::make_shared<RequestFolder>(settings_.base);
   Form form;
   if (!ReadInto(reader, *folder, settings_.form, form, res)) return;
-  if (form.files.empty()) return Fail(res, 400, "no files were sent (form parts named files)");
+  if (form.files.empty() && !form.Count("downloadFrom"))
+    return Fail(res, 400, "no files were sent (form parts named files)");
   const std::string merge = form.Field("merge");
   if (merge != "" && merge != "true" && merge != "false") return Fail(res, 400, "merge must be true or false");
   std::vector<std::string> keywords;
@@ -161,6 +162,9 @@ void Server::Compatible(const httplib::Request& req, httplib::Response& res, con
   for (const std::string& k : keywords) option += (option.empty() ? "" : " ") + k;
   int timeout = 0;
   if (!Timeout(form, timeout, res)) return;
+  // The fields checked, the files the client asks the server to fetch.
+  if (!AddDownloads(form, *folder, settings_.form, settings_.downloads, CurrentNote().trace, res)) return;
+  if (form.files.empty()) return Fail(res, 400, "no files were sent (form parts named files, or downloadFrom)");
 
   std::string output = CleanName(req.get_header_value("Gotenberg-Output-Filename"));
   if (output == "document" && !req.has_header("Gotenberg-Output-Filename")) output = CurrentNote().trace;

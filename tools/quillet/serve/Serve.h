@@ -27,6 +27,10 @@ struct ServeArgs {
   // Operating-system isolation of the offices: "auto" (where the system
   // allows it), "on" (refuse to start without it), "off".
   std::string sandbox = "auto";
+  // The server's own outbound connections: downloadFrom, to the URLs its
+  // allow-list (a regular expression) matches, none without.
+  std::string downloadFromAllowList;
+  size_t maxDownloads = 8;  // URLs in one request
 };
 
 int RunServe(const ServeArgs& args);

@@ -63,6 +63,7 @@ int RunServe(const ServeArgs& args) {
     pool.ceilings.memoryBytes = ParseSize("--max-office-memory", args.maxOfficeMemory);
     pool.ceilings.resultBytes = ParseSize("--max-result", args.maxResult);
     if (!args.authTokenFile.empty()) settings.token = Token::FromFile(args.authTokenFile);
+    settings.downloads.allow = AllowList("--download-from-allow-list", args.downloadFromAllowList);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "quillet: %s\n", e.what());
     return kUsage;
@@ -95,6 +96,9 @@ int RunServe(const ServeArgs& args) {
     pool.recycleAfter = std::atol(recycle);
   settings.form.bytes = settings.maxUpload;
   settings.form.files = args.maxFiles;
+  settings.downloads.mostUrls = args.maxDownloads;
+  // The downloads are part of the request's sending.
+  settings.downloads.inAll = std::chrono::seconds(args.readTimeout);
   EdgeLimits edge;
   edge.maxConnections = args.maxConnections;
   edge.request = std::chrono::seconds(args.readTimeout);

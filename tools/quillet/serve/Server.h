@@ -13,8 +13,9 @@
 // requests (framing, route, token, size) and logs them, ConvertRoutes.cpp
 // serves the routes that convert, InfoRoutes.cpp the health check and the
 // table of formats. Token.h checks the token, RequestFiles.h handles a
-// request's folder, AccessLog.h writes the log line, ServeCommand.cpp starts
-// and stops the whole.
+// request's folder, AccessLog.h writes the log line, Download.h fetches the
+// files a request names (through Outbound.h), ServeCommand.cpp starts and
+// stops the whole.
 //
 // Thread-safety: httplib calls the handlers on the connections' threads at
 // once; what they share (the pool, the metrics) guards itself.
@@ -28,6 +29,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Download.h"
 #include "Edge.h"
 #include "Metrics.h"
 #include "Pool.h"
@@ -42,6 +44,7 @@ struct Settings {
   Token token;
   uint64_t maxUpload = 0;
   FormLimits form;
+  DownloadSettings downloads;  // downloadFrom's
 };
 
 // JSON as the server writes it (bytes that are not UTF-8 replaced).
