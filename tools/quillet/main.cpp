@@ -12,6 +12,8 @@
 //                 [--read-timeout S] [--max-connections N] [--probe-every S]
 //                 [--sandbox auto|on|off]
 //                 [--allow-any-option]
+//                 [--webhook-allow-list REGEX] [--webhook-max-retry N] [--webhook-retry-min-wait S]
+//                 [--webhook-retry-max-wait S] [--webhook-client-timeout S] [--max-webhook-jobs N]
 //                 [--download-from-allow-list REGEX] [--max-downloads N]
 //   quillet formats [--library]
 //   quillet field NAME
@@ -174,6 +176,28 @@ int main(int argc, char** argv) {
   serve->add_flag("--allow-any-option", serveArgs.allowAnyOption,
                   "let clients send any option keyword of the library (macros, other routes), not only the PDF "
                   "and picture settings");
+  serve->add_option("--webhook-allow-list", serveArgs.webhookAllowList,
+                    "the webhook URLs the server may call: a regular expression matched against the whole URL "
+                    "(without it, webhooks are refused)");
+  serve->add_option("--webhook-max-retry", serveArgs.webhookMaxRetry, "deliveries tried again after the first")
+      ->check(CLI::Range(0, 10))
+      ->capture_default_str();
+  serve->add_option("--webhook-retry-min-wait", serveArgs.webhookRetryMinWait, "seconds before the first retry")
+      ->check(CLI::Range(0, 3600))
+      ->capture_default_str();
+  serve
+      ->add_option("--webhook-retry-max-wait", serveArgs.webhookRetryMaxWait,
+                   "the longest wait between retries in seconds (the wait doubles from the first)")
+      ->check(CLI::Range(0, 3600))
+      ->capture_default_str();
+  serve->add_option("--webhook-client-timeout", serveArgs.webhookClientTimeout, "seconds for one delivery in all")
+      ->check(CLI::Range(1, 3600))
+      ->capture_default_str();
+  serve
+      ->add_option("--max-webhook-jobs", serveArgs.maxWebhookJobs,
+                   "conversions answered by webhook that may be pending at once; one more is answered 429")
+      ->check(CLI::Range(1, 10000))
+      ->capture_default_str();
   serve->add_option("--download-from-allow-list", serveArgs.downloadFromAllowList,
                     "the URLs downloadFrom may fetch: a regular expression matched against the whole URL, each "
                     "redirect's too (without it, downloadFrom is refused)");

@@ -168,6 +168,20 @@ void Server::Compatible(const httplib::Request& req, httplib::Response& res, con
 
   std::string output = CleanName(req.get_header_value("Gotenberg-Output-Filename"));
   if (output == "document" && !req.has_header("Gotenberg-Output-Filename")) output = CurrentNote().trace;
+  auto rest = [this, folder, form = std::move(form), option, timeout, merge, output](httplib::Response& answer) {
+    try {
+      CompatibleResult(folder, form, option, timeout, merge == "true", output, answer);
+    } catch (const std::exception& e) {
+      if (Connection* c = CurrentConnection()) c->CloseAfterAnswer();
+      Fail(answer, 500, WithoutBase(e.what(), settings_.base));
+    }
+  };
+  if (webhooks_.Defer(req, res, rest)) return;
+  rest(res);
+}
+
+void Server::CompatibleResult(const std::shared_ptr<RequestFolder>& folder, const Form& form, const std::string& option,
+                              int timeout, bool merge, const std::string& output, httplib::Response& res) {
   std::vector<std::pair<std::string, std::string>> pdfs;  // path, name in the archive
   const Connection* connection = CurrentConnection();
   // The fonts replaced in any of the files, in the answer's header.
@@ -190,7 +204,7 @@ void Server::Compatible(const httplib::Request& req, httplib::Response& res, con
     pdfs.emplace_back(made[0].first, StemOf(upload.name) + ".pdf");
   }
   if (pdfs.size() == 1) return SendFile(res, folder, pdfs[0].first, output + ".pdf");
-  if (merge == "true") {
+  if (merge) {
     // In the order of the files' names, as that service's clients number them.
     std::vector<size_t> order(pdfs.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = i;

@@ -27,8 +27,14 @@ struct ServeArgs {
   // Operating-system isolation of the offices: "auto" (where the system
   // allows it), "on" (refuse to start without it), "off".
   std::string sandbox = "auto";
-  // The server's own outbound connections: downloadFrom, to the URLs its
-  // allow-list (a regular expression) matches, none without.
+  // The server's own outbound connections: webhooks and downloadFrom, each
+  // to the URLs its allow-list (a regular expression) matches, none without.
+  std::string webhookAllowList;
+  int webhookMaxRetry = 4;
+  int webhookRetryMinWait = 1;  // seconds, doubled at each retry
+  int webhookRetryMaxWait = 30;
+  int webhookClientTimeout = 30;  // seconds for one delivery
+  size_t maxWebhookJobs = 16;     // pending in the background
   std::string downloadFromAllowList;
   size_t maxDownloads = 8;  // URLs in one request
 };

@@ -63,6 +63,7 @@ int RunServe(const ServeArgs& args) {
     pool.ceilings.memoryBytes = ParseSize("--max-office-memory", args.maxOfficeMemory);
     pool.ceilings.resultBytes = ParseSize("--max-result", args.maxResult);
     if (!args.authTokenFile.empty()) settings.token = Token::FromFile(args.authTokenFile);
+    settings.webhooks.allow = AllowList("--webhook-allow-list", args.webhookAllowList);
     settings.downloads.allow = AllowList("--download-from-allow-list", args.downloadFromAllowList);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "quillet: %s\n", e.what());
@@ -96,6 +97,11 @@ int RunServe(const ServeArgs& args) {
     pool.recycleAfter = std::atol(recycle);
   settings.form.bytes = settings.maxUpload;
   settings.form.files = args.maxFiles;
+  settings.webhooks.maxRetry = args.webhookMaxRetry;
+  settings.webhooks.minWait = std::chrono::seconds(args.webhookRetryMinWait);
+  settings.webhooks.maxWait = std::chrono::seconds(std::max(args.webhookRetryMaxWait, args.webhookRetryMinWait));
+  settings.webhooks.attempt = std::chrono::seconds(args.webhookClientTimeout);
+  settings.webhooks.mostPending = args.maxWebhookJobs;
   settings.downloads.mostUrls = args.maxDownloads;
   // The downloads are part of the request's sending.
   settings.downloads.inAll = std::chrono::seconds(args.readTimeout);
@@ -152,6 +158,8 @@ int RunServe(const ServeArgs& args) {
           server.KillWorkers();
       });
       listener.join();
+      // The conversions answered by webhook end within the drain too.
+      server.WaitWebhooks();
       {
         std::lock_guard lock(m);
         done = true;

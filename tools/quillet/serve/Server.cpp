@@ -62,7 +62,11 @@ void Fail(httplib::Response& res, const Refusal& refusal, const std::string& pre
 }
 
 Server::Server(const ServeArgs& args, Settings settings, PoolSettings pool, const EdgeLimits& edge)
-    : args_(args), settings_(std::move(settings)), pool_(SelfProgram(), std::move(pool)), http_(edge) {
+    : args_(args),
+      settings_(std::move(settings)),
+      pool_(SelfProgram(), std::move(pool)),
+      http_(edge),
+      webhooks_(settings_.webhooks) {
   http_.set_keep_alive_timeout(2);
   // An answer is written as its head, then its body: without this the body
   // waits for the client's delayed acknowledgement of the head (40 ms).
@@ -117,6 +121,7 @@ int Server::Bind(const std::string& host, int port) {
 
 void Server::Close() {
   stopping_ = true;
+  webhooks_.Close();
   pool_.Close();
   http_.StopListening();
 }

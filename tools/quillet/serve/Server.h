@@ -13,9 +13,9 @@
 // requests (framing, route, token, size) and logs them, ConvertRoutes.cpp
 // serves the routes that convert, InfoRoutes.cpp the health check and the
 // table of formats. Token.h checks the token, RequestFiles.h handles a
-// request's folder, AccessLog.h writes the log line, Download.h fetches the
-// files a request names (through Outbound.h), ServeCommand.cpp starts and
-// stops the whole.
+// request's folder, AccessLog.h writes the log line, Download.h and
+// Webhook.h make the server's own outbound connections (through Outbound.h),
+// ServeCommand.cpp starts and stops the whole.
 //
 // Thread-safety: httplib calls the handlers on the connections' threads at
 // once; what they share (the pool, the metrics) guards itself.
@@ -36,6 +36,7 @@
 #include "Serve.h"
 #include "Token.h"
 #include "Uploads.h"
+#include "Webhook.h"
 
 namespace quillet::cli::serve {
 
@@ -45,6 +46,7 @@ struct Settings {
   uint64_t maxUpload = 0;
   FormLimits form;
   DownloadSettings downloads;  // downloadFrom's
+  WebhookSettings webhooks;
 };
 
 // JSON as the server writes it (bytes that are not UTF-8 replaced).
@@ -75,7 +77,12 @@ class Server {
   bool Listen() { return http_.listen_after_bind(); }
   // Takes no more work; the requests being served go on.
   void Close();
-  void KillWorkers() { pool_.Kill(); }
+  void KillWorkers() {
+    webhooks_.Stop();
+    pool_.Kill();
+  }
+  // Until the conversions answered by webhook are delivered.
+  void WaitWebhooks() { webhooks_.Wait(); }
   void StopPool() { pool_.Stop(); }
 
  private:
@@ -95,6 +102,10 @@ class Server {
   // Converts Upload through the pool; a Refusal with status 0 when done. The
   // fonts replaced in the document are added to Fonts, done or not.
   Refusal Run(const Upload& upload, Request request, int timeout, std::vector<SubstitutedFont>& fonts);
+  // The files of Form to PDF, zipped or merged, answered in Res (on the
+  // request's thread, or on a webhook's).
+  void CompatibleResult(const std::shared_ptr<RequestFolder>& folder, const Form& form, const std::string& option,
+                        int timeout, bool merge, const std::string& output, httplib::Response& res);
 
   // InfoRoutes.cpp
   void Health(const httplib::Request& req, httplib::Response& res);
@@ -106,6 +117,8 @@ class Server {
   Pool pool_;
   Metrics metrics_;
   EdgeServer http_;
+  // Last, so that it goes first: its jobs use the pool and the metrics.
+  Webhooks webhooks_;
 };
 
 }  // namespace quillet::cli::serve
