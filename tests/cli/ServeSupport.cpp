@@ -267,4 +267,57 @@ std::vector<int> Statuses(const std::string& stream) {
   return statuses;
 }
 
+std::string Hit::Header(const std::string& name) const {
+  const auto at = headers.find(name);
+  return at == headers.end() ? std::string() : at->second;
+}
+
+LoopbackServer::LoopbackServer(const std::string& host) : host_(host) {
+  auto take = [this](const httplib::Request& req, httplib::Response& res) {
+    Handler handler;
+    {
+      std::lock_guard lock(m_);
+      hits_.push_back({req.method, req.path, req.body, req.headers});
+      handler = handler_;
+    }
+    if (handler) handler(req, res);
+  };
+  server_.Get(".*", take);
+  server_.Post(".*", take);
+  server_.Put(".*", take);
+  server_.Patch(".*", take);
+  port_ = server_.bind_to_any_port(host_);
+  if (port_ > 0) thread_ = std::thread([this] { server_.listen_after_bind(); });
+}
+
+LoopbackServer::~LoopbackServer() {
+  server_.stop();
+  if (thread_.joinable()) thread_.join();
+}
+
+std::string LoopbackServer::Url(const std::string& path) const {
+  return "http://" + host_ + ":" + std::to_string(port_) + path;
+}
+
+void LoopbackServer::Answer(Handler handler) {
+  std::lock_guard lock(m_);
+  handler_ = std::move(handler);
+}
+
+std::vector<Hit> LoopbackServer::Hits() const {
+  std::lock_guard lock(m_);
+  return hits_;
+}
+
+std::vector<Hit> LoopbackServer::HitsOn(const std::string& path) const {
+  std::vector<Hit> on;
+  for (const Hit& h : Hits())
+    if (h.path == path) on.push_back(h);
+  return on;
+}
+
+bool LoopbackServer::Reached(const std::string& path, size_t n, std::chrono::milliseconds limit) const {
+  return ServeProcess::Within(limit, [&] { return HitsOn(path).size() >= n; });
+}
+
 }  // namespace quillet::test

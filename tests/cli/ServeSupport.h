@@ -13,8 +13,10 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -96,5 +98,45 @@ class RawConnection {
 
 // The HTTP answers in a stream of them: their status codes, in order.
 std::vector<int> Statuses(const std::string& stream);
+
+// A request a LoopbackServer took.
+struct Hit {
+  std::string method, path, body;
+  httplib::Headers headers;
+  std::string Header(const std::string& name) const;
+};
+
+// An HTTP server of the test's own on a loopback address (127.0.0.1,
+// 127.0.0.2...) and a free port, standing for the hosts quillet serve
+// reaches out to: a webhook's receiver, a download's server. It records
+// every request, then lets Answer answer it (200 with no body when none is
+// set).
+class LoopbackServer {
+ public:
+  using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
+  explicit LoopbackServer(const std::string& host = "127.0.0.1");
+  ~LoopbackServer();
+  LoopbackServer(const LoopbackServer&) = delete;
+  LoopbackServer& operator=(const LoopbackServer&) = delete;
+
+  int port() const { return port_; }
+  // http://HOST:PORT followed by Path.
+  std::string Url(const std::string& path) const;
+  void Answer(Handler handler);
+  std::vector<Hit> Hits() const;
+  // The hits whose path is Path.
+  std::vector<Hit> HitsOn(const std::string& path) const;
+  // Whether there are at least N hits on Path within Limit.
+  bool Reached(const std::string& path, size_t n, std::chrono::milliseconds limit) const;
+
+ private:
+  std::string host_;
+  int port_ = 0;
+  httplib::Server server_;
+  mutable std::mutex m_;
+  std::vector<Hit> hits_;
+  Handler handler_;
+  std::thread thread_;
+};
 
 }  // namespace quillet::test
