@@ -1,19 +1,22 @@
 // The routes that convert: /convert, a file to the format asked, and
 // /forms/libreoffice/convert, the multipart shape of the widely deployed
-// conversion service (every file to PDF, zipped or merged).
+// conversion service (every file to PDF, zipped, merged or split).
 #include <strings.h>
 
 #include <algorithm>
 #include <charconv>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 
 #include "AccessLog.h"
 #include "ClientOptions.h"
 #include "Fonts.h"
+#include "FormFields.h"
 #include "FormatNames.h"
 #include "Names.h"
 #include "Output.h"
+#include "PdfResults.h"
 #include "RequestFiles.h"
 #include "Server.h"
 #include "quillet/quillet.h"
@@ -57,6 +60,14 @@ std::string Server::Option(const std::string& text) const {
 }
 
 Refusal Server::Run(const Upload& upload, Request request, int timeout, std::vector<SubstitutedFont>& fonts) {
+  int worker = 0;
+  const Refusal refused = RunFor(upload, std::move(request), timeout, fonts, CurrentConnection(), worker);
+  CurrentNote().worker = worker;
+  return refused;
+}
+
+Refusal Server::RunFor(const Upload& upload, Request request, int timeout, std::vector<SubstitutedFont>& fonts,
+                       const Connection* connection, int& worker) {
   request.option = "TIMEOUT=" + std::to_string(timeout) + (request.option.empty() ? "" : " " + request.option);
   auto job = std::make_shared<Job>();
   job->request = std::move(request);
@@ -72,10 +83,9 @@ Refusal Server::Run(const Upload& upload, Request request, int timeout, std::vec
     case Pool::Admission::Queued:
       break;
   }
-  const Connection* connection = CurrentConnection();
   if (!pool_.Wait(job, [connection] { return connection && connection->ClientGone(); }))
     return {499, "the client went away"};
-  CurrentNote().worker = std::max(job->worker, 0);
+  worker = std::max(job->worker, 0);
   metrics_.Waited(job->waitedSeconds);
   const Outcome& o = job->outcome;
   metrics_.Fonts(o.fonts);
@@ -133,44 +143,35 @@ void Server::Convert(const httplib::Request&, httplib::Response& res, const http
   SendFile(res, folder, archive, stem + ".zip");
 }
 
-// The multipart shape of the widely deployed conversion service: every file part to PDF.
+// The multipart shape of the widely deployed conversion service: every file
+// part to PDF, each field of the service's honoured or refused by name
+// (FormFields.h), the files converted side by side by as many workers as the
+// pool has, then merged, split, given metadata, flattened, encrypted.
 void Server::Compatible(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader) {
   const auto folder = std::make_shared<RequestFolder>(settings_.base);
   Form form;
   if (!ReadInto(reader, *folder, settings_.form, form, res)) return;
   if (form.files.empty() && !form.Count("downloadFrom"))
     return Fail(res, 400, "no files were sent (form parts named files)");
-  const std::string merge = form.Field("merge");
-  if (merge != "" && merge != "true" && merge != "false") return Fail(res, 400, "merge must be true or false");
-  std::vector<std::string> keywords;
-  if (const std::string pdfa = form.Field("pdfa"); !pdfa.empty()) {
-    static const std::pair<const char*, const char*> kLevels[] = {
-        {"PDF/A-1b", "PDFA=1"}, {"PDF/A-2b", "PDFA=2"}, {"PDF/A-3b", "PDFA=3"}};
-    const auto level = std::find_if(std::begin(kLevels), std::end(kLevels),
-                                    [&](const auto& l) { return strcasecmp(l.first, pdfa.c_str()) == 0; });
-    if (level == std::end(kLevels)) return Fail(res, 400, "pdfa must be PDF/A-1b, PDF/A-2b or PDF/A-3b");
-    keywords.push_back(level->second);
+  LibreOfficeAsk ask;
+  try {
+    ask = ReadLibreOfficeFields(form);
+  } catch (const FieldRefused& e) {
+    return Fail(res, 400, e.what());
   }
-  if (const std::string ranges = form.Field("nativePageRanges"); !ranges.empty()) {
-    const auto range = PageRange(ranges);
-    if (!range) return Fail(res, 400, "nativePageRanges must be one page or one range of pages (2-5)");
-    keywords.push_back("PAGES=" + *range);
-  }
-  if (const std::string password = form.Field("password"); !password.empty())
-    keywords.push_back(options::QuotePasswordKeyword(password));
   std::string option;
-  for (const std::string& k : keywords) option += (option.empty() ? "" : " ") + k;
+  for (const std::string& k : ask.keywords) option += (option.empty() ? "" : " ") + k;
   int timeout = 0;
   if (!Timeout(form, timeout, res)) return;
   // The fields checked, the files the client asks the server to fetch.
   if (!AddDownloads(form, *folder, settings_.form, settings_.downloads, CurrentNote().trace, res)) return;
   if (form.files.empty()) return Fail(res, 400, "no files were sent (form parts named files, or downloadFrom)");
 
-  std::string output = CleanName(req.get_header_value("Gotenberg-Output-Filename"));
-  if (output == "document" && !req.has_header("Gotenberg-Output-Filename")) output = CurrentNote().trace;
-  auto rest = [this, folder, form = std::move(form), option, timeout, merge, output](httplib::Response& answer) {
+  const std::string output = OutputName(req);
+  auto rest = [this, folder, form = std::move(form), option, timeout, after = ask.after,
+               output](httplib::Response& answer) {
     try {
-      CompatibleResult(folder, form, option, timeout, merge == "true", output, answer);
+      CompatibleResult(folder, form, option, timeout, after, output, answer);
     } catch (const std::exception& e) {
       if (Connection* c = CurrentConnection()) c->CloseAfterAnswer();
       Fail(answer, 500, WithoutBase(e.what(), settings_.base));
@@ -181,51 +182,84 @@ void Server::Compatible(const httplib::Request& req, httplib::Response& res, con
 }
 
 void Server::CompatibleResult(const std::shared_ptr<RequestFolder>& folder, const Form& form, const std::string& option,
-                              int timeout, bool merge, const std::string& output, httplib::Response& res) {
-  std::vector<std::pair<std::string, std::string>> pdfs;  // path, name in the archive
-  const Connection* connection = CurrentConnection();
+                              int timeout, const PdfAfter& after, const std::string& output, httplib::Response& res) {
+  std::vector<Request> requests;
+  for (const Upload& upload : form.files) {
+    const App app = AppOfSource(upload.name);
+    const Ask asked{"pdf", "", option};
+    requests.push_back({upload.source(), upload.results() + "/result.pdf",
+                        std::to_string(ResolveFormat("pdf", app).format), OptionFor(app, asked)});
+  }
   // The fonts replaced in any of the files, in the answer's header.
   std::vector<SubstitutedFont> fonts;
+  const auto [failed, refused] = RunAll(form.files, requests, timeout, fonts);
+  if (!fonts.empty()) res.set_header(kSubstitutedFontsHeader, FontsHeaderValue(fonts));
+  if (refused.status) return Fail(res, refused, form.files[failed].name + ": ");
+  std::vector<MadePdf> pdfs;
   for (const Upload& upload : form.files) {
-    if (connection && connection->ClientGone()) return Fail(res, 499, "the client went away");
-    const App app = AppOfSource(upload.name);
-    const Ask ask{"pdf", "", option};
-    const Request request{upload.source(), upload.results() + "/result.pdf",
-                          std::to_string(ResolveFormat("pdf", app).format), OptionFor(app, ask)};
-    const Refusal refused = Run(upload, request, timeout, fonts);
-    if (!fonts.empty()) {
-      res.headers.erase(kSubstitutedFontsHeader);  // the list so far, once
-      res.set_header(kSubstitutedFontsHeader, FontsHeaderValue(fonts));
-    }
-    if (refused.status) return Fail(res, refused, upload.name + ": ");
     const std::vector<std::pair<std::string, std::string>> made = ResultsIn(upload.results());
     if (made.size() != 1 || made[0].second != "result.pdf")
       return Fail(res, 500, upload.name + ": the conversion reported success but wrote no PDF");
-    pdfs.emplace_back(made[0].first, StemOf(upload.name) + ".pdf");
+    // memo.docx's PDF is memo.docx.pdf in an archive, its parts memo.docx_0.pdf, ...
+    pdfs.push_back({made[0].first, upload.name});
   }
-  if (pdfs.size() == 1) return SendFile(res, folder, pdfs[0].first, output + ".pdf");
-  if (merge) {
+  if (after.merge) {
     // In the order of the files' names, as that service's clients number them.
-    std::vector<size_t> order(pdfs.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return form.files[a].name < form.files[b].name; });
-    std::vector<std::string> files;
-    for (size_t i : order) files.push_back(pdfs[i].first);
-    const std::string merged = folder->path() + "/merged.pdf";
-    MergePdfs(files, merged);
-    return SendFile(res, folder, merged, output + ".pdf");
+    std::stable_sort(pdfs.begin(), pdfs.end(), [](const MadePdf& a, const MadePdf& b) { return a.stem < b.stem; });
   }
-  // Names made unique in the archive.
-  for (size_t i = 0; i < pdfs.size(); ++i)
-    for (size_t j = 0; j < i; ++j)
-      if (pdfs[j].second == pdfs[i].second) {
-        pdfs[i].second = StemOf(pdfs[i].second) + "-" + std::to_string(i + 1) + ".pdf";
-        j = static_cast<size_t>(-1);
+  try {
+    pdfs = FinishPdfs(std::move(pdfs), after, folder->path(), output);
+  } catch (const PdfRefused& e) {
+    return Fail(res, 400, e.what());
+  }
+  SendPdfs(res, folder, pdfs, output);
+}
+
+// The name of a route's answer without its extension: the client's
+// Gotenberg-Output-Filename, cleaned, else the request's trace.
+std::string Server::OutputName(const httplib::Request& req) const {
+  if (!req.has_header("Gotenberg-Output-Filename")) return CurrentNote().trace;
+  return CleanName(req.get_header_value("Gotenberg-Output-Filename"));
+}
+
+// Converts the uploads through the pool, as many at once as it has workers
+// (each lane takes the next file when its last is done), so that one request
+// neither waits on one worker nor fills the queue alone. The first failure in
+// the files' order, with its index; no file is started after one failed.
+std::pair<size_t, Refusal> Server::RunAll(const std::vector<Upload>& uploads, const std::vector<Request>& requests,
+                                          int timeout, std::vector<SubstitutedFont>& fonts) {
+  const size_t lanes = std::max<size_t>(1, std::min(uploads.size(), pool_.View().workers.size()));
+  const Connection* connection = CurrentConnection();
+  std::vector<Refusal> refusals(uploads.size());
+  std::vector<std::vector<SubstitutedFont>> replaced(uploads.size());
+  std::vector<int> workers(uploads.size(), 0);
+  std::atomic<size_t> next{0};
+  std::atomic<bool> stop{false};
+  auto lane = [&] {
+    for (size_t i = next++; i < uploads.size() && !stop; i = next++) {
+      if (connection && connection->ClientGone()) {
+        refusals[i] = {499, "the client went away"};
+      } else {
+        try {
+          refusals[i] = RunFor(uploads[i], requests[i], timeout, replaced[i], connection, workers[i]);
+        } catch (const std::exception& e) {
+          refusals[i] = {500, WithoutBase(e.what(), settings_.base)};
+        }
       }
-  const std::string archive = folder->path() + "/result.zip";
-  ZipFiles(pdfs, archive);
-  SendFile(res, folder, archive, output + ".zip");
+      if (refusals[i].status) stop = true;
+    }
+  };
+  std::vector<std::thread> others;
+  for (size_t i = 1; i < lanes; ++i) others.emplace_back(lane);
+  lane();
+  for (std::thread& t : others) t.join();
+  for (size_t i = 0; i < uploads.size(); ++i) {
+    AddFonts(fonts, replaced[i]);
+    if (workers[i] > 0) CurrentNote().worker = workers[i];
+  }
+  for (size_t i = 0; i < uploads.size(); ++i)
+    if (refusals[i].status) return {i, refusals[i]};
+  return {0, {}};
 }
 
 }  // namespace quillet::cli::serve

@@ -142,7 +142,7 @@ LibreOfficeAsk ReadLibreOfficeFields(const Form& form) {
   std::set<std::string> taken = {"password",   "nativePageRanges", "quality",  "maxImageResolution", "pdfa",
                                  "pdfua",      "nativePdfFormats", "merge",    "splitMode",          "splitSpan",
                                  "splitUnify", "flatten",          "metadata", "userPassword",       "ownerPassword",
-                                 "timeout"};
+                                 "timeout",    "downloadFrom"};
   taken.insert(std::begin(kExportSwitches), std::end(kExportSwitches));
   OnlyFields(form, taken, "/forms/libreoffice/convert");
   OnlyFilesField(form);

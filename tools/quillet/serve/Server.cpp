@@ -16,7 +16,7 @@ namespace {
 
 using nlohmann::json;
 
-enum class Route { Convert, Compatible, Health, Metrics, Version, Formats, None };
+enum class Route { Convert, Compatible, PdfEngines, Health, Metrics, Version, Formats, None };
 
 struct RouteInfo {
   const char* path;
@@ -24,9 +24,19 @@ struct RouteInfo {
   Route route;
 };
 constexpr RouteInfo kRoutes[] = {
-    {"/convert", "POST", Route::Convert}, {"/forms/libreoffice/convert", "POST", Route::Compatible},
-    {"/health", "GET", Route::Health},    {"/metrics", "GET", Route::Metrics},
-    {"/version", "GET", Route::Version},  {"/formats", "GET", Route::Formats},
+    {"/convert", "POST", Route::Convert},
+    {"/forms/libreoffice/convert", "POST", Route::Compatible},
+    {"/health", "GET", Route::Health},
+    {"/metrics", "GET", Route::Metrics},
+    {"/version", "GET", Route::Version},
+    {"/formats", "GET", Route::Formats},
+    {"/forms/pdfengines/merge", "POST", Route::PdfEngines},
+    {"/forms/pdfengines/split", "POST", Route::PdfEngines},
+    {"/forms/pdfengines/flatten", "POST", Route::PdfEngines},
+    {"/forms/pdfengines/metadata/read", "POST", Route::PdfEngines},
+    {"/forms/pdfengines/metadata/write", "POST", Route::PdfEngines},
+    {"/forms/pdfengines/encrypt", "POST", Route::PdfEngines},
+    {"/forms/pdfengines/convert", "POST", Route::PdfEngines},
 };
 
 // The route of Path and Method; Known tells whether Path is a route's at all.
@@ -103,6 +113,12 @@ Server::Server(const ServeArgs& args, Settings settings, PoolSettings pool, cons
              [this](const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader) {
                Guarded(req, res, reader, &Server::Compatible);
              });
+  for (const RouteInfo& r : kRoutes)
+    if (r.route == Route::PdfEngines)
+      http_.Post(r.path,
+                 [this](const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader) {
+                   Guarded(req, res, reader, &Server::PdfEngines);
+                 });
   http_.Get("/health", [this](const httplib::Request& req, httplib::Response& res) { Health(req, res); });
   http_.Get("/metrics", [this](const httplib::Request&, httplib::Response& res) {
     res.set_content(metrics_.Text(pool_.View()), "text/plain; version=0.0.4");
@@ -161,7 +177,7 @@ httplib::Server::HandlerResponse Server::Admit(const httplib::Request& req, http
     if (known) return refuse(405, "the route does not take " + req.method);
     return refuse(404, "no such route");
   }
-  const bool post = route == Route::Convert || route == Route::Compatible;
+  const bool post = route == Route::Convert || route == Route::Compatible || route == Route::PdfEngines;
   if (!post && body) return refuse(400, "the route takes no body");
   if (route != Route::Health && !settings_.token.Admits(req.get_header_value("Authorization"))) {
     res.set_header("WWW-Authenticate", "Bearer");

@@ -31,6 +31,7 @@
 
 #include "Download.h"
 #include "Edge.h"
+#include "FormFields.h"
 #include "Metrics.h"
 #include "Pool.h"
 #include "Serve.h"
@@ -105,7 +106,17 @@ class Server {
   // The files of Form to PDF, zipped or merged, answered in Res (on the
   // request's thread, or on a webhook's).
   void CompatibleResult(const std::shared_ptr<RequestFolder>& folder, const Form& form, const std::string& option,
-                        int timeout, bool merge, const std::string& output, httplib::Response& res);
+                        int timeout, const PdfAfter& after, const std::string& output, httplib::Response& res);
+  // Run on any thread: the request's Connection, and the worker that converted.
+  Refusal RunFor(const Upload& upload, Request request, int timeout, std::vector<SubstitutedFont>& fonts,
+                 const Connection* connection, int& worker);
+  // Runs Requests (one per upload) side by side; the first failure with its index.
+  std::pair<size_t, Refusal> RunAll(const std::vector<Upload>& uploads, const std::vector<Request>& requests,
+                                    int timeout, std::vector<SubstitutedFont>& fonts);
+  std::string OutputName(const httplib::Request& req) const;
+
+  // PdfEngineRoutes.cpp: the PDF-engines routes of the widely deployed service's shape.
+  void PdfEngines(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader);
 
   // InfoRoutes.cpp
   void Health(const httplib::Request& req, httplib::Response& res);

@@ -102,7 +102,9 @@ FormRefusal ReadForm(const httplib::ContentReader& reader, const RequestFolder& 
         upload.field = header.name;
         upload.name = CleanName(header.filename);
         upload.extension = ExtensionOf(upload.name);
-        if (!IsDocument(upload.name))
+        if (limits.pdfs && upload.extension != ".pdf")
+          return refuse(400, upload.name + ": the route takes PDF files (named .pdf)");
+        if (!limits.pdfs && !IsDocument(upload.name))
           return refuse(400, upload.name + ": the server converts documents named " + AcceptedExtensions());
         upload.folder = folder.path() + "/" + std::to_string(form.files.size());
         std::error_code ec;

@@ -57,6 +57,7 @@ struct FormLimits {
   size_t files = 32;
   size_t fields = 64;
   size_t fieldBytes = 64u << 10;  // one field's value
+  bool pdfs = false;              // the files taken: PDF files, not the documents the server converts
 };
 
 // Why a form could not be read, as the client is told.
@@ -66,8 +67,8 @@ struct FormRefusal {
 };
 
 // Reads the multipart body through Reader into Folder. The reading stops at
-// the first refusal: a file whose extension is not one the server converts
-// (400), one file or field too many or a field too long (413), more content
+// the first refusal: a file whose extension is not one the server converts,
+// or not .pdf when Limits take PDF files (400), one file or field too many or a field too long (413), more content
 // than Limits allow (413), a body that is not well formed or ends early (400),
 // a read past the request's deadline (408), a file that cannot be stored (500).
 FormRefusal ReadForm(const httplib::ContentReader& reader, const RequestFolder& folder, const FormLimits& limits,
