@@ -2,8 +2,8 @@
 // written for that service uses them, over LibreOffice: every field of the
 // LibreOffice route honoured, checked by its effect on the PDF read back with
 // libqpdf (encryption, metadata, pages, PDF/A identification), or refused by
-// name; the PDF-engines routes on PDF files the test makes. One server with
-// two workers, on loopback.
+// name; the PDF-engines routes on PDF files the test makes; the health check
+// in the service's shape. One server with two workers, on loopback.
 #include <gtest/gtest.h>
 
 #include <qpdf/QPDF.hh>
@@ -367,6 +367,22 @@ TEST_F(ServeRoutes, ASplitIntoMorePartsThanTheCeilingIsRefused) {
                                                Form("splitMode", "intervals"), Form("splitSpan", "1")}));
   EXPECT_EQ(status, 400);
   EXPECT_NE(error.find("more than 1000 files"), std::string::npos) << error;
+}
+
+TEST_F(ServeRoutes, HealthHasTheServicesShapeForGetAndHead) {
+  const auto r = server_->Client()->Get("/health");
+  ASSERT_TRUE(r);
+  ASSERT_EQ(r->status, 200);
+  const json health = json::parse(r->body);
+  EXPECT_EQ(health["status"], "up");
+  EXPECT_EQ(health["details"]["libreoffice"]["status"], "up");
+  const std::string stamp = health["details"]["libreoffice"]["timestamp"];
+  EXPECT_TRUE(std::regex_match(stamp, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)"))) << stamp;
+  EXPECT_EQ(health["workers"].size(), 2u);
+  const auto head = server_->Client()->Head("/health");
+  ASSERT_TRUE(head);
+  EXPECT_EQ(head->status, 200);
+  EXPECT_TRUE(head->body.empty());
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
-// The routes that convert nothing: the health check, from what the pool
-// knows, and the table of formats. (/metrics and /version are one line each,
+// The routes that convert nothing: the health check (GET and HEAD), from
+// what the pool knows, and the table of formats. (/metrics and /version are one line each,
 // where the routes are set up.)
+#include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <sstream>
 
 #include "FormatNames.h"
@@ -31,6 +34,21 @@ const char* StateName(WorkerState state) {
   return "unknown";
 }
 
+// The time now as RFC 3339 in UTC, to the millisecond.
+std::string UtcNow() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  const long ms =
+      static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
+  std::tm utc{};
+  gmtime_r(&seconds, &utc);
+  char text[40];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
+  char fraction[8];
+  std::snprintf(fraction, sizeof fraction, ".%03ldZ", ms);
+  return std::string(text) + fraction;
+}
+
 }  // namespace
 
 // From what the pool knows: no conversion is started for it. Process ids
@@ -54,7 +72,11 @@ void Server::Health(const httplib::Request& req, httplib::Response& res) {
   }
   if (stopping_) up = false;
   res.status = up ? 200 : 503;
-  res.set_content(Dump(json{{"status", up ? "up" : "down"}, {"queued", view.queued}, {"workers", workers}}),
+  // The shape of the widely deployed service's health check (its clients read
+  // details.libreoffice), with the pool's own beside it.
+  const char* status = up ? "up" : "down";
+  const json details = {{"libreoffice", {{"status", status}, {"timestamp", UtcNow()}}}};
+  res.set_content(Dump(json{{"status", status}, {"details", details}, {"queued", view.queued}, {"workers", workers}}),
                   "application/json");
 }
 
