@@ -8,6 +8,7 @@
 #                              toolchains, 64-bit Wine, the tests' print server,
 #                              the sanitizer runtimes, the benchmark peers, the
 #                              sources of the libraries cross-built for Windows,
+#                              chromiumly for the compatible routes' tests,
 #                              and 32-bit Wine where this machine runs 32-bit
 #                              programs
 #   scripts/setup.sh --containers
@@ -87,6 +88,9 @@ test_packages=(
   python3-yaml haproxy iproute2
   # the formatter the tree is checked against (scripts/check-format.sh)
   clang-format-14
+  # the compatible routes' tests with chromiumly (Node 18 or later; Debian 12
+  # has 18), installed from its lock file by scripts/install-chromiumly.sh
+  nodejs
 )
 # The container image's tools (deploy/build-image.sh); CI does not build it.
 container_packages=(podman runc debootstrap)
@@ -97,6 +101,8 @@ wanted_i386=()
 
 if [ $tests -eq 1 ]; then
   packages+=("${test_packages[@]}")
+  # Debian's npm, unless a Node of another source brought its own.
+  command -v npm >/dev/null || packages+=(npm)
   if reason="$("$here/runs-32bit.sh")"; then
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
       $SUDO dpkg --add-architecture i386
@@ -157,4 +163,12 @@ if [ $tests -eq 1 ]; then
   # build of; they are cross-compiled into quillet.dll at build time and
   # never committed.
   "$here/fetch-sources.sh"
+  # chromiumly at its locked version, for cli_serve_routes_tests (npm's
+  # registry is reachable where the set-up runs; the tests never fetch), as
+  # the user who called sudo, so that the build tree stays theirs.
+  if [ -n "${SUDO_USER:-}" ] && [ "$(id -u)" -eq 0 ]; then
+    sudo -u "$SUDO_USER" "$here/install-chromiumly.sh"
+  else
+    "$here/install-chromiumly.sh"
+  fi
 fi

@@ -12,6 +12,10 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
 #include <map>
 #include <regex>
 #include <string>
@@ -367,6 +371,29 @@ TEST_F(ServeRoutes, ASplitIntoMorePartsThanTheCeilingIsRefused) {
                                                Form("splitMode", "intervals"), Form("splitSpan", "1")}));
   EXPECT_EQ(status, 400);
   EXPECT_NE(error.find("more than 1000 files"), std::string::npos) << error;
+}
+
+// The service's Node client, unchanged, through every route and the fields it
+// sends (tests/clients/chromiumly/routes.test.cjs checks their effects).
+TEST_F(ServeRoutes, ChromiumlyWorksThroughEveryRouteUnchanged) {
+  const std::filesystem::path modules = std::filesystem::path(QUILLET_CHROMIUMLY_DIR) / "node_modules" / "chromiumly";
+  if (!std::filesystem::exists(modules))
+    GTEST_SKIP() << "chromiumly is not installed in " << QUILLET_CHROMIUMLY_DIR
+                 << ": scripts/install-chromiumly.sh installs it from its lock file (scripts/setup.sh --tests runs it)";
+  if (std::system("node --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "node is not installed";
+  const test::TempDir work;
+  const std::string command = "QUILLET_URL=http://127.0.0.1:" + std::to_string(server_->port()) +
+                              " QUILLET_CHROMIUMLY_DIR='" + QUILLET_CHROMIUMLY_DIR + "' QUILLET_WORK='" + work.path() +
+                              "' node '" + QUILLET_CHROMIUMLY_TEST + "' 2>&1";
+  FILE* run = ::popen(command.c_str(), "r");
+  ASSERT_NE(run, nullptr);
+  std::string output;
+  char chunk[4096];
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, run)) > 0;) output.append(chunk, n);
+  const int status = ::pclose(run);
+  EXPECT_EQ(status, 0) << output;
+  EXPECT_NE(output.find("ok pdfEngines"), std::string::npos) << output;
+  std::cout << output;
 }
 
 TEST_F(ServeRoutes, HealthHasTheServicesShapeForGetAndHead) {
