@@ -5,10 +5,12 @@ turn, to POST /convert with the given format. Prints one JSON object:
 requests per second answered 200, p50 and p99 latency of those in
 milliseconds, and the count of each status (0: no answer).
 
-    load.py [--backoff MS] HOST:PORT FORMAT CONCURRENCY TOTAL FILE...
+    load.py [--backoff MS] [--compatible] [--batch K] HOST:PORT FORMAT CONCURRENCY TOTAL FILE...
 
 With --backoff a client told 429 waits MS milliseconds before its next
-request (the answer still counts as one of TOTAL).
+request (the answer still counts as one of TOTAL). With --compatible the
+requests go to POST /forms/libreoffice/convert (files in the field files,
+FORMAT unused), K files in each (--batch, default 1; merge=true when K > 1).
 """
 import argparse
 import http.client
@@ -19,17 +21,22 @@ import time
 import uuid
 
 
-def body_of(path, fmt):
+def body_of(paths, fmt, compatible):
     boundary = uuid.uuid4().hex
-    with open(path, "rb") as f:
-        content = f.read()
-    name = os.path.basename(path)
-    parts = [
-        f'--{boundary}\r\nContent-Disposition: form-data; name="file"; filename="{name}"\r\n'
-        f"Content-Type: application/octet-stream\r\n\r\n".encode() + content + b"\r\n",
-        f'--{boundary}\r\nContent-Disposition: form-data; name="format"\r\n\r\n{fmt}\r\n'.encode(),
-        f"--{boundary}--\r\n".encode(),
-    ]
+    parts = []
+    for i, path in enumerate(paths):
+        with open(path, "rb") as f:
+            content = f.read()
+        # Numbered in the batch's order, as the compatible route's clients name them.
+        name = f"{i + 1}_{os.path.basename(path)}" if compatible else os.path.basename(path)
+        field = "files" if compatible else "file"
+        parts.append(f'--{boundary}\r\nContent-Disposition: form-data; name="{field}"; filename="{name}"\r\n'
+                     f"Content-Type: application/octet-stream\r\n\r\n".encode() + content + b"\r\n")
+    if not compatible:
+        parts.append(f'--{boundary}\r\nContent-Disposition: form-data; name="format"\r\n\r\n{fmt}\r\n'.encode())
+    elif len(paths) > 1:
+        parts.append(f'--{boundary}\r\nContent-Disposition: form-data; name="merge"\r\n\r\ntrue\r\n'.encode())
+    parts.append(f"--{boundary}--\r\n".encode())
     return b"".join(parts), f"multipart/form-data; boundary={boundary}"
 
 
@@ -43,6 +50,8 @@ def percentile(values, p):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--backoff", type=float, default=0)
+    parser.add_argument("--compatible", action="store_true")
+    parser.add_argument("--batch", type=int, default=1)
     parser.add_argument("address")
     parser.add_argument("format")
     parser.add_argument("concurrency", type=int)
@@ -51,7 +60,10 @@ def main():
     args = parser.parse_args()
     concurrency, total = args.concurrency, args.total
     host, port = args.address.rsplit(":", 1)
-    bodies = [body_of(p, args.format) for p in args.files]
+    files = args.files
+    batches = [[files[(i + j) % len(files)] for j in range(args.batch)] for i in range(0, len(files), args.batch)]
+    bodies = [body_of(b, args.format, args.compatible) for b in batches]
+    path = "/forms/libreoffice/convert" if args.compatible else "/convert"
     lock = threading.Lock()
     state = {"next": 0}
     results = []  # (status, milliseconds)
@@ -67,7 +79,7 @@ def main():
             body, content_type = bodies[i % len(bodies)]
             start = time.perf_counter()
             try:
-                connection.request("POST", "/convert", body=body, headers={"Content-Type": content_type})
+                connection.request("POST", path, body=body, headers={"Content-Type": content_type})
                 answer = connection.getresponse()
                 answer.read()
                 status = answer.status
