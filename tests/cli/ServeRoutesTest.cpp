@@ -204,6 +204,13 @@ TEST_F(ServeRoutes, PdfaIsIdentifiedInTheDocumentsMetadata) {
   r = Send(kLibreOffice, {UploadOf("words", "a.txt", "files"), Form("pdfa", "PDF/A-2b")});
   ASSERT_TRUE(r);
   EXPECT_EQ(r->status, 422) << r->body;
+  // Merged, the PDF/A files stay identified as PDF/A.
+  r = Send(kLibreOffice, {UploadOf("words", "a.txt", "files"), UploadOf(*three_, "b.txt", "files"),
+                          Form("pdfa", "PDF/A-1b"), Form("merge", "true")});
+  ASSERT_TRUE(r);
+  ASSERT_EQ(r->status, 200) << r->body;
+  EXPECT_EQ(Pages(r->body), 4);
+  EXPECT_TRUE(std::regex_search(Xmp(r->body), std::regex(R"(pdfaid:part(="|>)1)")));
 }
 
 TEST_F(ServeRoutes, EveryFieldTheRouteDoesNotHonourIsRefusedByName) {

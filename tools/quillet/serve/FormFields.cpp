@@ -198,6 +198,7 @@ LibreOfficeAsk ReadLibreOfficeFields(const Form& form) {
   }
 
   ask.after.merge = Bool(form, "merge").value_or(false);
+  ask.after.archival = Sent(form, "pdfa");
   ReadSplit(form, ask.after, false);
   ReadMetadata(form, ask.after, false);
   ask.after.flatten = Bool(form, "flatten").value_or(false);

@@ -29,6 +29,7 @@ class FieldRefused : public std::invalid_argument {
 // metadata written, flattened, encrypted.
 struct PdfAfter {
   bool merge = false;
+  bool archival = false;  // the PDF files are PDF/A: a merge keeps their identification
   std::optional<SplitMode> split;
   std::optional<nlohmann::json> metadata;
   bool flatten = false;

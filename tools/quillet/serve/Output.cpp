@@ -97,7 +97,7 @@ std::vector<std::pair<std::string, std::string>> ResultsIn(const std::string& fo
   return files;
 }
 
-void MergePdfs(const std::vector<std::string>& pdfs, const std::string& merged) {
+void MergePdfs(const std::vector<std::string>& pdfs, const std::string& merged, bool archival) {
   try {
     std::vector<std::unique_ptr<QPDF>> sources;  // their pages are copied at the write
     QPDF out;
@@ -109,6 +109,13 @@ void MergePdfs(const std::vector<std::string>& pdfs, const std::string& merged) 
       for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*sources.back()).getAllPages())
         pages.addPage(page, false);
     }
+    if (archival && !sources.empty())
+      for (const char* key : {"/Metadata", "/OutputIntents"})
+        if (QPDFObjectHandle value = sources.front()->getRoot().getKey(key); !value.isNull()) {
+          // (qpdf copies only indirect objects between documents; the intents are often direct.)
+          if (!value.isIndirect()) value = sources.front()->makeIndirectObject(value);
+          out.getRoot().replaceKey(key, out.copyForeignObject(value));
+        }
     QPDFWriter writer(out, merged.c_str());
     writer.write();
   } catch (const std::exception& e) {

@@ -19,8 +19,11 @@ std::vector<std::pair<std::string, std::string>> ResultsIn(const std::string& fo
 // Writes a zip archive of Files (path, name in the archive). Raises
 // std::runtime_error.
 void ZipFiles(const std::vector<std::pair<std::string, std::string>>& files, const std::string& archive);
-// Writes one PDF of the pages of Pdfs, in their order. Raises std::runtime_error.
-void MergePdfs(const std::vector<std::string>& pdfs, const std::string& merged);
+// Writes one PDF of the pages of Pdfs, in their order. Archival keeps the first
+// PDF's XMP packet and output intents, which identify a PDF/A document (the
+// merged one of PDF/A files made alike stays identified as such). Raises
+// std::runtime_error.
+void MergePdfs(const std::vector<std::string>& pdfs, const std::string& merged, bool archival = false);
 // The number of pages of a PDF (for tests and checks).
 int PageCount(const std::string& pdf);
 

@@ -14,11 +14,7 @@ std::vector<MadePdf> FinishPdfs(std::vector<MadePdf> pdfs, const PdfAfter& after
     std::vector<std::string> paths;
     for (const MadePdf& pdf : pdfs) paths.push_back(pdf.path);
     const std::string merged = folder + "/merged.pdf";
-    try {
-      MergePdfs(paths, merged);
-    } catch (const std::runtime_error& e) {
-      throw PdfRefused(e.what());
-    }
+    MergePdfs(paths, merged, after.archival);
     pdfs = {{merged, mergedStem}};
   }
   if (after.split) {

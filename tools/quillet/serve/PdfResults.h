@@ -26,7 +26,8 @@ struct MadePdf {
 
 // Does After to Pdfs in Folder: merged in their order into one (stemmed
 // MergedStem), split, metadata written, flattened, encrypted; the PDF files
-// that result, in order. Raises PdfRefused, std::runtime_error.
+// that result, in order. Raises PdfRefused (the client's PDF), or
+// std::runtime_error (a merge that failed: the server's).
 std::vector<MadePdf> FinishPdfs(std::vector<MadePdf> pdfs, const PdfAfter& after, const std::string& folder,
                                 const std::string& mergedStem);
 
