@@ -6,6 +6,8 @@
 // in the service's shape. One server with two workers, on loopback.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -370,6 +372,30 @@ TEST_F(ServeRoutes, ThePdfRoutesRefuseWhatIsNotAPdfAndWhatTheyDoNotTake) {
   const auto get = server_->Client()->Get("/forms/pdfengines/merge");
   ASSERT_TRUE(get);
   EXPECT_EQ(get->status, 405);
+}
+
+TEST_F(ServeRoutes, AClientsNameNamesNoPathOfTheServersOnThePdfRoutes) {
+  const std::string marker = "quillet-routes-" + std::to_string(::getpid());
+  // A name with folders (plain and as overlong UTF-8), whose stem names the parts.
+  for (const std::string& name : {"../../../../../../tmp/" + marker + ".pdf",
+                                  test::OverlongDotsAndSlashes("../../../../tmp/" + marker) + ".pdf"}) {
+    const auto split = Send("/forms/pdfengines/split", {UploadOf(PdfOf(2), name, "files"),
+                                                        Form("splitMode", "intervals"), Form("splitSpan", "1")});
+    ASSERT_TRUE(split);
+    ASSERT_EQ(split->status, 200) << split->body;
+    for (const auto& [entry, pdf] : Unzip(split->body)) {
+      EXPECT_EQ(entry.find('/'), std::string::npos) << entry;
+      EXPECT_EQ(Pages(pdf), 1) << entry;
+    }
+    const auto read = Send("/forms/pdfengines/metadata/read", {UploadOf(PdfOf(1), name, "files")});
+    ASSERT_TRUE(read);
+    ASSERT_EQ(read->status, 200) << read->body;
+    const json answered = json::parse(read->body);
+    ASSERT_EQ(answered.size(), 1u);
+    for (const auto& [key, value] : answered.items()) EXPECT_EQ(key.find('/'), std::string::npos) << key;
+  }
+  for (const auto& e : std::filesystem::directory_iterator("/tmp"))
+    EXPECT_EQ(e.path().filename().string().find(marker), std::string::npos) << e.path();
 }
 
 TEST_F(ServeRoutes, ASplitIntoMorePartsThanTheCeilingIsRefused) {
