@@ -218,7 +218,7 @@ TEST_F(ServeRoutes, PdfaIsIdentifiedInTheDocumentsMetadata) {
 TEST_F(ServeRoutes, EveryFieldTheRouteDoesNotHonourIsRefusedByName) {
   const std::vector<std::pair<httplib::MultipartFormDataItems, std::string>> refused = {
       {{Form("watermarkSource", "text"), Form("watermarkExpression", "DRAFT")}, "the field watermarkExpression"},
-      {{Form("downloadFrom", R"([{"url":"http://127.0.0.1:1/a.docx"}])")}, "the field downloadFrom is not taken"},
+      {{Form("bookmarks", R"({"a.pdf":[]})")}, "the field bookmarks is not taken"},
       {{Form("format", "txt")}, "the field format is not taken"},
       {{Form("quality", "0")}, "the field quality must be"},
       {{Form("landscape", "sideways")}, "the field landscape must be true or false"},

@@ -144,7 +144,35 @@ TEST_F(ServeOutbound, DeliversTheResultToTheWebhook) {
   EXPECT_EQ(zip.Header("Content-Type"), "application/zip");
   const auto entries = Unzip(zip.body);
   EXPECT_EQ(entries.size(), 2u);
-  EXPECT_TRUE(entries.count("a.pdf") && entries.count("b.pdf"));
+  EXPECT_TRUE(entries.count("a.txt.pdf") && entries.count("b.txt.pdf"));
+}
+
+// The PDF-engines routes take both too: a merge of a fetched PDF and an
+// uploaded one, answered by webhook; a fetched file that is no .pdf is refused.
+TEST_F(ServeOutbound, ThePdfRoutesFetchAndAnswerByWebhook) {
+  const auto made = Convert({Text("one.txt")});
+  ASSERT_TRUE(made);
+  ASSERT_EQ(made->status, 200) << made->body;
+  const std::string pdf = made->body;
+  inside_->Answer([pdf](const httplib::Request& req, httplib::Response& res) {
+    if (req.path == "/b.pdf") res.set_content(pdf, "application/pdf");
+    if (req.path == "/c.txt") res.set_content("words", "text/plain");
+  });
+  const auto r = Post(*server_->Client(), "/forms/pdfengines/merge",
+                      {UploadOf(pdf, "a.pdf", "files"), DownloadFrom({{{"url", inside_->Url("/b.pdf")}}})},
+                      Webhook("/merged", "/error"));
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 204) << r->body;
+  ASSERT_TRUE(inside_->Reached("/merged", 1, 60s)) << server_->Log();
+  const Hit hit = inside_->HitsOn("/merged").back();
+  EXPECT_EQ(hit.Header("Content-Type"), "application/pdf");
+  EXPECT_EQ(Pages(hit.body), 2);
+  EXPECT_EQ(inside_->HitsOn("/b.pdf").size(), 1u);
+
+  const auto [status, text] = Refusal(
+      Post(*server_->Client(), "/forms/pdfengines/flatten", {DownloadFrom({{{"url", inside_->Url("/c.txt")}}})}));
+  EXPECT_EQ(status, 400);
+  EXPECT_NE(text.find("takes PDF files"), std::string::npos) << text;
 }
 
 // A document that fails: its status and text go to the error URL as
@@ -376,7 +404,7 @@ TEST_F(ServeOutbound, ConvertsDownloadedFiles) {
   ASSERT_EQ(all->status, 200) << all->body;
   const auto entries = Unzip(all->body);
   EXPECT_EQ(entries.size(), 3u);
-  EXPECT_TRUE(entries.count("upload.pdf") && entries.count("memo.pdf") && entries.count("report.pdf"))
+  EXPECT_TRUE(entries.count("upload.txt.pdf") && entries.count("memo.txt.pdf") && entries.count("report.txt.pdf"))
       << all->body.size();
 }
 
@@ -456,9 +484,9 @@ TEST_F(ServeOutbound, CleansTheNamesServersGive) {
   ASSERT_EQ(r->status, 200) << r->body;
   const auto entries = Unzip(r->body);
   ASSERT_EQ(entries.size(), 4u);
-  EXPECT_TRUE(entries.count("climbed.pdf"));
-  EXPECT_TRUE(entries.count("nul.pdf"));
-  EXPECT_TRUE(entries.count("abc.pdf"));
+  EXPECT_TRUE(entries.count("climbed.txt.pdf"));
+  EXPECT_TRUE(entries.count("nul.txt.pdf"));
+  EXPECT_TRUE(entries.count("abc.txt.pdf"));
   bool longName = false;
   for (const auto& [name, content] : entries) {
     EXPECT_EQ(name.find_first_of("/\\\r\n", 0), std::string::npos) << name;

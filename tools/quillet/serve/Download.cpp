@@ -169,7 +169,11 @@ bool AddDownloads(Form& form, const RequestFolder& folder, const FormLimits& lim
     }
     upload.name = CleanName(fetched.filename.empty() ? LastSegment(w.url) : fetched.filename);
     upload.extension = ExtensionOf(upload.name);
-    if (!IsDocument(upload.name)) {
+    if (limits.pdfs && upload.extension != ".pdf") {
+      Fail(res, 400, upload.name + " (from " + w.url.text + "): this route takes PDF files, named .pdf");
+      return false;
+    }
+    if (!limits.pdfs && !IsDocument(upload.name)) {
       Fail(res, 400,
            upload.name + " (from " + w.url.text + "): the server converts documents named " + AcceptedExtensions());
       return false;

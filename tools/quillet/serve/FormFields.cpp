@@ -239,6 +239,7 @@ PdfAfter ReadPdfEngineFields(const Form& form, PdfRoute route) {
       taken = {"pdfa", "pdfua"}, name = "/forms/pdfengines/convert";
       break;
   }
+  if (route != PdfRoute::Convert) taken.insert("downloadFrom");
   OnlyFields(form, taken, name);
   OnlyFilesField(form);
   PdfAfter after;

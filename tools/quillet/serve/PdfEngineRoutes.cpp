@@ -45,7 +45,8 @@ void Server::PdfEngines(const httplib::Request& req, httplib::Response& res, con
                                   [&](const PdfRouteName& r) { return req.path == r.path; });
   if (named == std::end(kPdfRoutes)) return Fail(res, 404, "no such route");
   const PdfRoute route = named->route;
-  if (form.files.empty()) return Fail(res, 400, "no files were sent (form parts named files)");
+  if (form.files.empty() && !form.Count("downloadFrom"))
+    return Fail(res, 400, "no files were sent (form parts named files)");
   PdfAfter after;
   try {
     after = ReadPdfEngineFields(form, route);
@@ -60,7 +61,25 @@ void Server::PdfEngines(const httplib::Request& req, httplib::Response& res, con
                     " is not built on this route: a finished PDF is not converted again; ask "
                     "/forms/libreoffice/convert for PDF/A or PDF/UA");
   }
+  // The fields checked, the files the client asks the server to fetch.
+  if (!AddDownloads(form, *folder, limits, settings_.downloads, CurrentNote().trace, res)) return;
+  if (form.files.empty()) return Fail(res, 400, "no files were sent (form parts named files, or downloadFrom)");
 
+  const std::string output = OutputName(req);
+  auto rest = [this, folder, form = std::move(form), route, after, output](httplib::Response& answer) {
+    try {
+      PdfEnginesResult(folder, form, route, after, output, answer);
+    } catch (const std::exception& e) {
+      if (Connection* c = CurrentConnection()) c->CloseAfterAnswer();
+      Fail(answer, 500, WithoutBase(e.what(), settings_.base));
+    }
+  };
+  if (webhooks_.Defer(req, res, rest)) return;
+  rest(res);
+}
+
+void Server::PdfEnginesResult(const std::shared_ptr<RequestFolder>& folder, const Form& form, PdfRoute route,
+                              const PdfAfter& after, const std::string& output, httplib::Response& res) {
   // a.pdf is a.pdf in an archive, its parts a_0.pdf, a_1.pdf, ...
   std::vector<MadePdf> pdfs;
   for (const Upload& upload : form.files) pdfs.push_back({upload.source(), StemOf(upload.name)});
@@ -74,11 +93,11 @@ void Server::PdfEngines(const httplib::Request& req, httplib::Response& res, con
     }
     if (route == PdfRoute::Merge)
       std::stable_sort(pdfs.begin(), pdfs.end(), [](const MadePdf& a, const MadePdf& b) { return a.stem < b.stem; });
-    pdfs = FinishPdfs(std::move(pdfs), after, folder->path(), OutputName(req));
+    pdfs = FinishPdfs(std::move(pdfs), after, folder->path(), output);
   } catch (const PdfRefused& e) {
     return Fail(res, 400, e.what());
   }
-  SendPdfs(res, folder, pdfs, OutputName(req));
+  SendPdfs(res, folder, pdfs, output);
 }
 
 }  // namespace quillet::cli::serve

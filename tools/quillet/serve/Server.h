@@ -117,6 +117,10 @@ class Server {
 
   // PdfEngineRoutes.cpp: the PDF-engines routes of the widely deployed service's shape.
   void PdfEngines(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader);
+  // The work of a PDF-engines route on Form's files, answered in Res (on the
+  // request's thread, or on a webhook's).
+  void PdfEnginesResult(const std::shared_ptr<RequestFolder>& folder, const Form& form, PdfRoute route,
+                        const PdfAfter& after, const std::string& output, httplib::Response& res);
 
   // InfoRoutes.cpp
   void Health(const httplib::Request& req, httplib::Response& res);
