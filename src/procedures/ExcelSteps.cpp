@@ -18,6 +18,9 @@ const TWatchJob kOpenWatch{"excel.exe", "Microsoft Visual Basic", "", "", "butto
 
 constexpr int32_t kDoNotSaveChanges = 0;
 constexpr int32_t kTypePdf = 0;  // XlFixedFormatType
+// XlFixedFormatQuality for PDF.Quality from 50 up and below 50.
+constexpr int32_t kQualityStandard = 0;
+constexpr int32_t kQualityMinimum = 1;
 
 class ExcelSteps : public TOfficeSteps {
  public:
@@ -53,7 +56,10 @@ class ExcelSteps : public TOfficeSteps {
       return Status::Ok();
     }
     ole::NamedArgs named{{"Type", kTypePdf}, {"Filename", Request.DestFile}};
-    if (const auto& pages = Request.Pages) named.insert(named.end(), {{"From", pages->From}, {"To", pages->To}});
+    if (const auto quality = Request.PdfExport.Find("Quality"); quality && !Request.TakesExportOptions)
+      named.push_back({"Quality", *quality < 50 ? kQualityMinimum : kQualityStandard});
+    if (const auto pages = Request.OneRange()) named.insert(named.end(), {{"From", pages->From}, {"To", pages->To}});
+    HandExportOptions(true);
     Document.Call("ExportAsFixedFormat", {}, named);
     return Status::Ok();
   }
@@ -77,7 +83,7 @@ class ExcelSteps : public TOfficeSteps {
   Status PrintToPostScript(const std::string& printer, const std::string& psFile) override {
     Status printed = Capture([&] {
       ole::NamedArgs named{{"ActivePrinter", printer}, {"PrToFileName", psFile}, {"PrintToFile", true}};
-      if (const auto& pages = Request.Pages) named.insert(named.end(), {{"From", pages->From}, {"To", pages->To}});
+      if (const auto pages = Request.OneRange()) named.insert(named.end(), {{"From", pages->From}, {"To", pages->To}});
       Document.Call("PrintOut", {}, named);
     });
     if (!printed.ok()) return printed;

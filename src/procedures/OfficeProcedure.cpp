@@ -1,5 +1,9 @@
 #include "procedures/OfficeProcedure.h"
 
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
 #include "documents/HtmlPageMerge.h"
 #include "documents/RemoveHtmlImages.h"
 #include "engine/formatlib/FormatCodes.h"
@@ -23,6 +27,23 @@ void TOfficeSteps::PutBackAfterFailure() {
 
 void TOfficeSteps::SaveAsGeneric() {
   Document.Call("SaveAs", {}, {{"FileName", Request.DestFile}, {"FileFormat", StrToInt(Request.DestFormat.Text())}});
+}
+
+namespace {
+
+// The member of the library's own servers that takes LibreOffice's PDF
+// export options; Office has none.
+constexpr const char* kExportOptionsMember = "PdfExportOptions";
+
+}  // namespace
+
+void TOfficeSteps::HandExportOptions(bool listPages) const {
+  if (!Request.TakesExportOptions) return;
+  std::string text = Request.PdfExport.Keywords();
+  if (listPages && Request.Pages.size() > 1)
+    text +=
+        (text.empty() ? "" : " ") + std::string(options::kPages) + "\"" + options::PageRangesText(Request.Pages) + "\"";
+  App.Put(kExportOptionsMember, text);
 }
 
 bool TOfficeSteps::ReadDocumentInfo(TDocumentInfo& info) const {
@@ -56,24 +77,58 @@ std::unique_ptr<TOfficeSteps> MakeSteps(TProcedureContext& context, const TOffic
   throw Error("\"" + std::string(ApplicationInfo(request.Application).Name) + "\" is not an Office application");
 }
 
+// The PDF.<Name>= options that Office's own export takes, by an argument of
+// ExportAsFixedFormat or the page setup (see the steps' ExportPdf).
+bool OfficeExportTakes(TApplication app, std::string_view name) {
+  static const std::vector<std::string_view> word{"ExportBookmarks", "ExportNotes", "PdfUa", "Quality", "Landscape"};
+  static const std::vector<std::string_view> excel{"Quality"};
+  static const std::vector<std::string_view> powerPoint{"ExportHiddenSlides", "ExportNotesPages", "PdfUa", "Quality"};
+  const auto& names = app == TApplication::Word ? word : app == TApplication::Excel ? excel : powerPoint;
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
 // What the PDF keywords ask of an application that cannot do it, before
 // anything is opened: PDF/A from the printing route or from Excel, whose PDF
 // export has none, and a PDF/A part beyond the first, which the applications'
-// ExportAsFixedFormat does not offer (UseISO19005_1 is PDF/A-1b).
-// Other formats ignore the keywords.
-void CheckPdfRequest(const TOfficeRequest& request) {
-  if (request.PdfA == 0) return;
-  if (request.DestFormat == formats::kPdfByPrinting) throw Error(texts::kPdfAByPrinting, ErrorCode::InvalidOption);
+// ExportAsFixedFormat does not offer (UseISO19005_1 is PDF/A-1b); PDF export
+// options and lists of pages from the printing route, and those that Office's
+// export has no argument for from Office. The library's own servers, which
+// export through LibreOffice, take every export option and list. Other
+// formats ignore the keywords.
+void CheckPdfRequest(TOfficeRequest& request, const ole::Variant& application) {
+  const bool list = request.Pages.size() > 1;
+  if (request.DestFormat == formats::kPdfByPrinting) {
+    if (request.PdfA != 0) throw Error(texts::kPdfAByPrinting, ErrorCode::InvalidOption);
+    if (!request.PdfExport.Empty())
+      throw Error(std::string(options::kPdfExportPrefix) + std::string(request.PdfExport.Names().front()) +
+                      ": the printing route (-1) takes no PDF export options; save in the application's PDF format "
+                      "instead",
+                  ErrorCode::InvalidOption);
+    if (list) throw Error("PAGES=: the printing route (-1) prints one range of pages", ErrorCode::InvalidOption);
+    return;
+  }
   const TApplication app = request.Application;
+  const std::string appName(ApplicationInfo(app).Name);
   const bool pdf = (app == TApplication::Word && request.DestFormat == formats::kWordPdf) ||
                    (app == TApplication::Excel && request.DestFormat == formats::kExcelPdf) ||
                    (app == TApplication::PowerPoint && request.DestFormat == formats::kPowerPointPdf);
   if (!pdf) return;
-  if (app == TApplication::Excel) throw Error(texts::kPdfANotInExcel, ErrorCode::InvalidOption);
-  if (request.PdfA != 1)
-    throw Error("PDFA=" + std::to_string(request.PdfA) + ": " + std::string(ApplicationInfo(app).Name) +
-                    " makes PDF/A-1b only (PDFA or PDFA=1)",
+  if (request.PdfA != 0 && app == TApplication::Excel) throw Error(texts::kPdfANotInExcel, ErrorCode::InvalidOption);
+  if (request.PdfA > 1)
+    throw Error("PDFA=" + std::to_string(request.PdfA) + ": " + appName + " makes PDF/A-1b only (PDFA or PDFA=1)",
                 ErrorCode::InvalidOption);
+  if (request.PdfExport.Empty() && !list) return;
+  request.TakesExportOptions = Capture([&] { application.Get(kExportOptionsMember); }).ok();
+  if (request.TakesExportOptions) return;
+  // PowerPoint's print options hold several ranges; Word's and Excel's
+  // export takes one.
+  if (list && app != TApplication::PowerPoint)
+    throw Error("PAGES=: " + appName + " exports one range of pages", ErrorCode::InvalidOption);
+  for (std::string_view name : request.PdfExport.Names())
+    if (!OfficeExportTakes(app, name))
+      throw Error(std::string(options::kPdfExportPrefix) + std::string(name) + ": " + appName +
+                      " has no such PDF export option",
+                  ErrorCode::InvalidOption);
 }
 
 // The page kind whose pages "MERGEHTML" joins, for this application and
@@ -114,8 +169,9 @@ Status RefuseFallbackFonts(const TOfficeRequest& request, const TSubstitutedFont
 }  // namespace
 
 Status ConvertOfficeDocument(TProcedureContext& context, TApplication app, const TConversionRequest& conversion) {
-  TOfficeRequest request{app, Trim(conversion.Src), conversion.Dest, conversion.Format, conversion.Options,
-                         0,   std::nullopt,         std::nullopt};
+  TOfficeRequest request{
+      app,  Trim(conversion.Src), conversion.Dest, conversion.Format, conversion.Options, 0, {}, std::nullopt, {},
+      false};
   const TOptions& options = conversion.Options;
   // A malformed PDF keyword, or one the application cannot honour, fails
   // the request before the application is asked anything.
@@ -123,7 +179,8 @@ Status ConvertOfficeDocument(TProcedureContext& context, TApplication app, const
         request.PdfA = options.PdfA.Get();
         request.Pages = options.Pages.Get();
         request.Password = options.Password.Get();
-        CheckPdfRequest(request);
+        request.PdfExport = options.PdfExport.Get();
+        CheckPdfRequest(request, context.Applications().OfficeApplication(app));
       });
       !checked.ok())
     return checked;

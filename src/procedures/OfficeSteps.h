@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/options/Request.h"
 #include "platform/status.h"
@@ -25,10 +26,21 @@ struct TOfficeRequest {
   TFormatCode DestFormat;
   const TOptions& Options;
   // The PDF keywords' values, taken before the open: the PDF/A part (0:
-  // none), the range of pages and the source's password.
+  // none), the ranges of pages (empty: all) and the source's password.
   int PdfA = 0;
-  std::optional<options::PageRange> Pages;
+  std::vector<options::PageRange> Pages;
   std::optional<std::string> Password;
+  // The PDF.<Name>= keywords.
+  options::PdfExportOptions PdfExport;
+  // The application takes LibreOffice's PDF export options through its
+  // PdfExportOptions (the library's own servers); known before the open for
+  // a PDF export with PDF.<Name>= keywords or a list of pages.
+  bool TakesExportOptions = false;
+
+  // The range of pages when PAGES= names exactly one.
+  std::optional<options::PageRange> OneRange() const {
+    return Pages.size() == 1 ? std::optional<options::PageRange>(Pages.front()) : std::nullopt;
+  }
 };
 
 // The document information that PDF output copies into the PDF.
@@ -86,10 +98,16 @@ class TOfficeSteps {
   // Document.SaveAs(FileName := DestFile, FileFormat := DestFormat as a number).
   void SaveAsGeneric();
   // True when DestFormat is PdfFormat (the application's PDF save format)
-  // and PDFA or PAGES asks for what only ExportAsFixedFormat offers.
+  // and PDFA, PAGES or a PDF.<Name>= keyword asks for what only
+  // ExportAsFixedFormat offers.
   bool ExportsFixedFormat(TNamedFormat pdfFormat) const {
-    return Request.DestFormat == pdfFormat && (Request.PdfA != 0 || Request.Pages);
+    return Request.DestFormat == pdfFormat &&
+           (Request.PdfA != 0 || !Request.Pages.empty() || !Request.PdfExport.Empty());
   }
+  // Before ExportAsFixedFormat, on an application that takes them: the
+  // PDF.<Name>= keywords, and the list of pages when ListPages (the
+  // export's own arguments then name no range).
+  void HandExportOptions(bool listPages) const;
 
   const ole::Variant& App;
   const TOfficeRequest& Request;

@@ -23,6 +23,12 @@ const TWatchJob kOpenWatch{"", "Password", "", "Microsoft PowerPoint", "button#1
 
 constexpr int32_t kFixedFormatPdf = 2;   // PpFixedFormatType
 constexpr int32_t kPrintSlideRange = 4;  // PpPrintRangeType
+// The export options' arguments: PpFixedFormatIntent (PDF.Quality below 50
+// is for the screen) and PpPrintOutputType (PDF.ExportNotesPages).
+constexpr int32_t kIntentScreen = 1;
+constexpr int32_t kIntentPrint = 2;
+constexpr int32_t kOutputSlides = 1;
+constexpr int32_t kOutputNotesPages = 5;
 
 class PowerPointSteps : public TOfficeSteps {
  public:
@@ -89,7 +95,7 @@ class PowerPointSteps : public TOfficeSteps {
     Document.Get("PrintOptions").Put("ActivePrinter", printer);
     Ignoring([&] { Document.Get("PrintOptions").Put("FitToPage", true); });
     ole::NamedArgs named{{"PrintToFile", psFile}};
-    if (const auto& pages = Request.Pages) named.insert(named.begin(), {{"From", pages->From}, {"To", pages->To}});
+    if (const auto pages = Request.OneRange()) named.insert(named.begin(), {{"From", pages->From}, {"To", pages->To}});
     if (Status printed = Capture([&] { Document.Call("PrintOut", {}, named); }); !printed.ok()) return printed;
     Document.Call("Close");
     DocumentOpen = false;
@@ -111,17 +117,34 @@ class PowerPointSteps : public TOfficeSteps {
     return Request.Password ? Request.SrcFile + "::" + *Request.Password + "::" : Request.SrcFile;
   }
 
-  // The slides of PAGES are a range of the print options, which the export
-  // is given with the slide-range type; PDF/A-1b is the export's too.
+  // The slides of PAGES are ranges of the print options, which the export
+  // is given with the slide-range type (and the first of them); PDF/A-1b and
+  // the export options PowerPoint has an argument for are the export's too.
+  // The library's own servers take every export option through
+  // HandExportOptions.
   void ExportPdf() {
+    const options::PdfExportOptions& pdf = Request.PdfExport;
+    const bool office = !Request.TakesExportOptions;
     ole::NamedArgs named{{"Path", Request.DestFile}, {"FixedFormatType", kFixedFormatPdf}};
-    if (const auto& pages = Request.Pages) {
+    if (const auto quality = pdf.Find("Quality"); quality && office)
+      named.push_back({"Intent", *quality < 50 ? kIntentScreen : kIntentPrint});
+    if (const auto notes = pdf.Find("ExportNotesPages"); notes && office)
+      named.push_back({"OutputType", *notes ? kOutputNotesPages : kOutputSlides});
+    if (const auto hidden = pdf.Find("ExportHiddenSlides"); hidden && office)
+      named.push_back({"PrintHiddenSlides", *hidden != 0});
+    if (!Request.Pages.empty()) {
       const ole::Variant ranges = Document.Get("PrintOptions").Get("Ranges");
       ranges.Call("ClearAll");
-      const ole::Variant range = ranges.Call("Add", {pages->From, pages->To});
-      named.insert(named.end(), {{"RangeType", kPrintSlideRange}, {"PrintRange", range}});
+      ole::Variant first;
+      for (const options::PageRange& pages : Request.Pages) {
+        const ole::Variant range = ranges.Call("Add", {pages.From, pages.To});
+        if (first.IsEmpty()) first = range;
+      }
+      named.insert(named.end(), {{"RangeType", kPrintSlideRange}, {"PrintRange", first}});
     }
+    if (const auto tags = pdf.Find("PdfUa"); tags && office) named.push_back({"DocStructureTags", *tags != 0});
     if (Request.PdfA != 0) named.push_back({"UseISO19005_1", true});
+    HandExportOptions(false);
     Document.Call("ExportAsFixedFormat", {}, named);
   }
 

@@ -33,6 +33,17 @@ constexpr int32_t kDoNotSaveChanges = 0;
 constexpr int32_t kExportFormatPdf = 17;  // WdExportFormat
 constexpr int32_t kExportFromTo = 3;      // WdExportRange
 constexpr int32_t kPrintFromTo = 3;       // WdPrintOutRange
+// The export options' arguments: WdExportOptimizeFor (PDF.Quality below 50
+// is for the screen), WdExportItem (PDF.ExportNotes: with the markup),
+// WdExportCreateBookmarks (PDF.ExportBookmarks: from the headings) and
+// WdOrientation (PDF.Landscape).
+constexpr int32_t kOptimizeForPrint = 0;
+constexpr int32_t kOptimizeForOnScreen = 1;
+constexpr int32_t kExportDocumentContent = 0;
+constexpr int32_t kExportDocumentWithMarkup = 7;
+constexpr int32_t kCreateNoBookmarks = 0;
+constexpr int32_t kCreateHeadingBookmarks = 1;
+constexpr int32_t kOrientLandscape = 1;
 // PageSetup.Orientation for "orientation:=1" and "orientation:=2".
 constexpr int32_t kOrientation1 = 1;
 constexpr int32_t kOrientation2 = 2;
@@ -114,7 +125,7 @@ class WordSteps : public TOfficeSteps {
         if (Request.Options.Orientation2) Document.Get("PageSetup").Put("Orientation", kOrientation2);
       });
       ole::NamedArgs named{{"OutputFileName", psFile}, {"PrintToFile", true}, {"Background", false}};
-      if (const auto& pages = Request.Pages)
+      if (const auto pages = Request.OneRange())
         named.insert(
             named.end(),
             {{"Range", kPrintFromTo}, {"From", std::to_string(pages->From)}, {"To", std::to_string(pages->To)}});
@@ -199,12 +210,26 @@ class WordSteps : public TOfficeSteps {
     }
   }
 
-  // PDF/A-1b and the range of pages are the export's, not SaveAs's.
+  // PDF/A-1b, the range of pages and the export options are the export's,
+  // not SaveAs's. Word is given the options it has an argument for (and
+  // the orientation through the page setup); the library's own servers
+  // take them all through HandExportOptions.
   void ExportPdf() {
+    const options::PdfExportOptions& pdf = Request.PdfExport;
+    const bool office = !Request.TakesExportOptions;
     ole::NamedArgs named{{"OutputFileName", Request.DestFile}, {"ExportFormat", kExportFormatPdf}};
-    if (const auto& pages = Request.Pages)
+    if (const auto quality = pdf.Find("Quality"); quality && office)
+      named.push_back({"OptimizeFor", *quality < 50 ? kOptimizeForOnScreen : kOptimizeForPrint});
+    if (const auto pages = Request.OneRange())
       named.insert(named.end(), {{"Range", kExportFromTo}, {"From", pages->From}, {"To", pages->To}});
+    if (const auto notes = pdf.Find("ExportNotes"); notes && office)
+      named.push_back({"Item", *notes ? kExportDocumentWithMarkup : kExportDocumentContent});
+    if (const auto bookmarks = pdf.Find("ExportBookmarks"); bookmarks && office)
+      named.push_back({"CreateBookmarks", *bookmarks ? kCreateHeadingBookmarks : kCreateNoBookmarks});
+    if (const auto tags = pdf.Find("PdfUa"); tags && office) named.push_back({"DocStructureTags", *tags != 0});
     if (Request.PdfA != 0) named.push_back({"UseISO19005_1", true});
+    if (office && pdf.IsTrue("Landscape")) Document.Get("PageSetup").Put("Orientation", kOrientLandscape);
+    HandExportOptions(true);
     Document.Call("ExportAsFixedFormat", {}, named);
   }
 

@@ -33,7 +33,7 @@ TEST(Request, APasswordReachesTheLibraryAsItWasGiven) {
     EXPECT_EQ(options::Password(option), password) << option;
     EXPECT_TRUE(options::Has(option, "MERGEHTML")) << option;
     EXPECT_EQ(options::PdfALevel(option), 0) << option;
-    EXPECT_FALSE(options::Pages(option).has_value()) << option;
+    EXPECT_TRUE(options::Pages(option).empty()) << option;
   }
 }
 

@@ -77,6 +77,116 @@ TEST_F(PdfOptions, PowerPointExportsTheSlidesOfAPrintRange) {
   EXPECT_EQ(ReadFile(dest), "PowerPoint exported " + src + " as PDF pages 2-3 PDF/A-1b\r\n");
 }
 
+TEST_F(PdfOptions, WordGetsTheExportOptionsItHasArgumentsForAndTheOrientationThroughItsPageSetup) {
+  const std::string src = File("a.doc"), dest = dir / "a.pdf";
+  const std::string doc = "Word.Document(a.doc)";
+  ASSERT_EQ(lib.ConvertSingleFile(src, dest, "17",
+                                  "MS Word PDF.PdfUa=true PDF.ExportNotes=true PDF.ExportBookmarks=false "
+                                  "PDF.Quality=30 PDF.Landscape=true PAGES=2-3")
+                .errorText,
+            "");
+  EXPECT_EQ(CallsFrom(App::Word, doc + ".PageSetup"),
+            (Lines{
+                doc + ".PageSetup get",
+                doc + ".PageSetup.Orientation put 1",
+                doc + ".ExportAsFixedFormat method OutputFileName:=" + Quoted(dest) +
+                    ", ExportFormat:=17, OptimizeFor:=1, Range:=3, From:=2, To:=3, Item:=7, CreateBookmarks:=0, "
+                    "DocStructureTags:=True",
+                doc + ".Close method SaveChanges:=0",
+                "Word.DisplayAlerts put True",
+            }));
+
+  // The other way round; a keyword alone asks for the export, and Landscape
+  // false leaves the page setup alone.
+  ASSERT_TRUE(lib.ConvertSingleFile(src, dest, "17",
+                                    "MS Word PDF.Quality=50 PDF.ExportBookmarks=true PDF.ExportNotes=false "
+                                    "PDF.PdfUa=false PDF.Landscape=false")
+                  .ok);
+  EXPECT_EQ(CallsWith(App::Word, "ExportAsFixedFormat").back(),
+            doc + ".ExportAsFixedFormat method OutputFileName:=" + Quoted(dest) +
+                ", ExportFormat:=17, OptimizeFor:=0, Item:=0, CreateBookmarks:=1, DocStructureTags:=False");
+  EXPECT_EQ(CallsWith(App::Word, "PageSetup").size(), 2u);
+  EXPECT_EQ(ReadFile(dest), "Word exported " + src + " as PDF\r\n");
+}
+
+TEST_F(PdfOptions, ExcelGetsItsQualityAndPowerPointItsIntentNotesPagesHiddenSlidesTagsAndSeveralRanges) {
+  const std::string book = File("book.xls"), deck = File("deck.ppt");
+  const std::string bookPdf = dir / "book.pdf", deckPdf = dir / "deck.pdf";
+  ASSERT_EQ(lib.ConvertSingleFile(book, bookPdf, "57", "MS Excel PDF.Quality=10 PAGES=2-3").errorText, "");
+  ASSERT_TRUE(lib.ConvertSingleFile(book, bookPdf, "57", "MS Excel PDF.Quality=90").ok);
+  EXPECT_EQ(CallsWith(App::Excel, "ExportAsFixedFormat"),
+            (Lines{"Excel.Workbook(book.xls).ExportAsFixedFormat method Type:=0, Filename:=" + Quoted(bookPdf) +
+                       ", Quality:=1, From:=2, To:=3",
+                   "Excel.Workbook(book.xls).ExportAsFixedFormat method Type:=0, Filename:=" + Quoted(bookPdf) +
+                       ", Quality:=0"}));
+
+  const std::string presentation = "PowerPoint.Presentation(deck.ppt)";
+  ASSERT_EQ(lib.ConvertSingleFile(deck, deckPdf, "32",
+                                  "MS Powerpoint PDF.Quality=20 PDF.ExportNotesPages=true PDF.ExportHiddenSlides=true "
+                                  "PDF.PdfUa=true PAGES=\"1-2, 4\"")
+                .errorText,
+            "");
+  EXPECT_EQ(CallsFrom(App::PowerPoint, presentation + ".PrintOptions.Ranges.ClearAll"),
+            (Lines{
+                presentation + ".PrintOptions.Ranges.ClearAll method",
+                presentation + ".PrintOptions.Ranges.Add method 1, 2",
+                presentation + ".PrintOptions.Ranges.Add method 4, 4",
+                presentation + ".ExportAsFixedFormat method Path:=" + Quoted(deckPdf) +
+                    ", FixedFormatType:=2, Intent:=1, OutputType:=5, PrintHiddenSlides:=True, RangeType:=4, "
+                    "PrintRange:=<object>, DocStructureTags:=True",
+                presentation + ".Close method",
+            }));
+  ASSERT_TRUE(lib.ConvertSingleFile(deck, deckPdf, "32",
+                                    "MS Powerpoint PDF.Quality=60 PDF.ExportNotesPages=false "
+                                    "PDF.ExportHiddenSlides=false")
+                  .ok);
+  EXPECT_EQ(CallsWith(App::PowerPoint, "ExportAsFixedFormat").back(),
+            presentation + ".ExportAsFixedFormat method Path:=" + Quoted(deckPdf) +
+                ", FixedFormatType:=2, Intent:=2, OutputType:=1, PrintHiddenSlides:=False");
+}
+
+TEST_F(PdfOptions, WhatAnApplicationsExportHasNoArgumentForIsRefusedByNameBeforeTheOpen) {
+  struct Case {
+    std::string src, format, option, error;
+  };
+  const std::string doc = File("a.doc"), book = File("book.xls"), deck = File("deck.ppt");
+  const std::vector<Case> cases{
+      {doc, "17", "MS Word PDF.Quality=80 PDF.ExportFormFields=false",
+       "PDF.ExportFormFields: MS Word has no such PDF export option"},
+      {doc, "17", "MS Word PDF.UpdateIndexes=true", "PDF.UpdateIndexes: MS Word has no such PDF export option"},
+      {doc, "17", "MS Word PAGES=\"1,3\"", "PAGES=: MS Word exports one range of pages"},
+      {book, "57", "MS Excel PDF.Landscape=true", "PDF.Landscape: MS Excel has no such PDF export option"},
+      {book, "57", "MS Excel PDF.SinglePageSheets=true",
+       "PDF.SinglePageSheets: MS Excel has no such PDF export option"},
+      {book, "57", "MS Excel PAGES=\"1-2,5\"", "PAGES=: MS Excel exports one range of pages"},
+      {deck, "32", "MS Powerpoint PDF.Landscape=true", "PDF.Landscape: MS Powerpoint has no such PDF export option"},
+      {deck, "32", "MS Powerpoint PDF.ExportBookmarks=true",
+       "PDF.ExportBookmarks: MS Powerpoint has no such PDF export option"},
+      {doc, "-1", "MS Word PDF.Quality=50",
+       "PDF.Quality: the printing route (-1) takes no PDF export options; save in the application's PDF format "
+       "instead"},
+      {doc, "-1", "MS Word PAGES=\"1,3\"", "PAGES=: the printing route (-1) prints one range of pages"},
+      {doc, "17", "MS Word PDF.Quality=0", "Invalid value '0' for PDF.Quality= (a whole number from 1 to 100)"},
+      {deck, "32", "MS Powerpoint PDF.Notes=true", "Unknown PDF export option 'PDF.Notes'"},
+      {book, "57", "MS Excel PAGES=\"1,,2\"",
+       "Invalid value '\"1,,2\"' for PAGES= (a quoted list of pages and ranges of pages such as \"1-3,5\")"},
+  };
+  for (const Case& c : cases) {
+    const auto r = lib.ConvertSingleFile(c.src, dir / "out.pdf", c.format, c.option);
+    EXPECT_FALSE(r.ok) << c.option;
+    EXPECT_EQ(r.errorText, c.error) << c.option;
+    EXPECT_EQ(lib.GetFieldValue("errorcode").value, "invalidoption") << c.option;
+  }
+  EXPECT_EQ(CallsWith(App::Word, "Documents.Open"), Lines{});
+  EXPECT_EQ(CallsWith(App::Excel, "Workbooks.Open"), Lines{});
+  EXPECT_EQ(CallsWith(App::PowerPoint, "Presentations.Open"), Lines{});
+  EXPECT_FALSE(os::FileExists(dir / "out.pdf"));
+
+  // Another format than PDF has no export to refuse them for.
+  ASSERT_TRUE(lib.ConvertSingleFile(doc, dir / "a.txt", "2", "MS Word PDF.ExportFormFields=false PAGES=\"1,3\"").ok);
+  EXPECT_EQ(CallsWith(App::Word, "ExportAsFixedFormat"), Lines{});
+}
+
 TEST_F(PdfOptions, ThePasswordReachesEachApplicationsOpenInItsOwnWay) {
   const std::string doc = File("a.doc"), book = File("book.xls"), deck = File("deck.ppt");
   const std::string option = "PASSWORD=\"say \"\"hi\"\" twice\" PAGES=1";

@@ -17,8 +17,9 @@ TOptions TOptions::Parse(std::string option) {
   if (o.OpenFormat) o.OpenFormatValue = options::OpenFormatValue(option);
   o.TimeoutSeconds = TOptionValue<uint32_t>::Read([&] { return options::TimeoutSeconds(option); });
   o.PdfA = TOptionValue<int>::Read([&] { return options::PdfALevel(option); });
-  o.Pages = TOptionValue<std::optional<options::PageRange>>::Read([&] { return options::Pages(option); });
+  o.Pages = TOptionValue<std::vector<options::PageRange>>::Read([&] { return options::Pages(option); });
   o.Password = TOptionValue<std::optional<std::string>>::Read([&] { return options::Password(option); });
+  o.PdfExport = TOptionValue<options::PdfExportOptions>::Read([&] { return options::PdfExport(option); });
   o.Text = std::move(option);
   return o;
 }

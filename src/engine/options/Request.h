@@ -17,6 +17,7 @@
 #include <string_view>
 #include <utility>
 #include <variant>
+#include <vector>
 
 #include "engine/formatlib/FormatCodes.h"
 #include "engine/options/Options.h"
@@ -68,8 +69,10 @@ struct TOptions {
   std::string OpenFormatValue;
   TOptionValue<uint32_t> TimeoutSeconds;
   TOptionValue<int> PdfA;
-  TOptionValue<std::optional<options::PageRange>> Pages;
+  // The ranges of PAGES=; empty without it.
+  TOptionValue<std::vector<options::PageRange>> Pages;
   TOptionValue<std::optional<std::string>> Password;
+  TOptionValue<options::PdfExportOptions> PdfExport;
 
   // Reads every keyword of Text.
   static TOptions Parse(std::string option);
