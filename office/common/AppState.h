@@ -61,6 +61,10 @@ class AppState {
 
   // Word's active printer (see common/Printing.h); empty: the office's default.
   std::string activePrinter;
+  // The export options of the next ExportAsFixedFormat, as PDF.<Name>=
+  // keywords and a quoted PAGES= list: set through the application's
+  // PdfExportOptions, taken (and so cleared) by the export.
+  std::string pdfExportOptions;
   // The documents still open, in the order they were opened.
   std::vector<std::shared_ptr<OpenDocument>> Documents();
 

@@ -1,6 +1,7 @@
 #include "common/ApplicationObject.h"
 
 #include "automation/Failure.h"
+#include "common/PdfExport.h"
 #include "common/ServerControl.h"
 
 namespace quillet::office {
@@ -17,6 +18,16 @@ ApplicationObject::ApplicationObject(const std::string& name, uno::Module module
   // servers after a save (see common/FontRecord.h).
   Property("SubstitutedFonts", [this](const CallArgs&, Result& r) { r.Text(SubstitutedFontsText(app_->Fonts())); });
   Property("FallbackFonts", [this](const CallArgs&, Result& r) { r.Text(FallbackFontsText(app_->Fonts())); });
+  // The options of LibreOffice's PDF export that Office's ExportAsFixedFormat
+  // has no argument for, which the library hands its own servers before the
+  // export (see common/PdfExport.h). The text is checked as it is set.
+  Property(
+      "PdfExportOptions", [this](const CallArgs&, Result& r) { r.Text(app_->pdfExportOptions); },
+      [this](const CallArgs& a) {
+        const std::string text = a.PutText();
+        ReadPdfExportOptions(text);
+        app_->pdfExportOptions = text;
+      });
   Method("Quit", {"SaveChanges", "OriginalFormat", "RouteDocument"},
          [this](const CallArgs&, Result&) { app_->Quit(); });
 }

@@ -1,12 +1,17 @@
 // What the stand-ins' ExportAsFixedFormat and PrintOut share: the range of
-// pages (or slides) as LibreOffice takes it.
+// pages (or slides) as LibreOffice takes it, and the export options the
+// library hands the application before its ExportAsFixedFormat.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "automation/Failure.h"
+#include "common/AppState.h"
+#include "engine/options/Options.h"
+#include "platform/error.h"
 
 namespace quillet::office {
 
@@ -17,6 +22,29 @@ inline std::string PageRangeOf(std::optional<int32_t> from, std::optional<int32_
   if (!from && !to) return {};
   if ((from && *from < 1) || (to && *to < 1) || (from && to && *to < *from)) throw Failure("Value out of range");
   return (from ? std::to_string(*from) : "1") + "-" + (to ? std::to_string(*to) : "");
+}
+
+// The export options of a PdfExportOptions text: the PDF.<Name>= keywords,
+// and the pages of a quoted PAGES= list as LibreOffice takes them (empty
+// without one). Raises Failure with the keyword reader's text for a
+// malformed one.
+struct PdfExportSettings {
+  options::PdfExportOptions options;
+  std::string pages;
+};
+
+inline PdfExportSettings ReadPdfExportOptions(const std::string& text) {
+  try {
+    return {options::PdfExport(text), options::PageRangesText(options::Pages(text))};
+  } catch (const Error& e) {
+    throw Failure(e.what());
+  }
+}
+
+// The options set for this export, which are then gone: the next export
+// has only those set for it.
+inline PdfExportSettings TakePdfExportOptions(AppState& app) {
+  return ReadPdfExportOptions(std::exchange(app.pdfExportOptions, {}));
 }
 
 }  // namespace quillet::office

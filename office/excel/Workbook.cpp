@@ -49,13 +49,17 @@ void SaveAs(const OpenDocument& book, const CallArgs& a) {
 }
 
 // ExportAsFixedFormat: PDF (Type 0) of every sheet, or of the pages From to
-// To. Excel's export has no PDF/A.
-void ExportAsFixedFormat(const OpenDocument& book, const CallArgs& a) {
+// To, or of a list of pages set with the export options. Excel's export has
+// no PDF/A.
+void ExportAsFixedFormat(AppState& app, const OpenDocument& book, const CallArgs& a) {
+  const PdfExportSettings settings = TakePdfExportOptions(app);
   constexpr int32_t kPdf = 0;
   if (a.Int(0, "Type").value_or(-1) != kPdf) throw Failure("This export makes PDF only (Type 0).");
   const std::optional<std::string> file = a.Text(1, "Filename");
   if (!file || file->empty()) throw Failure("A file name is needed.");
-  uno::ExportPdf(book.Model(), *file, "calc_pdf_Export", 0, PageRangeOf(a.Int(5, "From"), a.Int(6, "To")));
+  uno::ExportPdf(book.Model(), *file, "calc_pdf_Export", 0,
+                 settings.pages.empty() ? PageRangeOf(a.Int(5, "From"), a.Int(6, "To")) : settings.pages,
+                 settings.options);
 }
 
 class Workbook : public DispatchObject {
@@ -81,7 +85,7 @@ class Workbook : public DispatchObject {
     Method("ExportAsFixedFormat",
            {"Type", "Filename", "Quality", "IncludeDocProperties", "IgnorePrintAreas", "From", "To", "OpenAfterPublish",
             "FixedFormatExtClassPtr"},
-           [this](const CallArgs& a, Result&) { ExportAsFixedFormat(*book_, a); });
+           [this](const CallArgs& a, Result&) { ExportAsFixedFormat(*app_, *book_, a); });
     // Every sheet (or the pages From to To), through the printer given (else the office's default),
     // into PrToFileName when PrintToFile is true.
     Method("PrintOut",

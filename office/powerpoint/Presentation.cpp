@@ -108,8 +108,9 @@ std::string SlideRanges(const PrintSettings& settings) {
 
 // ExportAsFixedFormat: PDF (FixedFormatType 2) of every slide, or of the
 // print options' ranges (RangeType 4, the range PrintRange is one of them);
-// PDF/A-1b with UseISO19005_1.
-void ExportAsFixedFormat(const OpenDocument& deck, const PrintSettings& settings, const CallArgs& a) {
+// PDF/A-1b with UseISO19005_1; with the export options set before it.
+void ExportAsFixedFormat(AppState& app, const OpenDocument& deck, const PrintSettings& settings, const CallArgs& a) {
+  const PdfExportSettings exportSettings = TakePdfExportOptions(app);
   constexpr int32_t kPdf = 2, kPrintAll = 1, kSlideRange = 4;
   const std::optional<std::string> file = a.Text(0, "Path");
   if (!file || file->empty()) throw Failure("A file name is needed.");
@@ -119,7 +120,10 @@ void ExportAsFixedFormat(const OpenDocument& deck, const PrintSettings& settings
   if (rangeType != kPrintAll && rangeType != kSlideRange) throw Failure("Value out of range");
   if (rangeType == kSlideRange && settings.ranges.empty()) throw Failure("The slide range is empty.");
   uno::ExportPdf(deck.Model(), *file, "impress_pdf_Export", a.Bool(14, "UseISO19005_1").value_or(false) ? 1 : 0,
-                 rangeType == kSlideRange ? SlideRanges(settings) : std::string());
+                 !exportSettings.pages.empty() ? exportSettings.pages
+                 : rangeType == kSlideRange    ? SlideRanges(settings)
+                                               : std::string(),
+                 exportSettings.options);
 }
 
 class PrintOptions : public DispatchObject {
@@ -194,7 +198,7 @@ class Presentation : public DispatchObject {
            {"Path", "FixedFormatType", "Intent", "FrameSlides", "HandoutOrder", "OutputType", "PrintHiddenSlides",
             "PrintRange", "RangeType", "SlideShowName", "IncludeDocProperties", "KeepIRMSettings", "DocStructureTags",
             "BitmapMissingFonts", "UseISO19005_1", "ExternalExporter"},
-           [this](const CallArgs& a, Result&) { ExportAsFixedFormat(*deck_, *print_, a); });
+           [this](const CallArgs& a, Result&) { ExportAsFixedFormat(*app_, *deck_, *print_, a); });
     Method("Close", {}, [this](const CallArgs&, Result&) {
       deck_->Model();
       deck_->Close();

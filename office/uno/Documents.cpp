@@ -9,14 +9,24 @@
 #include <optional>
 
 #include <com/sun/star/beans/NamedValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/document/UpdateDocMode.hpp>
+#include <com/sun/star/drawing/XDrawPages.hpp>
+#include <com/sun/star/drawing/XDrawPagesSupplier.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/io/IOException.hpp>
 #include <com/sun/star/lang/IllegalArgumentException.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
+#include <com/sun/star/text/XDocumentIndexesSupplier.hpp>
+#include <com/sun/star/text/XTextDocument.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XRefreshable.hpp>
 
 #include "automation/Failure.h"
 #include "uno/FileOutput.h"
@@ -97,6 +107,60 @@ void Store(const Reference<css::lang::XComponent>& document, const std::string& 
     if (!why.empty()) throw Failure(SaveFailure(path, why));
     output->Keep();
   }
+}
+
+// Updates every index of a text document (tables of contents, alphabetical
+// and user indexes) from the text as it is; other documents have none.
+void UpdateIndexes(const Reference<css::lang::XComponent>& document) {
+  Reference<css::text::XDocumentIndexesSupplier> supplier(document, UNO_QUERY);
+  if (!supplier.is()) return;
+  const Reference<css::container::XIndexAccess> indexes = supplier->getDocumentIndexes();
+  for (sal_Int32 i = 0; i < indexes->getCount(); ++i) {
+    // (XDocumentIndex::update is deprecated for this.)
+    Reference<css::util::XRefreshable> index(indexes->getByIndex(i), UNO_QUERY);
+    if (index.is()) index->refresh();
+  }
+}
+
+// A page style of Writer or Calc made landscape: its sides change places.
+void TurnStyle(const Reference<css::beans::XPropertySet>& style) {
+  bool landscape = false;
+  style->getPropertyValue(OUString("IsLandscape")) >>= landscape;
+  if (landscape) return;
+  sal_Int32 width = 0, height = 0;
+  style->getPropertyValue(OUString("Width")) >>= width;
+  style->getPropertyValue(OUString("Height")) >>= height;
+  style->setPropertyValue(OUString("IsLandscape"), Any(true));
+  if (width < height) {
+    style->setPropertyValue(OUString("Width"), Any(height));
+    style->setPropertyValue(OUString("Height"), Any(width));
+  }
+}
+
+// Writer's and Calc's pages are laid out by page styles; a presentation's
+// slides share one size, which every page carries.
+void TurnToLandscape(const Reference<css::lang::XComponent>& document) {
+  Reference<css::drawing::XDrawPagesSupplier> drawing(document, UNO_QUERY);
+  if (drawing.is() && !Reference<css::sheet::XSpreadsheetDocument>(document, UNO_QUERY).is() &&
+      !Reference<css::text::XTextDocument>(document, UNO_QUERY).is()) {
+    const Reference<css::drawing::XDrawPages> pages = drawing->getDrawPages();
+    for (sal_Int32 i = 0; i < pages->getCount(); ++i) {
+      Reference<css::beans::XPropertySet> page(pages->getByIndex(i), UNO_QUERY_THROW);
+      sal_Int32 width = 0, height = 0;
+      page->getPropertyValue(OUString("Width")) >>= width;
+      page->getPropertyValue(OUString("Height")) >>= height;
+      if (width >= height) continue;
+      page->setPropertyValue(OUString("Width"), Any(height));
+      page->setPropertyValue(OUString("Height"), Any(width));
+    }
+    return;
+  }
+  Reference<css::style::XStyleFamiliesSupplier> families(document, UNO_QUERY);
+  if (!families.is()) return;
+  Reference<css::container::XNameAccess> styles(families->getStyleFamilies()->getByName(OUString("PageStyles")),
+                                                UNO_QUERY_THROW);
+  for (const OUString& name : styles->getElementNames())
+    TurnStyle(Reference<css::beans::XPropertySet>(styles->getByName(name), UNO_QUERY_THROW));
 }
 
 // LibreOffice's PDF/A-1 is tagged and declares conformance level A, which
@@ -194,10 +258,21 @@ void StoreDocument(const Reference<css::lang::XComponent>& document, const std::
 }
 
 void ExportPdf(const Reference<css::lang::XComponent>& document, const std::string& path, const std::string& filter,
-               int pdfA, const std::string& pageRange) {
+               int pdfA, const std::string& pageRange, const options::PdfExportOptions& options) {
+  if (options.IsTrue("UpdateIndexes")) UpdateIndexes(document);
+  if (options.IsTrue("Landscape")) TurnToLandscape(document);
   std::vector<css::beans::PropertyValue> data;
   if (pdfA != 0) data.push_back(Prop("SelectPdfVersion", Any(static_cast<sal_Int32>(pdfA))));
   if (!pageRange.empty()) data.push_back(Prop("PageRange", Any(Ou(pageRange))));
+  for (const options::PdfExportName& name : options::PdfExportNames()) {
+    const std::optional<int32_t> value = options.Find(name.Name);
+    if (!value || name.FilterProperty.empty()) continue;
+    const std::string property(name.FilterProperty);
+    data.push_back(Prop(property.c_str(), name.Kind == options::PdfExportKind::Boolean
+                                              ? Any(*value != 0)
+                                              : Any(static_cast<sal_Int32>(*value))));
+  }
+  if (options.IsTrue("PdfUa")) data.push_back(Prop("UseTaggedPDF", Any(true)));
   std::vector<css::beans::PropertyValue> media = {Prop("FilterName", Any(Ou(filter))), Prop("Overwrite", Any(true)),
                                                   Prop("FilterData", Any(MakeProps(data)))};
   Store(document, path, filter, std::move(media), ByteOrder::AsWritten);

@@ -14,6 +14,7 @@
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 
+#include "engine/options/Options.h"
 #include "uno/FileOutput.h"
 #include "uno/Office.h"
 #include "uno/Uno.h"
@@ -56,9 +57,15 @@ void StoreDocument(const Reference<css::lang::XComponent>& document, const std::
 
 // Stores Document to Path as PDF through Filter (writer_pdf_Export,
 // calc_pdf_Export, impress_pdf_Export): PDF/A-1b, 2b or 3b for PdfA 1 to 3
-// (0: plain PDF), only the pages (slides) of PageRange ("2-3"; empty: all).
+// (0: plain PDF), only the pages (slides) of PageRange ("2-3" or "1-3,5-5";
+// empty: all), with the export options of Options in the filter data.
+// Before the export, PDF.UpdateIndexes=true updates a text document's
+// indexes, and PDF.Landscape=true turns every page style of a text document
+// or a spreadsheet to landscape, and a presentation's portrait slides (the
+// document is changed: it is not stored again). PDF.PdfUa=true asks for a
+// tagged PDF too, which PDF/UA needs.
 void ExportPdf(const Reference<css::lang::XComponent>& document, const std::string& path, const std::string& filter,
-               int pdfA, const std::string& pageRange);
+               int pdfA, const std::string& pageRange, const options::PdfExportOptions& options = {});
 
 // Closes the document, giving up its changes; never raises.
 void CloseDocument(const Reference<css::lang::XComponent>& document) noexcept;

@@ -49,7 +49,8 @@ class Document : public DispatchObject {
     Item("Application", {}, [this](const CallArgs&, Result& r) { r.Object(NewMacroHost(app_)); });
     Method("SaveAs", kSaveAsParams, [this](const CallArgs& a, Result&) { SaveAs(*app_, *doc_, a); });
     Method("SaveAs2", kSaveAsParams, [this](const CallArgs& a, Result&) { SaveAs(*app_, *doc_, a); });
-    Method("ExportAsFixedFormat", kExportParams, [this](const CallArgs& a, Result&) { ExportAsFixedFormat(*doc_, a); });
+    Method("ExportAsFixedFormat", kExportParams,
+           [this](const CallArgs& a, Result&) { ExportAsFixedFormat(*app_, *doc_, a); });
     Item("BuiltInDocumentProperties", {"Index"}, [this](const CallArgs& a, Result& r) {
       doc_->doc->Model();
       if (const VARIANT* index = a.Find(0, "Index"))

@@ -1,7 +1,7 @@
 // Document.SaveAs: the format number through the Word table of
 // formats/SaveFormats, text in the code page that Encoding (or SaveEncoding)
 // names, a password when one is given. Document.ExportAsFixedFormat: PDF of
-// a range of pages, PDF/A-1b.
+// a range of pages, PDF/A-1b, and the export options set before it.
 #include "automation/Failure.h"
 #include "common/PdfExport.h"
 #include "formats/Encodings.h"
@@ -51,17 +51,19 @@ void SaveAs(const AppState&, WordDoc& doc, const CallArgs& args) {
   uno::StoreDocument(model, *file, format.filter, options, args.Text(3, "Password").value_or(""), order);
 }
 
-void ExportAsFixedFormat(const WordDoc& doc, const CallArgs& args) {
+void ExportAsFixedFormat(AppState& app, const WordDoc& doc, const CallArgs& args) {
+  const PdfExportSettings settings = TakePdfExportOptions(app);
   constexpr int32_t kPdf = 17, kAllDocument = 0, kFromTo = 3;
   const std::optional<std::string> file = args.Text(0, "OutputFileName");
   if (!file || file->empty()) throw Failure("A file name is needed.");
   if (args.Int(1, "ExportFormat").value_or(-1) != kPdf) throw Failure("This export makes PDF only (ExportFormat 17).");
   const int32_t range = args.Int(4, "Range").value_or(kAllDocument);
   if (range != kAllDocument && range != kFromTo) throw Failure("Value out of range");
-  const std::string pages =
-      range == kFromTo ? PageRangeOf(args.Int(5, "From").value_or(1), args.Int(6, "To")) : std::string();
+  const std::string pages = !settings.pages.empty() ? settings.pages
+                            : range == kFromTo      ? PageRangeOf(args.Int(5, "From").value_or(1), args.Int(6, "To"))
+                                                    : std::string();
   uno::ExportPdf(doc.doc->Model(), *file, "writer_pdf_Export", args.Bool(13, "UseISO19005_1").value_or(false) ? 1 : 0,
-                 pages);
+                 pages, settings.options);
 }
 
 }  // namespace quillet::office::word

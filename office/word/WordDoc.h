@@ -62,8 +62,10 @@ inline const std::vector<std::string> kPrintOutParams = {"Background",
                                                          "PrintZoomPaperHeight"};
 
 // Document.ExportAsFixedFormat with Word's parameters: PDF only, all pages or
-// From to To (Range 3), PDF/A-1b with UseISO19005_1.
-void ExportAsFixedFormat(const WordDoc& doc, const CallArgs& args);
+// From to To (Range 3), PDF/A-1b with UseISO19005_1, and the export options
+// the application was given for it (see common/PdfExport.h), whose pages list
+// comes before Range.
+void ExportAsFixedFormat(AppState& app, const WordDoc& doc, const CallArgs& args);
 inline const std::vector<std::string> kExportParams = {"OutputFileName",
                                                        "ExportFormat",
                                                        "OpenAfterExport",
