@@ -34,6 +34,8 @@ namespace {
 // The member of the library's own servers that takes LibreOffice's PDF
 // export options; Office has none.
 constexpr const char* kExportOptionsMember = "PdfExportOptions";
+// DISP_E_UNKNOWNNAME: the object has no member of that name.
+constexpr int32_t kUnknownName = static_cast<int32_t>(0x80020006u);
 
 }  // namespace
 
@@ -95,7 +97,7 @@ bool OfficeExportTakes(TApplication app, std::string_view name) {
 // export has no argument for from Office. The library's own servers, which
 // export through LibreOffice, take every export option and list. Other
 // formats ignore the keywords.
-void CheckPdfRequest(TOfficeRequest& request, const ole::Variant& application) {
+void CheckPdfRequest(TOfficeRequest& request, TProcedureContext& context) {
   const bool list = request.Pages.size() > 1;
   if (request.DestFormat == formats::kPdfByPrinting) {
     if (request.PdfA != 0) throw Error(texts::kPdfAByPrinting, ErrorCode::InvalidOption);
@@ -118,7 +120,12 @@ void CheckPdfRequest(TOfficeRequest& request, const ole::Variant& application) {
     throw Error("PDFA=" + std::to_string(request.PdfA) + ": " + appName + " makes PDF/A-1b only (PDFA or PDFA=1)",
                 ErrorCode::InvalidOption);
   if (request.PdfExport.Empty() && !list) return;
-  request.TakesExportOptions = Capture([&] { application.Get(kExportOptionsMember); }).ok();
+  // An application that does not know the member is Office; any other
+  // failure of the question is the application's, and the request's.
+  const ole::Variant& application = context.Applications().OfficeApplication(app);
+  const Status asked = Capture([&] { application.Get(kExportOptionsMember); });
+  if (!asked.ok() && asked.hresult() != kUnknownName) asked.RaiseIfFailed();
+  request.TakesExportOptions = asked.ok();
   if (request.TakesExportOptions) return;
   // PowerPoint's print options hold several ranges; Word's and Excel's
   // export takes one.
@@ -180,7 +187,7 @@ Status ConvertOfficeDocument(TProcedureContext& context, TApplication app, const
         request.Pages = options.Pages.Get();
         request.Password = options.Password.Get();
         request.PdfExport = options.PdfExport.Get();
-        CheckPdfRequest(request, context.Applications().OfficeApplication(app));
+        CheckPdfRequest(request, context);
       });
       !checked.ok())
     return checked;
