@@ -170,6 +170,8 @@
 //   Characters=100|1033                Word: the count of characters and the
 //                                      LanguageIDFarEast of each (the default)
 //   OpenEncoding=1252                  Word: the open encoding (the default)
+//   TablesOfContents=0                 Word: the tables of contents of a document (the
+//                                      default), each with an Update method
 //   Sheets=1                           Excel: the sheets of a workbook (the default)
 //   Slide=text:Title;picture;empty     PowerPoint: the next slide and its shapes: a text
 //                                      frame holding the text (\r in it stands for a CR),

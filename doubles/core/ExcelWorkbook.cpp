@@ -20,6 +20,42 @@ const DocumentShape& Shape() {
   return shape;
 }
 
+constexpr int32_t kPortrait = 1;  // XlPageOrientation
+
+// A sheet's page setup: the orientation, which the workbook keeps.
+class SheetPageSetup : public DispObject {
+ public:
+  SheetPageSetup(std::shared_ptr<Session> s, const std::string& name, Stored orientation)
+      : DispObject(std::move(s), name) {
+    Property(
+        "Orientation", [orientation](const CallArgs&, VARIANT* r) { return orientation.Get(r); },
+        [orientation](const CallArgs& a, VARIANT*) mutable { return orientation.Put(*a.putValue); });
+  }
+};
+
+class Worksheet : public DispObject {
+ public:
+  Worksheet(std::shared_ptr<Session> s, const std::string& name, Stored orientation) : DispObject(std::move(s), name) {
+    Property("PageSetup", [this, orientation](const CallArgs&, VARIANT* r) {
+      SetObject(r, new SheetPageSetup(sessionPtr(), this->name() + ".PageSetup", orientation));
+      return S_OK;
+    });
+  }
+};
+
+// The scripted number of sheets, each with its own orientation.
+class Worksheets : public DispObject {
+ public:
+  Worksheets(std::shared_ptr<Session> s, const std::string& name, const std::vector<Stored>& orientations)
+      : DispObject(std::move(s), name) {
+    Collection([&orientations] { return static_cast<int32_t>(orientations.size()); },
+               [this, &orientations](int32_t i) -> DispObject* {
+                 return new Worksheet(sessionPtr(), this->name() + "(" + std::to_string(i) + ")",
+                                      orientations[static_cast<size_t>(i - 1)]);
+               });
+  }
+};
+
 // sheet001.htm, sheet002.htm, ...
 std::string SheetPage(int32_t n) {
   char name[32];
@@ -38,6 +74,11 @@ const std::vector<std::string>& ExcelWorkbook::OpenParams() {
 
 ExcelWorkbook::ExcelWorkbook(std::shared_ptr<Session> s, const std::string& path)
     : Document(std::move(s), Shape(), path) {
+  for (int32_t n = 1; n <= session().script().sheets; ++n) orientations_.emplace_back(IntVariant(kPortrait));
+  Property("Worksheets", [this](const CallArgs&, VARIANT* r) {
+    SetObject(r, new Worksheets(sessionPtr(), name() + ".Worksheets", orientations_));
+    return S_OK;
+  });
   Method("PrintOut",
          {"From", "To", "Copies", "Preview", "ActivePrinter", "PrintToFile", "Collate", "PrToFileName",
           "IgnorePrintAreas"},

@@ -1,6 +1,7 @@
 // An Excel workbook: the shared document members and Title (the same value as
 // its built-in Title property); SaveAs as a web page (format 44) writes one
-// page per scripted sheet.
+// page per scripted sheet; Worksheets, the scripted sheets with the
+// orientation of each one's page setup.
 #pragma once
 
 #include <memory>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "Document.h"
+#include "Values.h"
 
 namespace quillet::doubles {
 
@@ -20,6 +22,9 @@ class ExcelWorkbook : public Document {
 
  protected:
   void Save(const CallArgs& args, const std::string& dest, int32_t format) override;
+
+ private:
+  std::vector<Stored> orientations_;
 };
 
 }  // namespace quillet::doubles

@@ -131,6 +131,8 @@ Script ParseScript(const std::string& text) {
       }
     } else if (key == "OpenEncoding") {
       s.openEncoding = Number(value);
+    } else if (key == "TablesOfContents") {
+      s.tablesOfContents = Number(value);
     } else if (key == "Sheets") {
       s.sheets = Number(value);
     } else if (key == "Slide") {

@@ -60,6 +60,7 @@ struct Script {
   int32_t characterCount = 100;
   int32_t characterLanguage = 1033;  // LanguageIDFarEast of every character
   int32_t openEncoding = 1252;
+  int32_t tablesOfContents = 0;
 
   // Excel workbooks.
   int32_t sheets = 1;

@@ -29,6 +29,25 @@ class PageSetup : public DispObject {
   }
 };
 
+// A table of contents: Update is all the converter asks of it (the
+// transcript shows the call).
+class TableOfContents : public DispObject {
+ public:
+  TableOfContents(std::shared_ptr<Session> s, const std::string& name) : DispObject(std::move(s), name) {
+    Method("Update", {}, [](const CallArgs&, VARIANT*) { return S_OK; });
+  }
+};
+
+class TablesOfContents : public DispObject {
+ public:
+  TablesOfContents(std::shared_ptr<Session> s, const std::string& name) : DispObject(std::move(s), name) {
+    Collection([this] { return session().script().tablesOfContents; },
+               [this](int32_t i) -> DispObject* {
+                 return new TableOfContents(sessionPtr(), this->name() + "(" + std::to_string(i) + ")");
+               });
+  }
+};
+
 const std::vector<std::string>& PrintOutParams() {
   static const std::vector<std::string> params{"Background",
                                                "Append",
@@ -119,6 +138,10 @@ WordDocument::WordDocument(std::shared_ptr<Session> s, const std::string& path)
         member, [&value](const CallArgs&, VARIANT* r) { return value.Get(r); },
         [&value](const CallArgs& a, VARIANT*) { return value.Put(*a.putValue); });
   };
+  Property("TablesOfContents", [this](const CallArgs&, VARIANT* r) {
+    SetObject(r, new TablesOfContents(sessionPtr(), name() + ".TablesOfContents"));
+    return S_OK;
+  });
   Property("PageSetup", [this](const CallArgs&, VARIANT* r) {
     SetObject(r, new PageSetup(sessionPtr(), name() + ".PageSetup", orientation_));
     return S_OK;

@@ -21,6 +21,7 @@ constexpr int32_t kTypePdf = 0;  // XlFixedFormatType
 // XlFixedFormatQuality for PDF.Quality from 50 up and below 50.
 constexpr int32_t kQualityStandard = 0;
 constexpr int32_t kQualityMinimum = 1;
+constexpr int32_t kLandscape = 2;  // XlPageOrientation
 
 class ExcelSteps : public TOfficeSteps {
  public:
@@ -58,6 +59,7 @@ class ExcelSteps : public TOfficeSteps {
     ole::NamedArgs named{{"Type", kTypePdf}, {"Filename", Request.DestFile}};
     if (const auto quality = Request.PdfExport.Find("Quality"); quality && !Request.TakesExportOptions)
       named.push_back({"Quality", *quality < 50 ? kQualityMinimum : kQualityStandard});
+    if (Request.PdfExport.IsTrue("Landscape") && !Request.TakesExportOptions) TurnSheets();
     if (const auto pages = Request.OneRange()) named.insert(named.end(), {{"From", pages->From}, {"To", pages->To}});
     HandExportOptions(true);
     Document.Call("ExportAsFixedFormat", {}, named);
@@ -93,6 +95,13 @@ class ExcelSteps : public TOfficeSteps {
   }
 
  private:
+  // PDF.Landscape: every sheet's page setup, before the export.
+  void TurnSheets() {
+    const ole::Variant sheets = Document.Get("Worksheets");
+    const int32_t n = sheets.Get("Count").AsInteger();
+    for (int32_t i = 1; i <= n; ++i) sheets.Get("Item", {i}).Get("PageSetup").Put("Orientation", kLandscape);
+  }
+
   void CloseWorkbook() {
     Document.Call("Close", {}, {{"SaveChanges", kDoNotSaveChanges}});
     DocumentOpen = false;

@@ -82,8 +82,9 @@ std::unique_ptr<TOfficeSteps> MakeSteps(TProcedureContext& context, const TOffic
 // The PDF.<Name>= options that Office's own export takes, by an argument of
 // ExportAsFixedFormat or the page setup (see the steps' ExportPdf).
 bool OfficeExportTakes(TApplication app, std::string_view name) {
-  static const std::vector<std::string_view> word{"ExportBookmarks", "ExportNotes", "PdfUa", "Quality", "Landscape"};
-  static const std::vector<std::string_view> excel{"Quality"};
+  static const std::vector<std::string_view> word{"ExportBookmarks", "ExportNotes", "PdfUa",
+                                                  "Quality",         "Landscape",   "UpdateIndexes"};
+  static const std::vector<std::string_view> excel{"Quality", "Landscape"};
   static const std::vector<std::string_view> powerPoint{"ExportHiddenSlides", "ExportNotesPages", "PdfUa", "Quality"};
   const auto& names = app == TApplication::Word ? word : app == TApplication::Excel ? excel : powerPoint;
   return std::find(names.begin(), names.end(), name) != names.end();

@@ -229,8 +229,17 @@ class WordSteps : public TOfficeSteps {
     if (const auto tags = pdf.Find("PdfUa"); tags && office) named.push_back({"DocStructureTags", *tags != 0});
     if (Request.PdfA != 0) named.push_back({"UseISO19005_1", true});
     if (office && pdf.IsTrue("Landscape")) Document.Get("PageSetup").Put("Orientation", kOrientLandscape);
+    if (office && pdf.IsTrue("UpdateIndexes")) UpdateTablesOfContents();
     HandExportOptions(true);
     Document.Call("ExportAsFixedFormat", {}, named);
+  }
+
+  // PDF.UpdateIndexes: Word's export shows the tables of contents as they
+  // were last updated.
+  void UpdateTablesOfContents() {
+    const ole::Variant tables = Document.Get("TablesOfContents");
+    const int32_t n = tables.Get("Count").AsInteger();
+    for (int32_t i = 1; i <= n; ++i) tables.Get("Item", {i}).Call("Update");
   }
 
   void SaveWithRevisionMarks() {

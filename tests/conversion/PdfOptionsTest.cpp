@@ -80,6 +80,7 @@ TEST_F(PdfOptions, PowerPointExportsTheSlidesOfAPrintRange) {
 TEST_F(PdfOptions, WordGetsTheExportOptionsItHasArgumentsForAndTheOrientationThroughItsPageSetup) {
   const std::string src = File("a.doc"), dest = dir / "a.pdf";
   const std::string doc = "Word.Document(a.doc)";
+  d.Script(App::Word, "TablesOfContents=2\n");
   ASSERT_EQ(lib.ConvertSingleFile(src, dest, "17",
                                   "MS Word PDF.PdfUa=true PDF.ExportNotes=true PDF.ExportBookmarks=false "
                                   "PDF.Quality=30 PDF.Landscape=true PAGES=2-3")
@@ -107,18 +108,38 @@ TEST_F(PdfOptions, WordGetsTheExportOptionsItHasArgumentsForAndTheOrientationThr
                 ", ExportFormat:=17, OptimizeFor:=0, Item:=0, CreateBookmarks:=1, DocStructureTags:=False");
   EXPECT_EQ(CallsWith(App::Word, "PageSetup").size(), 2u);
   EXPECT_EQ(ReadFile(dest), "Word exported " + src + " as PDF\r\n");
+
+  // UpdateIndexes updates each table of contents before the export.
+  ASSERT_TRUE(lib.ConvertSingleFile(src, dest, "17", "MS Word PDF.UpdateIndexes=true").ok);
+  EXPECT_EQ(CallsFrom(App::Word, doc + ".TablesOfContents(1).Update"),
+            (Lines{
+                doc + ".TablesOfContents(1).Update method",
+                doc + ".TablesOfContents.Item get 2",
+                doc + ".TablesOfContents(2).Update method",
+                doc + ".ExportAsFixedFormat method OutputFileName:=" + Quoted(dest) + ", ExportFormat:=17",
+                doc + ".Close method SaveChanges:=0",
+                "Word.DisplayAlerts put True",
+            }));
+  ASSERT_TRUE(lib.ConvertSingleFile(src, dest, "17", "MS Word PDF.UpdateIndexes=false").ok);
+  EXPECT_EQ(CallsWith(App::Word, ".Update method").size(), 2u);
 }
 
-TEST_F(PdfOptions, ExcelGetsItsQualityAndPowerPointItsIntentNotesPagesHiddenSlidesTagsAndSeveralRanges) {
+TEST_F(PdfOptions, ExcelGetsItsQualityAndSheetOrientationsAndPowerPointItsIntentNotesPagesHiddenSlidesTagsAndRanges) {
   const std::string book = File("book.xls"), deck = File("deck.ppt");
   const std::string bookPdf = dir / "book.pdf", deckPdf = dir / "deck.pdf";
+  d.Script(App::Excel, "Sheets=2\n");
   ASSERT_EQ(lib.ConvertSingleFile(book, bookPdf, "57", "MS Excel PDF.Quality=10 PAGES=2-3").errorText, "");
-  ASSERT_TRUE(lib.ConvertSingleFile(book, bookPdf, "57", "MS Excel PDF.Quality=90").ok);
+  ASSERT_TRUE(lib.ConvertSingleFile(book, bookPdf, "57", "MS Excel PDF.Quality=90 PDF.Landscape=true").ok);
+  const std::string workbook = "Excel.Workbook(book.xls)";
   EXPECT_EQ(CallsWith(App::Excel, "ExportAsFixedFormat"),
-            (Lines{"Excel.Workbook(book.xls).ExportAsFixedFormat method Type:=0, Filename:=" + Quoted(bookPdf) +
+            (Lines{workbook + ".ExportAsFixedFormat method Type:=0, Filename:=" + Quoted(bookPdf) +
                        ", Quality:=1, From:=2, To:=3",
-                   "Excel.Workbook(book.xls).ExportAsFixedFormat method Type:=0, Filename:=" + Quoted(bookPdf) +
-                       ", Quality:=0"}));
+                   workbook + ".ExportAsFixedFormat method Type:=0, Filename:=" + Quoted(bookPdf) + ", Quality:=0"}));
+  // Each sheet turned before the export.
+  EXPECT_EQ(CallsWith(App::Excel, "Orientation"), (Lines{workbook + ".Worksheets(1).PageSetup.Orientation put 2",
+                                                         workbook + ".Worksheets(2).PageSetup.Orientation put 2"}));
+  EXPECT_EQ(CallsFrom(App::Excel, workbook + ".Worksheets(2).PageSetup.Orientation").at(1),
+            CallsWith(App::Excel, "ExportAsFixedFormat").back());
 
   const std::string presentation = "PowerPoint.Presentation(deck.ppt)";
   ASSERT_EQ(lib.ConvertSingleFile(deck, deckPdf, "32",
@@ -153,9 +174,10 @@ TEST_F(PdfOptions, WhatAnApplicationsExportHasNoArgumentForIsRefusedByNameBefore
   const std::vector<Case> cases{
       {doc, "17", "MS Word PDF.Quality=80 PDF.ExportFormFields=false",
        "PDF.ExportFormFields: MS Word has no such PDF export option"},
-      {doc, "17", "MS Word PDF.UpdateIndexes=true", "PDF.UpdateIndexes: MS Word has no such PDF export option"},
+      {doc, "17", "MS Word PDF.SkipEmptyPages=true", "PDF.SkipEmptyPages: MS Word has no such PDF export option"},
+      {book, "57", "MS Excel PDF.UpdateIndexes=true", "PDF.UpdateIndexes: MS Excel has no such PDF export option"},
       {doc, "17", "MS Word PAGES=\"1,3\"", "PAGES=: MS Word exports one range of pages"},
-      {book, "57", "MS Excel PDF.Landscape=true", "PDF.Landscape: MS Excel has no such PDF export option"},
+      {book, "57", "MS Excel PDF.ExportNotes=false", "PDF.ExportNotes: MS Excel has no such PDF export option"},
       {book, "57", "MS Excel PDF.SinglePageSheets=true",
        "PDF.SinglePageSheets: MS Excel has no such PDF export option"},
       {book, "57", "MS Excel PAGES=\"1-2,5\"", "PAGES=: MS Excel exports one range of pages"},
