@@ -472,6 +472,18 @@ TEST_F(CommandLine, ThePdfSettingsReachTheLibraryAndBadOnesAreUsageErrors) {
   EXPECT_NE(words.find("More words"), std::string::npos) << words;
   EXPECT_EQ(words.find("Slide words"), std::string::npos) << words;
   EXPECT_NE(words.find("<pdfaid:part>1</pdfaid:part>"), std::string::npos) << words;
+  // A list of pages is a setting too.
+  const std::string listed = Path("listed.pdf");
+  const Outcome list = Quillet({"convert", Path("deck.pptx"), listed, "--pages", "2, 2"});
+  ASSERT_EQ(list.status, 0) << list.err;
+  std::string listedWords;
+  if (FILE* pipe = ::popen(("pdftotext '" + listed + "' -").c_str(), "r")) {
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) listedWords.append(buffer, n);
+    ::pclose(pipe);
+  }
+  EXPECT_NE(listedWords.find("More words"), std::string::npos) << listedWords;
+  EXPECT_EQ(listedWords.find("Slide words"), std::string::npos) << listedWords;
 
   // What the library cannot do is its error; what is no setting at all is
   // the command line's.
@@ -479,6 +491,7 @@ TEST_F(CommandLine, ThePdfSettingsReachTheLibraryAndBadOnesAreUsageErrors) {
   EXPECT_EQ(excel.status, 1);
   EXPECT_NE(excel.err.find("PDFA: MS Excel makes no PDF/A"), std::string::npos) << excel.err;
   EXPECT_EQ(Quillet({"convert", Path("memo.docx"), Path("memo.pdf"), "--pages", "3-x"}).status, 2);
+  EXPECT_EQ(Quillet({"convert", Path("memo.docx"), Path("memo.pdf"), "--pages", "1,,3"}).status, 2);
   EXPECT_EQ(Quillet({"convert", Path("memo.docx"), Path("memo.pdf"), "--pdfa=4"}).status, 2);
   const Outcome missing = Quillet({"convert", Path("memo.docx"), Path("memo.pdf"), "--password-file", Path("none")});
   EXPECT_EQ(missing.status, 2);

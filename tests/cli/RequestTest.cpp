@@ -23,6 +23,14 @@ TEST(Request, ThePdfSettingsGoInFrontOfTheOptionText) {
   EXPECT_EQ(OptionFor(App::Excel, ask), "MS Excel PDFA=3 PAGES=2-3");
   ask.app = "powerpoint";
   EXPECT_EQ(OptionFor(App::PowerPoint, ask), "MS Powerpoint PDFA=3 PAGES=2-3");
+  // A list of pages goes in quotes, which the library reads as a list; the
+  // export options of --option pass on unchanged.
+  ask.pages = "1-3, 5";
+  ask.option = "PDF.Landscape=true PDF.Quality=40";
+  const std::string option = OptionFor(App::PowerPoint, ask);
+  EXPECT_EQ(option, "MS Powerpoint PDFA=3 PAGES=\"1-3, 5\" PDF.Landscape=true PDF.Quality=40");
+  EXPECT_EQ(options::PageRangesText(options::Pages(option)), "1-3,5-5");
+  EXPECT_EQ(options::PdfExport(option).Keywords(), "PDF.Landscape=true PDF.Quality=40");
 }
 
 TEST(Request, APasswordReachesTheLibraryAsItWasGiven) {

@@ -37,7 +37,9 @@ std::string WithPdfKeywords(const Ask& ask) {
   std::string keywords;
   auto add = [&](const std::string& keyword) { keywords += (keywords.empty() ? "" : " ") + keyword; };
   if (!ask.pdfa.empty()) add(ask.pdfa == "1" ? "PDFA" : "PDFA=" + ask.pdfa);
-  if (!ask.pages.empty()) add("PAGES=" + ask.pages);
+  // A list of pages is the quoted form of the keyword; one range is not.
+  if (!ask.pages.empty())
+    add(ask.pages.find(',') == std::string::npos ? "PAGES=" + ask.pages : "PAGES=\"" + ask.pages + "\"");
   if (ask.password) add(quillet::options::QuotePasswordKeyword(*ask.password));
   if (keywords.empty()) return ask.option;
   return ask.option.empty() ? keywords : keywords + " " + ask.option;

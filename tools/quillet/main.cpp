@@ -3,7 +3,7 @@
 //   quillet convert SRC DEST [--format F] [--app A] [--option TEXT] [PDF] [--keep-office S]
 //   quillet folder SRC DEST [--format F] [--app A] [--option TEXT] [PDF] [--recurse]
 //                  [--jobs N] [--report FILE] [--json FILE] [--keep-office S]
-//     PDF: [--pdfa[=N]] [--pages A-B] [--password TEXT | --password-file F]
+//     PDF: [--pdfa[=N]] [--pages A-B[,C-D...]] [--password TEXT | --password-file F]
 //          (the password also from QUILLET_PASSWORD)
 //   quillet office start|stop|status [--instances N]
 //   quillet serve [--listen ADDR:PORT] [--workers N] [--max-queue Q] [--timeout S]
@@ -46,12 +46,15 @@ void AddAsk(CLI::App* command, Ask& ask) {
                  "PDF/A: --pdfa is PDF/A-1b; --pdfa=2 and --pdfa=3 (PDF/A-2b, 3b) are refused "
                  "by applications that do not make them")
       ->check(CLI::IsMember({"1", "2", "3"}));
-  command->add_option("--pages", ask.pages, "only these pages (slides) into the PDF: A-B, or one page")
+  command
+      ->add_option("--pages", ask.pages,
+                   "only these pages (slides) into the PDF: A-B, one page, or a list such as 1-3,5")
       ->check(CLI::Validator(
-          [](std::string& range) {
-            return std::regex_match(range, std::regex("[1-9][0-9]{0,4}(-[1-9][0-9]{0,4})?"))
+          [](std::string& pages) {
+            const std::string item = "[1-9][0-9]{0,4}(-[1-9][0-9]{0,4})?";
+            return std::regex_match(pages, std::regex(item + "( *, *" + item + ")*"))
                        ? std::string()
-                       : "a page or a range of pages such as 2-3";
+                       : "a page, a range of pages such as 2-3, or a list of them such as 1-3,5";
           },
           "A-B"));
   // A password on the command line shows in the process list: the file and
