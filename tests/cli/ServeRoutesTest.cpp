@@ -256,8 +256,6 @@ TEST_F(ServeRoutes, TheFilesOfOneRequestAreConvertedByBothWorkers) {
 }
 
 TEST_F(ServeRoutes, TheOfficesExportSwitchesChangeThePdf) {
-  GTEST_SKIP() << "the library's PDF.<Name>= keywords (Landscape, PdfUa, ...) and the quoted PAGES= list come "
-                  "with the pdfkeys branch; until it is on main the library ignores them";
   auto r = Send(kLibreOffice, {UploadOf("words", "a.txt", "files"), Form("landscape", "true")});
   ASSERT_TRUE(r);
   ASSERT_EQ(r->status, 200) << r->body;

@@ -7,9 +7,7 @@
 //   QUILLET_URL=http://127.0.0.1:PORT QUILLET_CHROMIUMLY_DIR=<npm ci's folder> \
 //     QUILLET_WORK=<an empty folder> node routes.test.cjs
 //
-// Exits 0 when every check held, 1 otherwise, naming each failure. The
-// effect of landscape needs the library's PDF.<Name>= keywords; until they
-// are on main that check is skipped, and said so.
+// Exits 0 when every check held, 1 otherwise, naming each failure.
 'use strict';
 
 const assert = require('node:assert/strict');
@@ -23,7 +21,6 @@ const { Chromiumly, LibreOffice, PDFEngines, PdfFormat, System } = require(
 
 Chromiumly.configure({ endpoint: process.env.QUILLET_URL });
 const work = process.env.QUILLET_WORK;
-const skipped = [];
 
 // pdfinfo's fields of a PDF held in memory.
 function info(pdf, password) {
@@ -103,9 +100,6 @@ const checks = {
   },
 
   async landscape() {
-    // Remove this skip once the library's PDF.<Name>= keywords are on main.
-    skipped.push('landscape: the library takes PDF.Landscape= once the pdfkeys branch is on main');
-    if (skipped.length) return;
     const pdf = await LibreOffice.convert({ files: [write('a.txt', 'words\n')], properties: { landscape: true } });
     const [width, height] = info(pdf)['Page size'].split(' ').filter((w) => /^[0-9.]+$/.test(w)).map(Number);
     assert.ok(width > height, `${width} x ${height} is not landscape`);
@@ -208,14 +202,12 @@ function longText(lines) {
   let failed = 0;
   for (const [name, check] of Object.entries(checks)) {
     try {
-      const before = skipped.length;
       await check();
-      console.log(`${skipped.length > before ? 'skip' : 'ok'} ${name}`);
+      console.log(`ok ${name}`);
     } catch (e) {
       ++failed;
       console.log(`FAILED ${name}: ${e.stack || e}`);
     }
   }
-  for (const s of skipped) console.log(`skipped ${s}`);
   process.exit(failed === 0 ? 0 : 1);
 })();
