@@ -25,17 +25,22 @@ inline std::string PageRangeOf(std::optional<int32_t> from, std::optional<int32_
 }
 
 // The export options of a PdfExportOptions text: the PDF.<Name>= keywords,
-// and the pages of a quoted PAGES= list as LibreOffice takes them (empty
-// without one). Raises Failure with the keyword reader's text for a
-// malformed one.
+// the pages of a quoted PAGES= list as LibreOffice takes them (empty
+// without one), and the PDF/A part of PDFA= (0 without it). Raises Failure
+// with the keyword reader's text for a malformed one.
 struct PdfExportSettings {
   options::PdfExportOptions options;
   std::string pages;
+  int pdfA = 0;
+
+  // The PDF/A part of the export: the options', else PDF/A-1b when the
+  // export's own argument (UseISO19005_1) asks for it.
+  int PdfA(bool iso19005_1) const { return pdfA != 0 ? pdfA : iso19005_1 ? 1 : 0; }
 };
 
 inline PdfExportSettings ReadPdfExportOptions(const std::string& text) {
   try {
-    return {options::PdfExport(text), options::PageRangesText(options::Pages(text))};
+    return {options::PdfExport(text), options::PageRangesText(options::Pages(text)), options::PdfALevel(text)};
   } catch (const Error& e) {
     throw Failure(e.what());
   }

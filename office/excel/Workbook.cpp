@@ -50,14 +50,14 @@ void SaveAs(const OpenDocument& book, const CallArgs& a) {
 
 // ExportAsFixedFormat: PDF (Type 0) of every sheet, or of the pages From to
 // To, or of a list of pages set with the export options. Excel's export has
-// no PDF/A.
+// no PDF/A argument: a PDF/A part comes with the export options.
 void ExportAsFixedFormat(AppState& app, const OpenDocument& book, const CallArgs& a) {
   const PdfExportSettings settings = TakePdfExportOptions(app);
   constexpr int32_t kPdf = 0;
   if (a.Int(0, "Type").value_or(-1) != kPdf) throw Failure("This export makes PDF only (Type 0).");
   const std::optional<std::string> file = a.Text(1, "Filename");
   if (!file || file->empty()) throw Failure("A file name is needed.");
-  uno::ExportPdf(book.Model(), *file, "calc_pdf_Export", 0,
+  uno::ExportPdf(book.Model(), *file, "calc_pdf_Export", settings.pdfA,
                  settings.pages.empty() ? PageRangeOf(a.Int(5, "From"), a.Int(6, "To")) : settings.pages,
                  settings.options);
 }

@@ -119,7 +119,8 @@ void ExportAsFixedFormat(AppState& app, const OpenDocument& deck, const PrintSet
   const int32_t rangeType = a.Int(8, "RangeType").value_or(kPrintAll);
   if (rangeType != kPrintAll && rangeType != kSlideRange) throw Failure("Value out of range");
   if (rangeType == kSlideRange && settings.ranges.empty()) throw Failure("The slide range is empty.");
-  uno::ExportPdf(deck.Model(), *file, "impress_pdf_Export", a.Bool(14, "UseISO19005_1").value_or(false) ? 1 : 0,
+  uno::ExportPdf(deck.Model(), *file, "impress_pdf_Export",
+                 exportSettings.PdfA(a.Bool(14, "UseISO19005_1").value_or(false)),
                  !exportSettings.pages.empty() ? exportSettings.pages
                  : rangeType == kSlideRange    ? SlideRanges(settings)
                                                : std::string(),

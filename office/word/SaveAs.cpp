@@ -62,8 +62,8 @@ void ExportAsFixedFormat(AppState& app, const WordDoc& doc, const CallArgs& args
   const std::string pages = !settings.pages.empty() ? settings.pages
                             : range == kFromTo      ? PageRangeOf(args.Int(5, "From").value_or(1), args.Int(6, "To"))
                                                     : std::string();
-  uno::ExportPdf(doc.doc->Model(), *file, "writer_pdf_Export", args.Bool(13, "UseISO19005_1").value_or(false) ? 1 : 0,
-                 pages, settings.options);
+  uno::ExportPdf(doc.doc->Model(), *file, "writer_pdf_Export",
+                 settings.PdfA(args.Bool(13, "UseISO19005_1").value_or(false)), pages, settings.options);
 }
 
 }  // namespace quillet::office::word

@@ -42,6 +42,9 @@ constexpr int32_t kUnknownName = static_cast<int32_t>(0x80020006u);
 void TOfficeSteps::HandExportOptions(bool listPages) const {
   if (!Request.TakesExportOptions) return;
   std::string text = Request.PdfExport.Keywords();
+  // The PDF/A part, which Office's export can only ask as PDF/A-1b.
+  if (Request.PdfA != 0)
+    text += (text.empty() ? "" : " ") + std::string(options::kPdfA) + "=" + std::to_string(Request.PdfA);
   if (listPages && Request.Pages.size() > 1)
     text +=
         (text.empty() ? "" : " ") + std::string(options::kPages) + "\"" + options::PageRangesText(Request.Pages) + "\"";
@@ -116,11 +119,9 @@ void CheckPdfRequest(TOfficeRequest& request, TProcedureContext& context) {
                    (app == TApplication::Excel && request.DestFormat == formats::kExcelPdf) ||
                    (app == TApplication::PowerPoint && request.DestFormat == formats::kPowerPointPdf);
   if (!pdf) return;
-  if (request.PdfA != 0 && app == TApplication::Excel) throw Error(texts::kPdfANotInExcel, ErrorCode::InvalidOption);
-  if (request.PdfA > 1)
-    throw Error("PDFA=" + std::to_string(request.PdfA) + ": " + appName + " makes PDF/A-1b only (PDFA or PDFA=1)",
-                ErrorCode::InvalidOption);
-  if (request.PdfExport.Empty() && !list) return;
+  // What Office's export cannot make: PDF/A from Excel, a part beyond PDF/A-1b.
+  const bool beyondOffice = request.PdfA > 1 || (request.PdfA != 0 && app == TApplication::Excel);
+  if (request.PdfExport.Empty() && !list && !beyondOffice) return;
   // An application that does not know the member is Office; any other
   // failure of the question is the application's, and the request's.
   const ole::Variant& application = context.Applications().OfficeApplication(app);
@@ -128,6 +129,10 @@ void CheckPdfRequest(TOfficeRequest& request, TProcedureContext& context) {
   if (!asked.ok() && asked.hresult() != kUnknownName) asked.RaiseIfFailed();
   request.TakesExportOptions = asked.ok();
   if (request.TakesExportOptions) return;
+  if (request.PdfA != 0 && app == TApplication::Excel) throw Error(texts::kPdfANotInExcel, ErrorCode::InvalidOption);
+  if (request.PdfA > 1)
+    throw Error("PDFA=" + std::to_string(request.PdfA) + ": " + appName + " makes PDF/A-1b only (PDFA or PDFA=1)",
+                ErrorCode::InvalidOption);
   // PowerPoint's print options hold several ranges; Word's and Excel's
   // export takes one.
   if (list && app != TApplication::PowerPoint)

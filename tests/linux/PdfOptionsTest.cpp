@@ -227,6 +227,22 @@ TEST_F(PdfOptions, APdfADocumentDeclaresPartOneBAndEmbedsItsFonts) {
   EXPECT_EQ(Output("pdfinfo -meta " + Quoted(plain)).find("pdfaid"), std::string::npos);
 }
 
+// Office's export makes PDF/A-1b only, and none from Excel; the stand-ins
+// export through LibreOffice, which makes the later parts and workbooks too.
+TEST_F(PdfOptions, TheStandInsMakePdfAPartsTwoAndThreeAndPdfAFromWorkbooks) {
+  struct Case {
+    std::string source, format, option, part;
+  };
+  for (const Case& c : {Case{document_, "17", "PDFA=2", "2"}, Case{deck_, "32", "MS Powerpoint PDFA=3", "3"},
+                        Case{book_, "57", "MS Excel PDFA", "1"}, Case{book_, "57", "MS Excel PDFA=2", "2"}}) {
+    const std::string archive = Out("archive-" + c.format + "-" + c.part + ".pdf");
+    ASSERT_EQ(Convert(c.source, archive, c.format, c.option), "") << c.option;
+    const std::string meta = Output("pdfinfo -meta " + Quoted(archive));
+    EXPECT_TRUE(std::regex_search(meta, std::regex("pdfaid:part(>|=\")" + c.part + "\\b"))) << c.option << meta;
+    EXPECT_TRUE(std::regex_search(meta, std::regex("pdfaid:conformance(>|=\")B\\b"))) << c.option << meta;
+  }
+}
+
 TEST_F(PdfOptions, ARangeOfPagesOfADocumentAWorkbookAndAPresentation) {
   struct Case {
     std::string source, format, app;
