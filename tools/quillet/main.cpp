@@ -86,6 +86,7 @@ int main(int argc, char** argv) {
   if (argc >= 2 && argc <= 3 && std::string(argv[1]) == "worker") return ServeAsWorker(argc == 3 ? argv[2] : "");
   // The keeper of a lingering office, started by a conversion.
   if (argc == 4 && std::string(argv[1]) == "linger-office") return RunLingerOffice(argv[2], argv[3]);
+  if (argc >= 2 && std::string(argv[1]) == "pdf-job") return RunPdfJob(argc, argv);
   // A lingering office held for the Python package.
   if (argc == 3 && std::string(argv[1]) == "lease-office") return RunLeaseOffice(argv[2]);
 

@@ -207,12 +207,15 @@ void Server::CompatibleResult(const std::shared_ptr<RequestFolder>& folder, cons
     // In the order of the files' names, as that service's clients number them.
     std::stable_sort(pdfs.begin(), pdfs.end(), [](const MadePdf& a, const MadePdf& b) { return a.stem < b.stem; });
   }
-  try {
-    pdfs = FinishPdfs(std::move(pdfs), after, folder->path(), output);
-  } catch (const PdfRefused& e) {
-    return Fail(res, 400, e.what());
-  }
-  SendPdfs(res, folder, pdfs, output);
+  // The PDF work walled off in its child, with a deadline of its own.
+  PdfJob job;
+  job.pdfs = std::move(pdfs);
+  job.after = after;
+  job.folder = folder->path();
+  job.mergedStem = output;
+  PdfJobAnswer done;
+  if (!DoPdfJob(job, timeout, done, res)) return;
+  SendPdfs(res, folder, done.pdfs, output);
 }
 
 // The name of a route's answer without its extension: the client's

@@ -239,7 +239,8 @@ PdfAfter ReadPdfEngineFields(const Form& form, PdfRoute route) {
       taken = {"pdfa", "pdfua"}, name = "/forms/pdfengines/convert";
       break;
   }
-  if (route != PdfRoute::Convert) taken.insert("downloadFrom");
+  // The deadline of the PDF work (PdfJob.h), as the conversions' own.
+  if (route != PdfRoute::Convert) taken.insert({"downloadFrom", "timeout"});
   OnlyFields(form, taken, name);
   OnlyFilesField(form);
   PdfAfter after;

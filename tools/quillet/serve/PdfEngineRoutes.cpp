@@ -1,7 +1,7 @@
 // The PDF-engines routes of the widely deployed conversion service's shape:
 // merge, split, flatten, metadata read and written, encryption of the
-// clients' own PDF files, by libqpdf in the server (PdfWork.h); no office
-// takes part. Conversion of a finished PDF to PDF/A or PDF/UA is not built:
+// clients' own PDF files, by libqpdf in a child of the server (PdfJob.h);
+// no office takes part. Conversion of a finished PDF to PDF/A or PDF/UA is not built:
 // that route answers 501 naming the field (the LibreOffice route makes both).
 #include <algorithm>
 
@@ -61,14 +61,16 @@ void Server::PdfEngines(const httplib::Request& req, httplib::Response& res, con
                     " is not built on this route: a finished PDF is not converted again; ask "
                     "/forms/libreoffice/convert for PDF/A or PDF/UA");
   }
+  int timeout = 0;
+  if (!Timeout(form, timeout, res)) return;
   // The fields checked, the files the client asks the server to fetch.
   if (!AddDownloads(form, *folder, limits, settings_.downloads, CurrentNote().trace, res)) return;
   if (form.files.empty()) return Fail(res, 400, "no files were sent (form parts named files, or downloadFrom)");
 
   const std::string output = OutputName(req);
-  auto rest = [this, folder, form = std::move(form), route, after, output](httplib::Response& answer) {
+  auto rest = [this, folder, form = std::move(form), route, after, timeout, output](httplib::Response& answer) {
     try {
-      PdfEnginesResult(folder, form, route, after, output, answer);
+      PdfEnginesResult(folder, form, route, after, timeout, output, answer);
     } catch (const std::exception& e) {
       if (Connection* c = CurrentConnection()) c->CloseAfterAnswer();
       Fail(answer, 500, WithoutBase(e.what(), settings_.base));
@@ -79,25 +81,39 @@ void Server::PdfEngines(const httplib::Request& req, httplib::Response& res, con
 }
 
 void Server::PdfEnginesResult(const std::shared_ptr<RequestFolder>& folder, const Form& form, PdfRoute route,
-                              const PdfAfter& after, const std::string& output, httplib::Response& res) {
+                              const PdfAfter& after, int timeout, const std::string& output, httplib::Response& res) {
   // a.pdf is a.pdf in an archive, its parts a_0.pdf, a_1.pdf, ...
-  std::vector<MadePdf> pdfs;
-  for (const Upload& upload : form.files) pdfs.push_back({upload.source(), StemOf(upload.name)});
-  try {
-    for (const MadePdf& pdf : pdfs) CheckPdf(pdf.path);
-    if (route == PdfRoute::ReadMetadata) {
-      json all = json::object();
-      for (size_t i = 0; i < pdfs.size(); ++i) all[form.files[i].name] = ReadPdfMetadata(pdfs[i].path);
-      res.set_content(Dump(all), "application/json");
-      return;
-    }
-    if (route == PdfRoute::Merge)
-      std::stable_sort(pdfs.begin(), pdfs.end(), [](const MadePdf& a, const MadePdf& b) { return a.stem < b.stem; });
-    pdfs = FinishPdfs(std::move(pdfs), after, folder->path(), output);
-  } catch (const PdfRefused& e) {
-    return Fail(res, 400, e.what());
+  PdfJob job;
+  for (const Upload& upload : form.files) job.pdfs.push_back({upload.source(), StemOf(upload.name)});
+  job.check = true;
+  job.readMetadata = route == PdfRoute::ReadMetadata;
+  if (route == PdfRoute::Merge)
+    std::stable_sort(job.pdfs.begin(), job.pdfs.end(),
+                     [](const MadePdf& a, const MadePdf& b) { return a.stem < b.stem; });
+  job.after = after;
+  job.folder = folder->path();
+  job.mergedStem = output;
+  PdfJobAnswer done;
+  if (!DoPdfJob(job, timeout, done, res)) return;
+  if (route == PdfRoute::ReadMetadata) {
+    json all = json::object();
+    for (size_t i = 0; i < form.files.size(); ++i) all[form.files[i].name] = done.metadata[i];
+    res.set_content(Dump(all), "application/json");
+    return;
   }
-  SendPdfs(res, folder, pdfs, output);
+  SendPdfs(res, folder, done.pdfs, output);
+}
+
+bool Server::DoPdfJob(const PdfJob& job, int timeout, PdfJobAnswer& done, httplib::Response& res) {
+  PdfJobLimits limits = settings_.pdfJobs;
+  limits.seconds = timeout;
+  done = RunPdfJob(job, limits, CurrentConnection());
+  if (done.status == 0) return true;
+  // The server's own failure as the other failures of the routes' work: 500,
+  // and the connection closed.
+  if (done.status == 500) throw std::runtime_error(done.error);
+  Fail(res, done.status, done.status == 400 ? done.error : WithoutBase(done.error, settings_.base));
+  return false;
 }
 
 }  // namespace quillet::cli::serve

@@ -40,5 +40,8 @@ struct ServeArgs {
 };
 
 int RunServe(const ServeArgs& args);
+// The child that does one request's PDF work for the server (PdfJob.h): not a
+// command for people.
+int RunPdfJob(int argc, char** argv);
 
 }  // namespace quillet::cli

@@ -105,6 +105,10 @@ int RunServe(const ServeArgs& args) {
   settings.downloads.mostUrls = args.maxDownloads;
   // The downloads are part of the request's sending.
   settings.downloads.inAll = std::chrono::seconds(args.readTimeout);
+  // The PDF work's child: the offices' memory ceiling as its address space; a
+  // merge holds every file of the request open at once.
+  settings.pdfJobs.memoryBytes = pool.ceilings.memoryBytes;
+  settings.pdfJobs.files = static_cast<int>(std::min<size_t>(args.maxFiles + args.maxDownloads + 16, 1u << 16));
   EdgeLimits edge;
   edge.maxConnections = args.maxConnections;
   edge.request = std::chrono::seconds(args.readTimeout);

@@ -33,6 +33,7 @@
 #include "Edge.h"
 #include "FormFields.h"
 #include "Metrics.h"
+#include "PdfJob.h"
 #include "Pool.h"
 #include "Serve.h"
 #include "Token.h"
@@ -48,6 +49,7 @@ struct Settings {
   FormLimits form;
   DownloadSettings downloads;  // downloadFrom's
   WebhookSettings webhooks;
+  PdfJobLimits pdfJobs;  // the children of the PDF work (their deadline is each request's)
 };
 
 // JSON as the server writes it (bytes that are not UTF-8 replaced).
@@ -120,7 +122,10 @@ class Server {
   // The work of a PDF-engines route on Form's files, answered in Res (on the
   // request's thread, or on a webhook's).
   void PdfEnginesResult(const std::shared_ptr<RequestFolder>& folder, const Form& form, PdfRoute route,
-                        const PdfAfter& after, const std::string& output, httplib::Response& res);
+                        const PdfAfter& after, int timeout, const std::string& output, httplib::Response& res);
+  // Runs Job in its child with Timeout seconds; false, with Res answered,
+  // when it failed (raises std::runtime_error for the server's own failures).
+  bool DoPdfJob(const PdfJob& job, int timeout, PdfJobAnswer& done, httplib::Response& res);
 
   // InfoRoutes.cpp
   void Health(const httplib::Request& req, httplib::Response& res);
