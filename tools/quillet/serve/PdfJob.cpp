@@ -132,8 +132,8 @@ json JobJson(const PdfJob& job) {
                 {"ownerPassword", job.after.ownerPassword}};
   if (job.after.split) after["split"] = SplitJson(*job.after.split);
   if (job.after.metadata) after["metadata"] = *job.after.metadata;
-  return {{"check", job.check},     {"readMetadata", job.readMetadata}, {"pdfs", PdfsJson(job.pdfs)},
-          {"after", after},         {"folder", job.folder},             {"mergedStem", job.mergedStem}};
+  return {{"check", job.check},   {"readMetadata", job.readMetadata}, {"pdfs", PdfsJson(job.pdfs)}, {"after", after},
+          {"folder", job.folder}, {"mergedStem", job.mergedStem}};
 }
 
 PdfJob JobOf(const json& j) {
@@ -167,9 +167,11 @@ std::vector<std::string> PdfJobArguments(const std::string& program, pid_t serve
 PdfJobAnswer RunPdfJob(const PdfJob& job, const PdfJobLimits& limits, const Connection* connection) {
   PdfJobAnswer answer;
   int ends[2];
-  if (::pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error(std::string("no pipe for the PDF work: ") + std::strerror(errno));
+  if (::pipe2(ends, O_CLOEXEC) != 0)
+    throw std::runtime_error(std::string("no pipe for the PDF work: ") + std::strerror(errno));
   os::UniqueFd childIn(ends[0]), in(ends[1]);
-  if (::pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error(std::string("no pipe for the PDF work: ") + std::strerror(errno));
+  if (::pipe2(ends, O_CLOEXEC) != 0)
+    throw std::runtime_error(std::string("no pipe for the PDF work: ") + std::strerror(errno));
   os::UniqueFd out(ends[0]), childOut(ends[1]);
 
   std::vector<std::string> arguments = PdfJobArguments(SelfProgram(), ::getpid(), limits);
@@ -204,25 +206,34 @@ PdfJobAnswer RunPdfJob(const PdfJob& job, const PdfJobLimits& limits, const Conn
   if (rc != 0) throw std::runtime_error(std::string("the PDF work cannot be started: ") + std::strerror(rc));
 
   const Clock::time_point deadline = Clock::now() + std::chrono::seconds(std::max(limits.seconds, 1));
-  // The job is small; a child that died before reading it is seen at its output's end.
-  (void)WriteAll(in.get(), JobJson(job).dump());
-  in.reset();
-
+  // The job is written as the child reads it, within the same deadline: a
+  // child that does not read cannot hold the server (its input does not
+  // block), one that died is seen at its output's end.
+  const std::string text = JobJson(job).dump();
+  size_t written = 0;
+  ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) | O_NONBLOCK);
   std::string buffer;
   std::string ended;
   bool killed = false;
   for (;;) {
-    pollfd p{out.get(), POLLIN, 0};
-    if (::poll(&p, 1, 100) > 0) {
-      char chunk[65536];
-      const ssize_t n = ::read(out.get(), chunk, sizeof chunk);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      buffer.append(chunk, static_cast<size_t>(n));
-      if (buffer.size() > kMostPipeBytes) {
-        answer.status = 500, ended = "the PDF work answered more than it may";
-        killed = true;
-        break;
+    pollfd p[2] = {{out.get(), POLLIN, 0}, {in ? in.get() : -1, POLLOUT, 0}};
+    if (::poll(p, 2, 100) > 0) {
+      if (in && (p[1].revents & (POLLOUT | POLLERR | POLLHUP))) {
+        const ssize_t n = ::write(in.get(), text.data() + written, text.size() - written);
+        if (n > 0) written += static_cast<size_t>(n);
+        if ((n < 0 && errno != EINTR && errno != EAGAIN) || written == text.size()) in.reset();
+      }
+      if (p[0].revents & (POLLIN | POLLERR | POLLHUP)) {
+        char chunk[65536];
+        const ssize_t n = ::read(out.get(), chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        buffer.append(chunk, static_cast<size_t>(n));
+        if (buffer.size() > kMostPipeBytes) {
+          answer.status = 500, ended = "the PDF work answered more than it may";
+          killed = true;
+          break;
+        }
       }
     }
     if (connection && connection->ClientGone()) {
