@@ -83,8 +83,8 @@ std::string BombPdf(int mebibytes) {
   };
   add(1, "<< /Type /Catalog /Pages 2 0 R >>");
   add(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] >>");
-  add(4, "<< /Type /ObjStm /N 1 /First " + std::to_string(index.size()) +
-             " /Filter /FlateDecode /Length " + std::to_string(data.size()) + " >>\nstream\n" + data + "\nendstream");
+  add(4, "<< /Type /ObjStm /N 1 /First " + std::to_string(index.size()) + " /Filter /FlateDecode /Length " +
+             std::to_string(data.size()) + " >>\nstream\n" + data + "\nendstream");
   at[5] = pdf.size();
   // The cross-reference stream: type, field 2 (4 bytes), field 3 (2 bytes).
   std::string rows;
@@ -166,6 +166,12 @@ std::string* ServePdfJobTest::tame_ = nullptr;
 
 TEST_F(ServePdfJobTest, BombPassesItsDeadlineOrItsMemoryCeilingAndTheServerGoesOn) {
   AnswersNext();
+  // The deadline is the client's to shorten, never to lengthen.
+  for (const char* timeout : {"0", "61", "1s"})
+    EXPECT_EQ(
+        Refusal(Post(*server_->Client(), kRead, {UploadOf(*tame_, "tame.pdf", "files"), Form("timeout", timeout)})),
+        std::make_pair(400, std::string("timeout must be whole seconds from 1 to 60")))
+        << timeout;
   {
     // Its deadline, the route's timeout field: 504, its child killed and reaped.
     const auto started = std::chrono::steady_clock::now();
@@ -231,9 +237,7 @@ TEST_F(ServePdfJobTest, ChildHoldsNoPasswordNorDescriptorOfTheServerAndGoesWithI
 
 TEST_F(ServePdfJobTest, ChildThatCrashesIsA422AndTheServerGoesOn) {
   std::optional<httplib::Result> answer;
-  std::thread client([&answer] {
-    answer = Post(*server_->Client(), kRead, {UploadOf(*bomb_, "bomb.pdf", "files")});
-  });
+  std::thread client([&answer] { answer = Post(*server_->Client(), kRead, {UploadOf(*bomb_, "bomb.pdf", "files")}); });
   std::set<int> jobs;
   const bool found = test::ServeProcess::Within(3s, [&] { return !(jobs = PdfJobsOf(server_->pid())).empty(); });
   // A crash under a file, as a fault of libqpdf's would end it.
