@@ -52,15 +52,38 @@ SplitMode SplitOf(const json& j) {
   return mode;
 }
 
+// Texts that are any bytes (paths, the clients' names, passwords) go over the
+// pipes in hexadecimal: JSON takes only UTF-8, and no byte may change.
+std::string Hex(const std::string& bytes) {
+  static const char* kDigits = "0123456789abcdef";
+  std::string hex;
+  hex.reserve(2 * bytes.size());
+  for (const unsigned char c : bytes) hex += {kDigits[c >> 4], kDigits[c & 15]};
+  return hex;
+}
+
+std::string Bytes(const json& j) {
+  const std::string hex = j.get<std::string>();
+  if (hex.size() % 2) throw std::invalid_argument("odd hexadecimal");
+  auto digit = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    throw std::invalid_argument("not hexadecimal");
+  };
+  std::string bytes;
+  for (size_t i = 0; i < hex.size(); i += 2) bytes.push_back(static_cast<char>(digit(hex[i]) << 4 | digit(hex[i + 1])));
+  return bytes;
+}
+
 json PdfsJson(const std::vector<MadePdf>& pdfs) {
   json list = json::array();
-  for (const MadePdf& pdf : pdfs) list.push_back({pdf.path, pdf.stem});
+  for (const MadePdf& pdf : pdfs) list.push_back({Hex(pdf.path), Hex(pdf.stem)});
   return list;
 }
 
 std::vector<MadePdf> PdfsOf(const json& j) {
   std::vector<MadePdf> pdfs;
-  for (const json& pdf : j) pdfs.push_back({pdf.at(0).get<std::string>(), pdf.at(1).get<std::string>()});
+  for (const json& pdf : j) pdfs.push_back({Bytes(pdf.at(0)), Bytes(pdf.at(1))});
   return pdfs;
 }
 
@@ -128,12 +151,12 @@ json JobJson(const PdfJob& job) {
   json after = {{"merge", job.after.merge},
                 {"archival", job.after.archival},
                 {"flatten", job.after.flatten},
-                {"userPassword", job.after.userPassword},
-                {"ownerPassword", job.after.ownerPassword}};
+                {"userPassword", Hex(job.after.userPassword)},
+                {"ownerPassword", Hex(job.after.ownerPassword)}};
   if (job.after.split) after["split"] = SplitJson(*job.after.split);
   if (job.after.metadata) after["metadata"] = *job.after.metadata;
-  return {{"check", job.check},   {"readMetadata", job.readMetadata}, {"pdfs", PdfsJson(job.pdfs)}, {"after", after},
-          {"folder", job.folder}, {"mergedStem", job.mergedStem}};
+  return {{"check", job.check}, {"readMetadata", job.readMetadata}, {"pdfs", PdfsJson(job.pdfs)},
+          {"after", after},     {"folder", Hex(job.folder)},        {"mergedStem", Hex(job.mergedStem)}};
 }
 
 PdfJob JobOf(const json& j) {
@@ -145,12 +168,12 @@ PdfJob JobOf(const json& j) {
   job.after.merge = after.at("merge").get<bool>();
   job.after.archival = after.at("archival").get<bool>();
   job.after.flatten = after.at("flatten").get<bool>();
-  job.after.userPassword = after.at("userPassword").get<std::string>();
-  job.after.ownerPassword = after.at("ownerPassword").get<std::string>();
+  job.after.userPassword = Bytes(after.at("userPassword"));
+  job.after.ownerPassword = Bytes(after.at("ownerPassword"));
   if (after.contains("split")) job.after.split = SplitOf(after.at("split"));
   if (after.contains("metadata")) job.after.metadata = after.at("metadata");
-  job.folder = j.at("folder").get<std::string>();
-  job.mergedStem = j.at("mergedStem").get<std::string>();
+  job.folder = Bytes(j.at("folder"));
+  job.mergedStem = Bytes(j.at("mergedStem"));
   return job;
 }
 
