@@ -1,6 +1,7 @@
-// What is done to a finished PDF, by libqpdf in the server: split, flatten,
-// metadata read and written, encryption. The compatible route does it to the
-// PDF files its workers wrote; the PDF-engines routes to the clients' own.
+// What is done to a finished PDF, by libqpdf: split, flatten, metadata read
+// and written, encryption. The compatible route does it to the PDF files its
+// workers wrote; the PDF-engines routes to the clients' own. The server calls
+// none of it itself: its child of the PDF work does (PdfJob.h).
 //
 // A client's PDF is hostile: each operation reads it with qpdf's recovery,
 // without its warnings on the server's output, and refuses a document of more
