@@ -6,7 +6,8 @@
 // request; no child outlives its request, whether its deadline ended it or
 // its client went away; a password reaches the child only through its
 // input; the child holds no descriptor of the server's; a child that crashes
-// is a 422. Servers on loopback.
+// is a 422; a split whose parts together pass the ceiling of the results is
+// a 422. Servers on loopback.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -102,6 +103,43 @@ std::string BombPdf(int mebibytes) {
   row(1, static_cast<uint32_t>(at[5]), 0);
   pdf += "5 0 obj\n<< /Type /XRef /Size 6 /W [1 4 2] /Root 1 0 R /Length " + std::to_string(rows.size()) +
          " >>\nstream\n" + rows + "\nendstream\nendobj\nstartxref\n" + std::to_string(at[5]) + "\n%%EOF\n";
+  return pdf;
+}
+
+// A PDF of Pages pages that all show one content stream of Bytes bytes that
+// do not compress: each page split off it carries the whole stream.
+std::string SharedContentPdf(int pages, size_t bytes) {
+  std::string noise(bytes, '\0');
+  uint32_t x = 2463534242u;
+  for (char& c : noise) {
+    x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+    c = static_cast<char>(x);
+  }
+  std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R >>", ""};
+  std::string kids;
+  for (int i = 0; i < pages; ++i) {
+    kids += std::to_string(4 + i) + " 0 R ";
+    objects.push_back("");  // the page, below
+  }
+  objects[1] = "<< /Type /Pages /Count " + std::to_string(pages) + " /Kids [" + kids + "] >>";
+  objects.insert(objects.begin() + 2, "<< /Length " + std::to_string(bytes) + " >>\nstream\n" + noise + "\nendstream");
+  for (int i = 0; i < pages; ++i)
+    objects[3 + i] = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 3 0 R >>";
+  std::string pdf = "%PDF-1.4\n";
+  std::vector<size_t> at;
+  for (size_t i = 0; i < objects.size(); ++i) {
+    at.push_back(pdf.size());
+    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+  }
+  const size_t xref = pdf.size();
+  pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+  for (size_t offset : at) {
+    char line[32];
+    std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
+    pdf += line;
+  }
+  pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+         std::to_string(xref) + "\n%%EOF\n";
   return pdf;
 }
 
@@ -248,6 +286,27 @@ TEST_F(ServePdfJobTest, ChildThatCrashesIsA422AndTheServerGoesOn) {
   EXPECT_EQ(Refusal(*answer).first, 422) << (*answer)->body;
   EXPECT_NE(Refusal(*answer).second.find("(signal 11)"), std::string::npos) << (*answer)->body;
   AnswersNext();
+}
+
+// The parts of a split all carry the page's 300 KB: ten of them pass a
+// ceiling of 1 MiB on what the work writes, which ends it; under the ceiling
+// the same split is answered.
+TEST_F(ServePdfJobTest, WorkThatWritesPastTheResultsCeilingIsA422) {
+  test::ServeProcess small({"--workers", "1", "--timeout", "60", "--max-result", "1M"});
+  ASSERT_NE(small.port(), 0) << small.Log();
+  ASSERT_TRUE(small.HealthTurns(200, 60s)) << small.Log();
+  const std::string pdf = SharedContentPdf(10, 300 << 10);
+  const auto split = [&](const char* span) {
+    return Post(*small.Client(), "/forms/pdfengines/split",
+                {UploadOf(pdf, "noise.pdf", "files"), Form("splitMode", "pages"), Form("splitSpan", span)});
+  };
+  const auto [status, error] = Refusal(split("1-10"));
+  EXPECT_EQ(status, 422);
+  EXPECT_NE(error.find("larger than the ceiling of 1 MiB"), std::string::npos) << error;
+  const auto two = split("1,2");
+  ASSERT_TRUE(two);
+  EXPECT_EQ(two->status, 200) << two->body;
+  EXPECT_TRUE(PdfJobsOf(small.pid()).empty());
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <stdexcept>
 
 #include "FormatNames.h"
+#include "PdfWork.h"
 
 namespace quillet::cli::serve {
 
@@ -121,6 +122,7 @@ void MergePdfs(const std::vector<std::string>& pdfs, const std::string& merged, 
   } catch (const std::exception& e) {
     throw std::runtime_error(std::string("the PDF files cannot be merged: ") + e.what());
   }
+  CountPdfOutput(merged);
 }
 
 int PageCount(const std::string& pdf) {

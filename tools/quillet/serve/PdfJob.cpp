@@ -126,6 +126,8 @@ json Work(const PdfJob& job) {
     return {{"pdfs", PdfsJson(FinishPdfs(std::move(pdfs), job.after, job.folder, job.mergedStem))}};
   } catch (const PdfRefused& e) {
     return {{"refused", e.what()}};
+  } catch (const PdfResultsTooLarge& e) {
+    return {{"ceiling", e.what()}};
   } catch (const std::bad_alloc&) {
     return {{"memory", true}};
   } catch (const std::exception& e) {
@@ -134,6 +136,12 @@ json Work(const PdfJob& job) {
 }
 
 std::string Ended(int status, const PdfJobLimits& limits, PdfJobAnswer& answer) {
+  if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) {
+    answer.status = 422;
+    const uint64_t output = limits.outputBytes ? limits.outputBytes : kPdfJobOutput;
+    return "the results of the PDF work are larger than the ceiling of " + std::to_string(output >> 20) +
+           " MiB (--max-result)";
+  }
   if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU) {
     answer.status = 504;
     return "the PDF work passed its processor time of " + std::to_string(limits.seconds + 1) + " seconds";
@@ -184,7 +192,8 @@ std::vector<std::string> PdfJobArguments(const std::string& program, pid_t serve
           std::to_string(server),
           std::to_string(memory),
           std::to_string(std::max(limits.seconds, 1) + 1),
-          std::to_string(std::max(limits.files, 8))};
+          std::to_string(std::max(limits.files, 8)),
+          std::to_string(limits.outputBytes ? limits.outputBytes : kPdfJobOutput)};
 }
 
 PdfJobAnswer RunPdfJob(const PdfJob& job, const PdfJobLimits& limits, const Connection* connection) {
@@ -286,6 +295,8 @@ PdfJobAnswer RunPdfJob(const PdfJob& job, const PdfJobLimits& limits, const Conn
     const json said = json::parse(buffer);
     if (said.contains("refused")) {
       answer.status = 400, answer.error = said.at("refused").get<std::string>();
+    } else if (said.contains("ceiling")) {
+      answer.status = 422, answer.error = said.at("ceiling").get<std::string>();
     } else if (said.contains("memory")) {
       const uint64_t memory = limits.memoryBytes ? limits.memoryBytes : kPdfJobMemory;
       answer.status = 422;
@@ -315,13 +326,18 @@ int RunPdfJob(int argc, char** argv) {
   // It dies with the server (with the thread that started it, which waits for
   // it to end); a server that died before this line is seen as another parent.
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-  if (argc != 6 || std::to_string(::getppid()) != argv[2]) return 2;
+  if (argc != 7 || std::to_string(::getppid()) != argv[2]) return 2;
   try {
     serve::Lower(RLIMIT_CORE, 0);
     serve::Lower(RLIMIT_AS, std::stoull(argv[3]));
     const rlim_t seconds = std::stoul(argv[4]);
     serve::Lower(RLIMIT_CPU, seconds, seconds + 1);
     serve::Lower(RLIMIT_NOFILE, std::stoul(argv[5]));
+    // No file larger than all it may write (passed, SIGXFSZ ends it), and
+    // all of them counted.
+    const uint64_t output = std::stoull(argv[6]);
+    serve::Lower(RLIMIT_FSIZE, output);
+    serve::SetPdfOutputCeiling(output);
   } catch (const std::exception&) {
     return 2;
   }

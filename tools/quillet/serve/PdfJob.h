@@ -7,7 +7,8 @@
 // standard input as JSON (the passwords with it: never in its arguments or
 // environment) and reads the answer from its standard output as JSON. The
 // child holds itself to an address-space ceiling, a processor-time ceiling,
-// few descriptors and no core file, and dies with the server; the server
+// few descriptors, a ceiling on what it writes (each file and all together)
+// and no core file, and dies with the server; the server
 // kills it (SIGKILL, reaped) at the request's deadline or when the client
 // goes away.
 //
@@ -49,8 +50,10 @@ struct PdfJobLimits {
   uint64_t memoryBytes = 0;  // its address space
   int seconds = 120;         // wall clock, from its start; its processor time is one second more
   int files = 64;            // descriptors open at once (a merge holds every input open)
+  uint64_t outputBytes = 0;  // what it may add to the disk in all; 0 takes kPdfJobOutput
 };
 inline constexpr uint64_t kPdfJobMemory = uint64_t(2) << 30;
+inline constexpr uint64_t kPdfJobOutput = uint64_t(200) << 20;
 
 // The answer: Status 0 with the PDF files made (or the metadata read, one
 // object per PDF in order), else the status and text of the failure.

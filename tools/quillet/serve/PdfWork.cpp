@@ -7,6 +7,7 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -18,6 +19,14 @@ namespace fs = std::filesystem;
 using nlohmann::json;
 
 namespace {
+
+std::atomic<uint64_t> outputCeiling{0}, outputWritten{0};
+
+uint64_t SizeOf(const std::string& path) {
+  std::error_code ec;
+  const uintmax_t size = fs::file_size(path, ec);
+  return ec ? 0 : static_cast<uint64_t>(size);
+}
 
 std::string WithoutBlanks(const std::string& text) {
   std::string out;
@@ -52,6 +61,7 @@ std::unique_ptr<QPDF> Open(const std::string& pdf) {
 // Writes Q over Pdf (through a file beside it: qpdf reads its source while it writes).
 void Replace(QPDF& q, const std::string& pdf, const std::function<void(QPDFWriter&)>& configure = {}) {
   const std::string next = pdf + ".next";
+  const uint64_t before = SizeOf(pdf);
   try {
     QPDFWriter writer(q, next.c_str());
     if (configure) configure(writer);
@@ -62,6 +72,7 @@ void Replace(QPDF& q, const std::string& pdf, const std::function<void(QPDFWrite
     throw PdfRefused("a PDF file cannot be written again: it is damaged");
   }
   fs::rename(next, pdf);
+  CountPdfOutput(pdf, before);
 }
 
 void WritePages(const std::vector<QPDFPageObjectHelper>& pages, const std::string& path) {
@@ -75,6 +86,7 @@ void WritePages(const std::vector<QPDFPageObjectHelper>& pages, const std::strin
   } catch (const QPDFExc&) {
     throw PdfRefused("the pages of a PDF file cannot be written: it is damaged");
   }
+  CountPdfOutput(path);
 }
 
 // "D:20240102030405+01'00'" as exiftool writes dates ("2024:01:02 03:04:05+01:00").
@@ -291,6 +303,16 @@ bool IsEncrypted(const std::string& pdf) {
     throw;
   }
   return q.isEncrypted();
+}
+
+void SetPdfOutputCeiling(uint64_t bytes) { outputCeiling = bytes; }
+
+void CountPdfOutput(const std::string& path, uint64_t before) {
+  const uint64_t size = SizeOf(path);
+  const uint64_t written = (outputWritten += size > before ? size - before : 0);
+  if (outputCeiling != 0 && written > outputCeiling)
+    throw PdfResultsTooLarge("the results of the PDF work are larger than the ceiling of " +
+                             std::to_string(outputCeiling >> 20) + " MiB (--max-result)");
 }
 
 }  // namespace quillet::cli::serve

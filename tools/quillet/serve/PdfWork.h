@@ -11,6 +11,7 @@
 // Thread-safety: none shared; each call works on its own files.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -84,6 +85,19 @@ void EncryptPdf(const std::string& pdf, const std::string& user, const std::stri
 // of at most kMostPages pages: every client's PDF is checked before any work,
 // so that none goes back unread.
 void CheckPdf(const std::string& pdf);
+
+// The bytes the PDF work of this process may add to the disk in all (a
+// split's parts, a merge, a file written again larger); 0 (the default)
+// counts nothing. The child of a request's PDF work sets it once; a write
+// that passes it raises PdfResultsTooLarge, and the work ends.
+class PdfResultsTooLarge : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+void SetPdfOutputCeiling(uint64_t bytes);
+// Counts the file just written at Path, which had Before bytes before
+// (0 for a new file), against the ceiling.
+void CountPdfOutput(const std::string& path, uint64_t before = 0);
 
 // Whether Pdf is encrypted (for checks and tests).
 bool IsEncrypted(const std::string& pdf);

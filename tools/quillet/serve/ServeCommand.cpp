@@ -108,6 +108,7 @@ int RunServe(const ServeArgs& args) {
   // The PDF work's child: the offices' memory ceiling as its address space; a
   // merge holds every file of the request open at once.
   settings.pdfJobs.memoryBytes = pool.ceilings.memoryBytes;
+  settings.pdfJobs.outputBytes = pool.ceilings.resultBytes;
   settings.pdfJobs.files = static_cast<int>(std::min<size_t>(args.maxFiles + args.maxDownloads + 16, 1u << 16));
   EdgeLimits edge;
   edge.maxConnections = args.maxConnections;
