@@ -1,11 +1,16 @@
 # The install tree beyond the targets' own rules, and the Debian package.
 #
 #   include/quillet/quillet.h
-#   lib/libquillet.so.1 (with its links), the stand-ins, their companions and
-#       quillet.dot beside it, where the library looks for them
-#   lib/cmake/quillet/   find_package(quillet) -> quillet::quillet
-#   lib/pkgconfig/quillet.pc
+#   LIBDIR/libquillet.so.1 (with its links; LIBDIR is lib/<triplet> on Debian)
+#   LIBDIR/quillet/      the stand-ins, their companions and quillet.dot, the
+#                        library's private folder, where it looks for them
+#   LIBDIR/cmake/quillet/   find_package(quillet) -> quillet::quillet
+#   LIBDIR/pkgconfig/quillet.pc
 #   bin/quillet
+#
+# Each file belongs to one component, which is one Debian package:
+# library (libquillet1), development (libquillet-dev), program (quillet) and
+# python (python3-quillet).
 if(WIN32)
   return()
 endif()
@@ -19,24 +24,26 @@ if(NOT quillet_header_version STREQUAL PROJECT_VERSION)
                       "the project is ${PROJECT_VERSION}")
 endif()
 
-install(FILES ${PROJECT_SOURCE_DIR}/include/quillet/quillet.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quillet)
+install(FILES ${PROJECT_SOURCE_DIR}/include/quillet/quillet.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quillet
+        COMPONENT development)
 
 include(CMakePackageConfigHelpers)
 set(quillet_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/quillet)
-install(EXPORT quilletTargets NAMESPACE quillet:: DESTINATION ${quillet_cmake_dir})
+install(EXPORT quilletTargets NAMESPACE quillet:: DESTINATION ${quillet_cmake_dir} COMPONENT development)
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/quilletConfig.cmake.in
                               ${PROJECT_BINARY_DIR}/packaging/quilletConfig.cmake INSTALL_DESTINATION ${quillet_cmake_dir})
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/packaging/quilletConfigVersion.cmake
                                  COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/packaging/quilletConfig.cmake
               ${PROJECT_BINARY_DIR}/packaging/quilletConfigVersion.cmake
-        DESTINATION ${quillet_cmake_dir})
+        DESTINATION ${quillet_cmake_dir} COMPONENT development)
 
 # The pkg-config file names its prefix relative to its own folder, so that the
 # tree works wherever it is installed (cmake --install --prefix, DESTDIR).
 file(RELATIVE_PATH QUILLET_PC_PREFIX_FROM_PCDIR /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/quillet.pc.in ${PROJECT_BINARY_DIR}/packaging/quillet.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/packaging/quillet.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+install(FILES ${PROJECT_BINARY_DIR}/packaging/quillet.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+        COMPONENT development)
 
 # Installed under /usr (the Debian package), the library is in the system's
 # search path: the command line carries no search path there. The office
@@ -47,19 +54,19 @@ if(TARGET quillet_cli)
   install(CODE "
     if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
       file(RPATH_REMOVE FILE \"\$ENV{DESTDIR}/usr/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:quillet_cli>\")
-    endif()")
+    endif()" COMPONENT program)
 endif()
 if(TARGET quillet_office)
   get_target_property(lo_rpath quillet_office INSTALL_RPATH)
-  file(RELATIVE_PATH lo_from_libdir /usr/${CMAKE_INSTALL_LIBDIR} ${QUILLET_LIBREOFFICE_PROGRAM})
+  file(RELATIVE_PATH lo_from_libdir /usr/${QUILLET_INSTALL_PRIVATEDIR} ${QUILLET_LIBREOFFICE_PROGRAM})
   # (The installed file names both, since a search path is rewritten in place
   # and the new one must not be longer.)
   set_target_properties(quillet_office PROPERTIES INSTALL_RPATH "${lo_rpath}:$ORIGIN/${lo_from_libdir}")
   install(CODE "
     if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
-      file(RPATH_SET FILE \"\$ENV{DESTDIR}/usr/${CMAKE_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:quillet_office>\"
+      file(RPATH_SET FILE \"\$ENV{DESTDIR}/usr/${QUILLET_INSTALL_PRIVATEDIR}/$<TARGET_FILE_NAME:quillet_office>\"
            NEW_RPATH \"\$ORIGIN/${lo_from_libdir}\")
-    endif()")
+    endif()" COMPONENT library)
 endif()
 
 include(${PROJECT_SOURCE_DIR}/packaging/DebianPackage.cmake)

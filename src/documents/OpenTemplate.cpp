@@ -13,8 +13,8 @@ Status OpenTemplate(const ole::Variant& app, const std::string& appKind, const s
   const std::string folder = os::ExecutableFolder();
   std::string fullPath = folder + templateName;
   if (!os::FileExists(fullPath)) {
-    // The templates shipped with the library are installed beside it.
-    const std::string own = os::ModuleFolder();
+    // The templates shipped with the library are installed in its private folder.
+    const std::string own = os::PrivateFolder();
     if (own.empty() || !os::FileExists(own + templateName))
       return Status(ErrorCode::NotInstalled, texts::TemplateMissing(folder + templateName));
     fullPath = own + templateName;

@@ -26,14 +26,21 @@ std::string LibraryFileName(std::string_view base);
 // system cannot say.
 std::string ModuleFolder();
 
+// The folder of the files shipped with the library (the office stand-ins, the
+// format library, the macro route's template), with a trailing delimiter. An
+// installed library keeps them in a folder "quillet" of their own beside it
+// (/usr/lib/<triplet>/quillet/), out of the system's library path; in the
+// build tree, and on Windows, they are beside the library itself.
+std::string PrivateFolder();
+
 class Module {
  public:
   Module() = default;
   // Loads Name with the system's search rules (a plain name is searched for).
   // On Linux a plain name that those rules do not find is then looked for in
-  // the folder of the module holding the engine (libquillet.so, or a program
-  // linked with it), where the libraries shipped with it are installed; on
-  // Windows the program's own folder is part of the system's rules already.
+  // the private folder of the module holding the engine (PrivateFolder), where
+  // the libraries shipped with it are installed; on Windows the program's own
+  // folder is part of the system's rules already.
   // The result is empty when the library cannot be loaded.
   static Module Load(const std::string& name);
   Module(const Module&) = delete;

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/fs.h"
 #include "platform/module.h"
 
 namespace quillet::os {
@@ -28,11 +29,18 @@ std::string LibraryFileName(std::string_view base) { return "lib" + std::string(
 
 std::string ModuleFolder() { return OwnFolder(); }
 
+std::string PrivateFolder() {
+  const std::string own = OwnFolder();
+  if (own.empty()) return own;
+  const std::string installed = own + "quillet/";
+  return DirectoryExists(installed) ? installed : own;
+}
+
 Module Module::Load(const std::string& name) {
   Module m;
   m.handle_ = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!m.handle_ && name.find('/') == std::string::npos) {
-    const std::string folder = OwnFolder();
+    const std::string folder = PrivateFolder();
     if (!folder.empty()) m.handle_ = ::dlopen((folder + name).c_str(), RTLD_NOW | RTLD_LOCAL);
   }
   return m;

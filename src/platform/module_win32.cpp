@@ -20,6 +20,8 @@ std::string ModuleFolder() {
   return delimiter == std::string::npos ? std::string() : full.substr(0, delimiter + 1);
 }
 
+std::string PrivateFolder() { return ModuleFolder(); }
+
 Module Module::Load(const std::string& name) {
   Module m;
   m.handle_ = reinterpret_cast<void*>(::LoadLibraryA(name.c_str()));

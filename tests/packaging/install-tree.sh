@@ -22,15 +22,24 @@ converts() {
   grep -q "Installed trees convert too" "$out" || { echo "$out does not hold the document's text"; exit 1; }
 }
 
+# What the library loads itself is in its private folder, out of the
+# loader's path; only the library and its links are beside it.
+for file in libquillet-office.so libquillet-pdf.so libquillet-plugkit.so libfmtbridge.so quillet.dot; do
+  [ -f "$(dirname "$(find "$prefix" -name libquillet.so.1)")/quillet/$file" ] || { echo "$file is not in the private folder"; exit 1; }
+  [ -z "$(find "$prefix" -maxdepth 3 -name "$file" -not -path '*/quillet/*')" ] || { echo "$file lies in the library's folder"; exit 1; }
+done
+
 cmake -S "$here/consumer" -B "$work/cmake-build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" >"$work/configure.log" ||
   { cat "$work/configure.log"; exit 1; }
 cmake --build "$work/cmake-build" >"$work/build.log" || { cat "$work/build.log"; exit 1; }
 converts "$work/cmake-build/consumer" "$work/through-cmake.txt"
 
-libdir=$(PKG_CONFIG_PATH="" PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" pkg-config --variable=libdir quillet)
+# The libraries' folder is lib/<triplet> on Debian, lib elsewhere.
+pcdir=$(dirname "$(find "$prefix" -name quillet.pc -path '*/pkgconfig/*' | head -1)")
+libdir=$(PKG_CONFIG_PATH="" PKG_CONFIG_LIBDIR="$pcdir" pkg-config --variable=libdir quillet)
 # shellcheck disable=SC2046
 cc -Wall -Wextra -Werror -o "$work/pc-consumer" "$here/consumer/consumer.c" \
-  $(PKG_CONFIG_PATH="" PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" pkg-config --cflags --libs quillet) \
+  $(PKG_CONFIG_PATH="" PKG_CONFIG_LIBDIR="$pcdir" pkg-config --cflags --libs quillet) \
   -Wl,-rpath,"$libdir"
 converts "$work/pc-consumer" "$work/through-pkg-config.txt"
 

@@ -16,6 +16,7 @@
 #include "platform/error.h"
 #include "platform/file.h"
 #include "platform/fs.h"
+#include "platform/module.h"
 #include "platform/utf8.h"
 
 // ---------------------------------------------------------------- BSTR
@@ -240,24 +241,10 @@ std::string RegistryFile() {
   return "/etc/quillet/automation-servers";
 }
 
-// The folder of the module that holds this code: libquillet.so, or a program
-// linked with the engine.
-std::string OwnFolder() {
-  Dl_info info{};
-  if (!::dladdr(reinterpret_cast<void*>(&OwnFolder), &info) || !info.dli_fname) return ".";
-  std::string path = info.dli_fname;
-  if (char* real = ::realpath(path.c_str(), nullptr)) {
-    path = real;
-    std::free(real);
-  }
-  const size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
-
 // Without a registry file, the applications are the stand-ins over
 // LibreOffice, the Acrobat plug-in bridge the one over poppler, and the PDF
-// software the objects over Ghostscript and qpdf, all shipped beside the
-// library (in the build tree as after installing).
+// software the objects over Ghostscript and qpdf, all shipped in the
+// library's private folder (os::PrivateFolder: beside it in the build tree).
 std::vector<ServerEntry> BuiltInServers() {
   static const struct {
     const char* progId;
@@ -277,7 +264,8 @@ std::vector<ServerEntry> BuiltInServers() {
       {"InternetExplorer.Application", "{3B8E41A0-5D2C-4F6E-8A11-2C7D904E5106}", "InternetExplorerGetClassObject",
        "libquillet-office.so"},
   };
-  const std::string folder = OwnFolder() + "/";
+  std::string folder = quillet::os::PrivateFolder();
+  if (folder.empty()) folder = "./";
   std::vector<ServerEntry> entries;
   for (const auto& s : kServers) {
     ServerEntry e;
