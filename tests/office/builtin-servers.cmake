@@ -3,15 +3,16 @@
 # converters bring in the Writer import formats (*.docx among them). Then
 # converts without Word: a web page to text through the browser stand-in and
 # a document to RTF through the libfmtbridge.so shipped beside the library.
-# With BUILD_DIR and PREFIX, the build is installed into PREFIX first and the
-# installed library is asked.
+# With BUILD_DIR, PREFIX and LIBDIR, the build is installed into PREFIX first
+# and the installed library (in PREFIX/LIBDIR, its stand-ins in
+# PREFIX/LIBDIR/quillet) is asked.
 if(BUILD_DIR)
   file(REMOVE_RECURSE ${PREFIX})
   execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX} RESULT_VARIABLE rc OUTPUT_QUIET)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "installing failed: ${rc}")
   endif()
-  set(LIBRARY ${PREFIX}/lib/libquillet.so)
+  set(LIBRARY ${PREFIX}/${LIBDIR}/libquillet.so)
 endif()
 string(RANDOM LENGTH 8 tag)
 set(ENV{QUILLET_AUTOMATION_REGISTRY} /nonexistent/quillet-automation-servers)
