@@ -69,4 +69,5 @@ if(TARGET quillet_office)
     endif()" COMPONENT library)
 endif()
 
+include(${PROJECT_SOURCE_DIR}/packaging/ManualPages.cmake)
 include(${PROJECT_SOURCE_DIR}/packaging/DebianPackage.cmake)

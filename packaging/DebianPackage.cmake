@@ -14,7 +14,7 @@ set(CPACK_PACKAGE_DESCRIPTION
     "formats of the office applications by driving LibreOffice, and reports\n"
     "per file what failed. The package holds the library libquillet.so.1\n"
     "with its C header, CMake package and pkg-config file, the LibreOffice\n"
-    "stand-ins it loads, and the quillet command line.")
+    "stand-ins it loads, and the quillet command line with its manual pages.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

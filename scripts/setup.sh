@@ -56,6 +56,8 @@ packages=(
   # several files; bubblewrap walls in the offices of its workers
   # (QUILLET_OFFICE_ISOLATION=bwrap: no network, no files but their own)
   libcpp-httplib-dev libzip-dev bubblewrap
+  # the manual pages, written from the command line's own --help
+  help2man
 )
 test_packages=(
   # both Windows toolchains (posix threads) and widl for the type library
