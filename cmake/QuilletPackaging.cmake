@@ -69,5 +69,23 @@ if(TARGET quillet_office)
     endif()" COMPONENT library)
 endif()
 
+# The Python package: a wheel written by the standard library (no build
+# backend, no network), python/quillet-<version>-py3-none-any.whl in the build
+# tree (QUILLET_WHEEL).
+find_program(QUILLET_PYTHON3 python3 REQUIRED)
+file(GLOB quillet_python_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/python/quillet/*.py
+     ${PROJECT_SOURCE_DIR}/python/quillet/py.typed ${PROJECT_SOURCE_DIR}/python/quillet/formats.json)
+add_custom_command(OUTPUT ${QUILLET_WHEEL}
+                   COMMAND ${QUILLET_PYTHON3} ${PROJECT_SOURCE_DIR}/python/make_wheel.py ${PROJECT_BINARY_DIR}/python
+                   DEPENDS ${PROJECT_SOURCE_DIR}/python/make_wheel.py ${PROJECT_SOURCE_DIR}/python/README.md
+                           ${quillet_python_sources}
+                   COMMENT "Writing the wheel of the Python package" VERBATIM)
+add_custom_target(quillet_wheel ALL DEPENDS ${QUILLET_WHEEL})
+# The package's version is the release too.
+file(STRINGS ${PROJECT_SOURCE_DIR}/python/quillet/_version.py quillet_python_version REGEX "^__version__ = ")
+if(NOT quillet_python_version STREQUAL "__version__ = \"${PROJECT_VERSION}\"")
+  message(FATAL_ERROR "python/quillet/_version.py says ${quillet_python_version}, the project is ${PROJECT_VERSION}")
+endif()
+
 include(${PROJECT_SOURCE_DIR}/packaging/ManualPages.cmake)
 include(${PROJECT_SOURCE_DIR}/packaging/DebianPackage.cmake)
