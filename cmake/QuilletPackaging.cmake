@@ -71,7 +71,7 @@ endif()
 
 # The Python package: a wheel written by the standard library (no build
 # backend, no network), python/quillet-<version>-py3-none-any.whl in the build
-# tree (QUILLET_WHEEL).
+# tree (QUILLET_WHEEL), and the package itself for Debian's python3-quillet.
 find_program(QUILLET_PYTHON3 python3 REQUIRED)
 file(GLOB quillet_python_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/python/quillet/*.py
      ${PROJECT_SOURCE_DIR}/python/quillet/py.typed ${PROJECT_SOURCE_DIR}/python/quillet/formats.json)
@@ -86,6 +86,8 @@ file(STRINGS ${PROJECT_SOURCE_DIR}/python/quillet/_version.py quillet_python_ver
 if(NOT quillet_python_version STREQUAL "__version__ = \"${PROJECT_VERSION}\"")
   message(FATAL_ERROR "python/quillet/_version.py says ${quillet_python_version}, the project is ${PROJECT_VERSION}")
 endif()
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/python/quillet DESTINATION lib/python3/dist-packages COMPONENT python
+        FILES_MATCHING PATTERN "*.py" PATTERN "py.typed" PATTERN "formats.json" PATTERN "__pycache__" EXCLUDE)
 
 include(${PROJECT_SOURCE_DIR}/packaging/ManualPages.cmake)
 include(${PROJECT_SOURCE_DIR}/packaging/DebianPackage.cmake)

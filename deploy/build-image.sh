@@ -1,26 +1,27 @@
 #!/bin/bash
 # Builds the container image of `quillet serve` with podman and converts a
 # .docx through it: the base image from debootstrap (no registry is needed),
-# the Debian package from a built tree, deploy/Containerfile over both; then a
+# the Debian packages from a built tree, deploy/Containerfile over both; then a
 # container on a read-only root with a tmpfs /tmp converts a document posted
 # to /convert, and stops on SIGTERM.
 #
-#   deploy/build-image.sh [--deb FILE] [--build-dir DIR] [--tag NAME] [--no-run]
+#   deploy/build-image.sh [--debs DIR] [--build-dir DIR] [--tag NAME] [--no-run]
 #
-# --deb: a package made already (else packaging/make-deb.sh makes one from the
-# build tree, default build/native). Needs root, podman, runc and debootstrap.
+# --debs: a folder of the packages made already (else packaging/make-deb.sh
+# makes them from the build tree, default build/native); the image installs
+# libquillet1 and quillet. Needs root, podman, runc and debootstrap.
 # Prints the figures: base and image build time, image size, first request.
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
-deb="" build="$source_dir/build/native" tag="localhost/quillet:2.0" run=1
+debs="" build="$source_dir/build/native" tag="localhost/quillet:2.0" run=1
 base=localhost/quillet-base:bookworm
 while [ $# -gt 0 ]; do
   case "$1" in
-    --deb) deb=$2; shift 2 ;;
+    --debs) debs=$2; shift 2 ;;
     --build-dir) build=$2; shift 2 ;;
     --tag) tag=$2; shift 2 ;;
     --no-run) run=0; shift ;;
-    *) echo "usage: $0 [--deb FILE] [--build-dir DIR] [--tag NAME] [--no-run]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--debs DIR] [--build-dir DIR] [--tag NAME] [--no-run]" >&2; exit 2 ;;
   esac
 done
 
@@ -42,20 +43,14 @@ trap cleanup EXIT
 now() { date +%s.%N; }
 since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.1f", b - a }'; }
 
-if ! podman image exists "$base"; then
-  started=$(now)
-  debootstrap --variant=minbase bookworm "$work/rootfs" http://deb.debian.org/debian >"$work/debootstrap.log" 2>&1 ||
-    { tail -20 "$work/debootstrap.log"; exit 1; }
-  tar -C "$work/rootfs" -c . | podman import --change 'CMD ["/bin/bash"]' - "$base" >/dev/null
-  rm -rf "$work/rootfs"
-  echo "base image $base: $(since "$started") s (debootstrap and import)"
-fi
+"$source_dir/deploy/base-image.sh" "$base"
 
 mkdir "$work/context"
-if [ -z "$deb" ]; then
-  deb=$("$source_dir/packaging/make-deb.sh" "$build" "$work/deb" | grep '\.deb$' | tail -1)
+if [ -z "$debs" ]; then
+  debs="$work/deb"
+  "$source_dir/packaging/make-deb.sh" "$build" "$debs" >/dev/null
 fi
-cp "$deb" "$source_dir/deploy/Containerfile" "$work/context/"
+cp "$debs"/libquillet1_*.deb "$debs"/quillet_*.deb "$source_dir/deploy/Containerfile" "$work/context/"
 
 started=$(now)
 # The docker format keeps the HEALTHCHECK, which OCI images have no field for.
