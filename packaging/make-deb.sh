@@ -15,7 +15,7 @@ out=$(mkdir -p "${2:-.}" && cd "${2:-.}" && pwd)
 
 # The manual pages and the wheel are made by the build; installing never builds.
 for made in packaging/man/quillet.1.gz packaging/man/quillet-serve.1.gz; do
-  [ -f "$build/$made" ] || { echo "$build/$made is missing: build the tree first" >&2; exit 1; }
+  [ -f "$build/$made" ] || { echo "$build/$made is missing: build the tree first (help2man writes the manual pages)" >&2; exit 1; }
 done
 cd "$out"
 rm -f "$out"/*.deb

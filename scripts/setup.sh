@@ -82,10 +82,10 @@ test_packages=(
   unoconv python3-uno
   # the server's load benchmark (bench/serve)
   wrk
-  # packaging: the Debian packages' checks (lintian, and systemd-analyze for
-  # the service unit), and the Python package's installation and tests (a
-  # fresh venv for the wheel)
-  lintian fakeroot python3-pytest python3-pip python3-setuptools python3-wheel python3-venv systemd
+  # packaging: the Debian packages' checks (lintian, systemd-analyze for the
+  # service unit, man for the manual pages), and the Python package's
+  # installation and tests (a fresh venv for the wheel)
+  lintian fakeroot python3-pytest python3-pip python3-setuptools python3-wheel python3-venv systemd man-db
   # the deployment tests: the Kubernetes manifests' reader, and the scale-out
   # test's load balancer and network namespaces
   python3-yaml haproxy iproute2

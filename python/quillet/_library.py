@@ -42,7 +42,7 @@ def _load() -> ctypes.CDLL:
         return library
     raise LibraryNotFoundError(
         "quillet's library could not be loaded (" + "; ".join(tried) + ")",
-        "install the Debian package quillet (apt install ./quillet_*.deb), or install quillet from "
+        "install the Debian package libquillet1 (apt install ./libquillet1_*.deb), or install quillet from "
         "its sources with cmake --install, or name the library with QUILLET_LIBRARY=/path/to/" + SONAME)
 
 

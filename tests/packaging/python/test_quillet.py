@@ -176,7 +176,7 @@ def test_a_missing_library_names_what_to_install(tmp_path):
                "    print(e)\n")
     env = dict(os.environ, QUILLET_LIBRARY=str(tmp_path / "libquillet.so.1"))
     said = subprocess.run([sys.executable, "-c", program], env=env, capture_output=True, text=True, check=True)
-    assert "apt install ./quillet_" in said.stdout and "QUILLET_LIBRARY" in said.stdout
+    assert "apt install ./libquillet1_" in said.stdout and "QUILLET_LIBRARY" in said.stdout
     assert str(tmp_path / "libquillet.so.1") in said.stdout
 
 
