@@ -45,4 +45,7 @@ converts "$work/pc-consumer" "$work/through-pkg-config.txt"
 
 # The command line installed beside them says its release.
 "$prefix/bin/quillet" --version | grep -qx "quillet [0-9][0-9.]*" || { echo "quillet --version says no release"; exit 1; }
-echo "the installed tree builds and converts through CMake and pkg-config"
+# The macro route opens the template from the library's private folder.
+"$prefix/bin/quillet" convert "$work/memo.docx" "$work/macro.txt" --format txt --option "MS Word USEMACRO" >/dev/null
+grep -q "Installed trees convert too" "$work/macro.txt" || { echo "the macro route's text lacks the document's"; exit 1; }
+echo "the installed tree builds and converts through CMake, pkg-config and the macro route"
