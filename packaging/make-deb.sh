@@ -18,8 +18,12 @@ for made in packaging/man/quillet.1.gz packaging/man/quillet-serve.1.gz; do
   [ -f "$build/$made" ] || { echo "$build/$made is missing: build the tree first (help2man writes the manual pages)" >&2; exit 1; }
 done
 cd "$out"
-rm -f "$out"/*.deb
+# Earlier packages of ours go; other files of the folder stay.
+packages=(libquillet1 libquillet-dev quillet python3-quillet)
+for package in "${packages[@]}"; do rm -f "$out/${package}"_*.deb; done
 cpack --config "$build/CPackConfig.cmake" -B "$out" >"$out/cpack.log" 2>&1 || { cat "$out/cpack.log"; exit 1; }
 rm -rf "$out/_CPack_Packages"
-ls "$out"/*.deb
-lintian --fail-on error,warning "$out"/*.deb
+debs=()
+for package in "${packages[@]}"; do debs+=("$(ls "$out/${package}"_*.deb)"); done
+printf '%s\n' "${debs[@]}"
+lintian --fail-on error,warning "${debs[@]}"
