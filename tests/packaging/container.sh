@@ -4,7 +4,10 @@
 # (LibreOffice and the rest from Debian's mirror), then in-container.sh
 # converts a .docx with the command line, with Python from a venv holding the
 # wheel and from python3-quillet, builds a CMake and a pkg-config consumer and
-# runs them, opens the manual page and verifies the service unit.
+# runs them, opens the manual page and verifies the service unit. Then the
+# same container runs again with systemd as its first process, privileged so
+# that systemd may make the unit's namespaces, and unit-in-container.sh starts
+# quillet.service and converts through it.
 # Several minutes (the downloads): not part of the default test run.
 # Exit status 77 (skipped) without root, podman or the means to make the base.
 #
@@ -28,8 +31,10 @@ fi
 
 work=$(mktemp -d)
 name=quillet-packages-$$
+image=localhost/quillet-packages-$$
 cleanup() {
-  podman rm -f -t 0 "$name" >/dev/null 2>&1 || true
+  podman rm -f -t 0 "$name" "$name-systemd" >/dev/null 2>&1 || true
+  podman rmi -f "$image" >/dev/null 2>&1 || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -38,7 +43,14 @@ for package in libquillet1 libquillet-dev quillet python3-quillet; do cp "$debs"
 cp "$wheel" "$work/wheel/"
 
 started=$(date +%s)
-podman run --name "$name" --rm \
+podman run --name "$name" \
   -v "$work/debs:/debs:ro" -v "$work/wheel:/wheel:ro" -v "$source_dir/tests/packaging:/checks:ro" \
   "$base" /bin/bash /checks/in-container.sh
 echo "the packages installed and worked in a fresh container in $(($(date +%s) - started)) s"
+
+started=$(date +%s)
+podman commit -q "$name" "$image" >/dev/null
+podman run -d --name "$name-systemd" --privileged --systemd=always -v "$source_dir/tests/packaging:/checks:ro" \
+  "$image" /lib/systemd/systemd >/dev/null
+podman exec "$name-systemd" /bin/bash /checks/unit-in-container.sh
+echo "the service ran under systemd in $(($(date +%s) - started)) s"

@@ -13,9 +13,9 @@ printf '%s\n' \
   'deb http://deb.debian.org/debian-security bookworm-security main' >/etc/apt/sources.list
 apt-get update -qq
 # The tools of the checks beside them: a compiler, CMake, pkg-config, man,
-# systemd-analyze and venv.
+# systemd (and its analyzer), venv, and curl and ps for the service's check.
 cd /debs
-apt-get install -y -qq ./*.deb gcc libc6-dev make cmake pkg-config man-db systemd python3-venv \
+apt-get install -y -qq ./*.deb gcc libc6-dev make cmake pkg-config man-db systemd python3-venv curl procps \
   >/tmp/install.log 2>&1 || { tail -40 /tmp/install.log; exit 1; }
 [ -z "${LD_LIBRARY_PATH:-}" ] || { echo "LD_LIBRARY_PATH is set: $LD_LIBRARY_PATH"; exit 1; }
 
