@@ -166,6 +166,13 @@ OpenRule WordOpenRule(const std::string& path, std::optional<int> format) {
   return any;
 }
 
+OpenRule PdfImportRule() {
+  OpenRule rule = Forced("draw_pdf_import");
+  rule.signatures = {"%PDF-"};
+  rule.emptyAllowed = false;
+  return rule;
+}
+
 OpenRule ExcelOpenRule(const std::string& path) {
   const std::string ext = LowerExtension(path);
   if (OneOf(ext, {"xlsx", "xlsm", "xltx", "xltm"}))

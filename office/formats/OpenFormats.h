@@ -32,6 +32,9 @@ std::span<const WordConverter> WordConverters();
 
 // Raises Failure for a Format that is not known.
 OpenRule WordOpenRule(const std::string& path, std::optional<int> format);
+// A PDF file through LibreOffice's PDF import, which makes a drawing of it
+// (Word 2013 and later open PDF files: "PDF Reflow").
+OpenRule PdfImportRule();
 OpenRule ExcelOpenRule(const std::string& path);
 OpenRule PowerPointOpenRule(const std::string& path);
 

@@ -279,6 +279,12 @@ void ExportPdf(const Reference<css::lang::XComponent>& document, const std::stri
   if (pdfA == 1) DeclareConformanceB(path);
 }
 
+std::string PdfExportFilterOf(const Reference<css::lang::XComponent>& document) {
+  Reference<css::lang::XServiceInfo> info(document, UNO_QUERY);
+  if (info.is() && info->supportsService(OUString("com.sun.star.drawing.DrawingDocument"))) return "draw_pdf_Export";
+  return "writer_pdf_Export";
+}
+
 void CloseDocument(const Reference<css::lang::XComponent>& document) noexcept {
   if (!document.is()) return;
   try {

@@ -67,6 +67,10 @@ void StoreDocument(const Reference<css::lang::XComponent>& document, const std::
 void ExportPdf(const Reference<css::lang::XComponent>& document, const std::string& path, const std::string& filter,
                int pdfA, const std::string& pageRange, const options::PdfExportOptions& options = {});
 
+// The PDF export filter of the document's kind: draw_pdf_Export for a drawing
+// (what the PDF import makes of a PDF file), writer_pdf_Export otherwise.
+std::string PdfExportFilterOf(const Reference<css::lang::XComponent>& document);
+
 // Closes the document, giving up its changes; never raises.
 void CloseDocument(const Reference<css::lang::XComponent>& document) noexcept;
 

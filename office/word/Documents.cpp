@@ -1,6 +1,7 @@
 // Word's Documents collection: Open loads a file into Writer, hidden and
 // read-only, with the import that its extension (or the Format argument)
-// names; a wrong password or a damaged file fails at once instead of asking.
+// names, and a PDF file into Draw through the PDF import; a wrong password or
+// a damaged file fails at once instead of asking.
 #include "automation/DispatchObject.h"
 #include "automation/Failure.h"
 #include "common/LoadRequests.h"
@@ -16,7 +17,13 @@ namespace {
 std::shared_ptr<WordDoc> Open(AppState& app, const CallArgs& a) {
   const std::optional<std::string> file = a.Text(0, "FileName");
   if (!file || file->empty()) throw Failure("A file name is needed.");
-  formats::OpenRule rule = formats::WordOpenRule(*file, a.Int(9, "Format"));
+  const std::optional<int> format = a.Int(9, "Format");
+  // A PDF file is opened as Word 2013 and later open it, unless a format is
+  // named; the other ways in (the macro route, the format bridge) keep to
+  // Writer's documents.
+  formats::OpenRule rule = formats::LowerExtension(*file) == "pdf" && format.value_or(0) == 0
+                               ? formats::PdfImportRule()
+                               : formats::WordOpenRule(*file, format);
   // A text file in a code page the caller names (msoEncoding...).
   if (const auto encoding = a.Int(10, "Encoding"); encoding && rule.filter == "Text (encoded)") {
     rule.options = formats::CharsetName(*encoding) + ",CRLF,,,";

@@ -1,7 +1,8 @@
 // Document.SaveAs: the format number through the Word table of
 // formats/SaveFormats, text in the code page that Encoding (or SaveEncoding)
 // names, a password when one is given. Document.ExportAsFixedFormat: PDF of
-// a range of pages, PDF/A-1b, and the export options set before it.
+// a range of pages, PDF/A-1b, and the export options set before it, from a
+// text document or from a PDF file that Open made a drawing of.
 #include "automation/Failure.h"
 #include "common/PdfExport.h"
 #include "formats/Encodings.h"
@@ -62,7 +63,9 @@ void ExportAsFixedFormat(AppState& app, const WordDoc& doc, const CallArgs& args
   const std::string pages = !settings.pages.empty() ? settings.pages
                             : range == kFromTo      ? PageRangeOf(args.Int(5, "From").value_or(1), args.Int(6, "To"))
                                                     : std::string();
-  uno::ExportPdf(doc.doc->Model(), *file, "writer_pdf_Export",
+  // A PDF file that Word opened is a drawing of LibreOffice's PDF import,
+  // which Writer's export does not take.
+  uno::ExportPdf(doc.doc->Model(), *file, uno::PdfExportFilterOf(doc.doc->Model()),
                  settings.PdfA(args.Bool(13, "UseISO19005_1").value_or(false)), pages, settings.options);
 }
 
