@@ -199,6 +199,15 @@ TEST(PdfEngineFields, EachRouteTakesItsOwnFieldsOnly) {
   EXPECT_NE(refusal(PdfRoute::Encrypt, {{"ownerPassword", "o"}}).find("userPassword must not be empty"),
             std::string::npos);
   EXPECT_NE(refusal(PdfRoute::Convert, {{"flatten", "true"}}).find("flatten is not taken"), std::string::npos);
+  // Convert takes the LibreOffice route's PDF/A and PDF/UA fields, one of them at least.
+  EXPECT_NE(refusal(PdfRoute::Convert, {}).find("either the field pdfa or the field pdfua"), std::string::npos);
+  EXPECT_NE(refusal(PdfRoute::Convert, {{"pdfa", "PDF/A-1a"}}).find("pdfa must be PDF/A-1b, PDF/A-2b or PDF/A-3b"),
+            std::string::npos);
+  EXPECT_NE(refusal(PdfRoute::Convert, {{"pdfua", "on"}}).find("pdfua must be true or false"), std::string::npos);
+  EXPECT_EQ(refusal(PdfRoute::Convert, {{"pdfa", "pdf/a-3B"}, {"timeout", "5"}, {"downloadFrom", "[]"}}), "");
+  EXPECT_EQ(ReadPdfFormatFields(FormOf({{"pdfa", "PDF/A-2b"}, {"pdfua", "true"}})),
+            (std::vector<std::string>{"PDFA=2", "PDF.PdfUa=true"}));
+  EXPECT_EQ(ReadPdfFormatFields(FormOf({{"pdfua", "0"}})), (std::vector<std::string>{"PDF.PdfUa=false"}));
 
   const PdfAfter flatten = ReadPdfEngineFields(FormOf({}), PdfRoute::Flatten);
   EXPECT_TRUE(flatten.flatten);

@@ -352,9 +352,21 @@ TEST_F(ServeRoutes, ThePdfRoutesRefuseWhatIsNotAPdfAndWhatTheyDoNotTake) {
        "metadata entry Title"},
       {"/forms/pdfengines/convert", {UploadOf(PdfOf(1), "a.pdf", "files")}, 400, "either the field pdfa"},
       {"/forms/pdfengines/convert",
-       {UploadOf(PdfOf(1), "a.pdf", "files"), Form("pdfa", "PDF/A-2b")},
-       501,
-       "the field pdfa is not built"},
+       {UploadOf("not a pdf", "a.pdf", "files"), Form("pdfa", "PDF/A-2b")},
+       400,
+       "not a PDF file"},
+      {"/forms/pdfengines/convert",
+       {UploadOf(PdfOf(1), "a.pdf", "files"), Form("pdfa", "PDF/A-4")},
+       400,
+       "the field pdfa must be PDF/A-1b"},
+      {"/forms/pdfengines/convert",
+       {UploadOf(PdfOf(1), "a.pdf", "files"), Form("pdfua", "yes")},
+       400,
+       "the field pdfua must be"},
+      {"/forms/pdfengines/convert",
+       {UploadOf(PdfOf(1), "a.pdf", "files"), Form("pdfa", "PDF/A-2b"), Form("flatten", "true")},
+       400,
+       "the field flatten is not taken"},
   };
   for (const auto& [route, items, wanted, reason] : refused) {
     const auto [status, error] = Refusal(Send(route, items));
@@ -371,6 +383,54 @@ TEST_F(ServeRoutes, ThePdfRoutesRefuseWhatIsNotAPdfAndWhatTheyDoNotTake) {
   const auto get = server_->Client()->Get("/forms/pdfengines/merge");
   ASSERT_TRUE(get);
   EXPECT_EQ(get->status, 405);
+}
+
+// A client's finished PDF made PDF/A or PDF/UA: Word opens it (LibreOffice's
+// PDF import) and exports it again, its pages kept.
+TEST_F(ServeRoutes, ConvertMakesAClientsPdfPdfaOrPdfua) {
+  const auto made = Send(kLibreOffice, {UploadOf(*three_, "long.txt", "files")});
+  ASSERT_TRUE(made);
+  ASSERT_EQ(made->status, 200) << made->body;
+  const std::string plain = made->body;
+  ASSERT_EQ(Pages(plain), 3);
+  ASSERT_EQ(Xmp(plain).find("pdfaid:part"), std::string::npos) << "the source must not be PDF/A already";
+  {
+    QPDF q;
+    q.processMemoryFile("source", plain.data(), plain.size());
+    ASSERT_FALSE(q.getRoot().getKey("/StructTreeRoot").isDictionary()) << "the source must not be tagged already";
+  }
+
+  auto r = Send("/forms/pdfengines/convert", {UploadOf(plain, "a.pdf", "files"), Form("pdfa", "PDF/A-2b")},
+                {{"Gotenberg-Output-Filename", "archived"}});
+  ASSERT_TRUE(r);
+  ASSERT_EQ(r->status, 200) << r->body;
+  EXPECT_NE(r->get_header_value("Content-Disposition").find("filename=\"archived.pdf\""), std::string::npos);
+  EXPECT_EQ(Pages(r->body), 3);
+  EXPECT_TRUE(std::regex_search(Xmp(r->body), std::regex(R"(pdfaid:part(="|>)2)"))) << Xmp(r->body).substr(0, 2000);
+
+  r = Send("/forms/pdfengines/convert", {UploadOf(plain, "a.pdf", "files"), Form("pdfua", "true")});
+  ASSERT_TRUE(r);
+  ASSERT_EQ(r->status, 200) << r->body;
+  EXPECT_EQ(Pages(r->body), 3);
+  EXPECT_TRUE(std::regex_search(Xmp(r->body), std::regex(R"(pdfuaid:part(="|>)1)"))) << Xmp(r->body).substr(0, 2000);
+  {
+    QPDF q;
+    q.processMemoryFile("answer", r->body.data(), r->body.size());
+    EXPECT_TRUE(q.getRoot().getKey("/StructTreeRoot").isDictionary()) << "a PDF/UA document is tagged";
+  }
+
+  // Several files: each converted, a.pdf as a.pdf in the archive.
+  r = Send("/forms/pdfengines/convert", {UploadOf(plain, "a.pdf", "files"), UploadOf(PdfOf(2), "b.pdf", "files"),
+                                         Form("pdfa", "PDF/A-1b"), Form("pdfua", "false")});
+  ASSERT_TRUE(r);
+  ASSERT_EQ(r->status, 200) << r->body;
+  const auto archive = Unzip(r->body);
+  ASSERT_EQ(archive.size(), 2u);
+  ASSERT_TRUE(archive.count("a.pdf") && archive.count("b.pdf"));
+  EXPECT_EQ(Pages(archive.at("a.pdf")), 3);
+  EXPECT_EQ(Pages(archive.at("b.pdf")), 2);
+  for (const auto& [name, pdf] : archive)
+    EXPECT_TRUE(std::regex_search(Xmp(pdf), std::regex(R"(pdfaid:part(="|>)1)"))) << name;
 }
 
 TEST_F(ServeRoutes, AClientsNameNamesNoPathOfTheServersOnThePdfRoutes) {

@@ -1,8 +1,8 @@
 // quillet serve's routes of Gotenberg's shape driven by chromiumly, its Node
 // client, unchanged: every field chromiumly sends to the LibreOffice route and
 // every PDF-engines call, each checked by its effect on the PDF (pdfinfo's
-// pages, page size, encryption and information; the PDF/A identification),
-// and the fields quillet does not build refused by name.
+// pages, page size, encryption and information; the PDF/A and PDF/UA
+// identification), and the fields quillet does not build refused by name.
 //
 //   QUILLET_URL=http://127.0.0.1:PORT QUILLET_CHROMIUMLY_DIR=<npm ci's folder> \
 //     QUILLET_WORK=<an empty folder> node routes.test.cjs
@@ -186,7 +186,14 @@ const checks = {
     assert.match(info(locked, 'u').Encrypted, /^yes.*AES-256/);
     assert.match(info(locked).error || '', /password/i);
 
-    await refused(PDFEngines.convert({ files: [one], pdfa: PdfFormat.A_2b }), 501, 'pdfa');
+    const archived = await PDFEngines.convert({ files: [three], pdfa: PdfFormat.A_2b });
+    assert.equal(pages(archived), 3);
+    assert.match(archived.toString('latin1'), /pdfaid:part(="|>)2/);
+    const accessible = await PDFEngines.convert({ files: [one], pdfUA: true });
+    assert.equal(pages(accessible), 1);
+    assert.match(accessible.toString('latin1'), /pdfuaid:part(="|>)1/);
+    assert.doesNotMatch(fs.readFileSync(one).toString('latin1'), /pdfuaid:part/);
+    await refused(PDFEngines.convert({ files: [write('fake.pdf', 'not a pdf')], pdfa: PdfFormat.A_2b }), 400, 'PDF');
     await refused(PDFEngines.merge({ files: [one], pdfa: PdfFormat.A_2b }), 400, 'pdfa');
     await refused(PDFEngines.merge({ files: [one], bookmarks: [{ title: 'x', page: 1 }] }), 400, 'bookmarks');
   },

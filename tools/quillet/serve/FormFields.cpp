@@ -138,6 +138,22 @@ void OnlyFilesField(const Form& form) {
       throw FieldRefused("the file field " + Shown(upload.field) + " is not taken: send files as files");
 }
 
+std::vector<std::string> ReadPdfFormatFields(const Form& form) {
+  std::vector<std::string> keywords;
+  if (Sent(form, "pdfa")) {
+    static const std::pair<const char*, const char*> kLevels[] = {
+        {"PDF/A-1b", "PDFA=1"}, {"PDF/A-2b", "PDFA=2"}, {"PDF/A-3b", "PDFA=3"}};
+    const std::string pdfa = form.Field("pdfa");
+    const auto level = std::find_if(std::begin(kLevels), std::end(kLevels),
+                                    [&](const auto& l) { return strcasecmp(l.first, pdfa.c_str()) == 0; });
+    if (level == std::end(kLevels)) throw FieldRefused("the field pdfa must be PDF/A-1b, PDF/A-2b or PDF/A-3b");
+    keywords.push_back(level->second);
+  }
+  if (const auto pdfua = Bool(form, "pdfua"); pdfua)
+    keywords.push_back(std::string("PDF.PdfUa=") + (*pdfua ? "true" : "false"));
+  return keywords;
+}
+
 LibreOfficeAsk ReadLibreOfficeFields(const Form& form) {
   std::set<std::string> taken = {"password",   "nativePageRanges", "quality",  "maxImageResolution", "pdfa",
                                  "pdfua",      "nativePdfFormats", "merge",    "splitMode",          "splitSpan",
@@ -148,17 +164,7 @@ LibreOfficeAsk ReadLibreOfficeFields(const Form& form) {
   OnlyFilesField(form);
 
   LibreOfficeAsk ask;
-  if (Sent(form, "pdfa")) {
-    static const std::pair<const char*, const char*> kLevels[] = {
-        {"PDF/A-1b", "PDFA=1"}, {"PDF/A-2b", "PDFA=2"}, {"PDF/A-3b", "PDFA=3"}};
-    const std::string pdfa = form.Field("pdfa");
-    const auto level = std::find_if(std::begin(kLevels), std::end(kLevels),
-                                    [&](const auto& l) { return strcasecmp(l.first, pdfa.c_str()) == 0; });
-    if (level == std::end(kLevels)) throw FieldRefused("the field pdfa must be PDF/A-1b, PDF/A-2b or PDF/A-3b");
-    ask.keywords.push_back(level->second);
-  }
-  if (const auto pdfua = Bool(form, "pdfua"); pdfua)
-    ask.keywords.push_back(std::string("PDF.PdfUa=") + (*pdfua ? "true" : "false"));
+  ask.keywords = ReadPdfFormatFields(form);
   // The formats come from the office's own export; no other engine makes them.
   if (Bool(form, "nativePdfFormats") == false && (Sent(form, "pdfa") || Sent(form, "pdfua")))
     throw FieldRefused("the field nativePdfFormats may not be false: PDF/A and PDF/UA come from the office's export");
@@ -239,10 +245,16 @@ PdfAfter ReadPdfEngineFields(const Form& form, PdfRoute route) {
       taken = {"pdfa", "pdfua"}, name = "/forms/pdfengines/convert";
       break;
   }
-  // The deadline of the PDF work (PdfJob.h), as the conversions' own.
-  if (route != PdfRoute::Convert) taken.insert({"downloadFrom", "timeout"});
+  // The deadline of the PDF work (PdfJob.h) and of the conversions, as the
+  // LibreOffice route's own.
+  taken.insert({"downloadFrom", "timeout"});
   OnlyFields(form, taken, name);
   OnlyFilesField(form);
+  if (route == PdfRoute::Convert) {
+    if (!Sent(form, "pdfa") && !Sent(form, "pdfua"))
+      throw FieldRefused("either the field pdfa or the field pdfua must be given");
+    ReadPdfFormatFields(form);
+  }
   PdfAfter after;
   after.merge = route == PdfRoute::Merge;
   if (route == PdfRoute::Split) ReadSplit(form, after, true);

@@ -36,6 +36,11 @@ struct PdfAfter {
   std::string userPassword, ownerPassword;  // encrypted when userPassword is given
 };
 
+// The fields pdfa and pdfua as option keywords of a conversion to PDF
+// (PDFA=2, PDF.PdfUa=true): the LibreOffice route's and the PDF-engines
+// convert route's.
+std::vector<std::string> ReadPdfFormatFields(const Form& form);
+
 // The LibreOffice route's fields: the option keywords of the conversion of
 // each file (PDFA=, PAGES=, PASSWORD=, PDF.<Name>=), and what is done after.
 struct LibreOfficeAsk {

@@ -1,14 +1,18 @@
 // The PDF-engines routes of the widely deployed conversion service's shape:
 // merge, split, flatten, metadata read and written, encryption of the
 // clients' own PDF files, by libqpdf in a child of the server (PdfJob.h);
-// no office takes part. Conversion of a finished PDF to PDF/A or PDF/UA is not built:
-// that route answers 501 naming the field (the LibreOffice route makes both).
+// and conversion to PDF/A or PDF/UA, which the library makes: each file,
+// checked there first, is opened by Word (its PDF import) and exported again.
 #include <algorithm>
 
 #include "AccessLog.h"
 #include "FormFields.h"
+#include "FormatNames.h"
+#include "Fonts.h"
 #include "Names.h"
+#include "Output.h"
 #include "PdfResults.h"
+#include "Request.h"
 #include "RequestFiles.h"
 #include "Server.h"
 
@@ -48,18 +52,14 @@ void Server::PdfEngines(const httplib::Request& req, httplib::Response& res, con
   if (form.files.empty() && !form.Count("downloadFrom"))
     return Fail(res, 400, "no files were sent (form parts named files)");
   PdfAfter after;
+  // The option keywords of the conversion route: PDFA=N, PDF.PdfUa=...
+  std::string option;
   try {
     after = ReadPdfEngineFields(form, route);
+    if (route == PdfRoute::Convert)
+      for (const std::string& k : ReadPdfFormatFields(form)) option += (option.empty() ? "" : " ") + k;
   } catch (const FieldRefused& e) {
     return Fail(res, 400, e.what());
-  }
-  if (route == PdfRoute::Convert) {
-    if (form.Count("pdfa") == 0 && form.Count("pdfua") == 0)
-      return Fail(res, 400, "either the field pdfa or the field pdfua must be given");
-    return Fail(res, 501,
-                std::string("the field ") + (form.Count("pdfa") ? "pdfa" : "pdfua") +
-                    " is not built on this route: a finished PDF is not converted again; ask "
-                    "/forms/libreoffice/convert for PDF/A or PDF/UA");
   }
   int timeout = 0;
   if (!Timeout(form, timeout, res)) return;
@@ -68,9 +68,12 @@ void Server::PdfEngines(const httplib::Request& req, httplib::Response& res, con
   if (form.files.empty()) return Fail(res, 400, "no files were sent (form parts named files, or downloadFrom)");
 
   const std::string output = OutputName(req);
-  auto rest = [this, folder, form = std::move(form), route, after, timeout, output](httplib::Response& answer) {
+  auto rest = [this, folder, form = std::move(form), route, after, option, timeout, output](httplib::Response& answer) {
     try {
-      PdfEnginesResult(folder, form, route, after, timeout, output, answer);
+      if (route == PdfRoute::Convert)
+        ConvertPdfsResult(folder, form, option, timeout, output, answer);
+      else
+        PdfEnginesResult(folder, form, route, after, timeout, output, answer);
     } catch (const std::exception& e) {
       if (Connection* c = CurrentConnection()) c->CloseAfterAnswer();
       Fail(answer, 500, WithoutBase(e.what(), settings_.base));
@@ -102,6 +105,42 @@ void Server::PdfEnginesResult(const std::shared_ptr<RequestFolder>& folder, cons
     return;
   }
   SendPdfs(res, folder, done.pdfs, output);
+}
+
+void Server::ConvertPdfsResult(const std::shared_ptr<RequestFolder>& folder, const Form& form,
+                               const std::string& option, int timeout, const std::string& output,
+                               httplib::Response& res) {
+  // The clients' files are checked in the PDF job before an office sees them:
+  // an encrypted or damaged file is refused there with its reason.
+  PdfJob check;
+  for (const Upload& upload : form.files) check.pdfs.push_back({upload.source(), StemOf(upload.name)});
+  check.check = true;
+  check.folder = folder->path();
+  check.mergedStem = output;
+  PdfJobAnswer checked;
+  if (!DoPdfJob(check, timeout, checked, res)) return;
+
+  // Word opens a PDF file (LibreOffice's PDF import under the stand-in) and
+  // exports it with the PDF/A part and the PDF/UA switch asked.
+  const Ask asked{"pdf", AppName(App::Word), option};
+  const std::string format = std::to_string(ResolveFormat("pdf", App::Word).format);
+  const std::string keywords = OptionFor(App::Word, asked);
+  std::vector<Request> requests;
+  for (const Upload& upload : form.files)
+    requests.push_back({upload.source(), upload.results() + "/result.pdf", format, keywords});
+  std::vector<SubstitutedFont> fonts;
+  const auto [failed, refused] = RunAll(form.files, requests, timeout, fonts);
+  if (!fonts.empty()) res.set_header(kSubstitutedFontsHeader, FontsHeaderValue(fonts));
+  if (refused.status) return Fail(res, refused, form.files[failed].name + ": ");
+  // a.pdf is a.pdf in an archive.
+  std::vector<MadePdf> pdfs;
+  for (const Upload& upload : form.files) {
+    const std::vector<std::pair<std::string, std::string>> made = ResultsIn(upload.results());
+    if (made.size() != 1 || made[0].second != "result.pdf")
+      return Fail(res, 500, upload.name + ": the conversion reported success but wrote no PDF");
+    pdfs.push_back({made[0].first, StemOf(upload.name)});
+  }
+  SendPdfs(res, folder, pdfs, output);
 }
 
 bool Server::DoPdfJob(const PdfJob& job, int timeout, PdfJobAnswer& done, httplib::Response& res) {

@@ -123,6 +123,10 @@ class Server {
   // request's thread, or on a webhook's).
   void PdfEnginesResult(const std::shared_ptr<RequestFolder>& folder, const Form& form, PdfRoute route,
                         const PdfAfter& after, int timeout, const std::string& output, httplib::Response& res);
+  // The files of Form, checked, converted by Word to PDF with Option's
+  // keywords (PDFA=N, PDF.PdfUa=true): one PDF or a zip, answered in Res.
+  void ConvertPdfsResult(const std::shared_ptr<RequestFolder>& folder, const Form& form, const std::string& option,
+                         int timeout, const std::string& output, httplib::Response& res);
   // Runs Job in its child with Timeout seconds; false, with Res answered,
   // when it failed (raises std::runtime_error for the server's own failures).
   bool DoPdfJob(const PdfJob& job, int timeout, PdfJobAnswer& done, httplib::Response& res);
