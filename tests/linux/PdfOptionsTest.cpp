@@ -1,9 +1,9 @@
 // The PDF keywords with real LibreOffice behind the stand-ins: PDF/A whose
 // metadata says so and whose fonts are embedded, a range or a list of pages
 // of a document, a workbook and a presentation, the options of the PDF
-// export read back from the PDF, and protected documents opened with their
-// password, refused at once with a wrong one, and never showing the password
-// in an error text or a report.
+// export read back from the PDF, a finished PDF that Word opens and exports
+// again, and protected documents opened with their password, refused at once with a wrong one, and never showing the
+// password in an error text or a report.
 #include <gtest/gtest.h>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -241,6 +241,34 @@ TEST_F(PdfOptions, TheStandInsMakePdfAPartsTwoAndThreeAndPdfAFromWorkbooks) {
     EXPECT_TRUE(std::regex_search(meta, std::regex("pdfaid:part(>|=\")" + c.part + "\\b"))) << c.option << meta;
     EXPECT_TRUE(std::regex_search(meta, std::regex("pdfaid:conformance(>|=\")B\\b"))) << c.option << meta;
   }
+}
+
+// Word opens a PDF file (under the stand-in, LibreOffice's PDF import makes
+// a drawing of it) and exports it again: PDF/A or tagged, its pages and
+// their text kept in order. What is not a PDF is refused as corrupt.
+TEST_F(PdfOptions, WordOpensAPdfAndExportsItAgainAsPdfAOrTagged) {
+  const std::string source = Out("finished.pdf"), archive = Out("finished-a2.pdf"), tagged = Out("finished-ua.pdf");
+  ASSERT_EQ(Convert(document_, source, "17"), "");
+  ASSERT_EQ(Output("pdfinfo -meta " + Quoted(source)).find("pdfaid"), std::string::npos);
+  ASSERT_FALSE(Facts(source).structureTree);
+
+  ASSERT_EQ(Convert(source, archive, "17", "MS Word PDFA=2"), "");
+  const std::string meta = Output("pdfinfo -meta " + Quoted(archive));
+  EXPECT_TRUE(std::regex_search(meta, std::regex("pdfaid:part(>|=\")2\\b"))) << meta;
+  EXPECT_EQ(PageCount(archive), 4);
+  EXPECT_EQ(PageWordsIn(Text(archive)), kPageWords);
+
+  ASSERT_EQ(Convert(source, tagged, "17", "MS Word PDF.PdfUa=true PAGES=2-3"), "");
+  const PdfFacts facts = Facts(tagged);
+  EXPECT_TRUE(facts.structureTree);
+  EXPECT_TRUE(facts.marked);
+  EXPECT_EQ(PageWordsIn(Text(tagged)), (std::vector<std::string>{"bravo", "charlie"}));
+
+  const std::string fake = Out("fake.pdf");
+  test::WriteFile(fake, "not a PDF at all, though named one");
+  EXPECT_NE(Convert(fake, Out("fake-out.pdf"), "17", "MS Word PDFA=2"), "");
+  EXPECT_EQ(test::LastErrorCode(), "corrupt");
+  EXPECT_FALSE(std::filesystem::exists(Out("fake-out.pdf")));
 }
 
 TEST_F(PdfOptions, ARangeOfPagesOfADocumentAWorkbookAndAPresentation) {
