@@ -12,6 +12,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <regex>
 #include <string>
 #include <thread>
 
@@ -148,7 +149,8 @@ TEST_F(ServeOutbound, DeliversTheResultToTheWebhook) {
 }
 
 // The PDF-engines routes take both too: a merge of a fetched PDF and an
-// uploaded one, answered by webhook; a fetched file that is no .pdf is refused.
+// uploaded one, and a fetched PDF made PDF/A, answered by webhook; a fetched
+// file that is no .pdf is refused.
 TEST_F(ServeOutbound, ThePdfRoutesFetchAndAnswerByWebhook) {
   const auto made = Convert({Text("one.txt")});
   ASSERT_TRUE(made);
@@ -168,6 +170,22 @@ TEST_F(ServeOutbound, ThePdfRoutesFetchAndAnswerByWebhook) {
   EXPECT_EQ(hit.Header("Content-Type"), "application/pdf");
   EXPECT_EQ(Pages(hit.body), 2);
   EXPECT_EQ(inside_->HitsOn("/b.pdf").size(), 1u);
+
+  // The conversion to PDF/A of a fetched PDF, answered by webhook. (The XMP
+  // packet of a PDF/A file is not compressed.)
+  const auto archived = Post(*server_->Client(), "/forms/pdfengines/convert",
+                             {DownloadFrom({{{"url", inside_->Url("/b.pdf")}}}), Form("pdfa", "PDF/A-2b")},
+                             Webhook("/archived", "/error"));
+  ASSERT_TRUE(archived);
+  EXPECT_EQ(archived->status, 204) << archived->body;
+  ASSERT_TRUE(inside_->Reached("/archived", 1, 60s)) << server_->Log();
+  const Hit converted = inside_->HitsOn("/archived").back();
+  EXPECT_EQ(converted.Header("Content-Type"), "application/pdf");
+  EXPECT_EQ(Pages(converted.body), 1);
+  EXPECT_TRUE(std::regex_search(converted.body, std::regex(R"(pdfaid:part(="|>)2)")));
+  EXPECT_EQ(pdf.find("pdfaid:part"), std::string::npos) << "the source must not be PDF/A already";
+  EXPECT_EQ(inside_->HitsOn("/b.pdf").size(), 2u);
+  EXPECT_TRUE(inside_->HitsOn("/error").empty());
 
   const auto [status, text] = Refusal(
       Post(*server_->Client(), "/forms/pdfengines/flatten", {DownloadFrom({{{"url", inside_->Url("/c.txt")}}})}));
