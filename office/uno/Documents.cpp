@@ -24,6 +24,7 @@
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
 #include <com/sun/star/text/XDocumentIndexesSupplier.hpp>
+#include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/text/XTextDocument.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XRefreshable.hpp>
@@ -75,6 +76,28 @@ bool OfKind(const Reference<css::lang::XComponent>& document, DocumentKind kind)
   Reference<css::lang::XServiceInfo> info(document, UNO_QUERY);
   return info.is() && info->supportsService(OUString::createFromAscii(ServiceOf(kind))) &&
          !(kind == DocumentKind::Text && info->supportsService(OUString("com.sun.star.text.WebDocument")));
+}
+
+// LibreOffice's PDF import does not fail on a file that its reader cannot
+// open (damaged, or garbage after "%PDF-"): it imports a PDF of its own
+// instead (share/xpdfimport/xpdfimport_err.pdf), one page with one sentence.
+// Such a document is recognised by that sentence, its spaces aside.
+bool IsPdfImportFallback(const Reference<css::lang::XComponent>& document) {
+  static const std::string kSentence = "ThisPDFfileisencryptedandcan'tbeopened.";
+  Reference<css::drawing::XDrawPagesSupplier> supplier(document, UNO_QUERY);
+  if (!supplier.is()) return false;
+  Reference<css::drawing::XDrawPages> pages = supplier->getDrawPages();
+  if (!pages.is() || pages->getCount() != 1) return false;
+  Reference<css::container::XIndexAccess> shapes(pages->getByIndex(0), UNO_QUERY);
+  if (!shapes.is()) return false;
+  std::string text;
+  for (sal_Int32 i = 0; i < shapes->getCount() && text.size() <= kSentence.size(); ++i) {
+    Reference<css::text::XTextRange> range(shapes->getByIndex(i), UNO_QUERY);
+    if (!range.is()) continue;
+    for (char c : Utf8(range->getString()))
+      if (c != ' ' && c != '\n' && c != '\r' && c != '\t') text += c;
+  }
+  return text == kSentence;
 }
 
 // Stores through Media (the filter and its settings), into a stream of ours
@@ -231,7 +254,8 @@ Reference<css::lang::XComponent> LoadDocument(const Office& office, const LoadRe
   // is a round trip to the office.)
   const bool detected = request.filter.empty();
   const bool accepted = !detected || Accepted(request.acceptedFilters, LoadedFilter(document));
-  if (!accepted || (detected && request.acceptedFilters.empty() && !OfKind(document, request.kind))) {
+  if (!accepted || (detected && request.acceptedFilters.empty() && !OfKind(document, request.kind)) ||
+      (request.filter == "draw_pdf_import" && IsPdfImportFallback(document))) {
     CloseDocument(document);
     throw Failure(kFileCorrupt, ole::kFileCorrupt);
   }

@@ -8,6 +8,7 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
 
 #include <chrono>
 #include <cstdint>
@@ -264,11 +265,27 @@ TEST_F(PdfOptions, WordOpensAPdfAndExportsItAgainAsPdfAOrTagged) {
   EXPECT_TRUE(facts.marked);
   EXPECT_EQ(PageWordsIn(Text(tagged)), (std::vector<std::string>{"bravo", "charlie"}));
 
-  const std::string fake = Out("fake.pdf");
-  test::WriteFile(fake, "not a PDF at all, though named one");
-  EXPECT_NE(Convert(fake, Out("fake-out.pdf"), "17", "MS Word PDFA=2"), "");
-  EXPECT_EQ(test::LastErrorCode(), "corrupt");
-  EXPECT_FALSE(std::filesystem::exists(Out("fake-out.pdf")));
+  // What the office's PDF reader cannot open is refused, not replaced by
+  // the import's own page saying so: a file that is not a PDF, garbage
+  // after the header, an encrypted PDF.
+  std::string garbage = "%PDF-1.4\n";
+  std::mt19937 random(11);
+  for (int i = 0; i < 5000; ++i) garbage += static_cast<char>(random());
+  {
+    QPDF q;
+    q.processFile(source.c_str());
+    QPDFWriter writer(q, Out("locked.pdf").c_str());
+    writer.setR6EncryptionParameters("u", "o", true, true, true, true, true, true, qpdf_r3p_full, true);
+    writer.write();
+  }
+  test::WriteFile(Out("fake.pdf"), "not a PDF at all, though named one");
+  test::WriteFile(Out("garbage.pdf"), garbage);
+  for (const char* name : {"fake.pdf", "garbage.pdf", "locked.pdf"}) {
+    const std::string out = Out(std::string("refused-") + name);
+    EXPECT_NE(Convert(Out(name), out, "17", "MS Word PDFA=2"), "") << name;
+    EXPECT_EQ(test::LastErrorCode(), "corrupt") << name;
+    EXPECT_FALSE(std::filesystem::exists(out)) << name;
+  }
 }
 
 TEST_F(PdfOptions, ARangeOfPagesOfADocumentAWorkbookAndAPresentation) {
