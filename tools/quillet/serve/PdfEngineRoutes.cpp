@@ -4,6 +4,7 @@
 // and conversion to PDF/A or PDF/UA, which the library makes: each file,
 // checked there first, is opened by Word (its PDF import) and exported again.
 #include <algorithm>
+#include <chrono>
 
 #include "AccessLog.h"
 #include "FormFields.h"
@@ -118,7 +119,12 @@ void Server::ConvertPdfsResult(const std::shared_ptr<RequestFolder>& folder, con
   check.folder = folder->path();
   check.mergedStem = output;
   PdfJobAnswer checked;
+  const auto start = std::chrono::steady_clock::now();
   if (!DoPdfJob(check, timeout, checked, res)) return;
+  // The request's deadline covers both: the conversions get what is left.
+  const auto spent = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start);
+  const int left = timeout - static_cast<int>(spent.count());
+  if (left < 1) return Fail(res, 504, "the request's deadline passed while its files were checked");
 
   // Word opens a PDF file (LibreOffice's PDF import under the stand-in) and
   // exports it with the PDF/A part and the PDF/UA switch asked.
@@ -129,7 +135,7 @@ void Server::ConvertPdfsResult(const std::shared_ptr<RequestFolder>& folder, con
   for (const Upload& upload : form.files)
     requests.push_back({upload.source(), upload.results() + "/result.pdf", format, keywords});
   std::vector<SubstitutedFont> fonts;
-  const auto [failed, refused] = RunAll(form.files, requests, timeout, fonts);
+  const auto [failed, refused] = RunAll(form.files, requests, left, fonts);
   if (!fonts.empty()) res.set_header(kSubstitutedFontsHeader, FontsHeaderValue(fonts));
   if (refused.status) return Fail(res, refused, form.files[failed].name + ": ");
   // a.pdf is a.pdf in an archive.
