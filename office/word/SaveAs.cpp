@@ -2,8 +2,12 @@
 // formats/SaveFormats, text in the code page that Encoding (or SaveEncoding)
 // names, a password when one is given. Document.ExportAsFixedFormat: PDF of
 // a range of pages, PDF/A-1b, and the export options set before it, from a
-// text document or from a PDF file that Open made a drawing of.
+// text document or from a PDF file that Open made a drawing of (which saves
+// as PDF only).
+#include <string_view>
+
 #include "automation/Failure.h"
+#include "utilities/automation/FailureKinds.h"
 #include "common/PdfExport.h"
 #include "formats/Encodings.h"
 #include "formats/OpenFormats.h"
@@ -35,6 +39,15 @@ void SaveAs(const AppState&, WordDoc& doc, const CallArgs& args) {
   const int number = args.Int(1, "FileFormat").value_or(formats::WordFormatForPath(*file));
   const formats::SaveFormat& format = formats::FindSaveFormat(formats::Application::Word, number);
   const auto model = doc.doc->Model();
+  // A PDF file that Open made a drawing of has no text flow for Writer's
+  // filters to write: PDF is what it saves as, through Draw's export.
+  if (const std::string pdf = uno::PdfExportFilterOf(model); pdf != "writer_pdf_Export") {
+    if (std::string_view(format.filter ? format.filter : "") != "writer_pdf_Export")
+      throw Failure("This file format is not available for a PDF file: " + std::to_string(number),
+                    ole::kFormatNotAvailable);
+    uno::ExportPdf(model, *file, pdf, 0, "");
+    return;
+  }
   std::string options = format.options;
   uno::ByteOrder order = uno::ByteOrder::AsWritten;
   if (format.kind == formats::SaveKind::Text) {

@@ -265,6 +265,15 @@ TEST_F(PdfOptions, WordOpensAPdfAndExportsItAgainAsPdfAOrTagged) {
   EXPECT_TRUE(facts.marked);
   EXPECT_EQ(PageWordsIn(Text(tagged)), (std::vector<std::string>{"bravo", "charlie"}));
 
+  // Without export keywords Word saves the PDF (SaveAs 17), and Draw's
+  // export writes it; a drawing has no text for Writer's other formats.
+  const std::string saved = Out("finished-saved.pdf");
+  ASSERT_EQ(Convert(source, saved, "17", "MS Word"), "");
+  EXPECT_EQ(PageWordsIn(Text(saved)), kPageWords);
+  EXPECT_NE(Convert(source, Out("finished.txt"), "2", "MS Word"), "");
+  EXPECT_EQ(test::LastErrorCode(), "unsupportedformat");
+  EXPECT_FALSE(std::filesystem::exists(Out("finished.txt")));
+
   // What the office's PDF reader cannot open is refused, not replaced by
   // the import's own page saying so: a file that is not a PDF, garbage
   // after the header, an encrypted PDF.
