@@ -66,17 +66,6 @@ bool UnpackAnswer(std::string& buffer, Outcome& outcome) {
 
 namespace {
 
-bool WriteAll(int fd, const std::string& data) {
-  size_t at = 0;
-  while (at < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + at, data.size() - at);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    at += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // A temporary folder of one worker's own, in the one this program was given:
 // the library writes files of fixed names there (the macro route's job file
 // quillet.ini, the PostScript file of a PDF printed to <name>.ps), which two
@@ -212,8 +201,8 @@ WorkerProcess::~WorkerProcess() {
 }
 
 bool WorkerProcess::Send(const Request& r, const Confinement& c) {
-  return in_ && WriteAll(in_.get(), Pack({r.source, r.destination, r.format, r.option, c.root,
-                                          std::to_string(c.memoryBytes), std::to_string(c.resultBytes)}));
+  return in_ && os::WriteAll(in_.get(), Pack({r.source, r.destination, r.format, r.option, c.root,
+                                              std::to_string(c.memoryBytes), std::to_string(c.resultBytes)}));
 }
 
 bool WorkerProcess::ReadSome() {
@@ -306,7 +295,7 @@ int ServeAsWorker(const std::string& version) {
     while (Unpack(buffer, 7, fields)) {
       const Outcome o = Serve({fields[0], fields[1], fields[2], fields[3]},
                               Confinement{fields[4], Bytes(fields[5]), Bytes(fields[6])});
-      if (!WriteAll(1, PackAnswer(o))) return 1;
+      if (!os::WriteAll(1, PackAnswer(o))) return 1;
     }
     const ssize_t n = ::read(0, chunk, sizeof chunk);
     if (n < 0 && errno == EINTR) continue;

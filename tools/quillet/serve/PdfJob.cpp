@@ -87,17 +87,6 @@ std::vector<MadePdf> PdfsOf(const json& j) {
   return pdfs;
 }
 
-bool WriteAll(int fd, const std::string& data) {
-  size_t at = 0;
-  while (at < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + at, data.size() - at);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    at += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // Lowers Resource to Value (never above its hard limit, which a process may
 // not raise); Hard, when larger, stays the hard limit.
 void Lower(int resource, rlim_t value, rlim_t hard = 0) {
@@ -358,7 +347,7 @@ int RunPdfJob(int argc, char** argv) {
     return 2;
   }
   const std::string answer = serve::Work(job).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-  return serve::WriteAll(1, answer) ? 0 : 1;
+  return os::WriteAll(1, answer) ? 0 : 1;
 }
 
 }  // namespace quillet::cli
