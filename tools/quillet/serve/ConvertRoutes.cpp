@@ -190,19 +190,10 @@ void Server::CompatibleResult(const std::shared_ptr<RequestFolder>& folder, cons
     requests.push_back({upload.source(), upload.results() + "/result.pdf",
                         std::to_string(ResolveFormat("pdf", app).format), OptionFor(app, asked)});
   }
-  // The fonts replaced in any of the files, in the answer's header.
-  std::vector<SubstitutedFont> fonts;
-  const auto [failed, refused] = RunAll(form.files, requests, timeout, fonts);
-  if (!fonts.empty()) res.set_header(kSubstitutedFontsHeader, FontsHeaderValue(fonts));
-  if (refused.status) return Fail(res, refused, form.files[failed].name + ": ");
-  std::vector<MadePdf> pdfs;
-  for (const Upload& upload : form.files) {
-    const std::vector<std::pair<std::string, std::string>> made = ResultsIn(upload.results());
-    if (made.size() != 1 || made[0].second != "result.pdf")
-      return Fail(res, 500, upload.name + ": the conversion reported success but wrote no PDF");
-    // memo.docx's PDF is memo.docx.pdf in an archive, its parts memo.docx_0.pdf, ...
-    pdfs.push_back({made[0].first, upload.name});
-  }
+  // memo.docx's PDF is memo.docx.pdf in an archive, its parts memo.docx_0.pdf, ...
+  std::optional<std::vector<MadePdf>> converted = ConvertedPdfs(form, requests, timeout, res);
+  if (!converted) return;
+  std::vector<MadePdf> pdfs = std::move(*converted);
   if (after.merge) {
     // In the order of the files' names, as that service's clients number them.
     std::stable_sort(pdfs.begin(), pdfs.end(), [](const MadePdf& a, const MadePdf& b) { return a.stem < b.stem; });
@@ -216,6 +207,29 @@ void Server::CompatibleResult(const std::shared_ptr<RequestFolder>& folder, cons
   PdfJobAnswer done;
   if (!DoPdfJob(job, timeout, done, res)) return;
   SendPdfs(res, folder, done.pdfs, output);
+}
+
+// The fonts replaced in any of the files go into the answer's header, done
+// or not.
+std::optional<std::vector<MadePdf>> Server::ConvertedPdfs(const Form& form, const std::vector<Request>& requests,
+                                                          int timeout, httplib::Response& res) {
+  std::vector<SubstitutedFont> fonts;
+  const auto [failed, refused] = RunAll(form.files, requests, timeout, fonts);
+  if (!fonts.empty()) res.set_header(kSubstitutedFontsHeader, FontsHeaderValue(fonts));
+  if (refused.status) {
+    Fail(res, refused, form.files[failed].name + ": ");
+    return std::nullopt;
+  }
+  std::vector<MadePdf> pdfs;
+  for (const Upload& upload : form.files) {
+    const std::vector<std::pair<std::string, std::string>> made = ResultsIn(upload.results());
+    if (made.size() != 1 || made[0].second != "result.pdf") {
+      Fail(res, 500, upload.name + ": the conversion reported success but wrote no PDF");
+      return std::nullopt;
+    }
+    pdfs.push_back({made[0].first, upload.name});
+  }
+  return pdfs;
 }
 
 // The name of a route's answer without its extension: the client's

@@ -134,19 +134,11 @@ void Server::ConvertPdfsResult(const std::shared_ptr<RequestFolder>& folder, con
   std::vector<Request> requests;
   for (const Upload& upload : form.files)
     requests.push_back({upload.source(), upload.results() + "/result.pdf", format, keywords});
-  std::vector<SubstitutedFont> fonts;
-  const auto [failed, refused] = RunAll(form.files, requests, left, fonts);
-  if (!fonts.empty()) res.set_header(kSubstitutedFontsHeader, FontsHeaderValue(fonts));
-  if (refused.status) return Fail(res, refused, form.files[failed].name + ": ");
+  std::optional<std::vector<MadePdf>> pdfs = ConvertedPdfs(form, requests, left, res);
+  if (!pdfs) return;
   // a.pdf is a.pdf in an archive.
-  std::vector<MadePdf> pdfs;
-  for (const Upload& upload : form.files) {
-    const std::vector<std::pair<std::string, std::string>> made = ResultsIn(upload.results());
-    if (made.size() != 1 || made[0].second != "result.pdf")
-      return Fail(res, 500, upload.name + ": the conversion reported success but wrote no PDF");
-    pdfs.push_back({made[0].first, StemOf(upload.name)});
-  }
-  SendPdfs(res, folder, pdfs, output);
+  for (MadePdf& pdf : *pdfs) pdf.stem = StemOf(pdf.stem);
+  SendPdfs(res, folder, *pdfs, output);
 }
 
 bool Server::DoPdfJob(const PdfJob& job, int timeout, PdfJobAnswer& done, httplib::Response& res) {

@@ -25,7 +25,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -113,6 +115,11 @@ class Server {
   Refusal RunFor(const Upload& upload, Request request, int timeout, std::vector<SubstitutedFont>& fonts,
                  const Connection* connection, int& worker);
   // Runs Requests (one per upload) side by side; the first failure with its index.
+  // Converts Form's files to PDF by Requests (one per file, RunAll), each
+  // to result.pdf in its upload's folder: the PDFs, each named after its
+  // file; nothing, with Res the refusal, when a file failed.
+  std::optional<std::vector<MadePdf>> ConvertedPdfs(const Form& form, const std::vector<Request>& requests, int timeout,
+                                                    httplib::Response& res);
   std::pair<size_t, Refusal> RunAll(const std::vector<Upload>& uploads, const std::vector<Request>& requests,
                                     int timeout, std::vector<SubstitutedFont>& fonts);
   std::string OutputName(const httplib::Request& req) const;
