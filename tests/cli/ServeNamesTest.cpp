@@ -99,6 +99,25 @@ TEST(ClientOption, TakesThePdfAndPictureKeywordsAndRebuildsTheText) {
   // An empty password, quoted or not, is written as the library writes it.
   EXPECT_EQ(ClientOption("PASSWORD= PDFA"), "PASSWORD=\"\" PDFA");
   EXPECT_EQ(ClientOption("PDFA PASSWORD=\"\""), "PDFA PASSWORD=\"\"");
+  // The library's PDF export options and a quoted list of pages.
+  EXPECT_EQ(ClientOption("PDF.Landscape=true PDF.Quality=40 PAGES=\"1-3,5\""),
+            "PDF.Landscape=true PDF.Quality=40 PAGES=\"1-3,5\"");
+}
+
+TEST(ClientOption, RefusesExportOptionsTheLibraryDoesNotReadAsSent) {
+  for (const char* text :
+       {"PDF.Sideways=true", "PDF.Landscape=yes", "PDF.Quality=101", "PDF.Quality=080", "PDF.MaxImageResolution=200",
+        "PDF.Landscape=true,USEMACRO", "PDF.Landscape=true;PDFA", "PDF.=true", "PDF.Landscape=\"true\""}) {
+    const std::string error = Refusal(text);
+    EXPECT_NE(error.find("is not a PDF export option this server takes"), std::string::npos) << text << ": " << error;
+  }
+  // A list of pages quoted without blanks, of pages and ascending ranges.
+  for (const char* text :
+       {"PAGES=\"1-3, 5\"", "PAGES=\"1,x\"", "PAGES=\"0,2\"", "PAGES=\"1,2\"USEMACRO", "PAGES=\"1,2"})
+    EXPECT_NE(Refusal(text).find("is not one this server takes"), std::string::npos) << text;
+  std::string many = "PAGES=\"1";
+  for (int i = 2; i <= 101; ++i) many += "," + std::to_string(i);
+  EXPECT_NE(Refusal(many + "\"").find("is not one this server takes"), std::string::npos);
 }
 
 TEST(ClientOption, RefusesEveryOtherKeywordNamingIt) {

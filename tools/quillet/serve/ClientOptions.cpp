@@ -34,6 +34,8 @@ const std::regex& Offered() {
   static const std::regex kOffered(
       "PDFA(=[123])?"
       "|PAGES=[1-9][0-9]{0,4}(-[1-9][0-9]{0,4})?"
+      // A quoted list without blanks: at most 100 pages and ranges.
+      "|PAGES=\"[1-9][0-9]{0,4}(-[1-9][0-9]{0,4})?(,[1-9][0-9]{0,4}(-[1-9][0-9]{0,4})?){0,99}\""
       "|orientation:=[12]"
       "|(JPEG|GIF)(WIDTH|HEIGHT)=-?[0-9]{1,6}"
       "|JPEGQUALITY=[0-9]{1,3}"
@@ -74,10 +76,21 @@ std::string ClientOption(const std::string& text) {
       keyword = options::QuotePasswordKeyword(password.value_or(""));
     } else if (word.rfind(options::kTimeout, 0) == 0) {
       throw std::invalid_argument("give the deadline in the field timeout, not in the option text");
+    } else if (word.rfind(options::kPdfExportPrefix, 0) == 0 && word.find('=') != std::string::npos) {
+      // An export option: a name of the library's table and a value it takes,
+      // read by its own reader; nothing else may be glued to it.
+      try {
+        const options::PdfExportOptions read = options::PdfExport(word);
+        if (read.Keywords() != word) throw std::invalid_argument("");
+      } catch (const std::exception&) {
+        throw std::invalid_argument("the option keyword " + utf8::Shown(word, 48) +
+                                    " is not a PDF export option this server takes (PDF.<Name>=true|false, "
+                                    "PDF.Quality=1-100, PDF.MaxImageResolution=75|150|300|600|1200)");
+      }
     } else if (!std::regex_match(word, Offered())) {
       throw std::invalid_argument("the option keyword " + utf8::Shown(word, 48) +
-                                  " is not one this server takes (PDFA, PAGES=, PASSWORD=, orientation:=, "
-                                  "STRICTFONTS, JPEG and GIF picture settings)");
+                                  " is not one this server takes (PDFA, PAGES=, PASSWORD=, PDF.<Name>=, "
+                                  "orientation:=, STRICTFONTS, JPEG and GIF picture settings)");
     }
     rebuilt += (rebuilt.empty() ? "" : " ") + keyword;
   }
