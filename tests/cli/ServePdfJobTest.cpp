@@ -13,6 +13,10 @@
 #include <signal.h>
 #include <zlib.h>
 
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -115,32 +119,21 @@ std::string SharedContentPdf(int pages, size_t bytes) {
     x ^= x << 13, x ^= x >> 17, x ^= x << 5;
     c = static_cast<char>(x);
   }
-  std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R >>", ""};
-  std::string kids;
+  QPDF q;
+  q.emptyPDF();
+  const QPDFObjectHandle content = QPDFObjectHandle::newStream(&q, noise);
+  QPDFPageDocumentHelper helper(q);
   for (int i = 0; i < pages; ++i) {
-    kids += std::to_string(4 + i) + " 0 R ";
-    objects.push_back("");  // the page, below
+    QPDFObjectHandle page =
+        q.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 200 200] /Resources << >> >>"));
+    page.replaceKey("/Contents", content);
+    helper.addPage(QPDFPageObjectHelper(page), false);
   }
-  objects[1] = "<< /Type /Pages /Count " + std::to_string(pages) + " /Kids [" + kids + "] >>";
-  objects.insert(objects.begin() + 2, "<< /Length " + std::to_string(bytes) + " >>\nstream\n" + noise + "\nendstream");
-  for (int i = 0; i < pages; ++i)
-    objects[3 + i] = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 3 0 R >>";
-  std::string pdf = "%PDF-1.4\n";
-  std::vector<size_t> at;
-  for (size_t i = 0; i < objects.size(); ++i) {
-    at.push_back(pdf.size());
-    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-  }
-  const size_t xref = pdf.size();
-  pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-  for (size_t offset : at) {
-    char line[32];
-    std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
-    pdf += line;
-  }
-  pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
-         std::to_string(xref) + "\n%%EOF\n";
-  return pdf;
+  QPDFWriter writer(q);
+  writer.setOutputMemory();
+  writer.write();
+  const auto buffer = writer.getBufferSharedPointer();
+  return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
 }
 
 std::string ReadAll(const std::string& path) {
