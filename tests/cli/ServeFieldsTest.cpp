@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "FormFields.h"
+#include "MarkedPdfs.h"
 #include "PdfResults.h"
 #include "PdfWork.h"
 #include "TestSupport.h"
@@ -231,43 +232,11 @@ TEST(PageSpans, AreListsOfPagesAndRangesWithinCeilings) {
   EXPECT_FALSE(PageSpans(hundred + ",101"));
 }
 
-// A PDF of Pages pages, page i Width 100 + i points wide (its mark, to tell
-// the pages apart); Annotated gives the first page a square annotation with
-// its appearance.
+// The marked PDF (MarkedPdfs.h) as a file, and the marks of one.
 void MakePdf(const std::string& path, int pages, bool annotated = false) {
-  QPDF q;
-  q.emptyPDF();
-  QPDFPageDocumentHelper helper(q);
-  for (int i = 1; i <= pages; ++i) {
-    QPDFObjectHandle page = q.makeIndirectObject(QPDFObjectHandle::parse(
-        "<< /Type /Page /MediaBox [0 0 " + std::to_string(100 + i) + " 200] /Resources << >> >>"));
-    page.replaceKey("/Contents", QPDFObjectHandle::newStream(&q, "0 0 10 10 re f\n"));
-    if (annotated && i == 1) {
-      QPDFObjectHandle look = QPDFObjectHandle::newStream(&q, "0 0 40 40 re f\n");
-      look.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
-      look.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/Form"));
-      look.getDict().replaceKey("/BBox", QPDFObjectHandle::parse("[0 0 40 40]"));
-      QPDFObjectHandle annotation =
-          q.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Annot /Subtype /Square /Rect [10 10 50 50] >>"));
-      annotation.replaceKey("/AP", QPDFObjectHandle::newDictionary());
-      annotation.getKey("/AP").replaceKey("/N", look);
-      page.replaceKey("/Annots", QPDFObjectHandle::newArray({annotation}));
-    }
-    helper.addPage(QPDFPageObjectHelper(page), false);
-  }
-  QPDFWriter writer(q, path.c_str());
-  writer.write();
+  test::WriteFile(path, test::MarkedPdf(pages, annotated));
 }
-
-// The marks (widths) of a PDF's pages, in order.
-std::vector<int> Marks(const std::string& path) {
-  QPDF q;
-  q.processFile(path.c_str());
-  std::vector<int> marks;
-  for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(q).getAllPages())
-    marks.push_back(static_cast<int>(page.getMediaBox().getArrayItem(2).getNumericValue()) - 100);
-  return marks;
-}
+std::vector<int> MarksIn(const std::string& path) { return test::Marks(test::ReadFile(path)); }
 
 TEST(PdfWork, SplitsByIntervalsAndByPagesUnderNamesOfTheServers) {
   const test::TempDir dir;
@@ -277,8 +246,8 @@ TEST(PdfWork, SplitsByIntervalsAndByPagesUnderNamesOfTheServers) {
   intervals.interval = 2;
   const auto parts = SplitPdf(dir / "five.pdf", intervals, dir.path(), made);
   ASSERT_EQ(parts.size(), 3u);
-  EXPECT_EQ(Marks(parts[0]), (std::vector<int>{1, 2}));
-  EXPECT_EQ(Marks(parts[2]), (std::vector<int>{5}));
+  EXPECT_EQ(MarksIn(parts[0]), (std::vector<int>{1, 2}));
+  EXPECT_EQ(MarksIn(parts[2]), (std::vector<int>{5}));
   EXPECT_EQ(made, 3u);
   EXPECT_EQ(SplitPartName("a.docx", 2, intervals), "a.docx_2.pdf");
 
@@ -287,14 +256,14 @@ TEST(PdfWork, SplitsByIntervalsAndByPagesUnderNamesOfTheServers) {
   pages.spans = *PageSpans("4-,1");
   const auto each = SplitPdf(dir / "five.pdf", pages, dir.path(), made);
   ASSERT_EQ(each.size(), 3u);
-  EXPECT_EQ(Marks(each[0]), std::vector<int>{4});
-  EXPECT_EQ(Marks(each[2]), std::vector<int>{1});
+  EXPECT_EQ(MarksIn(each[0]), std::vector<int>{4});
+  EXPECT_EQ(MarksIn(each[2]), std::vector<int>{1});
   // No part overwrote one of the first split's.
-  EXPECT_EQ(Marks(parts[0]), (std::vector<int>{1, 2}));
+  EXPECT_EQ(MarksIn(parts[0]), (std::vector<int>{1, 2}));
   pages.unify = true;
   const auto one = SplitPdf(dir / "five.pdf", pages, dir.path(), made);
   ASSERT_EQ(one.size(), 1u);
-  EXPECT_EQ(Marks(one[0]), (std::vector<int>{4, 5, 1}));
+  EXPECT_EQ(MarksIn(one[0]), (std::vector<int>{4, 5, 1}));
   EXPECT_EQ(SplitPartName("a", 0, pages), "a.pdf");
 
   pages.spans = *PageSpans("6");

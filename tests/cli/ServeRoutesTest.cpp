@@ -27,6 +27,7 @@
 
 #include "FlatDocuments.h"
 #include "LinuxSupport.h"
+#include "MarkedPdfs.h"
 #include "ServeSupport.h"
 #include "TestSupport.h"
 
@@ -35,6 +36,7 @@ namespace {
 
 using nlohmann::json;
 using test::Form;
+using test::Marks;
 using test::Pages;
 using test::Post;
 using test::Refusal;
@@ -43,34 +45,6 @@ using test::UploadOf;
 using namespace std::chrono_literals;
 
 constexpr const char* kLibreOffice = "/forms/libreoffice/convert";
-
-// A PDF of Pages pages, page i 100 + i points wide (its mark).
-std::string PdfOf(int pages) {
-  QPDF q;
-  q.emptyPDF();
-  QPDFPageDocumentHelper helper(q);
-  for (int i = 1; i <= pages; ++i) {
-    QPDFObjectHandle page = q.makeIndirectObject(QPDFObjectHandle::parse(
-        "<< /Type /Page /MediaBox [0 0 " + std::to_string(100 + i) + " 200] /Resources << >> >>"));
-    page.replaceKey("/Contents", QPDFObjectHandle::newStream(&q, "0 0 10 10 re f\n"));
-    helper.addPage(QPDFPageObjectHelper(page), false);
-  }
-  QPDFWriter writer(q);
-  writer.setOutputMemory();
-  writer.write();
-  auto buffer = writer.getBufferSharedPointer();
-  return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
-}
-
-// The marks of a PDF's pages, in order.
-std::vector<int> Marks(const std::string& pdf, const char* password = nullptr) {
-  QPDF q;
-  q.processMemoryFile("answer", pdf.data(), pdf.size(), password);
-  std::vector<int> marks;
-  for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(q).getAllPages())
-    marks.push_back(static_cast<int>(page.getMediaBox().getArrayItem(2).getNumericValue()) - 100);
-  return marks;
-}
 
 // Whether the PDF opens without a password.
 bool OpensWithout(const std::string& pdf) {
@@ -283,7 +257,7 @@ TEST_F(ServeRoutes, TheOfficesExportSwitchesChangeThePdf) {
 
 TEST_F(ServeRoutes, MergeKeepsTheOrderOfTheFilesNames) {
   const auto r = Send("/forms/pdfengines/merge",
-                      {UploadOf(PdfOf(2), "b.pdf", "files"), UploadOf(PdfOf(1), "a.pdf", "files"),
+                      {UploadOf(test::MarkedPdf(2), "b.pdf", "files"), UploadOf(test::MarkedPdf(1), "a.pdf", "files"),
                        Form("metadata", R"({"Subject":"merged"})"), Form("userPassword", "pw")},
                       {{"Gotenberg-Output-Filename", "merged"}});
   ASSERT_TRUE(r);
@@ -295,8 +269,8 @@ TEST_F(ServeRoutes, MergeKeepsTheOrderOfTheFilesNames) {
 }
 
 TEST_F(ServeRoutes, SplitFlattenEncryptAndMetadataOfClientsPdfs) {
-  auto r = Send("/forms/pdfengines/split",
-                {UploadOf(PdfOf(3), "doc.pdf", "files"), Form("splitMode", "pages"), Form("splitSpan", "3,1")});
+  auto r = Send("/forms/pdfengines/split", {UploadOf(test::MarkedPdf(3), "doc.pdf", "files"),
+                                            Form("splitMode", "pages"), Form("splitSpan", "3,1")});
   ASSERT_TRUE(r);
   ASSERT_EQ(r->status, 200) << r->body;
   auto archive = Unzip(r->body);
@@ -304,25 +278,26 @@ TEST_F(ServeRoutes, SplitFlattenEncryptAndMetadataOfClientsPdfs) {
   EXPECT_EQ(Marks(archive.at("doc_0.pdf")), std::vector<int>{3});
   EXPECT_EQ(Marks(archive.at("doc_1.pdf")), std::vector<int>{1});
 
-  r = Send("/forms/pdfengines/flatten", {UploadOf(PdfOf(1), "x.pdf", "files"), UploadOf(PdfOf(2), "y.pdf", "files")});
+  r = Send("/forms/pdfengines/flatten",
+           {UploadOf(test::MarkedPdf(1), "x.pdf", "files"), UploadOf(test::MarkedPdf(2), "y.pdf", "files")});
   ASSERT_TRUE(r);
   ASSERT_EQ(r->status, 200) << r->body;
   archive = Unzip(r->body);
   ASSERT_EQ(archive.size(), 2u);
   EXPECT_EQ(Marks(archive.at("y.pdf")), (std::vector<int>{1, 2}));
 
-  r = Send("/forms/pdfengines/encrypt", {UploadOf(PdfOf(1), "x.pdf", "files"), Form("userPassword", "u")});
+  r = Send("/forms/pdfengines/encrypt", {UploadOf(test::MarkedPdf(1), "x.pdf", "files"), Form("userPassword", "u")});
   ASSERT_TRUE(r);
   ASSERT_EQ(r->status, 200) << r->body;
   EXPECT_FALSE(OpensWithout(r->body));
   EXPECT_EQ(Marks(r->body, "u"), std::vector<int>{1});
 
-  r = Send("/forms/pdfengines/metadata/write",
-           {UploadOf(PdfOf(1), "x.pdf", "files"), Form("metadata", R"({"Author":"Zoë","Keywords":["a","b"]})")});
+  r = Send("/forms/pdfengines/metadata/write", {UploadOf(test::MarkedPdf(1), "x.pdf", "files"),
+                                                Form("metadata", R"({"Author":"Zoë","Keywords":["a","b"]})")});
   ASSERT_TRUE(r);
   ASSERT_EQ(r->status, 200) << r->body;
   r = Send("/forms/pdfengines/metadata/read",
-           {UploadOf(r->body, "x.pdf", "files"), UploadOf(PdfOf(2), "plain.pdf", "files")});
+           {UploadOf(r->body, "x.pdf", "files"), UploadOf(test::MarkedPdf(2), "plain.pdf", "files")});
   ASSERT_TRUE(r);
   ASSERT_EQ(r->status, 200) << r->body;
   EXPECT_EQ(r->get_header_value("Content-Type"), "application/json");
@@ -338,36 +313,42 @@ TEST_F(ServeRoutes, ThePdfRoutesRefuseWhatIsNotAPdfAndWhatTheyDoNotTake) {
       {"/forms/pdfengines/merge", {UploadOf("x", "a.docx", "files")}, 400, "the route takes PDF files"},
       {"/forms/pdfengines/merge", {Form("flatten", "true")}, 400, "no files were sent"},
       {"/forms/pdfengines/merge",
-       {UploadOf(PdfOf(1), "a.pdf", "files"), Form("pdfa", "PDF/A-2b")},
+       {UploadOf(test::MarkedPdf(1), "a.pdf", "files"), Form("pdfa", "PDF/A-2b")},
        400,
        "the field pdfa is not taken"},
-      {"/forms/pdfengines/split", {UploadOf(PdfOf(1), "a.pdf", "files")}, 400, "splitMode must be"},
+      {"/forms/pdfengines/split", {UploadOf(test::MarkedPdf(1), "a.pdf", "files")}, 400, "splitMode must be"},
       {"/forms/pdfengines/split",
-       {UploadOf(PdfOf(1), "a.pdf", "files"), Form("splitMode", "pages"), Form("splitSpan", "1"),
+       {UploadOf(test::MarkedPdf(1), "a.pdf", "files"), Form("splitMode", "pages"), Form("splitSpan", "1"),
         Form("watermarkSource", "text")},
        400,
        "the field watermarkSource is not taken"},
-      {"/forms/pdfengines/encrypt", {UploadOf(PdfOf(1), "a.pdf", "files")}, 400, "userPassword must not be empty"},
-      {"/forms/pdfengines/metadata/write", {UploadOf(PdfOf(1), "a.pdf", "files")}, 400, "metadata is required"},
+      {"/forms/pdfengines/encrypt",
+       {UploadOf(test::MarkedPdf(1), "a.pdf", "files")},
+       400,
+       "userPassword must not be empty"},
       {"/forms/pdfengines/metadata/write",
-       {UploadOf(PdfOf(1), "a.pdf", "files"), Form("metadata", R"({"Title":["not","text"]})")},
+       {UploadOf(test::MarkedPdf(1), "a.pdf", "files")},
+       400,
+       "metadata is required"},
+      {"/forms/pdfengines/metadata/write",
+       {UploadOf(test::MarkedPdf(1), "a.pdf", "files"), Form("metadata", R"({"Title":["not","text"]})")},
        400,
        "metadata entry Title"},
-      {"/forms/pdfengines/convert", {UploadOf(PdfOf(1), "a.pdf", "files")}, 400, "either the field pdfa"},
+      {"/forms/pdfengines/convert", {UploadOf(test::MarkedPdf(1), "a.pdf", "files")}, 400, "either the field pdfa"},
       {"/forms/pdfengines/convert",
        {UploadOf("not a pdf", "a.pdf", "files"), Form("pdfa", "PDF/A-2b")},
        400,
        "not a PDF file"},
       {"/forms/pdfengines/convert",
-       {UploadOf(PdfOf(1), "a.pdf", "files"), Form("pdfa", "PDF/A-4")},
+       {UploadOf(test::MarkedPdf(1), "a.pdf", "files"), Form("pdfa", "PDF/A-4")},
        400,
        "the field pdfa must be PDF/A-1b"},
       {"/forms/pdfengines/convert",
-       {UploadOf(PdfOf(1), "a.pdf", "files"), Form("pdfua", "yes")},
+       {UploadOf(test::MarkedPdf(1), "a.pdf", "files"), Form("pdfua", "yes")},
        400,
        "the field pdfua must be"},
       {"/forms/pdfengines/convert",
-       {UploadOf(PdfOf(1), "a.pdf", "files"), Form("pdfa", "PDF/A-2b"), Form("flatten", "true")},
+       {UploadOf(test::MarkedPdf(1), "a.pdf", "files"), Form("pdfa", "PDF/A-2b"), Form("flatten", "true")},
        400,
        "the field flatten is not taken"},
   };
@@ -378,7 +359,7 @@ TEST_F(ServeRoutes, ThePdfRoutesRefuseWhatIsNotAPdfAndWhatTheyDoNotTake) {
   }
   // An encrypted PDF is not opened, and each route is POST only.
   const auto locked =
-      Send("/forms/pdfengines/encrypt", {UploadOf(PdfOf(1), "x.pdf", "files"), Form("userPassword", "u")});
+      Send("/forms/pdfengines/encrypt", {UploadOf(test::MarkedPdf(1), "x.pdf", "files"), Form("userPassword", "u")});
   ASSERT_TRUE(locked);
   const auto [status, error] = Refusal(Send("/forms/pdfengines/flatten", {UploadOf(locked->body, "x.pdf", "files")}));
   EXPECT_EQ(status, 400);
@@ -423,8 +404,9 @@ TEST_F(ServeRoutes, ConvertMakesAClientsPdfPdfaOrPdfua) {
   }
 
   // Several files: each converted, a.pdf as a.pdf in the archive.
-  r = Send("/forms/pdfengines/convert", {UploadOf(plain, "a.pdf", "files"), UploadOf(PdfOf(2), "b.pdf", "files"),
-                                         Form("pdfa", "PDF/A-1b"), Form("pdfua", "false")});
+  r = Send("/forms/pdfengines/convert",
+           {UploadOf(plain, "a.pdf", "files"), UploadOf(test::MarkedPdf(2), "b.pdf", "files"), Form("pdfa", "PDF/A-1b"),
+            Form("pdfua", "false")});
   ASSERT_TRUE(r);
   ASSERT_EQ(r->status, 200) << r->body;
   const auto archive = Unzip(r->body);
@@ -441,7 +423,7 @@ TEST_F(ServeRoutes, AClientsNameNamesNoPathOfTheServersOnThePdfRoutes) {
   // A name with folders (plain and as overlong UTF-8), whose stem names the parts.
   for (const std::string& name : {"../../../../../../tmp/" + marker + ".pdf",
                                   test::OverlongDotsAndSlashes("../../../../tmp/" + marker) + ".pdf"}) {
-    const auto split = Send("/forms/pdfengines/split", {UploadOf(PdfOf(2), name, "files"),
+    const auto split = Send("/forms/pdfengines/split", {UploadOf(test::MarkedPdf(2), name, "files"),
                                                         Form("splitMode", "intervals"), Form("splitSpan", "1")});
     ASSERT_TRUE(split);
     ASSERT_EQ(split->status, 200) << split->body;
@@ -449,7 +431,7 @@ TEST_F(ServeRoutes, AClientsNameNamesNoPathOfTheServersOnThePdfRoutes) {
       EXPECT_EQ(entry.find('/'), std::string::npos) << entry;
       EXPECT_EQ(Pages(pdf), 1) << entry;
     }
-    const auto read = Send("/forms/pdfengines/metadata/read", {UploadOf(PdfOf(1), name, "files")});
+    const auto read = Send("/forms/pdfengines/metadata/read", {UploadOf(test::MarkedPdf(1), name, "files")});
     ASSERT_TRUE(read);
     ASSERT_EQ(read->status, 200) << read->body;
     const json answered = json::parse(read->body);
@@ -462,7 +444,7 @@ TEST_F(ServeRoutes, AClientsNameNamesNoPathOfTheServersOnThePdfRoutes) {
 
 TEST_F(ServeRoutes, ASplitIntoMorePartsThanTheCeilingIsRefused) {
   const auto [status, error] =
-      Refusal(Send("/forms/pdfengines/split", {UploadOf(PdfOf(1001), "big.pdf", "files"),
+      Refusal(Send("/forms/pdfengines/split", {UploadOf(test::MarkedPdf(1001), "big.pdf", "files"),
                                                Form("splitMode", "intervals"), Form("splitSpan", "1")}));
   EXPECT_EQ(status, 400);
   EXPECT_NE(error.find("more than 1000 files"), std::string::npos) << error;
