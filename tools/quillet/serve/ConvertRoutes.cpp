@@ -168,17 +168,26 @@ void Server::Compatible(const httplib::Request& req, httplib::Response& res, con
   if (form.files.empty()) return Fail(res, 400, "no files were sent (form parts named files, or downloadFrom)");
 
   const std::string output = OutputName(req);
-  auto rest = [this, folder, form = std::move(form), option, timeout, after = ask.after,
-               output](httplib::Response& answer) {
+  AnswerOrDefer(req, res,
+                [this, folder, form = std::move(form), option, timeout, after = ask.after, output](auto& answer) {
+                  CompatibleResult(folder, form, option, timeout, after, output, answer);
+                });
+}
+
+void Server::AnswerOrDefer(const httplib::Request& req, httplib::Response& res,
+                           std::function<void(httplib::Response&)> work) {
+  // A failure of the work is the server's: its text without the server's
+  // folders, and the connection closed after the answer (on a webhook's
+  // thread there is none).
+  auto guarded = [this, work = std::move(work)](httplib::Response& answer) {
     try {
-      CompatibleResult(folder, form, option, timeout, after, output, answer);
+      work(answer);
     } catch (const std::exception& e) {
       if (Connection* c = CurrentConnection()) c->CloseAfterAnswer();
       Fail(answer, 500, WithoutBase(e.what(), settings_.base));
     }
   };
-  if (webhooks_.Defer(req, res, rest)) return;
-  rest(res);
+  if (!webhooks_.Defer(req, res, guarded)) guarded(res);
 }
 
 void Server::CompatibleResult(const std::shared_ptr<RequestFolder>& folder, const Form& form, const std::string& option,

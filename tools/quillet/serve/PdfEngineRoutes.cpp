@@ -69,19 +69,12 @@ void Server::PdfEngines(const httplib::Request& req, httplib::Response& res, con
   if (form.files.empty()) return Fail(res, 400, "no files were sent (form parts named files, or downloadFrom)");
 
   const std::string output = OutputName(req);
-  auto rest = [this, folder, form = std::move(form), route, after, option, timeout, output](httplib::Response& answer) {
-    try {
-      if (route == PdfRoute::Convert)
-        ConvertPdfsResult(folder, form, option, timeout, output, answer);
-      else
-        PdfEnginesResult(folder, form, route, after, timeout, output, answer);
-    } catch (const std::exception& e) {
-      if (Connection* c = CurrentConnection()) c->CloseAfterAnswer();
-      Fail(answer, 500, WithoutBase(e.what(), settings_.base));
-    }
-  };
-  if (webhooks_.Defer(req, res, rest)) return;
-  rest(res);
+  AnswerOrDefer(req, res, [this, folder, form = std::move(form), route, after, option, timeout, output](auto& answer) {
+    if (route == PdfRoute::Convert)
+      ConvertPdfsResult(folder, form, option, timeout, output, answer);
+    else
+      PdfEnginesResult(folder, form, route, after, timeout, output, answer);
+  });
 }
 
 void Server::PdfEnginesResult(const std::shared_ptr<RequestFolder>& folder, const Form& form, PdfRoute route,

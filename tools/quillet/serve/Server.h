@@ -25,6 +25,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -115,6 +116,9 @@ class Server {
   Refusal RunFor(const Upload& upload, Request request, int timeout, std::vector<SubstitutedFont>& fonts,
                  const Connection* connection, int& worker);
   // Runs Requests (one per upload) side by side; the first failure with its index.
+  // Runs Work into Res now, or, when Req asks for a webhook, answers 204 and
+  // runs it in the background into an answer the webhook gets (Webhook.h).
+  void AnswerOrDefer(const httplib::Request& req, httplib::Response& res, std::function<void(httplib::Response&)> work);
   // Converts Form's files to PDF by Requests (one per file, RunAll), each
   // to result.pdf in its upload's folder: the PDFs, each named after its
   // file; nothing, with Res the refusal, when a file failed.
